@@ -1,0 +1,26 @@
+#include "macros/MacroRecord.h"
+
+#include "app/platform/Trace.h"
+
+#include <algorithm>
+
+namespace kestrin {
+
+int MacroSizeUnits(std::span<const MacroAction> actions, int actionCount)
+{
+    const int count = std::clamp(actionCount, 0, static_cast<int>(actions.size()));
+    int total = 0;
+    for (int i = 0; i < count; ++i) {
+        const int delay = actions[i].delay;
+        if (delay <= 127)
+            total += 1;
+        else if (delay % 200 > 127)
+            total += 3;
+        else
+            total += 2;
+    }
+    Trace("iTotalNum = %d\r\n", total);
+    return total;
+}
+
+} // namespace kestrin

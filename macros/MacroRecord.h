@@ -1,0 +1,64 @@
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <type_traits>
+#include <vector>
+
+static_assert(
+    std::endian::native == std::endian::little, "records are stored raw as little-endian bytes");
+
+namespace kestrin {
+
+enum class MacroActionKind : uint8_t { Press = 1, Release = 2 };
+
+// Key codes 0xF1..0xF5 stand for the mouse buttons inside a macro.
+inline constexpr uint8_t kMouseLeftKey = 0xF1;
+inline constexpr uint8_t kMouseRightKey = 0xF2;
+inline constexpr uint8_t kMouseMiddleKey = 0xF3;
+inline constexpr uint8_t kMouseBackKey = 0xF4;
+inline constexpr uint8_t kMouseForwardKey = 0xF5;
+
+struct MacroAction {
+    uint8_t key;    // HID keyboard usage, or a mouse button code
+    uint8_t kind;   // MacroActionKind
+    uint16_t delay; // ms to wait after this action
+};
+
+inline constexpr int kMacroMaxActions = 46;
+inline constexpr int kMacroNameUnits = 24;
+inline constexpr int kMacroMaxSizeUnits = 47;    // largest size a macro may be stored with
+inline constexpr int kMacroRecordStopUnits = 46; // recording stops here
+inline constexpr int kMacroMinEditedDelay = 1;
+inline constexpr int kMacroMaxDelay = 25000;
+
+struct MacroRecord {
+    char16_t name[kMacroNameUnits];
+    uint8_t reserved48[4];
+    int32_t actionCount; // 0..46
+    MacroAction actions[kMacroMaxActions];
+};
+
+static_assert(sizeof(MacroAction) == 4);
+static_assert(offsetof(MacroAction, key) == 0);
+static_assert(offsetof(MacroAction, kind) == 1);
+static_assert(offsetof(MacroAction, delay) == 2);
+static_assert(sizeof(MacroRecord) == 240);
+static_assert(offsetof(MacroRecord, name) == 0);
+static_assert(offsetof(MacroRecord, reserved48) == 48);
+static_assert(offsetof(MacroRecord, actionCount) == 52);
+static_assert(offsetof(MacroRecord, actions) == 56);
+static_assert(std::is_trivially_copyable_v<MacroRecord>);
+static_assert(std::is_standard_layout_v<MacroRecord>);
+
+// Records live on the heap, one block each; the list order is the order of macro.data.
+using MacroList = std::vector<std::unique_ptr<MacroRecord>>;
+
+// The size of a macro in the editor's units; also traced as "iTotalNum = %d\r\n".
+// A count outside 0..actions.size() is clamped, so a damaged record never reads past its actions.
+int MacroSizeUnits(std::span<const MacroAction> actions, int actionCount);
+
+} // namespace kestrin

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <vector>
+
+namespace kestrin {
+
+// Names live in fixed UTF-16LE fields that end with a zero unless they fill the field.
+// Files may carry fields without a terminator; reading never goes past the field.
+std::u16string ReadName(std::span<const char16_t> field);
+
+// Stores `name` cut to the field less its terminator (never splitting a surrogate pair)
+// and zero-fills the rest of the field.
+void WriteName(std::span<char16_t> field, std::u16string_view name);
+
+// `name` cut at its first zero unit and to at most `maxUnits` code units, never splitting a
+// surrogate pair.
+std::u16string_view CutName(std::u16string_view name, std::size_t maxUnits);
+
+// Simple case folding of one UTF-16 unit: Latin, Greek, Cyrillic, Armenian, Georgian,
+// full-width and a few symbol ranges. Units outside those stay as they are.
+char16_t FoldCase(char16_t unit);
+
+// True when the names are equal without regard to case ("É" and "é" are one name).
+bool NamesEqual(std::u16string_view a, std::u16string_view b);
+
+std::u16string ToU16(std::string_view utf8);
+std::string ToUtf8(std::u16string_view utf16);
+
+// Any record whose name field is a char16_t array at its start: profiles, macros, patterns.
+template <class Record>
+concept NamedRecord = std::is_array_v<decltype(Record::name)> &&
+    std::is_same_v < std::remove_extent_t<decltype(Record::name)>,
+char16_t > &&offsetof(Record, name) == 0;
+
+// The most characters a record's name field holds with its terminator.
+template <NamedRecord Record>
+inline constexpr std::size_t kNameCapacity = std::extent_v<decltype(Record::name)> - 1;
+
+// True when some record of the list has `name`, without regard to case.
+template <NamedRecord Record>
+bool NameExistsInList(const std::vector<std::unique_ptr<Record>>& list, std::u16string_view name)
+{
+    return std::ranges::any_of(list, [name](const std::unique_ptr<Record>& record) {
+        return record && NamesEqual(ReadName(record->name), name);
+    });
+}
+
+// The name a new or imported record gets: the wanted name when it is free, else the first
+// free "%s_%d" with 1, 2, 3... Names are shortened so that the suffix fits the field: a name
+// cut on storing must not collide with one already taken.
+template <NamedRecord Record>
+std::u16string MakeUniqueName(
+    const std::vector<std::unique_ptr<Record>>& list, std::u16string_view wanted)
+{
+    constexpr std::size_t capacity = kNameCapacity<Record>;
+    std::u16string candidate(CutName(wanted, capacity));
+    for (std::size_t n = 1; NameExistsInList(list, candidate); ++n) {
+        const std::u16string suffix = ToU16("_" + std::to_string(n));
+        const std::size_t room = capacity > suffix.size() ? capacity - suffix.size() : 0;
+        candidate = std::u16string(CutName(wanted, room)) + suffix;
+    }
+    return candidate;
+}
+
+} // namespace kestrin
