@@ -1,0 +1,24 @@
+#include "device/Report.h"
+
+namespace kestrin {
+
+Report NewReport(uint8_t id, std::size_t length)
+{
+    Report report;
+    report.length = length;
+    report.bytes[0] = id;
+    report.bytes[1] = static_cast<uint8_t>(length);
+    report.bytes[2] = 0x01;
+    return report;
+}
+
+void WriteChecksum(Report& report, std::size_t first, std::size_t last)
+{
+    uint16_t sum = 0;
+    for (std::size_t i = first; i < last; ++i)
+        sum = static_cast<uint16_t>(sum + report.bytes[i]);
+    report.bytes[last] = static_cast<uint8_t>(sum >> 8);
+    report.bytes[last + 1] = static_cast<uint8_t>(sum);
+}
+
+} // namespace kestrin
