@@ -7,6 +7,7 @@
 #include "device/MacroDownload.h"
 #include "device/PatternDownload.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
