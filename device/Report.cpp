@@ -21,4 +21,16 @@ void WriteChecksum(Report& report, std::size_t first, std::size_t last)
     report.bytes[last + 1] = static_cast<uint8_t>(sum);
 }
 
+std::string ToHex(std::span<const uint8_t> bytes)
+{
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(2 * bytes.size());
+    for (const uint8_t byte : bytes) {
+        text.push_back(kDigits[byte >> 4]);
+        text.push_back(kDigits[byte & 0x0F]);
+    }
+    return text;
+}
+
 } // namespace kestrin

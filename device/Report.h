@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 namespace kestrin {
 
@@ -42,5 +43,8 @@ Report NewReport(uint8_t id, std::size_t length);
 
 // The 16-bit wrapping sum of bytes [first, last) written high byte first at `last`.
 void WriteChecksum(Report& report, std::size_t first, std::size_t last);
+
+// The bytes of a write as lower-case hex without separators, for dumps and the command line.
+std::string ToHex(std::span<const uint8_t> bytes);
 
 } // namespace kestrin
