@@ -100,6 +100,13 @@ TEST(PatternReport, WritesLongDelaysAfterTheMoveAndTwiceForTheLastShot)
     EXPECT_EQ(entries, expected);
 }
 
+TEST(PatternReport, HoldsHundredsThatDoNotFitTheirByteAtTheLongestWait)
+{
+    // 30000 ms is 300 hundreds; the low byte alone (44) would cut the wait to 4.4 s.
+    const auto entries = Entries(BuildPatternReport(*PatternSlot(2, 30000), 1, 0).report);
+    EXPECT_EQ(entries[5], (Entry{255, 0x03}));
+}
+
 TEST(PatternReport, WritesMovesAsSixteenBitsHighByteFirst)
 {
     auto slot = PatternSlot(1, 5);
