@@ -14,6 +14,8 @@ namespace kestrin {
 namespace {
 
 constexpr int kAsideAttempts = 100;
+// Far beyond any real store (some 25000 profiles); a larger file is not read into memory.
+constexpr off_t kMaxStoreBytes = off_t{1} << 30;
 
 } // namespace
 
@@ -49,11 +51,25 @@ FileBytes ReadWholeFile(const std::string& path)
         ::close(fd);
         return file;
     }
+    if (info.st_size > kMaxStoreBytes) {
+        file.status = FileBytes::Status::Unreadable;
+        file.error = "larger than any store (" + std::to_string(info.st_size) + " bytes)";
+        ::close(fd);
+        return file;
+    }
     file.bytes.resize(static_cast<std::size_t>(info.st_size));
     std::size_t done = 0;
     for (;;) {
-        if (done == file.bytes.size())
+        if (done == file.bytes.size()) {
+            if (done >= static_cast<std::size_t>(kMaxStoreBytes)) {
+                file.status = FileBytes::Status::Unreadable;
+                file.error = "larger than any store";
+                file.bytes.clear();
+                ::close(fd);
+                return file;
+            }
             file.bytes.resize(done + 65536); // the file grew since fstat
+        }
         const ssize_t got = ::read(fd, file.bytes.data() + done, file.bytes.size() - done);
         if (got < 0 && errno == EINTR)
             continue;
