@@ -1,6 +1,6 @@
 #include "macros/MacroStore.h"
 
-#include "macros/DefaultName.h"
+#include "macros/RecordNameRules.h"
 #include "profiles/RecordStore.h"
 
 namespace kestrin {

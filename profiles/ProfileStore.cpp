@@ -1,7 +1,7 @@
 #include "profiles/ProfileStore.h"
 
 #include "app/platform/Trace.h"
-#include "macros/DefaultName.h"
+#include "macros/RecordNameRules.h"
 
 #include <algorithm>
 #include <cstring>

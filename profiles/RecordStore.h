@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/platform/Trace.h"
-#include "macros/DefaultName.h"
+#include "macros/RecordNameRules.h"
 #include "profiles/SafeFile.h"
 #include "profiles/StoreFiles.h"
 

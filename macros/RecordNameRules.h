@@ -10,9 +10,11 @@
 
 namespace kestrin {
 
+// Names the system gives to records it makes, and sets right in records it reads.
+
 // The name of a record the system makes: `baseText` (a language text) followed by the list
-// length + 1, made unique in the list. The base with its number keeps to 49 characters, the
-// number always whole; the result always fits the record's name field.
+// length + 1, made unique in the list. The base text is cut so that it keeps its number within
+// 49 characters and the field; the result always fits the record's name field.
 template <NamedRecord Record>
 std::u16string DefaultRecordName(
     const std::vector<std::unique_ptr<Record>>& list, std::u16string_view baseText)
