@@ -11,6 +11,16 @@
 namespace kestrin {
 namespace {
 
+// The step count tells the report builder how much of the slot's copy to send.
+uint16_t StepLimit(uint8_t functionCode)
+{
+    if (functionCode == kFunctionMacro)
+        return kMacroMaxActions;
+    if (functionCode == kFunctionRecoilPattern)
+        return kGunMaxShots;
+    return UINT16_MAX;
+}
+
 // Sets right what a damaged or foreign file may hold; true when anything changed.
 bool RepairProfile(ProfileRecord& profile, const ProfileList& earlier)
 {
@@ -19,10 +29,7 @@ bool RepairProfile(ProfileRecord& profile, const ProfileList& earlier)
     for (int k = 0; k < kButtonCount; ++k) {
         ButtonSlot& slot = profile.buttons[k];
         repaired |= TerminateName(slot.assignedName);
-        // The step count tells the report builder how much of the copy to send.
-        const uint16_t limit = slot.functionCode == kFunctionMacro ? kMacroMaxActions
-            : slot.functionCode == kFunctionRecoilPattern          ? kGunMaxShots
-                                                                   : UINT16_MAX;
+        const uint16_t limit = StepLimit(slot.functionCode);
         if (slot.stepCount > limit) {
             slot.stepCount = limit;
             repaired = true;
