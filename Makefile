@@ -11,7 +11,7 @@ ifneq ($(CI),)
 CMAKE_FLAGS += -DKESTRIN_WERROR=ON
 endif
 
-.PHONY: all build deps check test check-asan check-fuzz format clean
+.PHONY: all build deps check test check-asan check-fuzz format clean bench
 
 all: build
 
@@ -47,6 +47,11 @@ check: deps
 	$(MAKE) test
 	$(MAKE) check-asan
 	$(MAKE) check-fuzz
+
+# Benchmarks print ratios against peers measured in the same run; not part of check.
+bench: $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target store_bench
+	$(BUILD)/bench/store_bench
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
