@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -206,6 +207,7 @@ X11Listener::X11Listener(std::unique_ptr<Connection> connection, int wakeFd, Sin
     : connection_(std::move(connection)), wakeFd_(wakeFd), sink_(std::move(sink))
 {
     thread_ = std::thread([this] { Run(); });
+    ::pthread_setname_np(thread_.native_handle(), "kestrin-hook");
 }
 
 X11Listener::~X11Listener()
