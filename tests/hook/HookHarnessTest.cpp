@@ -6,6 +6,10 @@
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
+// The XKB header names a member after a C++ keyword.
+#define explicit xcb_explicit
+#include <xcb/xkb.h>
+#undef explicit
 
 #include <chrono>
 #include <condition_variable>
@@ -13,6 +17,7 @@
 #include <deque>
 #include <dirent.h>
 #include <dlfcn.h>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -51,6 +56,11 @@ extern "C" int KestrinPostMessage(
 }
 
 namespace {
+
+template <typename T> struct FreeDeleter {
+    void operator()(T* p) const { std::free(p); }
+};
+template <typename T> using Reply = std::unique_ptr<T, FreeDeleter<T>>;
 
 constexpr uint32_t kHookEvent = 1034;
 constexpr KestrinWindow kWindow = 7;
@@ -297,6 +307,26 @@ TEST_F(HookOnX11, KeysFollowALayoutChangedWhileListening)
     Tap(kKeyQ);
     const std::vector<Posted> expected{
         KeyDown(0x41), KeyUp(0x41), KeyDown(0x31), KeyUp(0x31), KeyDown(0x51), KeyUp(0x51)};
+    EXPECT_EQ(Take(expected.size()), expected);
+}
+
+TEST_F(HookOnX11, KeysFollowTheActiveLayoutOfSeveral)
+{
+    ASSERT_EQ(std::system("setxkbmap -layout us,fr"), 0);
+    Reply<xcb_xkb_use_extension_reply_t> xkb(
+        xcb_xkb_use_extension_reply(x_, xcb_xkb_use_extension(x_, 1, 0), nullptr));
+    ASSERT_TRUE(xkb && xkb->supported);
+    // Installed after the keymap change, so that only the group switches below can tell.
+    ASSERT_EQ(hook_->installhook(kWindow), 1);
+    const auto lockGroup = [&](uint8_t group) {
+        xcb_xkb_latch_lock_state(x_, XCB_XKB_ID_USE_CORE_KBD, 0, 0, 1, group, 0, 0, 0);
+        Sync();
+    };
+    lockGroup(1);
+    Tap(kKeyQ);
+    lockGroup(0);
+    Tap(kKeyQ);
+    const std::vector<Posted> expected{KeyDown(0x41), KeyUp(0x41), KeyDown(0x51), KeyUp(0x51)};
     EXPECT_EQ(Take(expected.size()), expected);
 }
 
