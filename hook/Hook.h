@@ -13,11 +13,14 @@
  *    events, and wheel events (posted only while mouse-button events are on too); nonzero is on.
  *    They act at once and last until the next install, which sets them as above.
  *
- * Posted: wParam a Windows virtual-key code with lParam 0 for a press (auto-repeat included) and
- * 1 for a release; or a button message 0x201/0x202 (left), 0x204/0x205 (right), 0x207/0x208
- * (middle) with lParam 0 down, 1 up; 0x20B/0x20C with lParam the X-button number (2 = back,
- * 1 = forward); 0x20A/0x20E (vertical/horizontal wheel) with lParam +120 or -120 per notch.
- * Messages are posted from the listener thread; every call here is thread-safe. */
+ * Posted: wParam a Windows virtual-key code with lParam 0 for a press and 1 for a release (a held
+ * key may or may not repeat its press); keys without a virtual-key code are not posted. Or a
+ * button message 0x201/0x202 (left), 0x204/0x205 (right), 0x207/0x208 (middle) with lParam 0
+ * down, 1 up; 0x20B/0x20C with lParam the X-button number (2 = back, 1 = forward);
+ * 0x20A/0x20E (vertical/horizontal wheel) with lParam +120 (up, right) or -120 per notch.
+ * Buttons are the physical ones, before a left-handed swap.
+ * Messages are posted from the listener thread, in the order the events happened; every call here
+ * is thread-safe. Events that arrive while a remove is under way may be dropped. */
 #ifndef KESTRIN_HOOK_H
 #define KESTRIN_HOOK_H
 
