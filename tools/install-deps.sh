@@ -7,6 +7,9 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
+  # hook library: X11 input over xcb, keymaps; its tests inject input into Xvfb
+  libxcb1-dev libxcb-xinput-dev libxcb-xkb-dev libxkbcommon-dev libxkbcommon-x11-dev x11proto-dev
+  libxcb-xtest0-dev xvfb xauth x11-xkb-utils
 )
 
 missing=()
