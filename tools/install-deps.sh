@@ -7,6 +7,8 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
+  # keyboard layouts
+  xkb-data libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev libxcb-xkb-dev
 )
 
 missing=()
