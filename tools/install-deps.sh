@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   # keyboard layouts
   xkb-data libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev libxcb-xkb-dev
+  # a private X server for the keyboard-layout tests
+  xvfb x11-xkb-utils
 )
 
 missing=()

@@ -1,11 +1,10 @@
 #include "app/platform/KeyboardLayout.h"
 
 #include "app/platform/Trace.h"
+#include "app/platform/X11KeyboardLayout.h"
 #include "macros/RecordNames.h"
 #include "page/KeyTable.h"
 
-#include <xcb/xcb.h>
-#include <xkbcommon/xkbcommon-x11.h>
 #include <xkbcommon/xkbcommon.h>
 
 #include <algorithm>
@@ -245,13 +244,17 @@ void LogToTrace(xkb_context*, xkb_log_level, const char* format, va_list args)
     Trace("xkb: %s", line);
 }
 
-xkb_context* NewContext()
+} // namespace
+
+xkb_context* NewXkbContext()
 {
     xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_ENVIRONMENT_NAMES);
     if (context)
         xkb_context_set_log_fn(context, LogToTrace);
     return context;
 }
+
+namespace {
 
 std::string Trimmed(std::string_view text)
 {
@@ -361,10 +364,8 @@ std::optional<LayoutNames> AnnouncedLayout(
     return ReadXorgStyle(root / "etc/X11/xorg.conf.d/00-keyboard.conf");
 }
 
-XkbKeyboardLayout::XkbKeyboardLayout(
-    xkb_context* context, xkb_keymap* keymap, unsigned group, std::string description)
-    : context_(context), keymap_(keymap), state_(xkb_state_new(keymap)),
-      description_(std::move(description))
+XkbKeyboardLayout::XkbKeyboardLayout(xkb_keymap* keymap, unsigned group, std::string description)
+    : keymap_(keymap), state_(xkb_state_new(keymap)), description_(std::move(description))
 {
     if (state_)
         xkb_state_update_mask(state_, 0, 0, 0, 0, 0, group);
@@ -375,74 +376,51 @@ XkbKeyboardLayout::~XkbKeyboardLayout()
 {
     xkb_state_unref(state_);
     xkb_keymap_unref(keymap_);
-    xkb_context_unref(context_);
 }
 
 std::unique_ptr<XkbKeyboardLayout> XkbKeyboardLayout::FromNames(
     std::string_view layout, std::string_view variant)
 {
-    xkb_context* context = NewContext();
+    xkb_context* context = NewXkbContext();
     if (!context)
         return nullptr;
     const std::string layoutName(layout);
     const std::string variantName(variant);
     const xkb_rule_names names{"evdev", "pc105", layoutName.c_str(), variantName.c_str(), ""};
     xkb_keymap* keymap = xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
-    if (!keymap) {
-        xkb_context_unref(context);
+    xkb_context_unref(context);
+    if (!keymap)
         return nullptr;
-    }
     std::string description = layoutName;
     if (!variantName.empty())
         description += "(" + variantName + ")";
     return std::unique_ptr<XkbKeyboardLayout>(
-        new XkbKeyboardLayout(context, keymap, 0, std::move(description)));
+        new XkbKeyboardLayout(keymap, 0, std::move(description)));
 }
 
-std::unique_ptr<XkbKeyboardLayout> XkbKeyboardLayout::FromX11Display(const char* displayName)
+std::unique_ptr<XkbKeyboardLayout> XkbKeyboardLayout::FromKeymap(
+    xkb_keymap* keymap, unsigned group, std::string description)
 {
-    xcb_connection_t* connection = xcb_connect(displayName, nullptr);
-    std::unique_ptr<XkbKeyboardLayout> result;
-    if (!xcb_connection_has_error(connection) &&
-        xkb_x11_setup_xkb_extension(connection, XKB_X11_MIN_MAJOR_XKB_VERSION,
-            XKB_X11_MIN_MINOR_XKB_VERSION, XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr,
-            nullptr, nullptr)) {
-        const std::int32_t device = xkb_x11_get_core_keyboard_device_id(connection);
-        xkb_context* context = device >= 0 ? NewContext() : nullptr;
-        xkb_keymap* keymap = context ? xkb_x11_keymap_new_from_device(
-                                           context, connection, device, XKB_KEYMAP_COMPILE_NO_FLAGS)
-                                     : nullptr;
-        if (keymap) {
-            // The group the user switched to is the layout in use.
-            xkb_state* live = xkb_x11_state_new_from_device(keymap, connection, device);
-            const xkb_layout_index_t group =
-                live ? xkb_state_serialize_layout(live, XKB_STATE_LAYOUT_EFFECTIVE) : 0;
-            xkb_state_unref(live);
-            const char* name = xkb_keymap_layout_get_name(keymap, group);
-            result.reset(new XkbKeyboardLayout(
-                context, keymap, group, std::string("x11: ") + (name ? name : "?")));
-        } else {
-            xkb_context_unref(context);
-        }
-    }
-    xcb_disconnect(connection);
-    return result;
+    if (!keymap)
+        return nullptr;
+    return std::unique_ptr<XkbKeyboardLayout>(
+        new XkbKeyboardLayout(xkb_keymap_ref(keymap), group, std::move(description)));
 }
 
-std::unique_ptr<XkbKeyboardLayout> XkbKeyboardLayout::Desktop()
+std::unique_ptr<KeyLayout> OpenDesktopKeyLayout()
 {
     const char* display = std::getenv("DISPLAY");
     if (display && *display) {
-        if (auto layout = FromX11Display(display))
+        if (auto layout = X11KeyboardLayout::Connect(display))
             return layout;
     }
     if (const auto names = AnnouncedLayout([](const char* name) { return std::getenv(name); })) {
-        if (auto layout = FromNames(names->layout, names->variant))
+        if (auto layout = XkbKeyboardLayout::FromNames(names->layout, names->variant))
             return layout;
         Trace("keyboard layout %s(%s) not found, using us\n", names->layout.c_str(),
             names->variant.c_str());
     }
-    return FromNames("us");
+    return XkbKeyboardLayout::FromNames("us");
 }
 
 void XkbKeyboardLayout::AssignVirtualKeys()
@@ -492,9 +470,10 @@ unsigned XkbKeyboardLayout::ScanCodeToVirtualKey(unsigned scanCode) const
     return found == scanToVirtualKey_.end() ? 0 : found->second;
 }
 
-unsigned XkbKeyboardLayout::EvdevCodeToVirtualKey(unsigned evdevCode) const
+unsigned EvdevCodeToVirtualKey(const KeyLayout& layout, unsigned evdevCode)
 {
-    return ScanCodeToVirtualKey(EvdevCodeToScanCode(evdevCode));
+    const unsigned scanCode = EvdevCodeToScanCode(evdevCode);
+    return scanCode == 0 ? 0 : layout.ScanCodeToVirtualKey(scanCode);
 }
 
 std::u16string XkbKeyboardLayout::KeyText(unsigned virtualKey, unsigned scanCode) const

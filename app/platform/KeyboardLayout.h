@@ -47,12 +47,9 @@ public:
     static std::unique_ptr<XkbKeyboardLayout> FromNames(
         std::string_view layout, std::string_view variant = {});
 
-    // The X server's core keyboard in the group in use. Nothing without a reachable display
-    // (nullptr: $DISPLAY) or without the XKB extension.
-    static std::unique_ptr<XkbKeyboardLayout> FromX11Display(const char* displayName = nullptr);
-
-    // The desktop's current layout: the X server's, else the announced one, else "us".
-    static std::unique_ptr<XkbKeyboardLayout> Desktop();
+    // Group `group` of a compiled keymap; takes a reference of its own.
+    static std::unique_ptr<XkbKeyboardLayout> FromKeymap(
+        xkb_keymap* keymap, unsigned group, std::string description);
 
     // Where the layout came from, for diagnostics: "x11", or the layout names.
     const std::string& Description() const { return description_; }
@@ -61,15 +58,10 @@ public:
     unsigned ScanCodeToVirtualKey(unsigned scanCode) const override;
     std::u16string KeyText(unsigned virtualKey, unsigned scanCode) const override;
 
-    // The same keys by Linux input event code (xkb keycode less 8), for key capture.
-    unsigned EvdevCodeToVirtualKey(unsigned evdevCode) const;
-
 private:
-    XkbKeyboardLayout(
-        xkb_context* context, xkb_keymap* keymap, unsigned group, std::string description);
+    XkbKeyboardLayout(xkb_keymap* keymap, unsigned group, std::string description);
     void AssignVirtualKeys();
 
-    xkb_context* context_;
     xkb_keymap* keymap_;
     xkb_state* state_;
     std::string description_;
@@ -77,9 +69,21 @@ private:
     std::array<unsigned, 256> virtualKeyToScan_{};
 };
 
+// A libxkbcommon context that ignores the XKB_DEFAULT_* names and logs to the trace.
+xkb_context* NewXkbContext();
+
 // Set-1 scan code (extended keys with 0xE0 or 0xE1 in the high byte) <-> Linux input event
 // code; 0 where there is none.
 unsigned ScanCodeToEvdevCode(unsigned scanCode);
 unsigned EvdevCodeToScanCode(unsigned evdevCode);
+
+// The virtual key of a key by its Linux input event code (xkb keycode less 8), for key
+// capture; 0 for keys the layout does not know.
+unsigned EvdevCodeToVirtualKey(const KeyLayout& layout, unsigned evdevCode);
+
+// The desktop's layout, to install with SetCurrentKeyLayout at start-up: the X server's,
+// following the user's layout switches, where there is a display; else the announced one;
+// else "us". Nothing only when libxkbcommon has no layouts at all.
+std::unique_ptr<KeyLayout> OpenDesktopKeyLayout();
 
 } // namespace kestrin
