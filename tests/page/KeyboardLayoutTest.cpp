@@ -113,7 +113,7 @@ TEST_F(NamedLayout, NamesControlKeysThroughTheirIds)
 
 TEST_F(NamedLayout, GivesEveryKeyOneVirtualKeyAndBack)
 {
-    for (const char* name : {"us", "fr", "de", "ru", "tr", "fr(bepo)"}) {
+    for (const char* name : {"us", "fr", "de", "ru", "tr", "fr(bepo)", "us(dvorak)", "ch(fr)"}) {
         SCOPED_TRACE(name);
         const std::string layoutName(name);
         const auto open = layoutName.find('(');
