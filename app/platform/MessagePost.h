@@ -16,12 +16,13 @@ typedef uintptr_t KestrinWindow;
 
 /* Queues `message` for `window`'s thread and returns at once. Returns nonzero when queued,
  * 0 when the window is unknown or gone (a post to a closed window is dropped, never a crash). */
-typedef int (*KestrinPostMessageFn)(
-    KestrinWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+typedef int (*KestrinPostMessageFn)(KestrinWindow window, uint32_t message, uintptr_t wParam,
+                                    intptr_t lParam);
 
 #define KESTRIN_POST_MESSAGE_SYMBOL "KestrinPostMessage"
 
-int KestrinPostMessage(KestrinWindow window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+int KestrinPostMessage(KestrinWindow window, uint32_t message, uintptr_t wParam,
+                       intptr_t lParam);
 
 #ifdef __cplusplus
 }
