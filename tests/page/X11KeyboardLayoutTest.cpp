@@ -3,6 +3,11 @@
 #include "page/KeyTable.h"
 
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
+#define explicit explicit_ // a member name in the XKB protocol header
+#include <xcb/xkb.h>
+#undef explicit
+#include <xkbcommon/xkbcommon-x11.h>
 
 #include <chrono>
 #include <csignal>
@@ -88,6 +93,22 @@ protected:
     std::string display_;
 };
 
+// Switches the server to another group, as the desktop's layout switcher does.
+void LockGroup(const std::string& display, std::uint8_t group)
+{
+    xcb_connection_t* connection = xcb_connect(display.c_str(), nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(connection));
+    ASSERT_TRUE(xkb_x11_setup_xkb_extension(connection, XKB_X11_MIN_MAJOR_XKB_VERSION,
+        XKB_X11_MIN_MINOR_XKB_VERSION, XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr,
+        nullptr, nullptr));
+    const xcb_void_cookie_t cookie = xcb_xkb_latch_lock_state_checked(
+        connection, XCB_XKB_ID_USE_CORE_KBD, 0, 0, 1, group, 0, 0, 0);
+    xcb_generic_error_t* error = xcb_request_check(connection, cookie);
+    EXPECT_EQ(error, nullptr);
+    std::free(error);
+    xcb_disconnect(connection);
+}
+
 // The server announces a new keymap asynchronously; give it a moment.
 std::u16string NameOnceSettled(const KeyLayout& layout, unsigned usage, std::u16string_view want)
 {
@@ -118,6 +139,20 @@ TEST_F(X11Server, FollowsTheLayoutTheServerHasNow)
 
     SetLayout("de");
     EXPECT_EQ(NameOnceSettled(*layout, 0x1C, u"Z"), u"Z");
+}
+
+TEST_F(X11Server, NamesKeysByTheGroupInUse)
+{
+    SetLayout("us,fr");
+    LockGroup(display_, 1);
+    const auto layout = X11KeyboardLayout::Connect(display_.c_str());
+    ASSERT_TRUE(layout);
+    EXPECT_EQ(UsageName(0x04, *layout, Id), u"Q") << "started on the second group";
+
+    LockGroup(display_, 0);
+    EXPECT_EQ(NameOnceSettled(*layout, 0x04, u"A"), u"A");
+    LockGroup(display_, 1);
+    EXPECT_EQ(NameOnceSettled(*layout, 0x04, u"Q"), u"Q");
 }
 
 TEST_F(X11Server, IsTheDesktopLayoutWhereThereIsADisplay)
