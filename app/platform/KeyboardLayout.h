@@ -51,7 +51,7 @@ public:
     static std::unique_ptr<XkbKeyboardLayout> FromKeymap(
         xkb_keymap* keymap, unsigned group, std::string description);
 
-    // Where the layout came from, for diagnostics: "x11", or the layout names.
+    // Where the layout came from, for diagnostics: "fr", "de(nodeadkeys)", "x11: French".
     const std::string& Description() const { return description_; }
 
     unsigned VirtualKeyToScanCode(unsigned virtualKey) const override;
