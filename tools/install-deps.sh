@@ -7,9 +7,11 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  # hook library: X11 input over xcb, keymaps; its tests inject input into Xvfb
-  libxcb1-dev libxcb-xinput-dev libxcb-xkb-dev libxkbcommon-dev libxkbcommon-x11-dev x11proto-dev
-  libxcb-xtest0-dev xvfb xauth x11-xkb-utils
+  # X11 input (hook library) and keyboard layouts, over xcb and xkbcommon
+  libxcb1-dev libxcb-xinput-dev libxcb-xkb-dev libxcb-xtest0-dev x11proto-dev xkb-data
+  libxkbcommon-dev libxkbcommon-x11-dev
+  # a private X server for the hook and layout tests
+  xvfb xauth x11-xkb-utils
 )
 
 missing=()
