@@ -3,6 +3,7 @@
 BUILD       ?= build
 BUILD_ASAN  ?= build-asan
 BUILD_FUZZ  ?= build-fuzz
+BUILD_TSAN  ?= build-tsan
 JOBS        ?= $(shell nproc)
 FUZZ_SECONDS ?= 15
 
@@ -11,7 +12,7 @@ ifneq ($(CI),)
 CMAKE_FLAGS += -DKESTRIN_WERROR=ON
 endif
 
-.PHONY: all build deps check test check-asan check-fuzz format clean bench
+.PHONY: all build deps check test check-asan check-tsan check-fuzz format clean bench
 
 all: build
 
@@ -43,18 +44,37 @@ check-fuzz: $(BUILD_FUZZ)/build.ninja
 	cmake --build $(BUILD_FUZZ) -j $(JOBS)
 	tools/fuzz.sh $(BUILD_FUZZ) $(FUZZ_SECONDS)
 
+# ThreadSanitizer over the code that runs threads: the apply engine, its worker and the
+# driver libraries. Only those tests are built, to keep CI short.
+TSAN_TESTS := device_engine_test apply_virtual_mouse_test
+TSAN_FLAGS := -fsanitize=thread -fno-omit-frame-pointer
+
+$(BUILD_TSAN)/build.ninja:
+	cmake -S . -B $(BUILD_TSAN) $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_C_FLAGS="$(TSAN_FLAGS)" -DCMAKE_CXX_FLAGS="$(TSAN_FLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread -DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=thread \
+	  -DCMAKE_MODULE_LINKER_FLAGS=-fsanitize=thread
+
+check-tsan: $(BUILD_TSAN)/build.ninja
+	cmake --build $(BUILD_TSAN) -j $(JOBS) --target $(TSAN_TESTS)
+	for t in $(TSAN_TESTS); do \
+	  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 $(BUILD_TSAN)/tests/$$t || exit 1; \
+	done
+
 check: deps
 	$(MAKE) test
 	$(MAKE) check-asan
+	$(MAKE) check-tsan
 	$(MAKE) check-fuzz
 
 # Benchmarks print ratios against peers measured in the same run; not part of check.
 bench: $(BUILD)/build.ninja
-	cmake --build $(BUILD) -j $(JOBS) --target store_bench
+	cmake --build $(BUILD) -j $(JOBS) --target store_bench apply_bench
 	$(BUILD)/bench/store_bench
+	$(BUILD)/bench/apply_bench
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_TSAN) $(BUILD_FUZZ)

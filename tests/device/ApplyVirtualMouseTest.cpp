@@ -27,7 +27,8 @@ constexpr KestrinWindow kWindow = 5;
 std::mutex g_mutex;
 std::condition_variable g_acked;
 kestrin::LinkState* g_links = nullptr;
-int g_acks = 0; // acknowledgements of either kind
+int g_acks = 0;    // acknowledgements of either kind
+int g_notices = 0; // events without effect, which the test sends to see the monitor is up
 
 } // namespace
 
@@ -35,9 +36,14 @@ int g_acks = 0; // acknowledgements of either kind
 extern "C" __attribute__((visibility("default"))) int KestrinPostMessage(
     KestrinWindow, uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
+    std::lock_guard lock(g_mutex);
+    if (wParam == 0x6010 && (message == kReceiverEvent || message == kCableEvent)) {
+        ++g_notices;
+        g_acked.notify_all();
+        return 1;
+    }
     if (message != kReceiverEvent || wParam != 0x5010)
         return 1;
-    std::lock_guard lock(g_mutex);
     if (g_links)
         g_links->WriteAcknowledged = (lParam & 0xFF) == 0 ? 1 : 0;
     ++g_acks;
@@ -77,6 +83,7 @@ protected:
         std::lock_guard lock(g_mutex);
         g_links = &links;
         g_acks = 0;
+        g_notices = 0;
     }
 
     void TearDown() override
@@ -133,9 +140,17 @@ protected:
         worker->Start();
     }
 
-    // The receiver's mouse has reported: the page marks it awake and reachable.
+    // The receiver's mouse has reported: the page marks it awake and reachable. By then the
+    // monitors are listening (the mouse talks on the cable when it is plugged), so no
+    // acknowledgement goes unheard.
     void ReceiverMouseReports()
     {
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            Tell("event 6010 0001");
+            std::unique_lock lock(g_mutex);
+            if (g_acked.wait_for(lock, 50ms, [] { return g_notices > 0; }))
+                break;
+        }
         links.ReceiverMouseAwake = 1;
         links.MouseUnreachable = 0;
     }
@@ -250,6 +265,7 @@ TEST_F(ApplyVirtualMouseTest, AfterShutdownTheLibrariesAreGoneAndNothingMoreIsPo
 {
     StartMouse({vmouse::Link::Receiver});
     OpenLinks(fakeClock);
+    ReceiverMouseReports(); // its monitor is listening
     ShutDownDeviceLinks(libraries, *engine, *worker);
     worker.reset();
     EXPECT_FALSE(libraries.cable.Usable());
