@@ -74,7 +74,7 @@ int ApplyEngine::SendReport(const Report& report)
         } else if (links_.BlePresent.load() != 0) {
             // LinkWrites holds back the report-rate report, which Bluetooth does not take.
             for (const Report& write : LinkWrites(report, LinkKind::Bluetooth))
-                result = Write(writers_.bluetooth, write);
+                result = Write(writers_.bluetooth, "bluetooth", write);
         }
     }
 
@@ -87,11 +87,11 @@ int ApplyEngine::SendOverCable(const Report& report, bool& delivered)
 {
     if (report.id() != kDownloadReportId) {
         delivered = true; // a short report that failed is not offered elsewhere
-        return Write(writers_.cable, report);
+        return Write(writers_.cable, "cable", report);
     }
     int result = 0;
     for (const Report& packet : LinkWrites(report, LinkKind::Cable)) {
-        result = Write(writers_.cable, packet);
+        result = Write(writers_.cable, "cable", packet);
         if (result != 0)
             Pause(kCablePacketPause);
     }
@@ -109,7 +109,7 @@ int ApplyEngine::SendOverReceiver(const Report& report)
         if (links_.WriteAcknowledged.load() == 1 || Stopped())
             break;
         for (const Report& write : writes) {
-            result = Write(writers_.receiver, write);
+            result = Write(writers_.receiver, "receiver", write);
             if (!download)
                 Trace("Wireless Send = %d", result);
             Pause(download ? kReceiverPacketPause : kReceiverAttemptPause);
@@ -118,11 +118,13 @@ int ApplyEngine::SendOverReceiver(const Report& report)
     return result;
 }
 
-int ApplyEngine::Write(const LinkWriter& writer, const Report& bytes)
+int ApplyEngine::Write(const LinkWriter& writer, const char* link, const Report& bytes)
 {
     if (!writer || Stopped())
         return 0;
-    return writer(bytes.data());
+    const int result = writer(bytes.data());
+    Trace("%s write %s: %d", link, ToHex(bytes.data()).c_str(), result);
+    return result;
 }
 
 void ApplyEngine::Pause(std::chrono::milliseconds pause)

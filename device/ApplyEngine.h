@@ -42,7 +42,7 @@ public:
 private:
     int SendOverCable(const Report& report, bool& delivered);
     int SendOverReceiver(const Report& report);
-    int Write(const LinkWriter& writer, const Report& bytes);
+    int Write(const LinkWriter& writer, const char* link, const Report& bytes);
     void Pause(std::chrono::milliseconds pause);
 
     LinkState& links_;

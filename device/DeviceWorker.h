@@ -21,7 +21,9 @@ inline constexpr uint32_t kQuitMessage = 0x0012;       // WM_QUIT
 class DeviceWorker final {
 public:
     DeviceWorker(ApplyEngine& engine, const LinkState& links);
-    ~DeviceWorker(); // stops and joins
+    // Stops the engine, whose worker ends with the program, and joins. Destroy the worker
+    // before the engine and its clock.
+    ~DeviceWorker();
     DeviceWorker(const DeviceWorker&) = delete;
     DeviceWorker& operator=(const DeviceWorker&) = delete;
 

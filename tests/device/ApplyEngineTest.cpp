@@ -351,6 +351,31 @@ TEST_F(ApplyEngineTest, AnEditDuringTheApplyIsNeitherInTheSnapshotNorTheFileButG
     EXPECT_EQ(Ids(cable.writes), (Vec{0x0C, 0x04}));
 }
 
+TEST_F(ApplyEngineTest, ProfilesChangedElsewhereDuringTheApplyAreSavedAsThePageHoldsThem)
+{
+    page.Edit([](ProfileRecord& p) { p.brightness = 1; });
+    bool edited = false;
+    clock.duringPause = [&] {
+        if (std::exchange(edited, true))
+            return;
+        std::lock_guard lock(page.mutex);
+        page.profiles.push_back(NewProfileRecord(u"Added"));
+        // A renamed profile is no longer the one the apply copied: its bytes stay the page's.
+        page.current->name[0] = u'Q';
+        page.current->brightness = 3;
+    };
+    engine.ApplyProfile();
+
+    const auto bytes = test::ReadBytes(ProfileStorePath(folder.Data()));
+    ASSERT_EQ(bytes.size(), kProfileStoreHeaderSize + 2 * sizeof(ProfileRecord));
+    ProfileRecord first, second;
+    std::memcpy(&first, bytes.data() + kProfileStoreHeaderSize, sizeof first);
+    std::memcpy(&second, bytes.data() + kProfileStoreHeaderSize + sizeof first, sizeof second);
+    EXPECT_EQ(std::u16string_view(first.name), u"Qrofile1");
+    EXPECT_EQ(first.brightness, 3);
+    EXPECT_EQ(std::u16string_view(second.name), u"Added");
+}
+
 TEST_F(ApplyEngineTest, AProfileSwitchDuringAnApplyStillSendsEverythingNextTime)
 {
     links.ApplyAllPending = 1;
