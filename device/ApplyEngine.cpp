@@ -24,20 +24,23 @@ void ApplyEngine::ApplyProfile()
     if (links_.MouseUnreachable.load() == 1 || Stopped())
         return;
 
+    // Taken before the copy rather than cleared at the end: a profile switch made once the
+    // copy may be of the old profile sets the flag again for the apply it requests.
+    const bool allPending = links_.ApplyAllPending.exchange(0) == 1;
     // Two records of 41 KiB each: kept off the worker's stack.
     auto current = std::make_unique<ProfileRecord>();
     auto snapshot = std::make_unique<ProfileRecord>();
     const ProfileRecord* source = host_.CopyForApply(*current, *snapshot);
-    if (!source)
+    if (!source) {
+        if (allPending)
+            links_.ApplyAllPending = 1;
         return; // no profile loaded yet
+    }
 
     host_.StopReceiverWatchdog();
     host_.ShowApplyRing();
     const auto started = clock_.Now();
 
-    // Taken rather than cleared at the end: a profile switch made while this apply runs
-    // sets the flag again for the apply it requests.
-    const bool allPending = links_.ApplyAllPending.exchange(0) == 1;
     const ApplyPlan plan = PlanApply(*current, *snapshot, allPending);
     for (const Report& report : plan.reports) {
         if (Stopped())

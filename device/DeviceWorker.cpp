@@ -49,12 +49,6 @@ void DeviceWorker::QuitAndJoin()
         thread.join();
 }
 
-bool DeviceWorker::Running() const
-{
-    std::lock_guard lock(mutex_);
-    return thread_.joinable();
-}
-
 DeviceWorker::Message DeviceWorker::Next()
 {
     std::unique_lock lock(mutex_);

@@ -34,7 +34,6 @@ public:
     // Posts the quit message and waits for the loop to end. Requests queued before the quit
     // still run; call the engine's Stop first to cut them short.
     void QuitAndJoin();
-    bool Running() const;
 
 private:
     struct Message {
@@ -48,7 +47,7 @@ private:
 
     ApplyEngine& engine_;
     const LinkState& links_;
-    mutable std::mutex mutex_;
+    std::mutex mutex_;
     std::condition_variable arrived_;
     std::deque<Message> queue_;
     bool quitPosted_ = false;

@@ -319,11 +319,13 @@ TEST_F(ApplyEngineTest, AnUnreachableMouseShowsSendsAndSavesNothing)
     EXPECT_NE(page.snapshot->brightness, 1);
 }
 
-TEST_F(ApplyEngineTest, WithNoProfileLoadedNothingHappens)
+TEST_F(ApplyEngineTest, WithNoProfileLoadedNothingHappensAndEverythingStaysPending)
 {
     page.current = nullptr;
+    links.ApplyAllPending = 1;
     engine.ApplyProfile();
     EXPECT_TRUE(timeline.Take().empty());
+    EXPECT_EQ(links.ApplyAllPending.load(), 1);
 }
 
 TEST_F(ApplyEngineTest, AnEditDuringTheApplyIsNeitherInTheSnapshotNorTheFileButGoesOutNext)
