@@ -34,5 +34,6 @@ struct LinkState {
 };
 
 static_assert(std::atomic<int32_t>::is_always_lock_free);
+static_assert(sizeof(std::atomic<int32_t>) == 4 && alignof(std::atomic<int32_t>) == 4);
 
 } // namespace kestrin
