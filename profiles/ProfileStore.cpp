@@ -11,6 +11,14 @@
 namespace kestrin {
 namespace {
 
+std::mutex& ProfileSaveMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+} // namespace
+
 // The step count tells the report builder how much of the slot's copy to send.
 uint16_t StepLimit(uint8_t functionCode)
 {
@@ -21,7 +29,6 @@ uint16_t StepLimit(uint8_t functionCode)
     return UINT16_MAX;
 }
 
-// Sets right what a damaged or foreign file may hold; true when anything changed.
 bool RepairProfile(ProfileRecord& profile, const ProfileList& earlier)
 {
     bool repaired = TerminateName(profile.name);
@@ -37,14 +44,6 @@ bool RepairProfile(ProfileRecord& profile, const ProfileList& earlier)
     }
     return repaired;
 }
-
-std::mutex& ProfileSaveMutex()
-{
-    static std::mutex mutex;
-    return mutex;
-}
-
-} // namespace
 
 bool ParseProfileStore(std::span<const std::byte> bytes, ProfileList& list,
     ProfileStoreHeader& header, StoreLoadReport& report)

@@ -25,6 +25,15 @@ static_assert(sizeof(ProfileStoreHeader) == kProfileStoreHeaderSize);
 static_assert(offsetof(ProfileStoreHeader, carried) == 4);
 static_assert(std::is_trivially_copyable_v<ProfileStoreHeader>);
 
+// The most steps a button with this function may claim: its copy's size for a macro or a
+// pattern, no limit otherwise.
+uint16_t StepLimit(uint8_t functionCode);
+
+// Sets right what a damaged or foreign record may hold: names ended inside their fields, the
+// profile's name unique among `earlier`, each macro or pattern button's step count within its
+// copy. True when anything changed.
+bool RepairProfile(ProfileRecord& profile, const ProfileList& earlier);
+
 // Reads the bytes of a pro.data into `list` and `header` and sets right what the rest of the
 // program relies on: every name terminated, profile names unique, the current index inside
 // the list, the step count of each macro or pattern button within its copy. A partial record

@@ -58,8 +58,8 @@ public:
             return 0;
         wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
         stopping_ = false;
-        monitor_ = std::thread(
-            &Driver::Watch, this, *link_, socketName_, window, eventMessage, stateMessage, post);
+        monitor_ = std::thread(&Driver::Watch, this, *link_, socketName_, window, eventMessage,
+            stateMessage, post, OpenWatch(socketName_, *link_));
         return 1;
     }
 
@@ -127,50 +127,82 @@ private:
         reader_.reset();
     }
 
-    // Follows the link's plug state and events and posts them; runs until StopMonitor.
-    void Watch(Link link, std::string socketName, KestrinWindow window, uint32_t eventMessage,
-        uint32_t stateMessage, KestrinPostMessageFn post)
+    // A watch on the link: the state it has now, then its changes and events as lines.
+    struct Watching {
+        int fd = -1;
+        std::unique_ptr<LineReader> reader;
+        bool present = false;
+    };
+
+    static Watching OpenWatch(const std::string& socketName, Link link)
     {
-        std::optional<bool> present; // unknown until the first answer
+        Watching watching;
+        watching.fd = ConnectTo(socketName);
+        if (watching.fd < 0)
+            return watching;
+        watching.reader = std::make_unique<LineReader>(watching.fd);
+        std::vector<std::string> words;
+        if (SendLine(watching.fd, std::string("watch ") + LinkName(link)))
+            if (const auto first = watching.reader->Next())
+                words = SplitWords(*first);
+        if (words.size() == 2 && words[0] == "state") {
+            watching.present = words[1] == "1";
+            return watching;
+        }
+        ::close(watching.fd);
+        return {};
+    }
+
+    // Follows the link's plug state and events and posts them; runs until StopMonitor.
+    // `watching` was opened before Open_DevMonitor returned, so no change after that call is
+    // missed.
+    void Watch(Link link, std::string socketName, KestrinWindow window, uint32_t eventMessage,
+        uint32_t stateMessage, KestrinPostMessageFn post, Watching watching)
+    {
+        bool present = watching.present;
         auto setPresent = [&](bool now) {
-            if (present && *present != now)
+            if (present != now)
                 post(window, stateMessage, now ? 1 : 0, 0);
             present = now;
         };
         while (!stopping_) {
-            const int fd = ConnectTo(socketName);
-            if (fd >= 0 && SendLine(fd, std::string("watch ") + LinkName(link))) {
-                LineReader reader(fd);
-                bool alive = true;
-                while (alive && !stopping_) {
-                    pollfd fds[2] = {{fd, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
-                    if (::poll(fds, 2, -1) < 0)
-                        continue;
-                    if (stopping_ || !(fds[0].revents & (POLLIN | POLLHUP | POLLERR)))
-                        continue;
-                    alive = reader.FillOnce();
-                    while (reader.HasLine()) {
-                        const std::vector<std::string> words = SplitWords(*reader.Next());
-                        if (words.size() == 2 && words[0] == "state") {
-                            setPresent(words[1] == "1");
-                        } else if (words.size() == 3 && words[0] == "event") {
-                            const auto code = ParseHex(words[1]);
-                            const auto value = ParseHex(words[2]);
-                            if (code && value && code->size() == 2 && value->size() == 2)
-                                post(window, eventMessage, uintptr_t{(*code)[0]} << 8 | (*code)[1],
-                                    intptr_t{(*value)[0]} << 8 | (*value)[1]);
-                        }
+            bool alive = watching.fd >= 0;
+            while (alive && !stopping_) {
+                pollfd fds[2] = {{watching.fd, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+                if (::poll(fds, 2, -1) < 0)
+                    continue;
+                if (stopping_ || !(fds[0].revents & (POLLIN | POLLHUP | POLLERR)))
+                    continue;
+                alive = watching.reader->FillOnce();
+                while (watching.reader->HasLine()) {
+                    const std::vector<std::string> words = SplitWords(*watching.reader->Next());
+                    if (words.size() == 2 && words[0] == "state") {
+                        setPresent(words[1] == "1");
+                    } else if (words.size() == 3 && words[0] == "event") {
+                        const auto code = ParseHex(words[1]);
+                        const auto value = ParseHex(words[2]);
+                        if (code && value && code->size() == 2 && value->size() == 2)
+                            post(window, eventMessage, uintptr_t{(*code)[0]} << 8 | (*code)[1],
+                                intptr_t{(*value)[0]} << 8 | (*value)[1]);
                     }
                 }
             }
-            if (fd >= 0)
-                ::close(fd);
+            if (watching.fd >= 0)
+                ::close(watching.fd);
+            watching = {};
             if (stopping_)
-                break; // a closed monitor reports nothing more
+                break;         // a closed monitor reports nothing more
             setPresent(false); // no virtual mouse: the device is gone
             pollfd wake = {wakeFd_, POLLIN, 0};
             ::poll(&wake, 1, kReconnectMs);
+            if (stopping_)
+                break;
+            watching = OpenWatch(socketName, link);
+            if (watching.fd >= 0)
+                setPresent(watching.present);
         }
+        if (watching.fd >= 0)
+            ::close(watching.fd);
     }
 
     std::mutex mutex_;

@@ -202,7 +202,6 @@ TEST_F(VirtualDriverTest, AMouseThatGoesAwayIsARemovalAndOneThatComesBackAnArriv
     cable.setVidPid(KESTRIN_CABLE_VENDOR_ID, KESTRIN_CABLE_PRODUCT_ID);
     cable.openMonitor(kWindow, kCableEvent, kCableState);
     ASSERT_NE(cable.open(), 0);
-    Tell("state"); // the watcher is registered once the mouse has served a later request
 
     StopMouse();
     EXPECT_EQ(NextPosted(), (Posted{kWindow, kCableState, 0, 0}));
