@@ -53,6 +53,26 @@ bool SlotNameMatches(const ButtonSlot& slot, std::u16string_view recordName)
     return !stored.empty() && NamesEqual(stored, CutName(recordName, kSlotNameUnits - 1));
 }
 
+bool DropDanglingIndexes(ProfileRecord& profile, const MacroList& macros, const GunList& guns)
+{
+    const auto inside = [](int32_t index, std::size_t size) {
+        return index == -1 || (index >= 0 && static_cast<std::size_t>(index) < size);
+    };
+    bool dropped = false;
+    for (int button = 0; button < kButtonCount; ++button) {
+        ButtonSlot& slot = profile.buttons[button];
+        if (!inside(slot.macroIndex, macros.size())) {
+            slot.macroIndex = -1;
+            dropped = true;
+        }
+        if (!inside(slot.patternIndex, guns.size())) {
+            slot.patternIndex = -1;
+            dropped = true;
+        }
+    }
+    return dropped;
+}
+
 bool ResyncButtonAssignments(ProfileList& profiles, const MacroList& macros, const GunList& guns,
     const ProfileRecord* current)
 {
@@ -60,6 +80,7 @@ bool ResyncButtonAssignments(ProfileList& profiles, const MacroList& macros, con
     for (const auto& profile : profiles) {
         if (!profile)
             continue;
+        DropDanglingIndexes(*profile, macros, guns);
         for (int button = 0; button < kButtonCount; ++button) {
             ButtonSlot& slot = profile->buttons[button];
             const bool macro = slot.functionCode == kFunctionMacro;

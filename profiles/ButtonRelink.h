@@ -23,9 +23,14 @@ void CopyGunIntoSlot(ButtonSlot& slot, const GunRecord& gun, int index);
 // regard to case.
 bool SlotNameMatches(const ButtonSlot& slot, std::u16string_view recordName);
 
+// Sets every macro or pattern index of buttons 0..17 that points outside its library to -1:
+// a damaged or foreign file must never lead a button outside the lists. True when it had to.
+bool DropDanglingIndexes(ProfileRecord& profile, const MacroList& macros, const GunList& guns);
+
 // Re-links by name every macro and pattern button (slots 0..17) of every profile after a
 // library editor closed: a found record refreshes the slot's index, name and copy; a missing
-// one turns the button back to its default. True when `current` holds such a button.
+// one turns the button back to its default. Indexes outside the libraries are dropped in every
+// slot, also in those without a name to re-link by. True when `current` holds such a button.
 bool ResyncButtonAssignments(ProfileList& profiles, const MacroList& macros, const GunList& guns,
     const ProfileRecord* current);
 

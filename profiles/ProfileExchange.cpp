@@ -2,6 +2,7 @@
 
 #include "app/platform/Trace.h"
 #include "macros/RecordNames.h"
+#include "profiles/ButtonRelink.h"
 #include "profiles/ProfileStore.h"
 #include "profiles/StoreFiles.h"
 
@@ -10,15 +11,6 @@
 #include <filesystem>
 
 namespace kestrin {
-namespace {
-
-template <class List> int32_t IndexInside(int32_t index, const List& list)
-{
-    return index >= 0 && static_cast<std::size_t>(index) < list.size() ? index : -1;
-}
-
-} // namespace
-
 ProfileFileRead ReadProfileFile(const std::string& path)
 {
     ProfileFileRead result;
@@ -62,14 +54,13 @@ ProfileImport ImportProfileRecord(std::unique_ptr<ProfileRecord> imported, Profi
     ProfileRecord& profile = *imported;
     RepairProfile(profile, profiles); // also suffixes a name the list already has
 
+    DropDanglingIndexes(profile, macros, guns);
+
     ProfileImport result;
     for (int k = 0; k < kButtonCount; ++k) {
         ButtonSlot& slot = profile.buttons[k];
-        slot.patternIndex = IndexInside(slot.patternIndex, guns);
-        if (slot.functionCode != kFunctionMacro) {
-            slot.macroIndex = IndexInside(slot.macroIndex, macros);
+        if (slot.functionCode != kFunctionMacro)
             continue;
-        }
         auto macro = std::make_unique<MacroRecord>();
         const std::u16string name = MakeUniqueName(macros, ReadName(slot.assignedName));
         WriteName(macro->name, name);

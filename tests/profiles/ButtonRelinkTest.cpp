@@ -183,7 +183,7 @@ TEST_F(ButtonRelinkTest, SlotsWithoutANameOrBeyondTheButtonsAreLeftAlone)
 {
     ButtonSlot& unnamed = Current().buttons[2];
     unnamed.functionCode = kFunctionMacro;
-    unnamed.macroIndex = 5;
+    unnamed.macroIndex = 1;
     ButtonSlot& spare = Current().buttons[20];
     spare.functionCode = kFunctionMacro;
     WriteName(spare.assignedName, u"Gone");
@@ -193,6 +193,23 @@ TEST_F(ButtonRelinkTest, SlotsWithoutANameOrBeyondTheButtonsAreLeftAlone)
     const auto before = std::make_unique<ProfileRecord>(Current());
     EXPECT_FALSE(Resync());
     EXPECT_EQ(std::memcmp(before.get(), &Current(), sizeof(ProfileRecord)), 0);
+}
+
+TEST_F(ButtonRelinkTest, IndexesOutsideTheLibrariesAreDroppedEvenWithoutAName)
+{
+    ButtonSlot& unnamed = Current().buttons[2];
+    unnamed.functionCode = kFunctionRecoilPattern;
+    unnamed.patternIndex = 1; // one past the only pattern
+    unnamed.stepCount = 5;
+    Current().buttons[9].macroIndex = 77;
+    Other().buttons[4].macroIndex = -8;
+
+    EXPECT_FALSE(Resync());
+    EXPECT_EQ(unnamed.patternIndex, -1);
+    EXPECT_EQ(unnamed.functionCode, kFunctionRecoilPattern) << "the slot is otherwise left alone";
+    EXPECT_EQ(unnamed.stepCount, 5);
+    EXPECT_EQ(Current().buttons[9].macroIndex, -1);
+    EXPECT_EQ(Other().buttons[4].macroIndex, -1);
 }
 
 } // namespace
