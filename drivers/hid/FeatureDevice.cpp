@@ -6,6 +6,7 @@
 #include <hidapi.h>
 #include <libudev.h>
 #include <set>
+#include <utility>
 
 namespace kestrin::hid {
 namespace {
@@ -21,6 +22,7 @@ std::mutex& HidapiMutex()
 // The candidates of the device's nodes, from hidapi's enumeration. Each node's top-level
 // collections come from its report descriptor in sysfs, as the monitor's reader sees them, so
 // both choose the same node; hidapi's own usage is the fallback where sysfs says nothing.
+// Nodes that only sysfs lists come last.
 std::vector<HidCandidate> EnumerateCandidates(uint16_t vendor, uint16_t product)
 {
     std::vector<HidCandidate> fromHidapi;
@@ -55,8 +57,18 @@ std::vector<HidCandidate> EnumerateCandidates(uint16_t vendor, uint16_t product)
         }
         candidates.insert(candidates.end(), own.begin(), own.end());
     }
-    if (context)
+    // hidapi passes over nodes on a bus it does not know (a device made from user space may say
+    // any bus); sysfs lists them all, and hid_open_path opens any node.
+    if (context) {
+        std::vector<HidrawNode> missed;
+        for (HidrawNode& node : ListNodes(context, vendor, product)) {
+            if (!seen.contains(node.devnode))
+                missed.push_back(std::move(node));
+        }
+        const std::vector<HidCandidate> more = CandidatesOf(missed);
+        candidates.insert(candidates.end(), more.begin(), more.end());
         udev_unref(context);
+    }
     return candidates;
 }
 
