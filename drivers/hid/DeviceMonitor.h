@@ -42,7 +42,6 @@ public:
     // Stops a running monitor and starts anew. False when udev cannot be reached.
     bool Start(const Target& target);
     void Stop();
-    bool Running() const { return thread_.joinable(); }
 
 private:
     void Run();

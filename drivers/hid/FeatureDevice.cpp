@@ -13,11 +13,9 @@ namespace {
 
 // hidapi keeps process-wide state (its initialisation, its last global error); its global
 // calls from this library go one at a time.
-std::mutex& HidapiMutex()
-{
-    static std::mutex mutex;
-    return mutex;
-}
+// Constant-initialised, so it outlives the driver object that still uses it at unloading.
+std::mutex g_hidapiMutex;
+bool g_hidapiUsed = false; // under g_hidapiMutex
 
 // The candidates of the device's nodes, from hidapi's enumeration. Each node's top-level
 // collections come from its report descriptor in sysfs, as the monitor's reader sees them, so
@@ -27,7 +25,8 @@ std::vector<HidCandidate> EnumerateCandidates(uint16_t vendor, uint16_t product)
 {
     std::vector<HidCandidate> fromHidapi;
     {
-        std::lock_guard lock(HidapiMutex());
+        std::lock_guard lock(g_hidapiMutex);
+        g_hidapiUsed = true;
         if (hid_init() != 0)
             return {};
         hid_device_info* list = hid_enumerate(vendor, product);
@@ -74,6 +73,17 @@ std::vector<HidCandidate> EnumerateCandidates(uint16_t vendor, uint16_t product)
 
 } // namespace
 
+FeatureDevice::~FeatureDevice()
+{
+    Close();
+    // hidapi holds its last error text until hid_exit, which on hidraw frees only that; without
+    // it the text would outlive this library's unloading.
+    std::lock_guard lock(g_hidapiMutex);
+    if (g_hidapiUsed)
+        hid_exit();
+    g_hidapiUsed = false;
+}
+
 bool FeatureDevice::Open(uint16_t vendor, uint16_t product)
 {
     std::lock_guard lock(mutex_);
@@ -87,7 +97,7 @@ bool FeatureDevice::Open(uint16_t vendor, uint16_t product)
     const std::optional<std::string> path = ChooseVendorInterface(candidates);
     if (!path)
         return false;
-    std::lock_guard global(HidapiMutex());
+    std::lock_guard global(g_hidapiMutex);
     device_ = hid_open_path(path->c_str());
     return device_ != nullptr;
 }

@@ -15,7 +15,8 @@ public:
     FeatureDevice() = default;
     FeatureDevice(const FeatureDevice&) = delete;
     FeatureDevice& operator=(const FeatureDevice&) = delete;
-    ~FeatureDevice() { Close(); }
+    // Closes the device and lets hidapi free what it keeps; the library is being unloaded.
+    ~FeatureDevice();
 
     // Closes what was open and opens the device's vendor node anew (a replugged device has a
     // new node). False when the device is absent or cannot be opened.
