@@ -6,13 +6,14 @@ BUILD_FUZZ  ?= build-fuzz
 BUILD_TSAN  ?= build-tsan
 JOBS        ?= $(shell nproc)
 FUZZ_SECONDS ?= 15
+PREFIX      ?= /usr/local
 
 CMAKE_FLAGS := -G Ninja
 ifneq ($(CI),)
 CMAKE_FLAGS += -DKESTRIN_WERROR=ON
 endif
 
-.PHONY: all build deps check test check-asan check-tsan check-fuzz format clean bench
+.PHONY: all build deps check test check-asan check-tsan check-fuzz format clean bench install
 
 all: build
 
@@ -66,6 +67,10 @@ check: deps
 	$(MAKE) check-asan
 	$(MAKE) check-tsan
 	$(MAKE) check-fuzz
+
+# The program folder to $(PREFIX)/lib/kestrin, the udev rule, and a udev reload.
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 # Benchmarks print ratios against peers measured in the same run; not part of check.
 bench: $(BUILD)/build.ninja

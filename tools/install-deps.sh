@@ -12,6 +12,8 @@ packages=(
   libxkbcommon-dev libxkbcommon-x11-dev
   # a private X server for the hook and layout tests
   xvfb xauth x11-xkb-utils
+  # the real driver libraries: feature reports over hidraw, device arrival and removal
+  libhidapi-dev libudev-dev
 )
 
 missing=()
