@@ -10,6 +10,8 @@
 #include "app/ui/MenuWnd.h"
 #include "app/ui/ResourceManager.h"
 
+#include <QLabel>
+
 namespace kestrin {
 
 bool IsBleMouseInterface(const std::string& interfaceName)
@@ -60,6 +62,10 @@ void CMainWnd::OnLayoutLoaded()
 
     const QIcon icon = LoadProgramIcon();
     SetIcon(icon);
+    if (CControlUI* logo = paintManager_.FindControl(QStringLiteral("logo"))) {
+        if (auto* label = qobject_cast<QLabel*>(logo->GetWidget()))
+            label->setPixmap(icon.pixmap(label->size(), label->devicePixelRatio()));
+    }
 
     CResourceManager* resources = CResourceManager::GetInstance();
     resources->LoadLanguage(QStringLiteral("lan.xml"));

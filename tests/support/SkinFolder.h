@@ -40,6 +40,7 @@ inline void UseInstalledSkin()
     CResourceManager* resources = CResourceManager::GetInstance();
     resources->SetResourcePath(QStringLiteral(KESTRIN_PROGRAM_DIR "/res/"));
     ASSERT_TRUE(resources->LoadLanguage(QStringLiteral("lan.xml")));
+    ASSERT_TRUE(resources->LoadStyleSheet(QStringLiteral("kestrin.qss")));
 }
 
 } // namespace kestrin::test
