@@ -11,7 +11,9 @@ ifneq ($(CI),)
 CMAKE_FLAGS += -DKESTRIN_WERROR=ON
 endif
 
-.PHONY: all build deps check test check-asan check-fuzz format clean
+DEMO        ?= $(BUILD)/demo
+
+.PHONY: all build deps check test check-asan check-fuzz format clean run demo bench
 
 all: build
 
@@ -47,6 +49,21 @@ check: deps
 	$(MAKE) test
 	$(MAKE) check-asan
 	$(MAKE) check-fuzz
+
+# The program from its program folder, with the libraries built beside it.
+run: build
+	$(BUILD)/bin/kestrin
+
+# The program in a program folder of its own (its own Data/ and res/), as a fresh install.
+demo: build
+	rm -rf $(DEMO)
+	cp -a $(BUILD)/bin $(DEMO)
+	rm -rf $(DEMO)/Data
+	$(DEMO)/kestrin
+
+# Cold start to the main window shown, and peak memory, over several runs.
+bench: build
+	bench/startup.sh $(BUILD)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -32,8 +32,8 @@ MenuRoute RouteMenuCommand(const QString& itemName)
 }
 
 CMainWnd::CMainWnd()
-    : hookLibraryFile_(GetProgramFolder() + HOOK_LIBRARY_FILE)
-    , page_(std::make_unique<CMS_1_Page>())
+    : hookLibraryFile_(GetProgramFolder() + HOOK_LIBRARY_FILE),
+      page_(std::make_unique<CMS_1_Page>())
 {
 }
 
@@ -51,7 +51,7 @@ CDPIMsg* CMainWnd::DpiDisplay() const
 {
     // The display frees itself; trust the pointer only while its window lives.
     return dpiDisplay_ && CWindowWnd::FromHandle(dpiDisplayHandle_) == dpiDisplay_ ? dpiDisplay_
-                                                                                 : nullptr;
+                                                                                   : nullptr;
 }
 
 void CMainWnd::OnLayoutLoaded()

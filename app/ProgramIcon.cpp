@@ -38,7 +38,8 @@ QIcon LoadProgramIcon()
     const CResourceManager* resources = CResourceManager::GetInstance();
     QIcon icon;
     for (int side : {16, 32, 48, 64, 128, 256}) {
-        const QString file = resources->ResourceFile(QStringLiteral("icons/kestrin-%1.png").arg(side));
+        const QString file =
+            resources->ResourceFile(QStringLiteral("icons/kestrin-%1.png").arg(side));
         if (QFileInfo::exists(file))
             icon.addFile(file, QSize(side, side));
     }

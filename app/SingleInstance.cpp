@@ -23,8 +23,8 @@ QString SingleInstance::RuntimeFolder()
 
 SingleInstance::SingleInstance(const QString& instanceName)
 {
-    const QString base =
-        RuntimeFolder() + QLatin1Char('/') + instanceName + QLatin1Char('-') + QString::number(::getuid());
+    const QString base = RuntimeFolder() + QLatin1Char('/') + instanceName + QLatin1Char('-') +
+        QString::number(::getuid());
     socketPath_ = base;
     lockPath_ = base + QStringLiteral(".lock");
 }
@@ -60,7 +60,8 @@ bool SingleInstance::Listen(std::function<void(const QString& command)> onComman
     QObject::connect(server_.get(), &QLocalServer::newConnection, server_.get(),
         [this, onCommand = std::move(onCommand)] {
             while (QLocalSocket* client = server_->nextPendingConnection()) {
-                QObject::connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+                QObject::connect(
+                    client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
                 QObject::connect(client, &QLocalSocket::readyRead, client, [client, onCommand] {
                     while (client->canReadLine()) {
                         const QString line = QString::fromUtf8(client->readLine(4096)).trimmed();

@@ -15,7 +15,8 @@ CMS_1_Page::CMS_1_Page() = default;
 // Closing the device links (driver libraries, worker) belongs here once the page has them.
 CMS_1_Page::~CMS_1_Page() = default;
 
-void CMS_1_Page::SetMainWindow(KestrinWindow window, CPaintManagerUI* paintManager, HookTable* hooks)
+void CMS_1_Page::SetMainWindow(
+    KestrinWindow window, CPaintManagerUI* paintManager, HookTable* hooks)
 {
     mainWindow_ = window;
     paintManager_ = paintManager;
@@ -56,7 +57,8 @@ void CMS_1_Page::ScrollSettingsToEnd()
 void CMS_1_Page::StepChargeAnimation()
 {
     if (paintManager_) {
-        if (auto* power = paintManager_->FindControl<CProgressUI>(QStringLiteral("ms_1_progress_power")))
+        if (auto* power =
+                paintManager_->FindControl<CProgressUI>(QStringLiteral("ms_1_progress_power")))
             power->SetValue(chargeStep_);
     }
     chargeStep_ += 2;

@@ -7,6 +7,10 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
+  # the program's windows: Qt 6 Widgets, layouts loaded at run time, SVG images
+  qt6-base-dev qt6-tools-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6
+  # end-to-end tests and screenshots under a virtual X server
+  xvfb xauth xdotool imagemagick time
 )
 
 missing=()

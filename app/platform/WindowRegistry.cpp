@@ -25,10 +25,7 @@ Registry& TheRegistry()
 } // namespace
 
 WindowMessageEvent::WindowMessageEvent(uint32_t message_, uintptr_t wParam_, intptr_t lParam_)
-    : QEvent(EventType())
-    , message(message_)
-    , wParam(wParam_)
-    , lParam(lParam_)
+    : QEvent(EventType()), message(message_), wParam(wParam_), lParam(lParam_)
 {
 }
 

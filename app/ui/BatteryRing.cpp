@@ -4,10 +4,7 @@
 
 namespace kestrin {
 
-BatteryRing::BatteryRing(QWidget* parent)
-    : QWidget(parent)
-{
-}
+BatteryRing::BatteryRing(QWidget* parent) : QWidget(parent) { }
 
 void BatteryRing::setValue(int value)
 {
@@ -42,8 +39,8 @@ void BatteryRing::paintEvent(QPaintEvent*)
     painter.setRenderHint(QPainter::Antialiasing);
     const int side = std::min(width(), height());
     const qreal pen = std::max(3.0, side / 10.0);
-    const QRectF ring(
-        (width() - side) / 2.0 + pen / 2, (height() - side) / 2.0 + pen / 2, side - pen, side - pen);
+    const QRectF ring((width() - side) / 2.0 + pen / 2, (height() - side) / 2.0 + pen / 2,
+        side - pen, side - pen);
     painter.setPen(QPen(track_, pen, Qt::SolidLine, Qt::RoundCap));
     painter.drawEllipse(ring);
     if (value_ > 0) {

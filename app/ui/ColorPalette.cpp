@@ -8,8 +8,7 @@
 
 namespace kestrin {
 
-ColorPaletteWidget::ColorPaletteWidget(QWidget* parent)
-    : QWidget(parent)
+ColorPaletteWidget::ColorPaletteWidget(QWidget* parent) : QWidget(parent)
 {
     setCursor(Qt::CrossCursor);
     setMinimumSize(60, 40);

@@ -53,9 +53,7 @@ std::optional<ImageSpec> ParseImageSpec(const QString& spec)
 }
 
 CControlUI::CControlUI(QWidget* widget, CPaintManagerUI* manager)
-    : widget_(widget)
-    , manager_(manager)
-    , layoutStyle_(widget ? widget->styleSheet() : QString())
+    : widget_(widget), manager_(manager), layoutStyle_(widget ? widget->styleSheet() : QString())
 {
     // The layout already shows such a control's language text; the code sets its ids.
     if (widget_ && widget_->property("resourcetext").toBool())
@@ -216,8 +214,7 @@ void CControlUI::SendNotify(const QString& type, uintptr_t wParam, intptr_t lPar
         manager_->SendNotify(this, type, wParam, lParam);
 }
 
-CButtonUI::CButtonUI(QWidget* widget, CPaintManagerUI* manager)
-    : CControlUI(widget, manager)
+CButtonUI::CButtonUI(QWidget* widget, CPaintManagerUI* manager) : CControlUI(widget, manager)
 {
     if (auto* button = qobject_cast<QAbstractButton*>(widget))
         QObject::connect(

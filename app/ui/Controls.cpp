@@ -17,8 +17,7 @@
 
 namespace kestrin {
 
-COptionUI::COptionUI(QWidget* widget, CPaintManagerUI* manager)
-    : CContainerUI(widget, manager)
+COptionUI::COptionUI(QWidget* widget, CPaintManagerUI* manager) : CContainerUI(widget, manager)
 {
     if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
         button->setCheckable(true);
@@ -70,8 +69,7 @@ void COptionUI::OnToggled(bool checked)
         SendNotify(DUI_MSGTYPE_SELECTCHANGED);
 }
 
-CComboUI::CComboUI(QWidget* widget, CPaintManagerUI* manager)
-    : CControlUI(widget, manager)
+CComboUI::CComboUI(QWidget* widget, CPaintManagerUI* manager) : CControlUI(widget, manager)
 {
     if (auto* combo = qobject_cast<QComboBox*>(widget))
         QObject::connect(combo, &QComboBox::currentIndexChanged, combo,
@@ -124,8 +122,7 @@ void CComboUI::RemoveAll()
     }
 }
 
-CSliderUI::CSliderUI(QWidget* widget, CPaintManagerUI* manager)
-    : CControlUI(widget, manager)
+CSliderUI::CSliderUI(QWidget* widget, CPaintManagerUI* manager) : CControlUI(widget, manager)
 {
     if (auto* slider = qobject_cast<QAbstractSlider*>(widget))
         QObject::connect(slider, &QAbstractSlider::valueChanged, slider,
@@ -205,20 +202,19 @@ int CProgressUI::GetMaxValue() const
     return 100;
 }
 
-CEditUI::CEditUI(QWidget* widget, CPaintManagerUI* manager)
-    : CControlUI(widget, manager)
+CEditUI::CEditUI(QWidget* widget, CPaintManagerUI* manager) : CControlUI(widget, manager)
 {
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-        QObject::connect(edit, &QLineEdit::textEdited, edit,
-            [this] { SendNotify(DUI_MSGTYPE_TEXTCHANGED); });
-        QObject::connect(edit, &QLineEdit::returnPressed, edit,
-            [this] { SendNotify(DUI_MSGTYPE_RETURN); });
+        QObject::connect(
+            edit, &QLineEdit::textEdited, edit, [this] { SendNotify(DUI_MSGTYPE_TEXTCHANGED); });
+        QObject::connect(
+            edit, &QLineEdit::returnPressed, edit, [this] { SendNotify(DUI_MSGTYPE_RETURN); });
     } else if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
         QObject::connect(edit, &QPlainTextEdit::textChanged, edit,
             [this] { SendNotify(DUI_MSGTYPE_TEXTCHANGED); });
     } else if (auto* edit = qobject_cast<QTextEdit*>(widget)) {
-        QObject::connect(edit, &QTextEdit::textChanged, edit,
-            [this] { SendNotify(DUI_MSGTYPE_TEXTCHANGED); });
+        QObject::connect(
+            edit, &QTextEdit::textChanged, edit, [this] { SendNotify(DUI_MSGTYPE_TEXTCHANGED); });
     }
 }
 

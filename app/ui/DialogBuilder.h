@@ -19,7 +19,8 @@ public:
     static QWidget* BuildWidget(const QString& name, QWidget* parent = nullptr);
 
     // Builds a row template and gives its named widgets controls in `manager`.
-    static CControlUI* Create(const QString& name, CPaintManagerUI* manager, QWidget* parent = nullptr);
+    static CControlUI* Create(
+        const QString& name, CPaintManagerUI* manager, QWidget* parent = nullptr);
 };
 
 } // namespace kestrin

@@ -14,8 +14,7 @@ QListWidget* AsList(QWidget* widget) { return qobject_cast<QListWidget*>(widget)
 
 } // namespace
 
-CListUI::CListUI(QWidget* widget, CPaintManagerUI* manager)
-    : CControlUI(widget, manager)
+CListUI::CListUI(QWidget* widget, CPaintManagerUI* manager) : CControlUI(widget, manager)
 {
     if (auto* list = AsList(widget))
         QObject::connect(list, &QListWidget::currentRowChanged, list, [this](int row) {

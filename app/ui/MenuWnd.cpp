@@ -9,15 +9,16 @@
 
 namespace kestrin {
 
-void CMenuWnd::Init(void*, const QString& layout, QPoint point, CPaintManagerUI* mainManager,
-    void*, uint32_t alignment)
+void CMenuWnd::Init(void*, const QString& layout, QPoint point, CPaintManagerUI* mainManager, void*,
+    uint32_t alignment)
 {
     layout_ = layout;
     point_ = point;
     alignment_ = alignment;
     owner_ = mainManager ? mainManager->GetWindow() : 0;
     CWindowWnd* owner = CWindowWnd::FromHandle(owner_);
-    Create(owner, QString(), WS_POPUP, WS_EX_TOOLWINDOW | WS_EX_TOPMOST, point.x(), point.y(), 0, 0);
+    Create(
+        owner, QString(), WS_POPUP, WS_EX_TOOLWINDOW | WS_EX_TOPMOST, point.x(), point.y(), 0, 0);
     if (QWidget* host = GetWidget()) {
         host->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
         host->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -38,8 +39,10 @@ void CMenuWnd::ResizeMenu()
     if (alignment_ & eMenuAlignment_Bottom)
         frame.moveBottom(point_.y());
     const QRect area = GetWorkArea();
-    frame.moveLeft(std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() - frame.width() + 1)));
-    frame.moveTop(std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() - frame.height() + 1)));
+    frame.moveLeft(std::clamp(
+        frame.left(), area.left(), std::max(area.left(), area.right() - frame.width() + 1)));
+    frame.moveTop(std::clamp(
+        frame.top(), area.top(), std::max(area.top(), area.bottom() - frame.height() + 1)));
     host->move(frame.topLeft());
     host->show();
     host->raise();

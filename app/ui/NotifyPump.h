@@ -36,7 +36,8 @@ protected:
     virtual std::span<const NotifyMapEntry> GetNotifyMap() const { return {}; }
 
     // Casts a handler of a derived pump for its table.
-    template <class Derived> static constexpr Handler MapHandler(void (Derived::*handler)(TNotifyUI&))
+    template <class Derived>
+    static constexpr Handler MapHandler(void (Derived::*handler)(TNotifyUI&))
     {
         return static_cast<Handler>(handler);
     }

@@ -42,8 +42,8 @@ public:
 
     void AddNotifier(INotifyUI* notifier);
     void RemoveNotifier(INotifyUI* notifier);
-    void SendNotify(CControlUI* control, const QString& type, uintptr_t wParam = 0,
-        intptr_t lParam = 0);
+    void SendNotify(
+        CControlUI* control, const QString& type, uintptr_t wParam = 0, intptr_t lParam = 0);
 
     // A control's timer raises "timer" with the id in wParam until killed.
     void SetTimer(CControlUI* control, int id, int milliseconds);

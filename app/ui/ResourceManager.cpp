@@ -16,10 +16,7 @@ namespace {
 // strings) is left alone by returning nothing.
 class LanguageTranslator final : public QTranslator {
 public:
-    explicit LanguageTranslator(const QHash<QString, QString>& texts)
-        : texts_(texts)
-    {
-    }
+    explicit LanguageTranslator(const QHash<QString, QString>& texts) : texts_(texts) { }
     bool isEmpty() const override { return false; }
     QString translate(const char*, const char* sourceText, const char*, int) const override
     {

@@ -21,8 +21,8 @@ public:
     CTrayIcon(const CTrayIcon&) = delete;
     CTrayIcon& operator=(const CTrayIcon&) = delete;
 
-    void CreateTrayIcon(KestrinWindow receiver, const QIcon& icon, const QString& toolTip,
-        uint32_t message);
+    void CreateTrayIcon(
+        KestrinWindow receiver, const QIcon& icon, const QString& toolTip, uint32_t message);
     void DeleteTrayIcon();
     void SetToolTipText(const QString& toolTip);
     bool IsVisible() const;

@@ -24,8 +24,8 @@ public:
 protected:
     virtual QString GetSkinFile() const = 0;
     // Runs once the layout is built (also when the skin is missing: every lookup is then null).
-    virtual void OnLayoutLoaded() {}
-    virtual void OnClick(TNotifyUI&) {}
+    virtual void OnLayoutLoaded() { }
+    virtual void OnClick(TNotifyUI&) { }
     virtual intptr_t OnClose(uint32_t, uintptr_t, intptr_t, bool& handled)
     {
         handled = false;

@@ -21,8 +21,7 @@ class WindowHost final : public QWidget {
 
 public:
     WindowHost(CWindowWnd* owner, QWidget* parent, Qt::WindowFlags flags)
-        : QWidget(parent, flags)
-        , owner_(owner)
+        : QWidget(parent, flags), owner_(owner)
     {
     }
     ~WindowHost() override
@@ -50,6 +49,9 @@ public:
 protected:
     bool event(QEvent* event) override
     {
+        // Deletes this host: nothing of it may be touched afterwards.
+        if (event->type() == QEvent::DeferredDelete)
+            return QWidget::event(event);
         ++depth_;
         bool result = true;
         if (event->type() == WindowMessageEvent::EventType()) {
@@ -197,7 +199,12 @@ void CWindowWnd::Close(int result)
     modalResult_ = result;
     QPointer<WindowHost> host = host_;
     QMetaObject::invokeMethod(
-        host_, [this, host] { if (host && host->owner_ == this) DestroyWindow(); }, Qt::QueuedConnection);
+        host_,
+        [this, host] {
+            if (host && host->owner_ == this)
+                DestroyWindow();
+        },
+        Qt::QueuedConnection);
 }
 
 void CWindowWnd::DestroyWindow() { Teardown(true); }
@@ -239,8 +246,10 @@ void CWindowWnd::CenterWindow()
     QRect frame(QPoint(0, 0), host_->size());
     frame.moveCenter(around.center());
     // Keep it on the work area.
-    frame.moveLeft(std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() - frame.width() + 1)));
-    frame.moveTop(std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() - frame.height() + 1)));
+    frame.moveLeft(std::clamp(
+        frame.left(), area.left(), std::max(area.left(), area.right() - frame.width() + 1)));
+    frame.moveTop(std::clamp(
+        frame.top(), area.top(), std::max(area.top(), area.bottom() - frame.height() + 1)));
     host_->move(frame.topLeft());
 }
 

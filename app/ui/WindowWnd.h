@@ -68,10 +68,10 @@ public:
 protected:
     virtual QString GetWindowClassName() const = 0;
     // Builds the window's content; runs inside Create.
-    virtual void OnCreate() {}
+    virtual void OnCreate() { }
     virtual intptr_t HandleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam);
     // Runs after the window is gone; the object may delete itself here.
-    virtual void OnFinalMessage() {}
+    virtual void OnFinalMessage() { }
     // False for windows that must never take the keyboard focus.
     virtual bool TakesFocus() const { return true; }
 

@@ -18,7 +18,8 @@ protected:
     {
         previous_ = qgetenv("XDG_RUNTIME_DIR");
         ASSERT_TRUE(runtime_.isValid());
-        QFile::setPermissions(runtime_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(
+            runtime_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", runtime_.path().toUtf8());
     }
     void TearDown() override { qputenv("XDG_RUNTIME_DIR", previous_); }

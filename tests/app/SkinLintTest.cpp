@@ -24,7 +24,8 @@ QSet<QString> LanguageIds()
     QSet<QString> ids;
     QXmlStreamReader reader(Read(QStringLiteral("skin/lan.xml")));
     while (!reader.atEnd())
-        if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() == QLatin1String("Text"))
+        if (reader.readNext() == QXmlStreamReader::StartElement &&
+            reader.name() == QLatin1String("Text"))
             ids.insert(reader.attributes().value(QLatin1String("id")).toString());
     EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString();
     return ids;
@@ -50,7 +51,8 @@ Layout ReadLayout(const QString& file)
                 layout.names.insert(reader.attributes().value(QLatin1String("name")).toString());
             else if (reader.name() == QLatin1String("property"))
                 property = reader.attributes().value(QLatin1String("name")).toString();
-            else if (reader.name() == QLatin1String("string") && textProperties.contains(property) &&
+            else if (reader.name() == QLatin1String("string") &&
+                textProperties.contains(property) &&
                 reader.attributes().value(QLatin1String("notr")) != QLatin1String("true")) {
                 const QString id = reader.readElementText();
                 if (!id.isEmpty())
@@ -58,7 +60,8 @@ Layout ReadLayout(const QString& file)
             }
         }
     }
-    EXPECT_FALSE(reader.hasError()) << file.toStdString() << ": " << reader.errorString().toStdString();
+    EXPECT_FALSE(reader.hasError())
+        << file.toStdString() << ": " << reader.errorString().toStdString();
     return layout;
 }
 
@@ -74,8 +77,8 @@ QSet<QString> Matches(const QString& text, const QString& pattern)
 QSet<QString> LookedUpControls(const QString& sourceFile)
 {
     const QString code = Read(sourceFile);
-    QSet<QString> names = Matches(code,
-        QStringLiteral(R"re(FindControl(?:<\w+>)?\(\s*QStringLiteral\("([^"]+)"\))re"));
+    QSet<QString> names = Matches(
+        code, QStringLiteral(R"re(FindControl(?:<\w+>)?\(\s*QStringLiteral\("([^"]+)"\))re"));
     // Lookups through a name table: {QStringLiteral("warning_title"), ...}
     names.unite(Matches(code, QStringLiteral(R"re(std::pair\{QStringLiteral\("([^"]+)"\))re")));
     return names;
@@ -148,30 +151,35 @@ TEST(SkinLint, EveryTextIdOfTheCodeAndTheLayoutsIsInTheLanguageFile)
         if (file == QLatin1String("lan.xml"))
             continue;
         for (const QString& id : ReadLayout(file).textIds)
-            EXPECT_TRUE(ids.contains(id)) << file.toStdString() << " uses \"" << id.toStdString() << "\"";
+            EXPECT_TRUE(ids.contains(id))
+                << file.toStdString() << " uses \"" << id.toStdString() << "\"";
     }
     QStringList sources;
     for (const char* folder : {"app", "page"})
-        for (const QString& file :
-            QDir(Source + QString::fromLatin1(folder)).entryList({QStringLiteral("*.cpp")}, QDir::Files))
+        for (const QString& file : QDir(Source + QString::fromLatin1(folder))
+                                       .entryList({QStringLiteral("*.cpp")}, QDir::Files))
             sources << QString::fromLatin1(folder) + QLatin1Char('/') + file;
     ASSERT_FALSE(sources.isEmpty());
     for (const QString& source : sources)
         for (const QString& id : TextIdsInCode(source))
-            EXPECT_TRUE(ids.contains(id)) << source.toStdString() << " uses \"" << id.toStdString() << "\"";
+            EXPECT_TRUE(ids.contains(id))
+                << source.toStdString() << " uses \"" << id.toStdString() << "\"";
 }
 
 TEST(SkinLint, TheLanguageFileHoldsOneUniqueEntryPerLine)
 {
     const QStringList lines = Read(QStringLiteral("skin/lan.xml")).split(QLatin1Char('\n'));
     QSet<QString> seen;
-    static const QRegularExpression entry(QStringLiteral(R"re(^  <Text id="([^"]+)">[^<\n]*</Text>$)re"));
+    static const QRegularExpression entry(
+        QStringLiteral(R"re(^  <Text id="([^"]+)">[^<\n]*</Text>$)re"));
     for (const QString& line : lines) {
         if (!line.contains(QStringLiteral("<Text")))
             continue;
         const auto match = entry.match(line);
-        ASSERT_TRUE(match.hasMatch()) << "one entry per line, two spaces in: " << line.toStdString();
-        EXPECT_FALSE(seen.contains(match.captured(1))) << "twice: " << match.captured(1).toStdString();
+        ASSERT_TRUE(match.hasMatch())
+            << "one entry per line, two spaces in: " << line.toStdString();
+        EXPECT_FALSE(seen.contains(match.captured(1)))
+            << "twice: " << match.captured(1).toStdString();
         seen.insert(match.captured(1));
     }
 }

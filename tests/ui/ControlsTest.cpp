@@ -1,6 +1,6 @@
+#include "app/ui/Controls.h"
 #include "app/ui/BatteryRing.h"
 #include "app/ui/ColorPalette.h"
-#include "app/ui/Controls.h"
 #include "app/ui/DialogBuilder.h"
 #include "app/ui/ListUI.h"
 #include "app/ui/PaintManager.h"
@@ -137,7 +137,8 @@ TEST_F(ControlsTest, OptionsOfAGroupNotifyOnlyTheNewlySelectedAndQuietSettersNot
     second->Selected(true);
     EXPECT_FALSE(first->IsSelected()) << "one option of a group at a time";
     EXPECT_EQ(recorder.Types(),
-        (QStringList{QStringLiteral("selectchanged:opt_1"), QStringLiteral("selectchanged:opt_2")}));
+        (QStringList{
+            QStringLiteral("selectchanged:opt_1"), QStringLiteral("selectchanged:opt_2")}));
 
     recorder.seen.clear();
     first->Selected(true, false);
@@ -194,8 +195,9 @@ TEST_F(ControlsTest, EditsNotifyTypingAndEnterButNotTextSetByCode)
     for (const auto& seen : recorder.seen)
         if (seen.type == QLatin1String("textchanged") || seen.type == QLatin1String("return"))
             typed << seen.type;
-    EXPECT_EQ(typed, (QStringList{QStringLiteral("textchanged"), QStringLiteral("textchanged"),
-                         QStringLiteral("return")}));
+    EXPECT_EQ(typed,
+        (QStringList{QStringLiteral("textchanged"), QStringLiteral("textchanged"),
+            QStringLiteral("return")}));
     EXPECT_EQ(edit->GetText(), QStringLiteral("80012"));
 
     edit->SetSel(1, 3);

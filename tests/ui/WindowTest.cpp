@@ -24,10 +24,7 @@ struct Received {
 
 class ProbeWindow final : public WindowImplBase {
 public:
-    explicit ProbeWindow(bool* deleted = nullptr)
-        : deleted_(deleted)
-    {
-    }
+    explicit ProbeWindow(bool* deleted = nullptr) : deleted_(deleted) { }
     ~ProbeWindow() override
     {
         if (deleted_)
@@ -42,8 +39,8 @@ protected:
     QString GetWindowClassName() const override { return QStringLiteral("Probe"); }
     QString GetSkinFile() const override { return QStringLiteral("probe.xml"); }
     void OnClick(TNotifyUI& msg) override { clicks.push_back(msg.pSender->GetName()); }
-    intptr_t HandleCustomMessage(uint32_t message, uintptr_t wParam, intptr_t lParam,
-        bool& handled) override
+    intptr_t HandleCustomMessage(
+        uint32_t message, uintptr_t wParam, intptr_t lParam, bool& handled) override
     {
         if (message == WM_DESTROY)
             destroyedSeen = true;
@@ -106,8 +103,8 @@ TEST_F(WindowTest, RunTimeLibrariesFindThePostEntryAndPostsFromOtherThreadsArriv
 {
     ProbeWindow window;
     const KestrinWindow handle = window.Create(nullptr, QString(), WS_POPUP, 0, 0, 0, 10, 10);
-    auto post = reinterpret_cast<KestrinPostMessageFn>(
-        ::dlsym(RTLD_DEFAULT, KESTRIN_POST_MESSAGE_SYMBOL));
+    auto post =
+        reinterpret_cast<KestrinPostMessageFn>(::dlsym(RTLD_DEFAULT, KESTRIN_POST_MESSAGE_SYMBOL));
     ASSERT_NE(post, nullptr) << "the entry must be exported";
     std::thread poster([&] {
         for (int i = 0; i < 100; ++i)
