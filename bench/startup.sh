@@ -24,7 +24,9 @@ measure() {
   local t0; t0=$(now_us)
   /usr/bin/time -f '%M' -o "$log" "$program" >/dev/null 2>&1 &
   local pid=$!
+  local tries=0
   until xdotool search --name '^Kestrin$' >/dev/null 2>&1; do
+    ((++tries < 5000)) || { echo "bench: $program never showed its window" >&2; cat "$log" >&2; ls -la "$runtime" >&2; exit 1; }
     sleep 0.002
   done
   local t1; t1=$(now_us)
@@ -33,7 +35,14 @@ measure() {
   echo "$((t1 - t0)) $(tail -n 1 "$log")"
 }
 
-stop_kestrin() { "$build/tests/kestrin_send_command" "menu exit"; }
+# The window shows before the instance socket listens: retry until the command is taken.
+stop_kestrin() {
+  local tries=0
+  until "$build/tests/kestrin_send_command" "menu exit" 2>/dev/null; do
+    ((++tries < 500)) || { echo "bench: kestrin did not take the exit command" >&2; exit 1; }
+    sleep 0.01
+  done
+}
 # The bare window has no exit command: end the child of our /usr/bin/time.
 stop_floor() { pkill -TERM -P "$1" || true; }
 

@@ -33,10 +33,11 @@ void CTrayIcon::CreateTrayIcon(
                 break;
             }
         });
-    if (QSystemTrayIcon::isSystemTrayAvailable())
-        icon_->show();
-    else
-        Trace("no notification area on this desktop; the program runs without a tray icon\n");
+    // Shown even without a notification area: the icon docks when one appears later (a panel
+    // that starts after the program at login).
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        Trace("no notification area yet; the program runs without a tray icon until one appears\n");
+    icon_->show();
 }
 
 void CTrayIcon::DeleteTrayIcon() { icon_.reset(); }
