@@ -69,13 +69,16 @@ int RunKestrin(int argc, char** argv)
     CPaintManagerUI::SetInstance();
     SetupSkinResources();
 
-    auto mainWindow = std::make_unique<CMainWnd>();
-    mainWindow->Create(nullptr, QString(), MAIN_WINDOW_STYLE, 0, 0, 0, 800, 572);
-    mainWindow->CenterWindow();
+    // Listening before the window exists narrows the time in which a second start finds no
+    // one to wake; commands are read only once the event loop runs.
+    std::unique_ptr<CMainWnd> mainWindow;
     instance.Listen([&mainWindow](const QString& command) {
         if (mainWindow)
             RunCommand(*mainWindow, command);
     });
+    mainWindow = std::make_unique<CMainWnd>();
+    mainWindow->Create(nullptr, QString(), MAIN_WINDOW_STYLE, 0, 0, 0, 800, 572);
+    mainWindow->CenterWindow();
 
     const int result = CPaintManagerUI::MessageLoop();
 

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QWidget>
@@ -73,6 +74,16 @@ protected:
         event->ignore();
         if (owner_)
             owner_->HandleMessage(WM_CLOSE, 0, 0);
+    }
+
+    // Escape answers a modal window as closing it from the desktop does.
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->key() == Qt::Key_Escape && isModal() && owner_) {
+            owner_->HandleMessage(WM_CLOSE, 0, 0);
+            return;
+        }
+        QWidget::keyPressEvent(event);
     }
 
     // The skin draws its own caption: a press on the layout's caption band moves the window.

@@ -165,6 +165,15 @@ TEST_F(WindowTest, ClosingFromTheDesktopEndsAModalWindowWithZero)
     EXPECT_EQ(window.ShowModal(), 0);
 }
 
+TEST_F(WindowTest, EscapeEndsAModalWindowWithZero)
+{
+    ProbeWindow window;
+    window.Create(nullptr, QString(), WS_POPUP | WS_VISIBLE, 0, 0, 0, 10, 10);
+    CWindowWnd::SetModalHookForTesting(
+        [](CWindowWnd& modal) { QTest::keyClick(modal.GetWidget(), Qt::Key_Escape); });
+    EXPECT_EQ(window.ShowModal(), 0);
+}
+
 TEST_F(WindowTest, ClicksOfTheLayoutReachOnClick)
 {
     ProbeWindow window;
