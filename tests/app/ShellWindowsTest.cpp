@@ -403,6 +403,16 @@ TEST_F(MainWindowTest, AScreenshotOfTheMainWindowIsKeptAsAnArtefact)
     EXPECT_LT(page.lightness(), 60);
     QDir().mkpath(QStringLiteral(KESTRIN_ARTIFACTS_DIR));
     EXPECT_TRUE(shot.save(QStringLiteral(KESTRIN_ARTIFACTS_DIR "/main-window-offscreen.png")));
+
+    // The small windows too, to look at.
+    Post(WM_SHOW_DPI, 0, 32);
+    ASSERT_TRUE(window->DpiDisplay());
+    EXPECT_TRUE(window->DpiDisplay()->GetWidget()->grab().save(
+        QStringLiteral(KESTRIN_ARTIFACTS_DIR "/dpi-display-offscreen.png")));
+    Post(WM_TRAY_NOTIFY, 0, WM_RBUTTONUP);
+    ASSERT_TRUE(window->TrayMenu());
+    EXPECT_TRUE(window->TrayMenu()->GetWidget()->grab().save(
+        QStringLiteral(KESTRIN_ARTIFACTS_DIR "/tray-menu-offscreen.png")));
 }
 
 } // namespace

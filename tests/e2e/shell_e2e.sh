@@ -51,4 +51,18 @@ wait "$first"
 status=$?
 set -e
 [[ $status == 0 ]] || fail "the program ended with $status"
+
+# Without its skin the program still starts, runs and can be ended from the tray.
+bare=$runtime/bare
+mkdir -p "$bare"
+cp "$program_dir/kestrin" "$bare/"
+"$bare/kestrin" &
+first=$!
+wait_for 20 "$send" "menu exit" || fail "the program without a skin did not take the exit command"
+wait_for 10 bash -c "! kill -0 $first" || fail "the program without a skin did not end"
+set +e
+wait "$first"
+status=$?
+set -e
+[[ $status == 0 ]] || fail "the program without a skin ended with $status"
 echo "e2e: ok"
