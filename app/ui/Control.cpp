@@ -1,5 +1,6 @@
 #include "app/ui/Control.h"
 
+#include "app/ui/LayoutTexts.h"
 #include "app/ui/PaintManager.h"
 #include "app/ui/ResourceManager.h"
 
@@ -108,7 +109,13 @@ QString CControlUI::GetText() const { return ShownText(); }
 void CControlUI::SetText(const QString& text)
 {
     textId_ = text;
-    ShowText(resourceText_ ? CResourceManager::GetInstance()->GetText(text) : text);
+    if (resourceText_) {
+        RememberTextId(widget_, text);
+        ShowText(CResourceManager::GetInstance()->GetText(text));
+    } else {
+        ForgetTextId(widget_);
+        ShowText(text);
+    }
 }
 
 void CControlUI::SetResourceText(bool on)
@@ -118,9 +125,9 @@ void CControlUI::SetResourceText(bool on)
     resourceText_ = on;
     if (on) {
         textId_ = ShownText();
-        ShowText(CResourceManager::GetInstance()->GetText(textId_));
+        SetText(textId_);
     } else {
-        ShowText(textId_);
+        SetText(textId_);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "app/ui/Controls.h"
 
 #include "app/ui/BatteryRing.h"
+#include "app/ui/LayoutTexts.h"
 #include "app/ui/ResourceManager.h"
 
 #include <QAbstractButton>
@@ -110,7 +111,8 @@ int CComboUI::AddItemId(const QString& textId)
     if (!combo)
         return -1;
     QSignalBlocker blocker(combo);
-    combo->addItem(CResourceManager::GetInstance()->GetText(textId), textId);
+    combo->addItem(CResourceManager::GetInstance()->GetText(textId));
+    combo->setItemData(combo->count() - 1, textId, TextIdRole);
     return combo->count() - 1;
 }
 

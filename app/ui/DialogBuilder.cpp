@@ -3,6 +3,7 @@
 #include "app/platform/Trace.h"
 #include "app/ui/BatteryRing.h"
 #include "app/ui/ColorPalette.h"
+#include "app/ui/LayoutTexts.h"
 #include "app/ui/PaintManager.h"
 #include "app/ui/ResourceManager.h"
 
@@ -42,8 +43,12 @@ QWidget* CDialogBuilder::BuildWidget(const QString& name, QWidget* parent)
         return nullptr;
     }
     SkinLoader loader;
+    // Strings are text ids, resolved here so that a later language reaches them too.
+    loader.setTranslationEnabled(false);
     QWidget* widget = loader.load(&file, parent);
-    if (!widget)
+    if (widget)
+        ShowLayoutTexts(widget);
+    else
         Trace("layout %s: %s\n", file.fileName().toUtf8().constData(),
             loader.errorString().toUtf8().constData());
     return widget;

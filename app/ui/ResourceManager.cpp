@@ -1,34 +1,15 @@
 #include "app/ui/ResourceManager.h"
 
 #include "app/platform/Trace.h"
+#include "app/ui/LayoutTexts.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QTranslator>
 #include <QXmlStreamReader>
 
 namespace kestrin {
 namespace {
-
-// Layout strings are text ids: the layout loader passes every string through the installed
-// translators, so this one turns ids into the language's texts. Anything else (Qt's own
-// strings) is left alone by returning nothing.
-class LanguageTranslator final : public QTranslator {
-public:
-    explicit LanguageTranslator(const QHash<QString, QString>& texts) : texts_(texts) { }
-    bool isEmpty() const override { return false; }
-    QString translate(const char*, const char* sourceText, const char*, int) const override
-    {
-        if (!sourceText)
-            return QString();
-        const auto found = texts_.constFind(QString::fromUtf8(sourceText));
-        return found == texts_.constEnd() ? QString() : *found;
-    }
-
-private:
-    const QHash<QString, QString>& texts_;
-};
 
 bool ParseLanguage(QXmlStreamReader& reader, QHash<QString, QString>& texts)
 {
@@ -87,17 +68,14 @@ bool CResourceManager::LoadLanguage(const QString& fileName)
     if (!file.open(QIODevice::ReadOnly)) {
         Trace("language file %s: %s\n", file.fileName().toUtf8().constData(),
             file.errorString().toUtf8().constData());
-        InstallTranslator();
         return false;
     }
     QXmlStreamReader reader(&file);
     QHash<QString, QString> texts;
-    if (!ParseLanguage(reader, texts)) {
-        InstallTranslator();
+    if (!ParseLanguage(reader, texts))
         return false;
-    }
     texts_ = std::move(texts);
-    InstallTranslator();
+    LanguageChanged();
     return true;
 }
 
@@ -108,18 +86,16 @@ bool CResourceManager::LoadLanguageFromString(const QString& xml)
     if (!ParseLanguage(reader, texts))
         return false;
     texts_ = std::move(texts);
-    InstallTranslator();
+    LanguageChanged();
     return true;
 }
 
 QString CResourceManager::GetText(const QString& id) const { return texts_.value(id, id); }
 
-void CResourceManager::InstallTranslator()
+void CResourceManager::LanguageChanged()
 {
-    if (translator_ || !QCoreApplication::instance())
-        return;
-    translator_ = std::make_unique<LanguageTranslator>(texts_);
-    QCoreApplication::installTranslator(translator_.get());
+    // Windows already built show the new texts at once.
+    RefreshAllLayoutTexts();
 }
 
 bool CResourceManager::LoadStyleSheet(const QString& fileName)

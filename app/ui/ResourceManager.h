@@ -3,10 +3,6 @@
 #include <QHash>
 #include <QString>
 
-#include <memory>
-
-class QTranslator;
-
 namespace kestrin {
 
 // The skin's resources: where the layouts live, the language texts, the stylesheet.
@@ -25,7 +21,7 @@ public:
 
     // Reads "lan.xml"-style files: <Language><Text id="...">text</Text>...</Language>.
     // Replaces the texts loaded before; false (texts kept) when the file is missing or broken.
-    // Texts reach the layouts as they are built, through a translator it installs.
+    // Layouts built before show the new texts at once.
     bool LoadLanguage(const QString& fileName);
     bool LoadLanguageFromString(const QString& xml);
 
@@ -40,11 +36,10 @@ public:
 private:
     CResourceManager();
     ~CResourceManager();
-    void InstallTranslator();
+    void LanguageChanged();
 
     QString resourcePath_;
     QHash<QString, QString> texts_;
-    std::unique_ptr<QTranslator> translator_;
 };
 
 } // namespace kestrin

@@ -14,6 +14,8 @@
 #include <QPointer>
 #include <QTest>
 
+#include "tests/support/WaitFor.h"
+
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
@@ -156,7 +158,7 @@ TEST_F(MainWindowTest, StartsAt800By572CentredWithItsCaptionAndHidesWhileNoMouse
     EXPECT_EQ(window->GetWidget()->geometry().center(), GetWorkArea().center());
     EXPECT_TRUE(window->IsVisible()) << "created visible";
     // The page's start-up posts WM_LINK_CHANGED; with no link the window hides.
-    QTRY_VERIFY(!window->IsVisible());
+    ASSERT_TRUE(test::WaitFor([&] { return !window->IsVisible(); }));
     EXPECT_EQ(window->DevicePresent(), 0);
     auto* tabs =
         window->GetPaintManager().FindControl<CTabLayoutUI>(QStringLiteral("device_tab_switch"));
@@ -166,7 +168,7 @@ TEST_F(MainWindowTest, StartsAt800By572CentredWithItsCaptionAndHidesWhileNoMouse
 
 TEST_F(MainWindowTest, AskingForTheWindowWithoutAMouseExplainsInOneBoxAtATime)
 {
-    QTRY_VERIFY(!window->IsVisible());
+    ASSERT_TRUE(test::WaitFor([&] { return !window->IsVisible(); }));
     int shown = 0;
     int nested = 0;
     CWindowWnd::SetModalHookForTesting([&](CWindowWnd& box) {
@@ -257,7 +259,7 @@ TEST_F(MainWindowTest, TheTrayMenuOffersConfigurationAndExitAndReplacesTheLastOn
 
     // Choosing "exit" in the menu ends the window.
     QTest::mouseClick(Button(*window->TrayMenu(), "exit"), Qt::LeftButton);
-    QTRY_VERIFY(!window->IsWindow());
+    ASSERT_TRUE(test::WaitFor([&] { return !window->IsWindow(); }));
 }
 
 TEST_F(MainWindowTest, TheDpiDisplayShowsTheValueInOneWindowAndClosesWithItsTimer)
@@ -280,7 +282,7 @@ TEST_F(MainWindowTest, TheDpiDisplayShowsTheValueInOneWindowAndClosesWithItsTime
     Post(WM_TIMER, TIMER_DPI_OSD, 0);
     EXPECT_EQ(window->DpiDisplay(), nullptr);
     EXPECT_FALSE(window->IsTimerActive(TIMER_DPI_OSD));
-    QTRY_VERIFY(!shown);
+    ASSERT_TRUE(test::WaitFor([&] { return !shown; }));
 }
 
 TEST_F(MainWindowTest, TheDpiDisplayPlacesItselfFromTheWorkAreasSizeAndNeverTakesFocus)
@@ -344,7 +346,7 @@ TEST_F(MainWindowTest, TheChargeAnimationStepsByTwoAndWraps)
 TEST_F(MainWindowTest, TheApplyDebounceBecomesAnApplyRequest)
 {
     window->SetTimer(TIMER_APPLY_DEBOUNCE, 1);
-    QTRY_VERIFY(!window->IsTimerActive(TIMER_APPLY_DEBOUNCE));
+    ASSERT_TRUE(test::WaitFor([&] { return !window->IsTimerActive(TIMER_APPLY_DEBOUNCE); }));
 }
 
 TEST_F(MainWindowTest, WithoutTheHookLibraryEverySlotIsNullAndTheWindowRuns)

@@ -4,6 +4,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "tests/support/WaitFor.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -47,7 +49,9 @@ TEST_F(SingleInstanceTest, ASecondCopyIsRefusedAndItsShowCommandReachesTheFirst)
     EXPECT_FALSE(second.TryBecomePrimary());
     EXPECT_TRUE(second.SendCommand(QStringLiteral("show")));
     EXPECT_TRUE(second.SendCommand(QStringLiteral("menu exit")));
-    QTRY_COMPARE(commands, (QStringList{QStringLiteral("show"), QStringLiteral("menu exit")}));
+    ASSERT_TRUE(test::WaitFor([&] {
+        return commands == (QStringList{QStringLiteral("show"), QStringLiteral("menu exit")});
+    }));
 }
 
 TEST_F(SingleInstanceTest, NobodyListeningMeansTheCommandIsNotDelivered)
@@ -81,7 +85,7 @@ TEST_F(SingleInstanceTest, ACrashedCopysLockAndSocketAreReplaced)
     EXPECT_TRUE(next.Listen([&](const QString& command) { commands << command; }));
     SingleInstance caller(QStringLiteral("VELTRA Kestrin"));
     EXPECT_TRUE(caller.SendCommand(QStringLiteral("show")));
-    QTRY_COMPARE(commands, QStringList{QStringLiteral("show")});
+    ASSERT_TRUE(test::WaitFor([&] { return commands == QStringList{QStringLiteral("show")}; }));
 }
 
 } // namespace

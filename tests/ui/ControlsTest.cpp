@@ -14,6 +14,8 @@
 #include <QStackedWidget>
 #include <QTest>
 
+#include "tests/support/WaitFor.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -97,6 +99,14 @@ TEST_F(ControlsTest, LayoutTextsAreTextIdsShownInTheLanguageExceptUntranslatable
     EXPECT_EQ(Find("label")->GetText(), QStringLiteral("plain"));
     EXPECT_EQ(Find<CComboUI>("combo")->GetItemText(0), QStringLiteral("Hello"));
     EXPECT_EQ(Find<CComboUI>("combo")->GetItemText(1), QStringLiteral("two"));
+}
+
+TEST_F(ControlsTest, ALanguageLoadedAfterTheLayoutIsBuiltReachesItsTexts)
+{
+    ASSERT_TRUE(CResourceManager::GetInstance()->LoadLanguageFromString(
+        QStringLiteral("<Language><Text id=\"hello_text\">Bonjour</Text></Language>")));
+    ASSERT_TRUE(test::WaitFor([&] { return Find("btn")->GetText() == QStringLiteral("Bonjour"); }));
+    EXPECT_EQ(Find("label")->GetText(), QStringLiteral("plain"));
 }
 
 TEST_F(ControlsTest, ControlsAreFoundByNameAndKind)
@@ -365,7 +375,7 @@ TEST_F(ControlsTest, AControlTimerRaisesTimerNotificationsUntilKilled)
                 found.push_back(seen);
         return found;
     };
-    QTRY_VERIFY_WITH_TIMEOUT(timers().size() >= 2, 2000);
+    ASSERT_TRUE(test::WaitFor([&] { return timers().size() >= 2; }, 2000));
     EXPECT_EQ(timers()[0].name, QStringLiteral("label"));
     EXPECT_EQ(timers()[0].wParam, 28u);
     manager.KillTimer(label, 28);

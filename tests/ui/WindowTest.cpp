@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QTest>
 
+#include "tests/support/WaitFor.h"
+
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
@@ -93,7 +95,7 @@ TEST_F(WindowTest, PostedMessagesArriveInOrderAndSentOnesAtOnce)
     EXPECT_TRUE(window.PostMessage(1129, 3, -4));
     EXPECT_TRUE(window.received.empty()) << "posted, not sent";
     EXPECT_EQ(window.SendMessage(2000, 0, 0), 77);
-    QTRY_COMPARE(window.received.size(), size_t(3));
+    ASSERT_TRUE(test::WaitFor([&] { return window.received.size() == size_t(3); }));
     EXPECT_EQ(window.received[1].message, 1128u);
     EXPECT_EQ(window.received[2].message, 1129u);
     EXPECT_EQ(window.received[2].lParam, -4);
@@ -111,7 +113,7 @@ TEST_F(WindowTest, RunTimeLibrariesFindThePostEntryAndPostsFromOtherThreadsArriv
             post(handle, 1537, uintptr_t(i), 0);
     });
     poster.join();
-    QTRY_COMPARE(window.received.size(), size_t(100));
+    ASSERT_TRUE(test::WaitFor([&] { return window.received.size() == size_t(100); }));
     for (int i = 0; i < 100; ++i)
         EXPECT_EQ(window.received[size_t(i)].wParam, uintptr_t(i));
 }
@@ -191,7 +193,7 @@ TEST_F(WindowTest, TimersRepeatUntilKilledEvenFromTheirOwnExpiry)
     window.killTimerOnExpiry = true;
     window.SetTimer(52, 1);
     EXPECT_TRUE(window.IsTimerActive(52));
-    QTRY_COMPARE(window.received.size(), size_t(1));
+    ASSERT_TRUE(test::WaitFor([&] { return window.received.size() == size_t(1); }));
     EXPECT_EQ(window.received[0].message, WM_TIMER);
     EXPECT_EQ(window.received[0].wParam, 52u);
     EXPECT_FALSE(window.IsTimerActive(52));
@@ -201,7 +203,7 @@ TEST_F(WindowTest, TimersRepeatUntilKilledEvenFromTheirOwnExpiry)
     window.killTimerOnExpiry = false;
     window.received.clear();
     window.SetTimer(515, 1);
-    QTRY_VERIFY(window.received.size() >= 3);
+    ASSERT_TRUE(test::WaitFor([&] { return window.received.size() >= 3; }));
     window.KillTimer(515);
 }
 
@@ -276,7 +278,7 @@ TEST_F(WindowTest, AMenuItemReachesItsOwnerByNameAndTheMenuStaysOnScreen)
 
     auto* item = menu.GetWidget()->findChild<QAbstractButton*>(QStringLiteral("Configuration"));
     QTest::mouseClick(item, Qt::LeftButton);
-    QTRY_COMPARE(owner.received.size(), size_t(1));
+    ASSERT_TRUE(test::WaitFor([&] { return owner.received.size() == size_t(1); }));
     EXPECT_EQ(owner.received[0].message, WM_MENU_COMMAND);
     auto* record = reinterpret_cast<MenuCmd*>(owner.received[0].wParam);
     ASSERT_TRUE(record);
