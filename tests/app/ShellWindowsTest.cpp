@@ -156,6 +156,8 @@ TEST_F(MainWindowTest, StartsAt800By572CentredWithItsCaptionAndHidesWhileNoMouse
     EXPECT_EQ(window->GetWidget()->windowTitle(),
         CResourceManager::GetInstance()->GetText(QStringLiteral("mouse_name_text")));
     EXPECT_EQ(window->GetWidget()->geometry().center(), GetWorkArea().center());
+    EXPECT_TRUE(window->TrayIcon().IsCreated());
+    EXPECT_EQ(window->TrayIcon().GetToolTipText(), QStringLiteral("Kestrin"));
     EXPECT_TRUE(window->IsVisible()) << "created visible";
     // The page's start-up posts WM_LINK_CHANGED; with no link the window hides.
     ASSERT_TRUE(test::WaitFor([&] { return !window->IsVisible(); }));
@@ -164,6 +166,19 @@ TEST_F(MainWindowTest, StartsAt800By572CentredWithItsCaptionAndHidesWhileNoMouse
         window->GetPaintManager().FindControl<CTabLayoutUI>(QStringLiteral("device_tab_switch"));
     ASSERT_TRUE(tabs);
     EXPECT_EQ(tabs->GetCurSel(), -1);
+}
+
+TEST_F(ShellTest, TheMainWindowShowsLanguageTextsThoughItLoadsTheLanguageAfterItsLayout)
+{
+    // As at start-up: no language yet when main.xml is built.
+    ASSERT_TRUE(
+        CResourceManager::GetInstance()->LoadLanguageFromString(QStringLiteral("<Language/>")));
+    CMainWnd window;
+    window.Create(nullptr, QString(), MAIN_WINDOW_STYLE, 0, 0, 0, 800, 572);
+    EXPECT_EQ(Label(window, "title_label")->text(), QStringLiteral("Kestrin"));
+    EXPECT_EQ(Button(window, "exit_btn")->toolTip(),
+        CResourceManager::GetInstance()->GetText(QStringLiteral("exit_btn_tip")));
+    EXPECT_NE(Button(window, "exit_btn")->toolTip(), QStringLiteral("exit_btn_tip"));
 }
 
 TEST_F(MainWindowTest, AskingForTheWindowWithoutAMouseExplainsInOneBoxAtATime)
