@@ -10,13 +10,14 @@ namespace kestrin {
 // While installed it posts WM_HOOK_EVENT to the window given to installhook. Every caller
 // skips a slot that is null (library or entry point missing).
 struct HookTable {
+    // The signatures of hook/Hook.h.
     using InstallMouseHook = int (*)(KestrinWindow window);
-    using RemoveMouseHook = int (*)();
-    using EnableMouseHook = int (*)(int on);
+    using RemoveMouseHook = void (*)();
+    using EnableMouseHook = void (*)(int on);
     using InstallHook = int (*)(KestrinWindow window);
-    using RemoveHook = int (*)();
-    using EnableHook = int (*)(int on);
-    using MouseWheelEnable = int (*)(int on);
+    using RemoveHook = void (*)();
+    using EnableHook = void (*)(int on);
+    using MouseWheelEnable = void (*)(int on);
 
     InstallMouseHook installmousehook = nullptr;
     RemoveMouseHook removemousehook = nullptr;

@@ -7,10 +7,15 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
+  # X11 input (hook library) and keyboard layouts, over xcb and xkbcommon
+  libxcb1-dev libxcb-xinput-dev libxcb-xkb-dev libxcb-xtest0-dev x11proto-dev xkb-data
+  libxkbcommon-dev libxkbcommon-x11-dev
+  # a private X server for the hook and layout tests
+  xvfb xauth x11-xkb-utils
   # the program's windows: Qt 6 Widgets, layouts loaded at run time, SVG images
   qt6-base-dev qt6-tools-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6
-  # end-to-end tests and screenshots under a virtual X server
-  xvfb xauth xdotool imagemagick time
+  # end-to-end tests and screenshots
+  xdotool imagemagick time
 )
 
 missing=()

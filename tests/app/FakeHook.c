@@ -5,5 +5,7 @@
 int fake_hook_calls_removehook = 0;
 
 int installhook(uintptr_t window) { return window != 0; }
-int removehook(void) { return ++fake_hook_calls_removehook; }
-int enablehook(int on) { return on; }
+void removehook(void) { ++fake_hook_calls_removehook; }
+int fake_hook_enabled = -1;
+
+void enablehook(int on) { fake_hook_enabled = on; }

@@ -1,0 +1,30 @@
+#include "device/AppliedStore.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace kestrin {
+
+SaveResult SaveAppliedStore(const std::string& dataFolder, std::mutex& mutex,
+    const ProfileList& list, const ProfileStoreHeader& header, const ProfileRecord* source,
+    const ProfileRecord& written)
+{
+    ProfileList copy;
+    auto headerCopy = std::make_unique<ProfileStoreHeader>();
+    {
+        std::lock_guard lock(mutex);
+        copy.reserve(list.size());
+        for (const auto& profile : list) {
+            // A profile deleted during the apply may have its address reused by a new one;
+            // the name, unique in the list, tells them apart.
+            const bool applied = profile.get() == source &&
+                std::equal(
+                    std::begin(profile->name), std::end(profile->name), std::begin(written.name));
+            copy.push_back(std::make_unique<ProfileRecord>(applied ? written : *profile));
+        }
+        *headerCopy = header;
+    }
+    return SaveProfileStore(dataFolder, copy, *headerCopy);
+}
+
+} // namespace kestrin

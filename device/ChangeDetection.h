@@ -1,0 +1,26 @@
+#pragma once
+
+#include "profiles/ProfileRecord.h"
+
+namespace kestrin {
+
+// Which report groups an apply sends.
+struct GroupFlags {
+    bool settings = false;
+    bool lighting = false;
+    bool reportRate = false;
+    bool button = false;
+
+    bool Any() const { return settings || lighting || reportRate || button; }
+    static GroupFlags All() { return {true, true, true, true}; }
+
+    friend bool operator==(const GroupFlags&, const GroupFlags&) = default;
+};
+
+// The groups whose members differ between the profile and the snapshot of what the mouse
+// last received. Members that no report carries (DPI Y, the reserved sensor and lighting
+// values, the Bluetooth lighting mode) still mark their group; the button group covers every
+// byte of all 24 button slots, copies included; the move mode and the name belong to no group.
+GroupFlags DetectChanges(const ProfileRecord& current, const ProfileRecord& snapshot);
+
+} // namespace kestrin

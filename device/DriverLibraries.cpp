@@ -1,0 +1,34 @@
+#include "device/DriverLibraries.h"
+
+namespace kestrin {
+
+void DriverLibraries::LoadFrom(const std::string& programFolder)
+{
+    cable.Load(programFolder + kCableLibraryName);
+    receiver.Load(programFolder + kReceiverLibraryName);
+}
+
+LinkWriters WritersFor(const DriverLibraries& libraries, LinkWriter bluetooth)
+{
+    return {
+        [&cable = libraries.cable](
+            std::span<const uint8_t> bytes) { return cable.SetFeature(bytes); },
+        [&receiver = libraries.receiver](
+            std::span<const uint8_t> bytes) { return receiver.SetFeature(bytes); },
+        std::move(bluetooth),
+    };
+}
+
+void ShutDownDeviceLinks(DriverLibraries& libraries, ApplyEngine& engine, DeviceWorker& worker)
+{
+    engine.Stop();
+    worker.QuitAndJoin();
+    libraries.receiver.CloseFeatureDevice();
+    libraries.receiver.CloseDevMonitor();
+    libraries.cable.CloseFeatureDevice();
+    libraries.cable.CloseDevMonitor();
+    libraries.cable.Unload();
+    libraries.receiver.Unload();
+}
+
+} // namespace kestrin

@@ -1,0 +1,49 @@
+#include "macros/MacroStore.h"
+
+#include "macros/RecordNameRules.h"
+#include "profiles/RecordStore.h"
+
+namespace kestrin {
+namespace {
+
+bool RepairMacro(MacroRecord& macro)
+{
+    if (macro.actionCount >= 0 && macro.actionCount <= kMacroMaxActions)
+        return false;
+    // Keeps the stored actions: a count cut to 46 loses nothing that was ever played.
+    macro.actionCount = macro.actionCount < 0 ? 0 : kMacroMaxActions;
+    return true;
+}
+
+std::mutex saveMutex;
+
+} // namespace
+
+void ParseMacroStore(std::span<const std::byte> bytes, MacroList& list, StoreLoadReport& report)
+{
+    detail::ParseRecordStore(bytes, list, report, RepairMacro);
+}
+
+StoreLoadReport LoadMacroStore(const std::string& dataFolder, MacroList& list)
+{
+    return detail::LoadRecordStore(MacroStorePath(dataFolder), list, RepairMacro);
+}
+
+SaveResult SaveMacroStore(const std::string& dataFolder, const MacroList& list)
+{
+    return detail::SaveRecordStore(MacroStorePath(dataFolder), list, saveMutex);
+}
+
+MacroRecord& CreateMacro(
+    const std::string& dataFolder, MacroList& list, std::u16string_view baseText, SaveResult* saved)
+{
+    auto macro = std::make_unique<MacroRecord>();
+    WriteName(macro->name, DefaultRecordName(list, baseText));
+    list.push_back(std::move(macro));
+    SaveResult result = SaveMacroStore(dataFolder, list);
+    if (saved)
+        *saved = std::move(result);
+    return *list.back();
+}
+
+} // namespace kestrin

@@ -1,0 +1,48 @@
+#include "patterns/GunStore.h"
+
+#include "macros/RecordNameRules.h"
+#include "profiles/RecordStore.h"
+
+namespace kestrin {
+namespace {
+
+// A count outside 1..30 goes to the nearest valid one; every stored shot stays.
+bool RepairGun(GunRecord& gun)
+{
+    if (gun.shotCount >= 1 && gun.shotCount <= kGunMaxShots)
+        return false;
+    gun.shotCount = gun.shotCount < 1 ? 1 : kGunMaxShots;
+    return true;
+}
+
+std::mutex saveMutex;
+
+} // namespace
+
+void ParseGunStore(std::span<const std::byte> bytes, GunList& list, StoreLoadReport& report)
+{
+    detail::ParseRecordStore(bytes, list, report, RepairGun);
+}
+
+StoreLoadReport LoadGunStore(const std::string& dataFolder, GunList& list)
+{
+    return detail::LoadRecordStore(GunStorePath(dataFolder), list, RepairGun);
+}
+
+SaveResult SaveGunStore(const std::string& dataFolder, const GunList& list)
+{
+    return detail::SaveRecordStore(GunStorePath(dataFolder), list, saveMutex);
+}
+
+GunRecord& CreateGun(
+    const std::string& dataFolder, GunList& list, std::u16string_view baseText, SaveResult* saved)
+{
+    // Made whole at once (30 shots of 5 ms), so the store never holds a pattern of 0 shots.
+    list.push_back(NewGunRecord(DefaultRecordName(list, baseText)));
+    SaveResult result = SaveGunStore(dataFolder, list);
+    if (saved)
+        *saved = std::move(result);
+    return *list.back();
+}
+
+} // namespace kestrin

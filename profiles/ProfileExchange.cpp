@@ -1,0 +1,91 @@
+#include "profiles/ProfileExchange.h"
+
+#include "app/platform/Trace.h"
+#include "macros/RecordNames.h"
+#include "profiles/ProfileStore.h"
+#include "profiles/StoreFiles.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+
+namespace kestrin {
+namespace {
+
+template <class List> int32_t IndexInside(int32_t index, const List& list)
+{
+    return index >= 0 && static_cast<std::size_t>(index) < list.size() ? index : -1;
+}
+
+} // namespace
+
+ProfileFileRead ReadProfileFile(const std::string& path)
+{
+    ProfileFileRead result;
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    // A file of the wrong size is refused before it is read: it may be anything, and large.
+    if (!error && size != sizeof(ProfileRecord)) {
+        result.status = ProfileFileRead::Status::WrongSize;
+        result.detail =
+            std::to_string(size) + " bytes, not " + std::to_string(sizeof(ProfileRecord));
+        Trace("profile file %s refused: %s\n", path.c_str(), result.detail.c_str());
+        return result;
+    }
+    const FileBytes file = ReadWholeFile(path);
+    if (file.status != FileBytes::Status::Read) {
+        result.status = ProfileFileRead::Status::Unreadable;
+        result.detail = file.error.empty() ? "cannot be read" : file.error;
+    } else if (file.bytes.size() != sizeof(ProfileRecord)) {
+        result.status = ProfileFileRead::Status::WrongSize;
+        result.detail = std::to_string(file.bytes.size()) + " bytes, not " +
+            std::to_string(sizeof(ProfileRecord));
+    } else {
+        result.status = ProfileFileRead::Status::Read;
+        result.profile = std::make_unique_for_overwrite<ProfileRecord>();
+        std::memcpy(result.profile.get(), file.bytes.data(), sizeof(ProfileRecord));
+        return result;
+    }
+    Trace("profile file %s refused: %s\n", path.c_str(), result.detail.c_str());
+    return result;
+}
+
+SaveResult WriteProfileFile(const std::string& path, const ProfileRecord& profile)
+{
+    const ByteRun runs[] = {BytesOf(profile)};
+    return WriteFileSafely(path, runs);
+}
+
+ProfileImport ImportProfileRecord(std::unique_ptr<ProfileRecord> imported, ProfileList& profiles,
+    MacroList& macros, const GunList& guns)
+{
+    ProfileRecord& profile = *imported;
+    RepairProfile(profile, profiles); // also suffixes a name the list already has
+
+    ProfileImport result;
+    for (int k = 0; k < kButtonCount; ++k) {
+        ButtonSlot& slot = profile.buttons[k];
+        slot.patternIndex = IndexInside(slot.patternIndex, guns);
+        if (slot.functionCode != kFunctionMacro) {
+            slot.macroIndex = IndexInside(slot.macroIndex, macros);
+            continue;
+        }
+        auto macro = std::make_unique<MacroRecord>();
+        const std::u16string name = MakeUniqueName(macros, ReadName(slot.assignedName));
+        WriteName(macro->name, name);
+        WriteName(slot.assignedName, name);
+        // The slot's repeat count travels with the macro in its otherwise unused bytes 48..51.
+        static_assert(sizeof macro->reserved48 == sizeof slot.repeatCount);
+        std::memcpy(macro->reserved48, &slot.repeatCount, sizeof slot.repeatCount);
+        macro->actionCount = std::min<int32_t>(slot.stepCount, kMacroMaxActions);
+        std::copy(std::begin(slot.macroCopy), std::end(slot.macroCopy), std::begin(macro->actions));
+        macros.push_back(std::move(macro));
+        slot.macroIndex = static_cast<int32_t>(macros.size() - 1);
+        ++result.macrosAdded;
+    }
+    profiles.push_back(std::move(imported));
+    result.profileIndex = static_cast<int>(profiles.size() - 1);
+    return result;
+}
+
+} // namespace kestrin

@@ -1,0 +1,41 @@
+// gun.data may hold anything: every record read has 1..30 shots and a sound name, and a
+// button linked to any of them, however long its name, re-links to a record of that name.
+#include "patterns/GunStore.h"
+#include "profiles/ButtonRelink.h"
+#include "tests/fuzz/StoreCheck.h"
+
+#include <cstdint>
+
+using namespace kestrin;
+using kestrin::fuzz::Require;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    GunList list;
+    StoreLoadReport report;
+    ParseGunStore(std::as_bytes(std::span(data, size)), list, report);
+    Require(list.size() == size / sizeof(GunRecord));
+    Require(report.droppedTailBytes == size % sizeof(GunRecord));
+    kestrin::fuzz::RequireNamesSound(list);
+    for (const auto& gun : list)
+        Require(gun->shotCount >= 1 && gun->shotCount <= kGunMaxShots);
+
+    ProfileList profiles;
+    profiles.push_back(NewProfileRecord(u"p"));
+    for (std::size_t i = 0; i < list.size() && i < kButtonCount; ++i) {
+        ButtonSlot& slot = profiles[0]->buttons[i];
+        slot.functionCode = kFunctionRecoilPattern;
+        CopyGunIntoSlot(slot, *list[i], static_cast<int>(i));
+    }
+    ResyncButtonAssignments(profiles, {}, list, profiles[0].get());
+    for (std::size_t i = 0; i < list.size() && i < kButtonCount; ++i) {
+        const ButtonSlot& slot = profiles[0]->buttons[i];
+        if (ReadName(list[i]->name).empty())
+            continue;
+        // Long names may share their first 23 units: the first of them is the link.
+        Require(slot.functionCode == kFunctionRecoilPattern && slot.patternIndex >= 0 &&
+            slot.patternIndex <= static_cast<int32_t>(i));
+        Require(SlotNameMatches(slot, ReadName(list[slot.patternIndex]->name)));
+    }
+    return 0;
+}

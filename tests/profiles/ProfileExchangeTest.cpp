@@ -1,0 +1,166 @@
+#include "profiles/ProfileExchange.h"
+
+#include "macros/RecordNames.h"
+#include "tests/support/FailingFileCalls.h"
+#include "tests/support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace kestrin {
+namespace {
+
+using test::ReadBytes;
+using test::TempFolder;
+using test::WriteBytes;
+
+std::unique_ptr<MacroRecord> Macro(std::u16string_view name, int actions)
+{
+    auto macro = std::make_unique<MacroRecord>();
+    WriteName(macro->name, name);
+    macro->actionCount = actions;
+    for (int i = 0; i < actions; ++i)
+        macro->actions[i] = {static_cast<uint8_t>(0x04 + i), static_cast<uint8_t>(1 + i % 2),
+            static_cast<uint16_t>(10 * i + 1)};
+    return macro;
+}
+
+// A button given a macro as the assignment dialog would: name, steps, copy, index.
+void AssignMacro(ProfileRecord& profile, int button, const MacroRecord& macro, int index)
+{
+    ButtonSlot& slot = profile.buttons[button];
+    slot.functionCode = kFunctionMacro;
+    slot.repeatCount = 3;
+    WriteName(slot.assignedName, ReadName(macro.name));
+    slot.stepCount = static_cast<uint16_t>(macro.actionCount);
+    std::copy(std::begin(macro.actions), std::end(macro.actions), std::begin(slot.macroCopy));
+    slot.macroIndex = index;
+}
+
+class ProfileExchangeTest : public testing::Test {
+protected:
+    std::string File(const char* name) const { return (folder.Root() / name).string(); }
+
+    TempFolder folder;
+    ProfileList profiles;
+    MacroList macros;
+    GunList guns;
+};
+
+TEST_F(ProfileExchangeTest, ExportThenImportAddsTheProfileAndItsMacrosUnderSuffixedNames)
+{
+    profiles.push_back(NewProfileRecord(u"Arena"));
+    macros.push_back(Macro(u"Burst", 4));
+    macros.push_back(Macro(u"Reload", 2));
+    AssignMacro(*profiles[0], 3, *macros[0], 0);
+    AssignMacro(*profiles[0], 9, *macros[1], 1);
+
+    ASSERT_TRUE(WriteProfileFile(File("arena.pro"), *profiles[0]));
+    EXPECT_EQ(ReadBytes(File("arena.pro")).size(), 41636u);
+
+    ProfileFileRead read = ReadProfileFile(File("arena.pro"));
+    ASSERT_EQ(read.status, ProfileFileRead::Status::Read);
+    const ProfileImport result =
+        ImportProfileRecord(std::move(read.profile), profiles, macros, guns);
+
+    ASSERT_EQ(result.profileIndex, 1);
+    EXPECT_EQ(result.macrosAdded, 2);
+    const ProfileRecord& imported = *profiles[1];
+    EXPECT_EQ(ReadName(imported.name), u"Arena_1");
+    ASSERT_EQ(macros.size(), 4u);
+    EXPECT_EQ(ReadName(macros[2]->name), u"Burst_1");
+    EXPECT_EQ(ReadName(macros[3]->name), u"Reload_1");
+    EXPECT_EQ(imported.buttons[3].macroIndex, 2);
+    EXPECT_EQ(imported.buttons[9].macroIndex, 3);
+    EXPECT_EQ(ReadName(imported.buttons[3].assignedName), u"Burst_1");
+    EXPECT_EQ(macros[2]->actionCount, 4);
+    EXPECT_EQ(std::memcmp(macros[2]->actions, macros[0]->actions, sizeof macros[0]->actions), 0);
+    int32_t repeat;
+    std::memcpy(&repeat, macros[2]->reserved48, 4);
+    EXPECT_EQ(repeat, 3) << "the repeat count rides in bytes 48..51";
+    EXPECT_EQ(ReadName(profiles[0]->buttons[3].assignedName), u"Burst") << "the original stays";
+}
+
+TEST_F(ProfileExchangeTest, AProfileWithoutMacrosAddsNoMacro)
+{
+    profiles.push_back(NewProfileRecord(u"Plain"));
+    const ProfileImport result =
+        ImportProfileRecord(NewProfileRecord(u"Other"), profiles, macros, guns);
+    EXPECT_EQ(result.macrosAdded, 0);
+    EXPECT_TRUE(macros.empty());
+    EXPECT_EQ(ReadName(profiles[1]->name), u"Other") << "a free name is kept as it is";
+}
+
+TEST_F(ProfileExchangeTest, RefusesAFileThatIsNotExactlyOneProfile)
+{
+    WriteBytes(File("short.pro"), std::vector<unsigned char>(41635, 1));
+    WriteBytes(File("long.pro"), std::vector<unsigned char>(41637, 1));
+    WriteBytes(File("empty.pro"), {});
+    EXPECT_EQ(ReadProfileFile(File("short.pro")).status, ProfileFileRead::Status::WrongSize);
+    EXPECT_EQ(ReadProfileFile(File("long.pro")).status, ProfileFileRead::Status::WrongSize);
+    EXPECT_EQ(ReadProfileFile(File("empty.pro")).status, ProfileFileRead::Status::WrongSize);
+    EXPECT_EQ(ReadProfileFile(File("missing.pro")).status, ProfileFileRead::Status::Unreadable);
+    EXPECT_EQ(ReadProfileFile(folder.Root().string()).status, ProfileFileRead::Status::Unreadable)
+        << "a folder";
+    EXPECT_EQ(ReadProfileFile(File("short.pro")).profile, nullptr);
+}
+
+TEST_F(ProfileExchangeTest, AFailedExportSaysSoAndLeavesAnEarlierFileWhole)
+{
+    const auto profile = NewProfileRecord(u"P");
+    WriteBytes(File("keep.pro"), std::vector<unsigned char>(41636, 7));
+    {
+        test::FailingWrites diskFull(20000);
+        EXPECT_FALSE(WriteProfileFile(File("keep.pro"), *profile));
+    }
+    EXPECT_EQ(ReadBytes(File("keep.pro")), std::vector<unsigned char>(41636, 7));
+    std::filesystem::create_directory(File("folder.pro"));
+    EXPECT_FALSE(WriteProfileFile(File("folder.pro"), *profile)) << "a folder in the way";
+}
+
+TEST_F(ProfileExchangeTest, WhatAForeignFileHoldsNeverLeadsOutsideARecord)
+{
+    auto hostile = NewProfileRecord(u"");
+    for (auto& unit : hostile->name)
+        unit = u'N'; // no terminator
+    ButtonSlot& macroSlot = hostile->buttons[2];
+    macroSlot.functionCode = kFunctionMacro;
+    macroSlot.stepCount = 60000;
+    for (auto& unit : macroSlot.assignedName)
+        unit = u'M';
+    ButtonSlot& patternSlot = hostile->buttons[4];
+    patternSlot.functionCode = kFunctionRecoilPattern;
+    patternSlot.stepCount = 999;
+    patternSlot.patternIndex = 12345;
+    hostile->buttons[6].macroIndex = 77;
+    hostile->buttons[7].macroIndex = -9;
+
+    ImportProfileRecord(std::move(hostile), profiles, macros, guns);
+    const ProfileRecord& imported = *profiles[0];
+    EXPECT_EQ(ReadName(imported.name), std::u16string(99, u'N'));
+    ASSERT_EQ(macros.size(), 1u);
+    EXPECT_EQ(macros[0]->actionCount, 46) << "no more actions than the copy holds";
+    EXPECT_EQ(ReadName(macros[0]->name), std::u16string(23, u'M'));
+    EXPECT_EQ(imported.buttons[4].stepCount, 30);
+    EXPECT_EQ(imported.buttons[4].patternIndex, -1);
+    EXPECT_EQ(imported.buttons[6].macroIndex, -1);
+    EXPECT_EQ(imported.buttons[7].macroIndex, -1);
+}
+
+TEST_F(ProfileExchangeTest, SuffixesFitFullLengthNames)
+{
+    const std::u16string longName(99, u'p');
+    profiles.push_back(NewProfileRecord(longName));
+    macros.push_back(Macro(std::u16string(23, u'm'), 1));
+    auto copy = NewProfileRecord(longName);
+    AssignMacro(*copy, 0, *macros[0], 0);
+
+    ImportProfileRecord(std::move(copy), profiles, macros, guns);
+    EXPECT_EQ(ReadName(profiles[1]->name), std::u16string(97, u'p') + u"_1");
+    EXPECT_EQ(ReadName(macros[1]->name), std::u16string(21, u'm') + u"_1");
+    EXPECT_FALSE(NamesEqual(ReadName(profiles[0]->name), ReadName(profiles[1]->name)));
+}
+
+} // namespace
+} // namespace kestrin

@@ -1,0 +1,180 @@
+// Runs the built kestrinctl as a user would and reads what it prints.
+#include "profiles/ProfileRecord.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace kestrin {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int status;
+    std::vector<std::string> lines;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadText(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class KestrinctlTest : public ::testing::Test {
+protected:
+    fs::path dir;
+
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() /
+            ("kestrinctl-test-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    fs::path WriteFile(const std::string& name, const void* data, std::size_t size)
+    {
+        const fs::path path = dir / name;
+        std::ofstream(path, std::ios::binary).write(static_cast<const char*>(data), size);
+        return path;
+    }
+
+    fs::path WriteProfile(const ProfileRecord& profile)
+    {
+        return WriteFile("test.pro", &profile, sizeof profile);
+    }
+
+    Outcome Kestrinctl(const std::string& args)
+    {
+        const fs::path out = dir / "stdout";
+        const fs::path err = dir / "stderr";
+        const std::string command = std::string("'") + KESTRINCTL_PATH + "' " + args + " >'" +
+            out.string() + "' 2>'" + err.string() + "'";
+        const int raw = std::system(command.c_str());
+        Outcome run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, {}, ReadText(out), ReadText(err)};
+        std::istringstream lines(run.out);
+        for (std::string line; std::getline(lines, line);)
+            run.lines.push_back(line);
+        return run;
+    }
+};
+
+std::unique_ptr<ProfileRecord> ProfileWithMacro()
+{
+    auto profile = NewProfileRecord(u"Profile1");
+    ButtonSlot& slot = profile->buttons[3];
+    slot.functionCode = kFunctionMacro;
+    slot.stepCount = 2;
+    slot.macroCopy[0] = {0x04, 1, 250};
+    slot.macroCopy[1] = {0x04, 2, 3};
+    return profile;
+}
+
+TEST_F(KestrinctlTest, PrintsEveryCableWriteOfAFullApplyAsLowerCaseHex)
+{
+    const Outcome run = Kestrinctl("reports '" + WriteProfile(*ProfileWithMacro()).string() + "'");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    ASSERT_EQ(run.lines.size(), 9u);
+    EXPECT_EQ(run.lines[0], "0c0a01fe01fe00000000");
+    EXPECT_EQ(run.lines[1], run.lines[0]);
+    EXPECT_EQ(run.lines[2].substr(0, 6), "043801");
+    EXPECT_EQ(run.lines[3].substr(0, 6), "050f01");
+    EXPECT_EQ(run.lines[4], "06090101fe00000000");
+    // The macro: three 64-byte packets of slot 1; the entries start in the first.
+    EXPECT_EQ(run.lines[5].substr(0, 8), "09400100");
+    // Packet byte 4 on is report byte 3 on: play mode, options, repeat 1, then at report
+    // byte 28 the entry count and the entries.
+    EXPECT_EQ(run.lines[5].substr(8, 10), "0000000001");
+    EXPECT_EQ(run.lines[5].substr(8 + 2 * 25, 14), "03320402038504");
+    EXPECT_EQ(run.lines[6].substr(0, 8), "09400101");
+    EXPECT_EQ(run.lines[7].substr(0, 8), "09400102");
+    EXPECT_EQ(run.lines[8].substr(0, 6), "083b01");
+    EXPECT_EQ(run.lines[8].substr(6 + 6 * 3, 6), "120001") << "button 4 plays slot 1";
+    for (int i = 5; i <= 7; ++i)
+        EXPECT_EQ(run.lines[i].size(), 128u);
+    for (const std::string& line : run.lines)
+        EXPECT_EQ(line.find_first_not_of("0123456789abcdef"), std::string::npos) << line;
+}
+
+TEST_F(KestrinctlTest, MarksTheReceiversThirdPacket)
+{
+    const Outcome run =
+        Kestrinctl("reports '" + WriteProfile(*ProfileWithMacro()).string() + "' --link receiver");
+    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_EQ(run.lines.size(), 9u);
+    EXPECT_EQ(run.lines[5].substr(0, 8), "09400100");
+    EXPECT_EQ(run.lines[7].substr(0, 8), "090c0102");
+}
+
+TEST_F(KestrinctlTest, SendsReportsWholeOverBluetoothWithoutTheReportRate)
+{
+    const Outcome run =
+        Kestrinctl("reports --link ble '" + WriteProfile(*ProfileWithMacro()).string() + "'");
+    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_EQ(run.lines.size(), 6u);
+    EXPECT_EQ(run.lines[3].substr(0, 6), "050f01");
+    EXPECT_EQ(run.lines[4].substr(0, 6), "098301");
+    EXPECT_EQ(run.lines[4].size(), 262u);
+    EXPECT_EQ(run.lines[5].substr(0, 6), "083b01");
+}
+
+TEST_F(KestrinctlTest, RefusesAFileThatIsNotOneProfileRecord)
+{
+    const std::vector<char> shorter(sizeof(ProfileRecord) - 1);
+    const std::vector<char> longer(sizeof(ProfileRecord) + 1);
+    for (const auto* bytes : {&shorter, &longer}) {
+        const fs::path path = WriteFile("odd.pro", bytes->data(), bytes->size());
+        const Outcome run = Kestrinctl("reports '" + path.string() + "'");
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find("not a profile record"), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("41636"), std::string::npos) << run.err;
+    }
+    const Outcome missing = Kestrinctl("reports '" + (dir / "absent.pro").string() + "'");
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.err.find("absent.pro"), std::string::npos) << missing.err;
+    const Outcome folder = Kestrinctl("reports '" + dir.string() + "'");
+    EXPECT_EQ(folder.status, 2);
+    EXPECT_NE(folder.err, "");
+}
+
+TEST_F(KestrinctlTest, RefusesABadCommandLine)
+{
+    const std::string file = "'" + WriteProfile(*NewProfileRecord(u"p")).string() + "'";
+    const std::vector<std::string> commandLines = {"", "report " + file, "reports",
+        "reports " + file + " --link usb", "reports " + file + " --link",
+        "reports " + file + " " + file, "reports " + file + " --fast"};
+    for (const std::string& args : commandLines) {
+        const Outcome run = Kestrinctl(args);
+        EXPECT_EQ(run.status, 2) << args;
+        EXPECT_EQ(run.out, "") << args;
+        EXPECT_NE(run.err.find("kestrinctl: "), std::string::npos) << args;
+    }
+}
+
+TEST_F(KestrinctlTest, ExplainsItselfOnHelp)
+{
+    const Outcome run = Kestrinctl("--help");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(
+        run.out.find("kestrinctl reports FILE.pro [--link cable|receiver|ble]"), std::string::npos);
+    EXPECT_EQ(run.err, "");
+}
+
+} // namespace
+} // namespace kestrin
