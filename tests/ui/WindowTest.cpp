@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <dlfcn.h>
 #include <thread>
 
@@ -132,6 +133,35 @@ TEST_F(WindowTest, APostToAnUnknownOrClosedWindowIsDroppedAndSaysSo)
     EXPECT_EQ(KestrinPostMessage(handle, 1128, 0, 0), 0);
     EXPECT_EQ(CWindowWnd::FromHandle(handle), nullptr);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST_F(WindowTest, PostsRacingAWindowsEndAreDeliveredOrDroppedNeverLost)
+{
+    // A driver library's reader thread keeps posting while the window it posts to goes.
+    std::atomic<KestrinWindow> target{0};
+    std::atomic<bool> stop{false};
+    std::atomic<int> accepted{0};
+    std::thread poster([&] {
+        while (!stop) {
+            if (KestrinPostMessage(target.load(), 1539, 0, 0))
+                ++accepted;
+        }
+    });
+    int delivered = 0;
+    for (int round = 0; round < 20; ++round) {
+        auto* window = new ProbeWindow;
+        target = window->Create(nullptr, QString(), WS_POPUP, 0, 0, 0, 10, 10);
+        QCoreApplication::processEvents();
+        delivered += int(window->received.size());
+        window->DestroyWindow();
+        delete window;
+        QCoreApplication::processEvents();
+    }
+    stop = true;
+    poster.join();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_GT(accepted.load(), 0);
+    EXPECT_LE(delivered, accepted.load());
 }
 
 TEST_F(WindowTest, DestroyingSendsWmDestroyAndTheHandleIsNeverReused)
