@@ -151,7 +151,7 @@ TEST_F(WindowTest, PostsRacingAWindowsEndAreDeliveredOrDroppedNeverLost)
     for (int round = 0; round < 20; ++round) {
         auto* window = new ProbeWindow;
         target = window->Create(nullptr, QString(), WS_POPUP, 0, 0, 0, 10, 10);
-        QCoreApplication::processEvents();
+        ASSERT_TRUE(test::WaitFor([&] { return !window->received.empty(); }));
         delivered += int(window->received.size());
         window->DestroyWindow();
         delete window;
