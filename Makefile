@@ -13,7 +13,9 @@ ifneq ($(CI),)
 CMAKE_FLAGS += -DKESTRIN_WERROR=ON
 endif
 
-.PHONY: all build deps check test check-asan check-tsan check-fuzz format clean bench install
+DEMO        ?= $(BUILD)/demo
+
+.PHONY: all build deps check test check-asan check-tsan check-fuzz format clean run demo bench install
 
 all: build
 
@@ -71,12 +73,24 @@ check: deps
 # The program folder to $(PREFIX)/lib/kestrin, the udev rule, and a udev reload.
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
+# The program from its program folder, with the libraries built beside it.
+run: build
+	$(BUILD)/bin/kestrin
+
+# The program in a program folder of its own (its own Data/ and res/), as a fresh install.
+demo: build
+	rm -rf $(DEMO)
+	cp -a $(BUILD)/bin $(DEMO)
+	rm -rf $(DEMO)/Data
+	$(DEMO)/kestrin
 
 # Benchmarks print ratios against peers measured in the same run; not part of check.
+# The start-up benchmark: cold start to the main window shown, and peak memory.
 bench: $(BUILD)/build.ninja
-	cmake --build $(BUILD) -j $(JOBS) --target store_bench apply_bench
+	cmake --build $(BUILD) -j $(JOBS) --target store_bench apply_bench kestrin kestrin_send_command bench_qt_floor
 	$(BUILD)/bench/store_bench
 	$(BUILD)/bench/apply_bench
+	bench/startup.sh $(BUILD)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

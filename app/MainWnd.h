@@ -1,0 +1,91 @@
+#pragma once
+
+#include "app/HookLibrary.h"
+#include "app/ui/TrayIcon.h"
+#include "app/ui/WindowImplBase.h"
+#include "page/MS_1_Page.h"
+
+#include <memory>
+#include <string>
+
+namespace kestrin {
+
+class CDPIMsg;
+class CMenuWnd;
+class CTabLayoutUI;
+
+// What a device-change notice carries (WM_DEVICECHANGE's lParam points to one).
+struct DeviceInterfaceNotice {
+    uint32_t deviceType = 0;
+    std::string name;
+};
+
+// True for the device interface of the mouse's Bluetooth LE face (a case-sensitive search).
+bool IsBleMouseInterface(const std::string& interfaceName);
+
+// Where a tray-menu item goes.
+enum class MenuRoute { ShowWindow, Exit, DevicePage, Ignore };
+MenuRoute RouteMenuCommand(const QString& itemName);
+
+// The program's one top-level window: hosts the device page, owns the tray icon and menu, the
+// timers the page starts, the hook library and the DPI display, and is the hub of every
+// message from the driver libraries, the hook library and a second start.
+class CMainWnd final : public WindowImplBase {
+public:
+    CMainWnd();
+    ~CMainWnd() override;
+
+    void ShowMainWindow();
+    void ShowNoDeviceMessage();
+
+    int DevicePresent() const { return devicePresent_; }
+    bool NoDeviceBoxOpen() const { return noDeviceBoxOpen_; }
+    CMS_1_Page& Page() { return *page_; }
+    const HookTable& Hooks() const { return hookTable_; }
+    bool HookLibraryLoaded() const { return hookLibrary_ != nullptr; }
+    CDPIMsg* DpiDisplay() const;
+    CMenuWnd* TrayMenu() const { return trayMenu_.get(); }
+    const CTrayIcon& TrayIcon() const { return trayIcon_; }
+
+    // Where the hook library is looked for; the program folder unless a test says otherwise.
+    void SetHookLibraryFile(const std::string& file) { hookLibraryFile_ = file; }
+
+protected:
+    QString GetWindowClassName() const override { return QStringLiteral("VELTRA Kestrin"); }
+    QString GetSkinFile() const override { return QStringLiteral("main.xml"); }
+    void OnLayoutLoaded() override;
+    void Notify(TNotifyUI& msg) override;
+    void OnClick(TNotifyUI& msg) override;
+    intptr_t OnClose(uint32_t, uintptr_t, intptr_t, bool& handled) override;
+    intptr_t OnDestroy(uint32_t, uintptr_t, intptr_t, bool& handled) override;
+    intptr_t HandleCustomMessage(
+        uint32_t message, uintptr_t wParam, intptr_t lParam, bool& handled) override;
+
+private:
+    void LoadHooks();
+    void OnTimer(uintptr_t id);
+    void OnTrayNotify(intptr_t mouseMessage);
+    void ShowTrayMenu();
+    void OnMenuCommand(uintptr_t commandRecord);
+    void OnLinkChanged();
+    void ShowDpi(intptr_t dpiUnits);
+    void CloseDpiDisplay();
+    void OnDeviceChange(uintptr_t event, intptr_t header);
+    void ShowOrExplain();
+
+    CControlUI* minButton_ = nullptr;
+    CControlUI* exitButton_ = nullptr;
+    CTabLayoutUI* deviceTabs_ = nullptr;
+    std::unique_ptr<CMenuWnd> trayMenu_;
+    void* hookLibrary_ = nullptr;
+    std::string hookLibraryFile_;
+    CTrayIcon trayIcon_;
+    HookTable hookTable_;
+    int devicePresent_ = 0;
+    std::unique_ptr<CMS_1_Page> page_;
+    CDPIMsg* dpiDisplay_ = nullptr;
+    KestrinWindow dpiDisplayHandle_ = 0;
+    bool noDeviceBoxOpen_ = false;
+};
+
+} // namespace kestrin

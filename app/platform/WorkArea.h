@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QRect>
+
+#include <optional>
+
+namespace kestrin {
+
+// The primary screen's area that windows may cover (without panels and docks).
+QRect GetWorkArea();
+
+// Tests put windows on a work area of their choosing; nullopt returns to the real one.
+void SetWorkAreaForTesting(std::optional<QRect> area);
+
+} // namespace kestrin

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QWidget>
+
+namespace kestrin {
+
+// The battery ring: an arc that fills with the value (0 to 100), the number in its middle.
+class BatteryRing final : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(int value READ value WRITE setValue)
+    Q_PROPERTY(QColor ringColor READ ringColor WRITE setRingColor)
+    Q_PROPERTY(QColor trackColor READ trackColor WRITE setTrackColor)
+    Q_PROPERTY(bool showText READ showText WRITE setShowText)
+public:
+    explicit BatteryRing(QWidget* parent = nullptr);
+    int value() const { return value_; }
+    void setValue(int value);
+    QColor ringColor() const { return ring_; }
+    void setRingColor(const QColor& color);
+    QColor trackColor() const { return track_; }
+    void setTrackColor(const QColor& color);
+    bool showText() const { return showText_; }
+    void setShowText(bool show);
+    QSize sizeHint() const override { return {64, 64}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    int value_ = 0;
+    QColor ring_{0x2E, 0xD5, 0x73};
+    QColor track_{0x2A, 0x2F, 0x3A};
+    bool showText_ = true;
+};
+
+} // namespace kestrin

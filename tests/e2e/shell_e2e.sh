@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# End to end under Xvfb: the real program from its program folder. A first start; a second
+# start exits 1 and wakes the first (which, with no mouse, explains so in its message box);
+# the tray's "exit" command ends it. Screenshots go to the artefacts folder.
+# usage: shell_e2e.sh PROGRAM_DIR SEND_COMMAND ARTIFACTS_DIR   (run inside xvfb-run)
+set -euo pipefail
+
+program_dir=$1
+send=$2
+artifacts=$3
+mkdir -p "$artifacts"
+rm -f "$artifacts/shell-e2e-failure.png"
+
+runtime=$(mktemp -d)
+chmod 700 "$runtime"
+export XDG_RUNTIME_DIR=$runtime
+trap 'kill "$first" 2>/dev/null || true; rm -rf "$runtime"' EXIT
+
+fail() { echo "e2e: $*" >&2; import -window root "$artifacts/shell-e2e-failure.png" || true; exit 1; }
+
+wait_for() { # wait_for SECONDS COMMAND...
+  local deadline=$((SECONDS + $1)); shift
+  until "$@" >/dev/null 2>&1; do
+    ((SECONDS < deadline)) || return 1
+    sleep 0.1
+  done
+}
+
+"$program_dir/kestrin" &
+first=$!
+
+# The main window is made, then hides at once: no mouse is reachable.
+wait_for 20 xdotool search --name '^Kestrin$' || fail "the main window was never made"
+wait_for 10 bash -c '! xdotool search --onlyvisible --name "^Kestrin$"' || fail "the window stayed up without a mouse"
+kill -0 "$first" || fail "the program ended by itself"
+
+set +e
+timeout 20 "$program_dir/kestrin"
+second=$?
+set -e
+[[ $second == 1 ]] || fail "the second start exited with $second, not 1"
+
+wait_for 10 xdotool search --onlyvisible --name '^Warning$' || fail "the first copy did not answer the second start"
+sleep 0.3
+import -window root "$artifacts/shell-second-start.png"
+
+"$send" "menu exit" || fail "the instance socket did not take the command"
+wait_for 10 bash -c "! kill -0 $first" || fail "the tray's exit did not end the program"
+set +e
+wait "$first"
+status=$?
+set -e
+[[ $status == 0 ]] || fail "the program ended with $status"
+
+# Without its skin the program still starts, runs and can be ended from the tray.
+bare=$runtime/bare
+mkdir -p "$bare"
+cp "$program_dir/kestrin" "$bare/"
+"$bare/kestrin" &
+first=$!
+wait_for 20 "$send" "menu exit" || fail "the program without a skin did not take the exit command"
+wait_for 10 bash -c "! kill -0 $first" || fail "the program without a skin did not end"
+set +e
+wait "$first"
+status=$?
+set -e
+[[ $status == 0 ]] || fail "the program without a skin ended with $status"
+echo "e2e: ok"

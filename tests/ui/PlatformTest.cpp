@@ -1,0 +1,96 @@
+#include "app/platform/FileDialog.h"
+#include "app/platform/ThreadMessageQueue.h"
+#include "app/platform/Trace.h"
+#include "app/platform/TraceLog.h"
+#include "app/platform/WorkArea.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace kestrin {
+namespace {
+
+TEST(ThreadMessageQueue, DeliversInOrderAcrossThreadsAndEndsAfterQuitOnceDrained)
+{
+    ThreadMessageQueue queue;
+    std::vector<uintptr_t> got;
+    std::thread worker([&] {
+        while (auto message = queue.Get())
+            got.push_back(message->wParam);
+    });
+    for (uintptr_t i = 0; i < 500; ++i)
+        ASSERT_TRUE(queue.Post(1536, i, 0));
+    queue.Quit();
+    worker.join();
+    ASSERT_EQ(got.size(), 500u) << "messages posted before Quit are still handled";
+    for (uintptr_t i = 0; i < 500; ++i)
+        EXPECT_EQ(got[i], i);
+    EXPECT_FALSE(queue.Post(1536, 0, 0)) << "refused after Quit";
+    EXPECT_FALSE(queue.Get());
+}
+
+TEST(ThreadMessageQueue, GetForGivesUpWhenNothingArrives)
+{
+    ThreadMessageQueue queue;
+    EXPECT_FALSE(queue.GetFor(std::chrono::milliseconds(5)));
+    queue.Post(7, 1, 2);
+    const auto message = queue.GetFor(std::chrono::milliseconds(5));
+    ASSERT_TRUE(message);
+    EXPECT_EQ(message->message, 7u);
+    EXPECT_EQ(message->lParam, 2);
+}
+
+TEST(FileDialog, ATestAnswersTheNextDialogOnceAndSavedNamesGetTheDefaultExtension)
+{
+    SetNextFileNameForTesting(QStringLiteral("/tmp/mine"));
+    EXPECT_EQ(GetSaveFileName(nullptr, QString(), QString(), QStringLiteral("Profile"),
+                  QStringLiteral("*.pro;*.PRO"), QStringLiteral("pro")),
+        QStringLiteral("/tmp/mine.pro"));
+    SetNextFileNameForTesting(QString());
+    EXPECT_EQ(GetOpenFileName(nullptr, QString(), QString(), QStringLiteral("Profile"),
+                  QStringLiteral("*.pro")),
+        QString())
+        << "an empty answer is a cancel";
+
+    EXPECT_EQ(WithDefaultExtension(QStringLiteral("a.PRO"), QStringLiteral("pro")),
+        QStringLiteral("a.PRO"));
+    EXPECT_EQ(WithDefaultExtension(QStringLiteral("/x.y/a"), QStringLiteral("pro")),
+        QStringLiteral("/x.y/a.pro"))
+        << "a dot in a folder name is not an extension";
+    EXPECT_EQ(WithDefaultExtension(QString(), QStringLiteral("pro")), QString());
+}
+
+TEST(WorkArea, IsTheScreensAvailableAreaUnlessATestSetsOne)
+{
+    EXPECT_EQ(GetWorkArea(), QGuiApplication::primaryScreen()->availableGeometry());
+    SetWorkAreaForTesting(QRect(62, 0, 1858, 1080));
+    EXPECT_EQ(GetWorkArea(), QRect(62, 0, 1858, 1080));
+    SetWorkAreaForTesting(std::nullopt);
+    EXPECT_EQ(GetWorkArea(), QGuiApplication::primaryScreen()->availableGeometry());
+}
+
+TEST(TraceLog, TraceLinesReachTheLoggingCategoryOnlyWhenEnabled)
+{
+    static QStringList lines;
+    lines.clear();
+    const auto previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext& context, const QString& text) {
+            if (QLatin1String(context.category) == QLatin1String("kestrin.trace"))
+                lines << text;
+        });
+    RouteTraceToQtLogging();
+    Trace("hidden %d\r\n", 1);
+    QLoggingCategory::setFilterRules(QStringLiteral("kestrin.trace.debug=true"));
+    Trace("ilen = %d\r\n", 12);
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(previous);
+    SetTraceSink({});
+    EXPECT_EQ(lines, QStringList{QStringLiteral("ilen = 12")});
+}
+
+} // namespace
+} // namespace kestrin
