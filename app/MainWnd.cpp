@@ -4,11 +4,14 @@
 #include "app/MsgWnd.h"
 #include "app/ProgramIcon.h"
 #include "app/platform/Folders.h"
+#include "app/platform/KeyboardLayout.h"
 #include "app/platform/Messages.h"
 #include "app/platform/WindowRegistry.h"
 #include "app/ui/Controls.h"
 #include "app/ui/MenuWnd.h"
 #include "app/ui/ResourceManager.h"
+#include "page/KeyLayout.h"
+#include "page/KeyNames.h"
 
 #include <QLabel>
 
@@ -69,6 +72,13 @@ void CMainWnd::OnLayoutLoaded()
 
     CResourceManager* resources = CResourceManager::GetInstance();
     resources->LoadLanguage(QStringLiteral("lan.xml"));
+    // Key names come from the same language file, read in the desktop's keyboard layout.
+    SetKeyTextLookup([resources](std::u16string_view id) {
+        return resources
+            ->GetText(QStringView(id.data(), static_cast<qsizetype>(id.size())).toString())
+            .toStdU16String();
+    });
+    SetCurrentKeyLayout(OpenDesktopKeyLayout());
     const QString mouseName = resources->GetText(QStringLiteral("mouse_name_text"));
     trayIcon_.CreateTrayIcon(GetHWND(), icon, mouseName, WM_TRAY_NOTIFY);
 

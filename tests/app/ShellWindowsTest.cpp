@@ -16,6 +16,8 @@
 
 #include "tests/support/WaitFor.h"
 
+#include "page/KeyNames.h"
+
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
@@ -179,6 +181,14 @@ TEST_F(ShellTest, TheMainWindowShowsLanguageTextsThoughItLoadsTheLanguageAfterIt
     EXPECT_EQ(Button(window, "exit_btn")->toolTip(),
         CResourceManager::GetInstance()->GetText(QStringLiteral("exit_btn_tip")));
     EXPECT_NE(Button(window, "exit_btn")->toolTip(), QStringLiteral("exit_btn_tip"));
+}
+
+TEST_F(MainWindowTest, KeyNamesAreTheLanguageFilesTexts)
+{
+    EXPECT_EQ(UsageName(0x2A), u"Backspace");
+    EXPECT_EQ(UsageName(0xF1), u"Left Button");
+    EXPECT_EQ(VirtualKeyName(0x6C), u"Num Enter");
+    EXPECT_EQ(UsageName(0x66), u"") << "the empty id stays empty";
 }
 
 TEST_F(MainWindowTest, AskingForTheWindowWithoutAMouseExplainsInOneBoxAtATime)
