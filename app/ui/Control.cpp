@@ -16,9 +16,9 @@
 
 namespace kestrin {
 
-std::optional<ImageSpec> ParseImageSpec(const QString& spec)
+std::optional<ImageSpec> ParseImageSpec(const QString& description)
 {
-    const QString trimmed = spec.trimmed();
+    const QString trimmed = description.trimmed();
     if (trimmed.isEmpty())
         return std::nullopt;
     if (!trimmed.contains(QLatin1Char('=')))
@@ -176,12 +176,12 @@ void CControlUI::SetBkColor(uint32_t argb)
     ApplyOwnStyle();
 }
 
-void CControlUI::SetBkImage(const QString& spec)
+void CControlUI::SetBkImage(const QString& description)
 {
-    bkImage_ = spec;
+    bkImage_ = description;
     if (!widget_)
         return;
-    const auto image = ParseImageSpec(spec);
+    const auto image = ParseImageSpec(description);
     QPixmap pixmap;
     if (image)
         pixmap.load(CResourceManager::GetInstance()->ResourceFile(image->file));

@@ -22,7 +22,7 @@ struct ImageSpec {
     QString file;
     std::optional<QRect> dest;
 };
-std::optional<ImageSpec> ParseImageSpec(const QString& spec);
+std::optional<ImageSpec> ParseImageSpec(const QString& description);
 
 // A control of a built layout, found by its name: a thin handle on the Qt widget that keeps
 // the program's control vocabulary. The widget belongs to the layout; the handle to its manager.
@@ -54,7 +54,7 @@ public:
     uint32_t GetBkColor() const { return bkColor_; }
     void SetBkColor(uint32_t argb);
     QString GetBkImage() const { return bkImage_; }
-    void SetBkImage(const QString& spec);
+    void SetBkImage(const QString& description);
 
     QString GetUserData() const { return userData_; }
     void SetUserData(const QString& data) { userData_ = data; }
