@@ -5,9 +5,9 @@
 #include "tools/virtualmouse/Wire.h"
 
 #include <csignal>
-#include <fcntl.h>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -134,6 +134,19 @@ int Start(const std::string& socketName, const std::vector<std::string>& args)
     return 0;
 }
 
+// `stop` returns once the mouse no longer answers, so that a script may start the next one
+// (or find none) straight after it.
+void WaitUntilGone(const std::string& socketName)
+{
+    for (int tries = 0; tries < 300; ++tries) {
+        const int fd = ConnectTo(socketName);
+        if (fd < 0)
+            return;
+        ::close(fd);
+        ::usleep(10 * 1000);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -166,5 +179,7 @@ int main(int argc, char** argv)
     ::close(fd);
     for (const std::string& line : data)
         std::printf("%s\n", line.c_str());
+    if (ok && args[0] == "stop")
+        WaitUntilGone(socketName);
     return ok ? 0 : Fail(error);
 }
