@@ -14,6 +14,9 @@ packages=(
   xvfb xauth x11-xkb-utils
   # the real driver libraries: feature reports over hidraw, device arrival and removal
   libhidapi-dev libudev-dev
+  # the kernel test: qemu boots Debian's kernel (fetched by tools/kernel-test.sh with
+  # apt-get download, never installed) with a busybox initramfs
+  qemu-system-x86 busybox-static xz-utils file
 )
 
 missing=()
