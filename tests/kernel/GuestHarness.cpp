@@ -29,6 +29,9 @@ constexpr KestrinWindow kWindow = 77;
 constexpr auto kArrival = 10s;
 constexpr auto kEvent = 5s;
 constexpr auto kQuiet = 500ms;
+// The program waits this long after an arrival before it opens the device, so that a device
+// with several interfaces has all of them.
+constexpr auto kSettle = 1000ms;
 const std::vector<uint8_t> kBegin = {0x0C, 0x0A, 0x01, 0xFE, 0x01, 0xFE, 0, 0, 0, 0};
 
 int g_checks = 0;
@@ -58,6 +61,7 @@ struct Driver {
     uint32_t eventMessage = 0;
     uint32_t stateMessage = 0;
     int product = 0;
+    UhidNodes nodes = UhidNodes::Combined;
     void* handle = nullptr;
     SetVidPidFn setIds = nullptr;
     OpenDevMonitorFn openMonitor = nullptr;
@@ -138,8 +142,10 @@ void EnumerateAndOpen(UhidMouse& uhid, std::vector<Driver>& drivers)
         Check(driver.open() == 0, std::string(driver.name) + " does not open while unplugged");
     }
     for (Driver& driver : drivers) {
-        Check(uhid.Plug(driver.link), std::string(driver.name) + " uhid device created");
+        Check(uhid.Plug(driver.link, driver.nodes),
+            std::string(driver.name) + " uhid device created");
         ExpectState(driver, 1, std::string(driver.name) + " arrival posts state 1");
+        std::this_thread::sleep_for(kSettle);
         Check(driver.open() != 0, std::string(driver.name) + " opens after arrival");
     }
     for (Driver& driver : drivers)
@@ -223,16 +229,21 @@ void RefusedReports(
     }
 }
 
-// The mouse's events over the cable; a pointer report on the same node is not an event.
-void CableEvents(UhidMouse& uhid, const Driver& cable)
+// The mouse's events; pointer motion, on its own node or on the vendor node, is not an event.
+void MouseEvents(UhidMouse& uhid, const Driver& cable, const Driver& receiver)
 {
     TakeAll();
     Check(uhid.Mouse().SelectDpiStage(3), "mouse switches to DPI stage 3");
     ExpectEvent(cable, 0x1010, 3, "cable posts the DPI stage event");
-    const uint8_t pointer[] = {kUhidPointerReportId, 0x01, 0x05, 0xFB};
-    Check(uhid.SendInput(Link::Cable, pointer), "mouse sends a pointer report");
-    Check(uhid.Mouse().SendStatus(2, 85), "mouse sends a status report");
-    ExpectEvent(cable, 0x4010, 85 << 8 | 2, "cable posts the status event, not the pointer report");
+    for (const Driver* driver : {&cable, &receiver}) {
+        const std::string name = driver->name;
+        Check(uhid.SendPointer(driver->link, 1, 0x10, 0x10), name + " mouse moves the pointer");
+        // A status report, sent on this link whichever link the mouse prefers.
+        const uint8_t status[] = {kUhidEventReportId, 0x10, 0x40, 0x02, 85};
+        Check(uhid.SendInput(driver->link, status), name + " mouse sends a status report");
+        ExpectEvent(*driver, 0x4010, 85 << 8 | 2,
+            name + " posts the status event and nothing for the pointer");
+    }
 }
 
 // Unplug and plug again, link by link: state messages 0 and 1, writes fail and work again.
@@ -255,8 +266,9 @@ void UnplugAndPlug(UhidMouse& uhid, const Driver& driver, const Driver& other)
     Check(uhid.Mouse().SelectLightingMode(3), "mouse changes its lighting mode");
     ExpectEvent(other, 0x7010, 3, std::string(other.name) + " carries the event meanwhile");
 
-    Check(uhid.Plug(driver.link), name + " uhid device created again");
+    Check(uhid.Plug(driver.link, driver.nodes), name + " uhid device created again");
     ExpectState(driver, 1, name + " arrival posts state 1 again");
+    std::this_thread::sleep_for(kSettle);
     Check(driver.open() != 0, name + " opens again");
     uhid.Mouse().ClearLog();
     Check(driver.Write(kBegin) != 0, name + " SetFeature works again");
@@ -277,8 +289,10 @@ void CloseWhileSending(UhidMouse& uhid, std::vector<Driver>& drivers)
     std::thread sender([&] {
         const uint8_t status[] = {kUhidEventReportId, 0x10, 0x40, 0x01, 0x32};
         while (sending) {
-            uhid.SendInput(Link::Cable, status);
-            uhid.SendInput(Link::Receiver, status);
+            for (const Link link : {Link::Cable, Link::Receiver}) {
+                uhid.SendInput(link, status);
+                uhid.SendPointer(link, 0, 1, -1);
+            }
             ++sent;
             std::this_thread::sleep_for(1ms);
         }
@@ -325,8 +339,10 @@ int main(int argc, char** argv)
         return 1;
     }
     std::vector<Driver> drivers(2);
-    drivers[0] = {"cable", Link::Cable, 0x603, 0x604, 0xFA61};
-    drivers[1] = {"receiver", Link::Receiver, 0x601, 0x602, 0xFA60};
+    // The cable as a USB mouse with a pointer and a vendor interface, the receiver as one
+    // device with both collections.
+    drivers[0] = {"cable", Link::Cable, 0x603, 0x604, 0xFA61, UhidNodes::Separate};
+    drivers[1] = {"receiver", Link::Receiver, 0x601, 0x602, 0xFA60, UhidNodes::Combined};
     const bool loaded = drivers[0].Load(libraries + "/libhiddriver_2.so") &&
         drivers[1].Load(libraries + "/libhiddriver_1.so");
     if (loaded) {
@@ -342,7 +358,7 @@ int main(int argc, char** argv)
         FullApply(*uhid, receiver, receiverWrites);
         RefusedReports(*uhid, cable, cableWrites);
         RefusedReports(*uhid, receiver, receiverWrites);
-        CableEvents(*uhid, cable);
+        MouseEvents(*uhid, cable, receiver);
         UnplugAndPlug(*uhid, cable, receiver);
         UnplugAndPlug(*uhid, receiver, cable);
         CloseWhileSending(*uhid, drivers);

@@ -68,6 +68,12 @@ TEST(UhidDescriptorTest, DeclaresEveryFeatureReportWithTheLengthTheProgramWrites
     }
     EXPECT_EQ(lengths.at({kUhidEventReportId, 0x80}), 5);
     EXPECT_EQ(lengths.at({kUhidPointerReportId, 0x80}), 4);
+
+    // The vendor interface alone declares the same reports.
+    auto vendor = ReportLengths(UhidVendorDescriptor());
+    auto combined = lengths;
+    combined.erase({kUhidPointerReportId, 0x80});
+    EXPECT_EQ(vendor, combined);
 }
 
 TEST(UhidDescriptorTest, DriverFindsTheVendorCollectionAndItsEventsButNotPointerReports)
@@ -84,6 +90,14 @@ TEST(UhidDescriptorTest, DriverFindsTheVendorCollectionAndItsEventsButNotPointer
     const auto candidates =
         hid::CandidatesFromDescriptor("/dev/hidraw0", UhidReportDescriptor(), -1);
     EXPECT_EQ(hid::ChooseVendorInterface(candidates), "/dev/hidraw0");
+
+    // Two interfaces, the pointer first, both without interface numbers: the vendor one wins.
+    std::vector<hid::HidCandidate> nodes =
+        hid::CandidatesFromDescriptor("/dev/hidraw1", UhidPointerDescriptor(), -1);
+    const auto more = hid::CandidatesFromDescriptor("/dev/hidraw2", UhidVendorDescriptor(), -1);
+    nodes.insert(nodes.end(), more.begin(), more.end());
+    EXPECT_EQ(hid::ChooseVendorInterface(nodes), "/dev/hidraw2");
+    EXPECT_FALSE(hid::SummarizeDescriptor(UhidPointerDescriptor()).numbered);
 
     const hid::InputLayout layout = hid::InputLayoutFor(summary);
     const uint8_t event[] = {kUhidEventReportId, 0x10, 0x10, 0x03, 0x00};

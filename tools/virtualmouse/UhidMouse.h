@@ -2,6 +2,7 @@
 
 #include "tools/virtualmouse/VirtualMouse.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -16,11 +17,18 @@
 // reports of the vendor collection.
 namespace kestrin::vmouse {
 
-// The report descriptor of each device: a boot-style pointer collection (input report 1) first,
-// then the vendor collection with the event input report and the protocol's feature reports.
+// How a link shows itself: one HID device whose descriptor holds a pointer collection and the
+// vendor collection, or two, as a USB mouse with a boot interface and a vendor interface does:
+// a pointer device without report ids and a device with the vendor collection alone.
+enum class UhidNodes : uint8_t { Combined, Separate };
+
+// The vendor collection holds the event input report and the protocol's feature reports; in
+// the combined descriptor a pointer collection (input report 1) comes before it.
 inline constexpr uint8_t kUhidPointerReportId = 0x01;
 inline constexpr uint8_t kUhidEventReportId = 0x10;
-std::span<const uint8_t> UhidReportDescriptor();
+std::span<const uint8_t> UhidReportDescriptor(); // combined
+std::span<const uint8_t> UhidVendorDescriptor();
+std::span<const uint8_t> UhidPointerDescriptor();
 
 class UhidMouse final {
 public:
@@ -30,24 +38,28 @@ public:
     UhidMouse(const UhidMouse&) = delete;
     UhidMouse& operator=(const UhidMouse&) = delete;
 
-    // Creates (plug) or destroys (unplug) the link's HID device. Ble is not served here.
-    bool Plug(Link link);
+    // Creates (plug) or destroys (unplug) the link's HID devices. Ble is not served here.
+    bool Plug(Link link, UhidNodes nodes = UhidNodes::Combined);
     bool Unplug(Link link);
 
-    // Any input report on the link's device, as the mouse would send it (tests use it to send
-    // reports that are not events, such as pointer motion).
+    // Any input report on the link's vendor device, as the mouse would send it.
     bool SendInput(Link link, std::span<const uint8_t> report);
+    // Pointer motion, on whichever device carries the pointer; never an event.
+    bool SendPointer(Link link, uint8_t buttons, int8_t dx, int8_t dy);
 
     VirtualMouse& Mouse() { return mouse_; }
 
 private:
     UhidMouse();
     void Serve();
-    void TakeRequest(int index);
+    void TakeRequest(int fd, Link link, bool vendor);
     void SendEvent(Link link, uint16_t code, uint16_t value);
+    static bool Create(int fd, Link link, std::span<const uint8_t> descriptor);
 
     VirtualMouse mouse_;
-    int fds_[2] = {-1, -1}; // cable, receiver
+    int fds_[2] = {-1, -1};        // the vendor device of the cable, the receiver
+    int pointerFds_[2] = {-1, -1}; // their separate pointer devices
+    std::atomic<bool> separate_[2] = {false, false};
     int wakeFd_ = -1;
     std::thread thread_;
 };
