@@ -108,7 +108,7 @@ cp "$init" "$root/init"
 cp "$cache"/modules/*.ko "$root/modules/"
 cp "$harness" "$root/kestrin/guest-harness"
 cp "$drivers/libhiddriver_1.so" "$drivers/libhiddriver_2.so" "$root/kestrin/"
-cp "$artifacts/cable.hex" "$artifacts/receiver.hex" "$root/kestrin/"
+cp "$artifacts/apply.pro" "$artifacts/cable.hex" "$artifacts/receiver.hex" "$root/kestrin/"
 for binary in "$harness" "$drivers/libhiddriver_1.so" "$drivers/libhiddriver_2.so"; do
   ldd "$binary" | grep -o '/[^ ]*' || true
 done | sort -u | while read -r library; do

@@ -4,7 +4,9 @@
 //   guest-harness LIBRARY_DIR EXPECTED_DIR
 // EXPECTED_DIR holds cable.hex and receiver.hex: every write of a full apply over that link.
 #include "drivers/DriverApi.h"
+#include "tests/kernel/GuestChecks.h"
 #include "tests/kernel/GuestMessages.h"
+#include "tests/kernel/ProgramApply.h"
 #include "tools/virtualmouse/UhidMouse.h"
 #include "tools/virtualmouse/Wire.h"
 
@@ -33,20 +35,6 @@ constexpr auto kQuiet = 500ms;
 // with several interfaces has all of them.
 constexpr auto kSettle = 1000ms;
 const std::vector<uint8_t> kBegin = {0x0C, 0x0A, 0x01, 0xFE, 0x01, 0xFE, 0, 0, 0, 0};
-
-int g_checks = 0;
-int g_failures = 0;
-
-bool Check(bool ok, const std::string& what, const std::string& detail = {})
-{
-    ++g_checks;
-    if (!ok)
-        ++g_failures;
-    std::printf("%s - %s%s%s\n", ok ? "ok" : "not ok", what.c_str(), detail.empty() ? "" : ": ",
-        detail.c_str());
-    std::fflush(stdout);
-    return ok;
-}
 
 std::string Hex(uintptr_t value)
 {
@@ -362,12 +350,15 @@ int main(int argc, char** argv)
         UnplugAndPlug(*uhid, cable, receiver);
         UnplugAndPlug(*uhid, receiver, cable);
         CloseWhileSending(*uhid, drivers);
+        ApplyThroughTheProgram(
+            *uhid, libraries, expected + "/apply.pro", cableWrites, receiverWrites);
     }
     uhid.reset();
-    if (g_failures == 0 && loaded)
-        std::printf("KESTRIN-GUEST-VERDICT: PASS (%d checks)\n", g_checks);
+    const int failures = Failures();
+    if (failures == 0 && loaded)
+        std::printf("KESTRIN-GUEST-VERDICT: PASS (%d checks)\n", Checks());
     else
-        std::printf("KESTRIN-GUEST-VERDICT: FAIL (%d of %d checks failed)\n", g_failures, g_checks);
+        std::printf("KESTRIN-GUEST-VERDICT: FAIL (%d of %d checks failed)\n", failures, Checks());
     std::fflush(stdout);
-    return g_failures == 0 && loaded ? 0 : 1;
+    return failures == 0 && loaded ? 0 : 1;
 }

@@ -14,6 +14,7 @@ std::mutex g_mutex;
 std::condition_variable g_arrived;
 std::deque<Posted> g_queue;
 std::size_t g_count = 0;
+std::function<void(const Posted&)> g_watcher;
 
 } // namespace
 
@@ -41,6 +42,12 @@ std::vector<Posted> TakeAll()
     return all;
 }
 
+void WatchPosts(std::function<void(const Posted&)> watcher)
+{
+    std::lock_guard lock(g_mutex);
+    g_watcher = std::move(watcher);
+}
+
 std::size_t PostedCount()
 {
     std::lock_guard lock(g_mutex);
@@ -57,6 +64,8 @@ extern "C" __attribute__((visibility("default"))) int KestrinPostMessage(
         std::lock_guard lock(g_mutex);
         g_queue.push_back({window, message, wParam, lParam});
         ++g_count;
+        if (g_watcher)
+            g_watcher(g_queue.back());
     }
     g_arrived.notify_all();
     return 1;

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -24,5 +25,9 @@ std::vector<Posted> TakeAll();
 
 // How many messages have been posted since the start.
 std::size_t PostedCount();
+
+// Called with every message as it is posted, on the poster's thread (the program's page would
+// act on acknowledgements this way); an empty function removes it.
+void WatchPosts(std::function<void(const Posted&)> watcher);
 
 } // namespace kestrin::guest
