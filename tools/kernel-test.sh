@@ -123,7 +123,7 @@ done
 console=$artifacts/console.log
 echo "kernel-test: booting (console log: $console)"
 status=0
-timeout --kill-after=10 120 qemu-system-x86_64 -accel tcg -M pc -m 512 -smp 1 \
+timeout --kill-after=10 240 qemu-system-x86_64 -accel tcg -M pc -m 512 -smp 1 \
   -nographic -no-reboot -nodefaults -serial stdio -monitor none \
   -kernel "$cache/vmlinux" -initrd "$work/initramfs.gz" \
   -append "console=ttyS0 panic=-1 reboot=t" </dev/null >"$console" 2>&1 || status=$?
@@ -133,7 +133,7 @@ grep -E '^(ok|not ok|#) ' <<<"$report" || true
 verdict=$(grep 'KESTRIN-GUEST-VERDICT:' <<<"$report" | tail -n 1 || true)
 if ((status == 124 || status == 137)); then
   tail -n 40 "$console" >&2
-  die "the guest did not finish within 120 s (hang?); console log: $console"
+  die "the guest did not finish within 240 s (hang?); console log: $console"
 fi
 [[ -n "$verdict" ]] || {
   tail -n 40 "$console" >&2
