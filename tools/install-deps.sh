@@ -18,6 +18,9 @@ packages=(
   qt6-base-dev qt6-tools-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6
   # end-to-end tests and screenshots
   xdotool imagemagick time
+  # the kernel test: qemu boots Debian's kernel (fetched by tools/kernel-test.sh with
+  # apt-get download, never installed) with a busybox initramfs
+  qemu-system-x86 busybox-static xz-utils file
 )
 
 missing=()
