@@ -50,17 +50,33 @@ mkdir -p "$work"
 
 # The kernel: an uncompressed vmlinux (qemu boots it directly, through its PVH entry) and the three
 # HID modules the guest loads.
-fetch_kernel() {
+current_kernel_package() {
+  apt-cache depends linux-image-amd64 2>/dev/null |
+    sed -n 's/^ *Depends: \(linux-image-[0-9].*-amd64\)$/\1/p' | head -n 1
+}
+
+download_kernel() {
   local package
-  package=$(apt-cache depends linux-image-amd64 2>/dev/null |
-    sed -n 's/^ *Depends: \(linux-image-[0-9].*-amd64\)$/\1/p' | head -n 1)
-  [[ -n "$package" ]] ||
-    die "apt does not know linux-image-amd64; run 'apt-get update' (network needed once)"
+  package=$(current_kernel_package)
+  [[ -n "$package" ]] || return 1
+  echo "kernel-test: fetching $package"
+  (cd "$cache/download" && apt-get download "$package" >"$cache/download.log" 2>&1)
+}
+
+fetch_kernel() {
   rm -rf "$cache/download" "$cache/unpacked"
   mkdir -p "$cache/download"
-  echo "kernel-test: fetching $package"
-  (cd "$cache/download" && apt-get download "$package" >"$cache/download.log" 2>&1) ||
-    die "cannot fetch $package with apt-get download (no network?); see $cache/download.log"
+  # Old package lists may name a kernel the mirror no longer has: refresh them once and retry.
+  if ! download_kernel; then
+    echo "kernel-test: refreshing the package lists"
+    local sudo=()
+    ((EUID == 0)) || sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq >>"$cache/download.log" 2>&1 || true
+    download_kernel ||
+      die "cannot fetch the kernel package with apt-get download (no network?); see $cache/download.log"
+  fi
+  local package
+  package=$(current_kernel_package)
   dpkg -x "$cache"/download/*.deb "$cache/unpacked" || die "cannot unpack $package"
   local vmlinuz
   vmlinuz=$(ls "$cache"/unpacked/boot/vmlinuz-* | head -n 1)
