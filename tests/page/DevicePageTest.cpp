@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -329,6 +330,35 @@ TEST_F(DevicePageTest, StateMessagesWithAnotherWParamChangeNothing)
     EXPECT_EQ(Links().ReceiverState.load(), kLinkNotSeen);
     EXPECT_FALSE(Timer(TIMER_CABLE_ARRIVAL));
     EXPECT_FALSE(Timer(TIMER_RECEIVER_ARRIVAL));
+}
+
+TEST_F(DevicePageTest, ADamagedProfileStoreIsKeptAsideAndTheUserIsTold)
+{
+    fs::create_directories(folder.Data() + "ms_1");
+    {
+        std::ofstream damaged(folder.Data() + "ms_1/pro.data", std::ios::binary);
+        damaged << "not a profile store";
+    }
+    std::vector<QString> told;
+    CWindowWnd::SetModalHookForTesting([&](CWindowWnd& box) {
+        told.push_back(box.GetWidget()->findChild<QLabel*>(QStringLiteral("warning"))->text());
+        box.Close(1);
+    });
+    OpenWindow();
+    CWindowWnd::SetModalHookForTesting(nullptr);
+
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told.front(),
+        CResourceManager::GetInstance()->GetText(QStringLiteral("profile_store_damaged_text")));
+    int keptAside = 0;
+    for (const auto& entry : fs::directory_iterator(folder.Data() + "ms_1"))
+        keptAside += entry.path().filename().string().starts_with("pro.data.broken-") ? 1 : 0;
+    EXPECT_EQ(keptAside, 1);
+    // A fresh store with its first profile, named from the language file, took its place.
+    std::lock_guard lock(Page().Profiles().mutex);
+    ASSERT_NE(Page().Profiles().Current(), nullptr);
+    EXPECT_EQ(Page().Profiles().list.size(), 1u);
+    EXPECT_EQ(Links().ApplyAllPending.load(), 1);
 }
 
 // The battery display.
