@@ -111,14 +111,14 @@ protected:
         serverThread = std::thread([this] { server->Run(); });
     }
 
-    void OpenWindow()
+    void OpenWindow(bool blePresent = false)
     {
         window = std::make_unique<CMainWnd>();
         window->SetHookLibraryFile(programFolder.string() + "/no-such-libHook.so");
         CMS_1_Page& page = window->Page();
         page.SetFolders(programFolder.string() + "/", folder.Data());
         page.SetApplyClock(std::make_unique<InstantClock>());
-        page.DeviceLinks().SetBlePresenceProbe([] { return false; });
+        page.DeviceLinks().SetBlePresenceProbe([blePresent] { return blePresent; });
         ASSERT_NE(window->Create(nullptr, QString(), MAIN_WINDOW_STYLE, 0, 0, 0, 800, 572), 0u);
         window->GetWidget()->installEventFilter(&linkChanged);
         QCoreApplication::processEvents();
@@ -299,6 +299,18 @@ TEST_F(DevicePageTest, PullingTheCableWhileTheReceiverIsUpKeepsTheMouseConnected
     EXPECT_EQ(Links().ReceiverState.load(), kLinkRemoved);
     EXPECT_EQ(Links().AnyLinkConnected.load(), 0);
     EXPECT_TRUE(WaitFor([&] { return linkChanged.count == before + 1; }));
+}
+
+TEST_F(DevicePageTest, TheCableTakesOverFromBluetoothAndTheMouseStaysConnected)
+{
+    OpenWindow(true);
+    ASSERT_EQ(Links().BlePresent.load(), 1);
+    ASSERT_EQ(Page().AnyLinkConnected(), 1);
+    State(WM_CABLE_STATE, 1);
+    Expire(TIMER_CABLE_ARRIVAL);
+    EXPECT_EQ(Links().BlePresent.load(), 0);
+    EXPECT_EQ(Links().CableState.load(), kLinkConnected);
+    EXPECT_EQ(Page().AnyLinkConnected(), 1);
 }
 
 TEST_F(DevicePageTest, SixSecondsWithoutAStatusPutTheReceiverMouseToSleep)
