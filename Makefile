@@ -93,9 +93,10 @@ demo: build
 # Benchmarks print ratios against peers measured in the same run; not part of check.
 # The start-up benchmark: cold start to the main window shown, and peak memory.
 bench: $(BUILD)/build.ninja
-	cmake --build $(BUILD) -j $(JOBS) --target store_bench apply_bench kestrin kestrin_send_command bench_qt_floor
+	cmake --build $(BUILD) -j $(JOBS) --target store_bench apply_bench ui_stall_bench kestrin kestrin_send_command bench_qt_floor
 	$(BUILD)/bench/store_bench
 	$(BUILD)/bench/apply_bench
+	$(BUILD)/bench/ui_stall_bench
 	bench/startup.sh $(BUILD)
 
 format:
