@@ -77,19 +77,26 @@ install: build
 run: build
 	$(BUILD)/bin/kestrin
 
-# The program in a program folder of its own (its own Data/ and res/), as a fresh install.
+# The program in a program folder of its own (its own Data/ and res/), as a fresh install,
+# with the virtual driver libraries and a virtual mouse on the cable; the mouse stops with it.
+DEMO_MOUSE = $(DEMO)/kestrin-virtual-mouse --folder $(DEMO)
+
 demo: build
+	-[ -x $(DEMO)/kestrin-virtual-mouse ] && $(DEMO_MOUSE) stop 2>/dev/null
 	rm -rf $(DEMO)
 	cp -a $(BUILD)/bin $(DEMO)
 	rm -rf $(DEMO)/Data
-	$(DEMO)/kestrin
+	cp $(BUILD)/virtual-drivers/libhiddriver_1.so $(BUILD)/virtual-drivers/libhiddriver_2.so $(DEMO)/
+	$(DEMO_MOUSE) start --plug cable --background
+	trap '$(DEMO_MOUSE) stop' EXIT INT TERM; $(DEMO)/kestrin
 
 # Benchmarks print ratios against peers measured in the same run; not part of check.
 # The start-up benchmark: cold start to the main window shown, and peak memory.
 bench: $(BUILD)/build.ninja
-	cmake --build $(BUILD) -j $(JOBS) --target store_bench apply_bench kestrin kestrin_send_command bench_qt_floor
+	cmake --build $(BUILD) -j $(JOBS) --target store_bench apply_bench ui_stall_bench kestrin kestrin_send_command bench_qt_floor
 	$(BUILD)/bench/store_bench
 	$(BUILD)/bench/apply_bench
+	$(BUILD)/bench/ui_stall_bench
 	bench/startup.sh $(BUILD)
 
 format:

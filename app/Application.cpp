@@ -32,6 +32,8 @@ void RunCommand(CMainWnd& mainWindow, const QString& command)
 {
     if (command == QLatin1String("show")) {
         mainWindow.PostMessage(WM_SHOW_INSTANCE, 0, 0);
+    } else if (command == QLatin1String("apply")) {
+        mainWindow.PostMessage(WM_APPLY_REQUEST, 0, 0);
     } else if (command.startsWith(QLatin1String("menu "))) {
         auto* record = new MenuCmd;
         record->szName = command.mid(5).trimmed();

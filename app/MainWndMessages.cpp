@@ -95,6 +95,14 @@ void CMainWnd::OnTimer(uintptr_t id)
         KillTimer(id);
         page_->BleRegisterNotifications();
         break;
+    case TIMER_CABLE_ARRIVAL:
+        KillTimer(id);
+        page_->OnCableArrivalSettled();
+        break;
+    case TIMER_RECEIVER_ARRIVAL:
+        KillTimer(id);
+        page_->OnReceiverArrivalSettled();
+        break;
     default:
         break;
     }

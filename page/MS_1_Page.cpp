@@ -1,19 +1,27 @@
 #include "page/MS_1_Page.h"
 
+#include "app/MsgWnd.h"
+#include "app/platform/Folders.h"
 #include "app/platform/Messages.h"
 #include "app/platform/WindowRegistry.h"
 #include "app/ui/Controls.h"
 #include "app/ui/PaintManager.h"
+#include "app/ui/ResourceManager.h"
+#include "device/ApplyEngine.h"
+#include "device/DeviceWorker.h"
+#include "page/PageApplyHost.h"
 
 #include <QAbstractScrollArea>
+#include <QObject>
 #include <QScrollBar>
 
 namespace kestrin {
 
-CMS_1_Page::CMS_1_Page() = default;
+CMS_1_Page::CMS_1_Page() : programFolder_(GetProgramFolder()), clock_(std::make_unique<RealClock>())
+{
+}
 
-// Closing the device links (driver libraries, worker) belongs here once the page has them.
-CMS_1_Page::~CMS_1_Page() = default;
+CMS_1_Page::~CMS_1_Page() { CloseDeviceLinks(); }
 
 void CMS_1_Page::SetMainWindow(
     KestrinWindow window, CPaintManagerUI* paintManager, HookTable* hooks)
@@ -21,25 +29,94 @@ void CMS_1_Page::SetMainWindow(
     mainWindow_ = window;
     paintManager_ = paintManager;
     hooks_ = hooks;
+    window_.Attach(window, paintManager);
 }
+
+void CMS_1_Page::SetFolders(std::string programFolder, std::string dataFolder)
+{
+    programFolder_ = std::move(programFolder);
+    profiles_.dataFolder = std::move(dataFolder);
+}
+
+void CMS_1_Page::SetApplyClock(std::unique_ptr<ApplyClock> clock) { clock_ = std::move(clock); }
 
 void CMS_1_Page::Init()
 {
-    // No device link is open yet, so no mouse is reachable; the main window hides itself.
-    PostWindowMessage(mainWindow_, WM_LINK_CHANGED, 0, 0);
+    if (profiles_.dataFolder.empty())
+        profiles_.dataFolder = GetDataFolder();
+    OpenDeviceLinks();
 }
 
-void CMS_1_Page::LoadProfilesAtStartup() { }
+void CMS_1_Page::OpenDeviceLinks()
+{
+    if (worker_)
+        return;
+    uiQueue_ = std::make_unique<QObject>();
+    applyHost_ = std::make_unique<PageApplyHost>(
+        profiles_, deviceLinks_, window_, [context = uiQueue_.get()](std::function<void()> step) {
+            QMetaObject::invokeMethod(context, std::move(step), Qt::QueuedConnection);
+        });
+    // Bluetooth writes belong to the Bluetooth transport; until it is there, none succeeds.
+    engine_ = std::make_unique<ApplyEngine>(
+        links_, WritersFor(deviceLinks_.Libraries(), LinkWriter()), *applyHost_, *clock_);
+    worker_ = std::make_unique<DeviceWorker>(*engine_, links_);
+    worker_->Start();
 
-void CMS_1_Page::SetBleConnected(int connected) { blePresent_ = connected ? 1 : 0; }
+    deviceLinks_.SetEventHandler([this](uint16_t code, uint16_t value, LinkKind source) {
+        HandleDeviceEvent(code, value, source);
+    });
+    deviceLinks_.SetBleSwitch([this](int connected) { SetBleConnected(connected); });
+    deviceLinks_.Open(programFolder_);
+}
 
-void CMS_1_Page::OnReceiverMessage(uint32_t) { }
+void CMS_1_Page::CloseDeviceLinks()
+{
+    if (!worker_)
+        return;
+    deviceLinks_.Close(*engine_, *worker_);
+    worker_.reset();
+    engine_.reset();
+    // Window steps still queued by the last apply go with their context.
+    uiQueue_.reset();
+}
 
-void CMS_1_Page::OnCableMessage(uint32_t) { }
+void CMS_1_Page::LoadProfilesAtStartup()
+{
+    CResourceManager* resources = CResourceManager::GetInstance();
+    const StartupLoadOutcome outcome =
+        profiles_.Load(resources->GetText(QStringLiteral("add_profile_text")).toStdU16String());
+    links_.ApplyAllPending = 1;
+
+    // A damaged store was set right or kept aside under a new name; the user should know.
+    const std::pair<bool, const char*> notices[] = {
+        {outcome.profilesDamaged, "profile_store_damaged_text"},
+        {outcome.macrosDamaged, "macro_store_damaged_text"},
+        {outcome.gunsDamaged, "gun_store_damaged_text"},
+    };
+    for (const auto& [damaged, textId] : notices)
+        if (damaged)
+            CMsgWnd::Ask(CWindowWnd::FromHandle(mainWindow_), QString::fromLatin1(textId));
+}
+
+void CMS_1_Page::SetBleConnected(int connected) { links_.BlePresent = connected ? 1 : 0; }
+
+void CMS_1_Page::OnReceiverMessage(uint32_t value) { deviceLinks_.OnReceiverMessage(value); }
+
+void CMS_1_Page::OnCableMessage(uint32_t value) { deviceLinks_.OnCableMessage(value); }
+
+void CMS_1_Page::OnReceiverWatchdog() { deviceLinks_.OnReceiverWatchdog(); }
+
+void CMS_1_Page::RequestApply(int debounceMs)
+{
+    if (debounceMs <= 0) {
+        window_.Post(WM_APPLY_REQUEST);
+        return;
+    }
+    window_.KillTimer(TIMER_APPLY_DEBOUNCE);
+    window_.SetTimer(TIMER_APPLY_DEBOUNCE, debounceMs);
+}
 
 void CMS_1_Page::AssignFunction(const QString&) { }
-
-void CMS_1_Page::OnReceiverWatchdog() { }
 
 void CMS_1_Page::BleRegisterNotifications() { }
 
@@ -54,19 +131,10 @@ void CMS_1_Page::ScrollSettingsToEnd()
         area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
 }
 
-void CMS_1_Page::StepChargeAnimation()
+bool CMS_1_Page::PostToWorker(uint32_t message, uintptr_t wParam, intptr_t lParam)
 {
-    if (paintManager_) {
-        if (auto* power =
-                paintManager_->FindControl<CProgressUI>(QStringLiteral("ms_1_progress_power")))
-            power->SetValue(chargeStep_);
-    }
-    chargeStep_ += 2;
-    if (chargeStep_ > 100)
-        chargeStep_ = 0;
+    return worker_ && worker_->Post(message, wParam, lParam);
 }
-
-bool CMS_1_Page::PostToWorker(uint32_t, uintptr_t, intptr_t) { return false; }
 
 std::span<const CNotifyPump::NotifyMapEntry> CMS_1_Page::GetNotifyMap() const
 {

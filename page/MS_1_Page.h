@@ -2,14 +2,28 @@
 
 #include "app/platform/MessagePost.h"
 #include "app/ui/NotifyPump.h"
+#include "device/ApplyClock.h"
+#include "device/BatteryDisplay.h"
+#include "device/DeviceEvent.h"
+#include "device/DeviceLinkSection.h"
+#include "device/LinkState.h"
+#include "device/PageWindow.h"
+#include "page/PageProfiles.h"
 
 #include <QString>
 
 #include <cstdint>
+#include <memory>
+#include <string>
+
+class QObject;
 
 namespace kestrin {
 
+class ApplyEngine;
 class CPaintManagerUI;
+class DeviceWorker;
+class PageApplyHost;
 struct HookTable;
 
 // The device page, registered with the main window as the virtual window "MS_1_Page": it owns
@@ -26,16 +40,26 @@ public:
     // Binds the page's controls, opens the device links and tells the main window of the
     // link state (WM_LINK_CHANGED).
     void Init();
+    // Loads the profile, macro and pattern stores, tells the user of a damaged one, and makes
+    // the first apply send everything.
     void LoadProfilesAtStartup();
 
     // Link state: nonzero while the mouse is reachable over any link.
-    int AnyLinkConnected() const { return anyLinkConnected_; }
-    int BlePresent() const { return blePresent_; }
+    int AnyLinkConnected() const { return links_.AnyLinkConnected.load(); }
+    int BlePresent() const { return links_.BlePresent.load(); }
     void SetBleConnected(int connected);
+    const LinkState& Links() const { return links_; }
 
     // Driver-library messages, as the main window packs them.
     void OnReceiverMessage(uint32_t value);
     void OnCableMessage(uint32_t value);
+    void OnCableArrivalSettled() { deviceLinks_.OnCableArrivalSettled(); }
+    void OnReceiverArrivalSettled() { deviceLinks_.OnReceiverArrivalSettled(); }
+    // What the mouse tells through the cable or the receiver (UI thread).
+    void HandleDeviceEvent(uint16_t code, uint16_t value, LinkKind source);
+    void UpdateReportRateTab() const { deviceLinks_.UpdateReportRateTab(); }
+    // Asks for an apply now, or after `debounceMs` without another request.
+    void RequestApply(int debounceMs = 0);
     // A button-function menu item (its name begins with "ms_1").
     void AssignFunction(const QString& itemName);
 
@@ -43,11 +67,18 @@ public:
     void OnReceiverWatchdog();
     void BleRegisterNotifications();
     void ScrollSettingsToEnd();
-    void StepChargeAnimation();
-    int ChargeAnimationStep() const { return chargeStep_; }
+    void StepChargeAnimation() { battery_.Step(); }
+    int ChargeAnimationStep() const { return battery_.AnimationStep(); }
 
     // Hands a thread message to the device worker; false while there is none.
     bool PostToWorker(uint32_t message, uintptr_t wParam, intptr_t lParam);
+
+    // For tests, before Init: the folders the libraries and stores come from, the clock of the
+    // protocol's pauses, and the link section (arrival settle time, Bluetooth look-up).
+    void SetFolders(std::string programFolder, std::string dataFolder);
+    void SetApplyClock(std::unique_ptr<ApplyClock> clock);
+    DeviceLinkSection& DeviceLinks() { return deviceLinks_; }
+    PageProfiles& Profiles() { return profiles_; }
 
 protected:
     std::span<const NotifyMapEntry> GetNotifyMap() const override;
@@ -64,12 +95,26 @@ private:
     void OnMouseLeave(TNotifyUI& msg);
     void OnTextChanged(TNotifyUI& msg);
 
+    void OpenDeviceLinks();
+    void CloseDeviceLinks();
+    void OnBatteryStatus(const BatteryStatus& status, LinkKind source);
+    void OnDpiStage(int stage);
+
     KestrinWindow mainWindow_ = 0;
     CPaintManagerUI* paintManager_ = nullptr;
     HookTable* hooks_ = nullptr;
-    int anyLinkConnected_ = 0;
-    int blePresent_ = 0;
-    int chargeStep_ = 0;
+    std::string programFolder_;
+    PageWindow window_;
+    LinkState links_;
+    BatteryDisplay battery_{window_};
+    DeviceLinkSection deviceLinks_{links_, window_, battery_};
+    PageProfiles profiles_;
+    // Lives on the UI thread; the apply host's window steps are queued to it.
+    std::unique_ptr<QObject> uiQueue_;
+    std::unique_ptr<ApplyClock> clock_;
+    std::unique_ptr<PageApplyHost> applyHost_;
+    std::unique_ptr<ApplyEngine> engine_;
+    std::unique_ptr<DeviceWorker> worker_;
 };
 
 } // namespace kestrin

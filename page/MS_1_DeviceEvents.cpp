@@ -1,0 +1,112 @@
+// The device page's answers to what the mouse tells it: DPI stage, report rate, battery,
+// lighting, acknowledgements. A change the mouse made itself becomes the snapshot as well, so
+// that the next apply does not send it back, and pro.data keeps it.
+#include "app/platform/Messages.h"
+#include "app/platform/Trace.h"
+#include "app/ui/Controls.h"
+#include "page/MS_1_Page.h"
+
+#include <type_traits>
+
+namespace kestrin {
+
+void CMS_1_Page::HandleDeviceEvent(uint16_t code, uint16_t value, LinkKind source)
+{
+    const std::optional<DeviceEvent> event = DecodeDeviceEvent(code, value, source);
+    if (!event)
+        return;
+    std::visit(
+        [&](const auto& change) {
+            using Change = std::decay_t<decltype(change)>;
+            if constexpr (std::is_same_v<Change, DpiStageChanged>) {
+                OnDpiStage(change.stage);
+            } else if constexpr (std::is_same_v<Change, ReportRateChanged>) {
+                std::lock_guard lock(profiles_.mutex);
+                if (ProfileRecord* current = profiles_.Current())
+                    current->reportRate = change.setting;
+            } else if constexpr (std::is_same_v<Change, WriteAcknowledgement>) {
+                links_.WriteAcknowledged = change.accepted ? 1 : 0;
+            } else if constexpr (std::is_same_v<Change, BatteryStatus>) {
+                OnBatteryStatus(change, source);
+            } else if constexpr (std::is_same_v<Change, LightingModeChanged>) {
+                std::lock_guard lock(profiles_.mutex);
+                if (ProfileRecord* current = profiles_.Current())
+                    current->lightingMode = change.mode;
+            }
+        },
+        *event);
+    if (EventStoresProfile(*event)) {
+        const SaveResult saved = profiles_.StoreCurrent();
+        if (!saved && profiles_.loaded)
+            Trace("saving the mouse's change failed: %s", saved.error.c_str());
+    }
+}
+
+void CMS_1_Page::OnDpiStage(int stage)
+{
+    int32_t dpi = 0;
+    {
+        std::lock_guard lock(profiles_.mutex);
+        ProfileRecord* current = profiles_.Current();
+        if (!current)
+            return;
+        current->currentDpiStage = stage;
+        dpi = current->dpiX[stage];
+    }
+    const QString option = QStringLiteral("ms_1_option_dpi_step_%1").arg(stage + 1);
+    if (auto* control = window_.Find<COptionUI>(option))
+        control->Selected(true, false);
+    window_.Post(WM_SHOW_DPI, 0, dpi);
+}
+
+void CMS_1_Page::OnBatteryStatus(const BatteryStatus& status, LinkKind source)
+{
+    constexpr uint8_t kFull = 2;
+    constexpr uint8_t kCharging = 3;
+    if (source == LinkKind::Bluetooth) {
+        // Over Bluetooth the link words, the watchdog and the sleep label stay as they are.
+        if (status.status == kFull) {
+            battery_.StopAnimation();
+            battery_.ShowBatteryLevel(100);
+        } else if (status.status == kCharging) {
+            battery_.ShowCharging();
+        } else {
+            battery_.StopAnimation();
+            if (status.percent <= 100)
+                battery_.ShowBatteryLevel(status.percent);
+        }
+        return;
+    }
+
+    deviceLinks_.RestartWatchdog();
+    if (links_.CableState.load() == kLinkConnected) {
+        links_.ReceiverMouseAwake = 0;
+        deviceLinks_.ShowWireless(false);
+        deviceLinks_.UpdateReportRateTab();
+        if (status.status == kFull) {
+            battery_.StopAnimation();
+            battery_.ShowBatteryLevel(100);
+        } else {
+            battery_.ShowCharging();
+        }
+        return;
+    }
+
+    if (links_.ReceiverMouseAwake.load() == 0) {
+        links_.ReceiverMouseAwake = 1;
+        deviceLinks_.ShowWireless(true);
+        deviceLinks_.UpdateReportRateTab();
+    }
+    if (status.status == kCharging) {
+        battery_.ShowCharging();
+    } else {
+        battery_.StopAnimation();
+        battery_.ShowBatteryLevel(100);
+        if (status.percent <= 100)
+            battery_.ShowBatteryLevel(status.percent);
+    }
+    links_.MouseUnreachable = 0;
+    deviceLinks_.ShowSleepLabel(false);
+}
+
+} // namespace kestrin

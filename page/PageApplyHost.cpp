@@ -1,0 +1,65 @@
+#include "page/PageApplyHost.h"
+
+#include "app/platform/Trace.h"
+#include "device/AppliedStore.h"
+
+namespace kestrin {
+namespace {
+const QString kApplyRing = QStringLiteral("apply_ring");
+}
+
+PageApplyHost::PageApplyHost(
+    PageProfiles& profiles, DeviceLinkSection& links, const PageWindow& window, UiQueue queue)
+    : profiles_(profiles), links_(links), window_(window), queue_(std::move(queue))
+{
+}
+
+void PageApplyHost::StopReceiverWatchdog()
+{
+    queue_([&links = links_] { links.StopWatchdog(); });
+}
+
+void PageApplyHost::ShowApplyRing()
+{
+    queue_([&window = window_] { window.Show(kApplyRing, true); });
+}
+
+void PageApplyHost::StartReceiverWatchdog()
+{
+    queue_([&links = links_] { links.RestartWatchdog(); });
+}
+
+void PageApplyHost::HideApplyRing()
+{
+    queue_([&window = window_] { window.Show(kApplyRing, false); });
+}
+
+const ProfileRecord* PageApplyHost::CopyForApply(ProfileRecord& current, ProfileRecord& snapshot)
+{
+    std::lock_guard lock(profiles_.mutex);
+    const ProfileRecord* source = profiles_.Current();
+    if (!source)
+        return nullptr;
+    current = *source;
+    snapshot = *profiles_.snapshot;
+    return source;
+}
+
+void PageApplyHost::SaveAppliedProfiles(const ProfileRecord* source, const ProfileRecord& written)
+{
+    const SaveResult saved = SaveAppliedStore(
+        profiles_.dataFolder, profiles_.mutex, profiles_.list, *profiles_.header, source, written);
+    if (!saved)
+        Trace("saving the applied profile failed: %s", saved.error.c_str());
+}
+
+void PageApplyHost::FinishApply(
+    const ProfileRecord& written, const std::optional<DownloadSlotTable>& slotTable)
+{
+    std::lock_guard lock(profiles_.mutex);
+    *profiles_.snapshot = written;
+    if (slotTable)
+        profiles_.slotTable = *slotTable;
+}
+
+} // namespace kestrin

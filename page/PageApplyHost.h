@@ -1,0 +1,39 @@
+#pragma once
+
+#include "device/ApplyHost.h"
+#include "device/DeviceLinkSection.h"
+#include "device/PageWindow.h"
+#include "page/PageProfiles.h"
+
+#include <functional>
+
+namespace kestrin {
+
+// The device page as the apply engine sees it. The window steps (watchdog, "apply_ring") are
+// queued to the UI thread through one queue, so they run in the order the worker reached them
+// and the worker never waits for the window.
+class PageApplyHost final : public ApplyHost {
+public:
+    // Runs a step on the UI thread later, in call order; callable from any thread.
+    using UiQueue = std::function<void(std::function<void()>)>;
+
+    PageApplyHost(
+        PageProfiles& profiles, DeviceLinkSection& links, const PageWindow& window, UiQueue queue);
+
+    void StopReceiverWatchdog() override;
+    void ShowApplyRing() override;
+    void StartReceiverWatchdog() override;
+    void HideApplyRing() override;
+    const ProfileRecord* CopyForApply(ProfileRecord& current, ProfileRecord& snapshot) override;
+    void SaveAppliedProfiles(const ProfileRecord* source, const ProfileRecord& written) override;
+    void FinishApply(
+        const ProfileRecord& written, const std::optional<DownloadSlotTable>& slotTable) override;
+
+private:
+    PageProfiles& profiles_;
+    DeviceLinkSection& links_;
+    const PageWindow& window_;
+    UiQueue queue_;
+};
+
+} // namespace kestrin

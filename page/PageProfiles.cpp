@@ -1,0 +1,68 @@
+#include "page/PageProfiles.h"
+
+#include "macros/MacroStore.h"
+#include "patterns/GunStore.h"
+#include "profiles/ButtonRelink.h"
+
+namespace kestrin {
+
+PageProfiles::PageProfiles()
+    : header(std::make_unique<ProfileStoreHeader>()), snapshot(std::make_unique<ProfileRecord>())
+{
+}
+
+ProfileRecord* PageProfiles::Current()
+{
+    if (!loaded || list.empty())
+        return nullptr;
+    const int32_t index = header->currentIndex;
+    if (index < 0 || static_cast<std::size_t>(index) >= list.size())
+        return list.front().get();
+    return list[static_cast<std::size_t>(index)].get();
+}
+
+StartupLoadOutcome PageProfiles::Load(std::u16string_view profileBase)
+{
+    // Read outside the lock: nothing else touches the lists before `loaded` is set.
+    ProfileList newList;
+    auto newHeader = std::make_unique<ProfileStoreHeader>();
+    MacroList newMacros;
+    GunList newGuns;
+    StartupLoadOutcome outcome;
+    outcome.profilesDamaged =
+        LoadProfileStore(dataFolder, newList, *newHeader, profileBase).Damaged();
+    outcome.macrosDamaged = LoadMacroStore(dataFolder, newMacros).Damaged();
+    outcome.gunsDamaged = LoadGunStore(dataFolder, newGuns).Damaged();
+    for (auto& profile : newList)
+        DropDanglingIndexes(*profile, newMacros, newGuns);
+
+    std::lock_guard lock(mutex);
+    list = std::move(newList);
+    header = std::move(newHeader);
+    macros = std::move(newMacros);
+    guns = std::move(newGuns);
+    loaded = true;
+    if (const ProfileRecord* current = Current())
+        *snapshot = *current;
+    return outcome;
+}
+
+SaveResult PageProfiles::StoreCurrent()
+{
+    ProfileList copy;
+    auto headerCopy = std::make_unique<ProfileStoreHeader>();
+    {
+        std::lock_guard lock(mutex);
+        const ProfileRecord* current = Current();
+        if (!current)
+            return {};
+        *snapshot = *current;
+        copy.reserve(list.size());
+        for (const auto& profile : list)
+            copy.push_back(std::make_unique<ProfileRecord>(*profile));
+        *headerCopy = *header;
+    }
+    return SaveProfileStore(dataFolder, copy, *headerCopy);
+}
+
+} // namespace kestrin

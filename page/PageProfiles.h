@@ -1,0 +1,51 @@
+#pragma once
+
+#include "device/DownloadSlotTable.h"
+#include "macros/MacroRecord.h"
+#include "patterns/GunRecord.h"
+#include "profiles/ProfileStore.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrin {
+
+// Which stores a start-up load found damaged and had to set right or move aside.
+struct StartupLoadOutcome {
+    bool profilesDamaged = false;
+    bool macrosDamaged = false;
+    bool gunsDamaged = false;
+};
+
+// The device page's profiles, macro and pattern libraries and the apply snapshot. `mutex`
+// guards every read and edit of them that may meet the worker's: the UI thread's edits, the
+// worker's copy at the start of an apply and its snapshot at the end.
+struct PageProfiles {
+    PageProfiles();
+
+    std::mutex mutex;
+    std::string dataFolder; // ends with '/'
+    ProfileList list;
+    std::unique_ptr<ProfileStoreHeader> header;
+    MacroList macros;
+    GunList guns;
+    std::unique_ptr<ProfileRecord> snapshot;
+    DownloadSlotTable slotTable{};
+    bool loaded = false;
+
+    // The current profile, or nullptr before the stores are loaded. Hold `mutex`.
+    ProfileRecord* Current();
+
+    // Loads the three stores, drops button indexes that point outside the libraries and takes
+    // the current profile as the snapshot.
+    StartupLoadOutcome Load(std::u16string_view profileBase);
+
+    // The current profile becomes the snapshot, so that a change the mouse made itself is not
+    // sent back; then pro.data is saved. The disk write happens outside the lock.
+    SaveResult StoreCurrent();
+};
+
+} // namespace kestrin

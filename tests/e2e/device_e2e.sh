@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# End to end under Xvfb: the real program beside the virtual driver libraries and a virtual
+# mouse on the cable or the receiver. An apply writes exactly what kestrinctl computes for the
+# saved profile; a DPI press on the mouse shows the DPI display and lands in pro.data.
+# usage: device_e2e.sh PROGRAM_DIR VIRTUAL_DRIVER_DIR SEND_COMMAND ARTIFACTS_DIR cable|receiver
+#        (run inside xvfb-run)
+set -euo pipefail
+
+program_dir=$1
+virtual_dir=$2
+send=$3
+artifacts=$4
+link=$5
+mkdir -p "$artifacts"
+rm -f "$artifacts/device-e2e-$link-failure.png"
+
+runtime=$(mktemp -d)
+chmod 700 "$runtime"
+export XDG_RUNTIME_DIR=$runtime
+program=$runtime/program
+mkdir -p "$program"
+cp -a "$program_dir/kestrin" "$program_dir/kestrin-virtual-mouse" "$program_dir/kestrinctl" \
+  "$program_dir/res" "$program/"
+cp "$virtual_dir/libhiddriver_1.so" "$virtual_dir/libhiddriver_2.so" "$program/"
+mouse() { "$program/kestrin-virtual-mouse" --folder "$program" "$@"; }
+kestrin_pid=
+cleanup() {
+  [[ -n $kestrin_pid ]] && kill "$kestrin_pid" 2>/dev/null
+  mouse stop >/dev/null 2>&1 || true
+  rm -rf "$runtime"
+}
+trap cleanup EXIT
+
+fail() { echo "e2e ($link): $*" >&2; import -window root "$artifacts/device-e2e-$link-failure.png" || true; exit 1; }
+
+wait_for() { # wait_for SECONDS COMMAND...
+  local deadline=$((SECONDS + $1)); shift
+  until "$@" >/dev/null 2>&1; do
+    ((SECONDS < deadline)) || return 1
+    sleep 0.1
+  done
+}
+
+store=$program/Data/ms_1/pro.data
+header_size=208184
+record_size=41636
+# The current profile of pro.data as one record, on stdout.
+current_profile() {
+  local index
+  index=$(od -An -t d4 -N4 "$store" | tr -d ' ')
+  # Both sizes are whole 32-bit words.
+  dd if="$store" bs=4 skip=$(((header_size + index * record_size) / 4)) \
+    count=$((record_size / 4)) status=none
+}
+# The current profile's DPI stage (0-based).
+current_stage() {
+  current_profile >"$runtime/stage.pro"
+  od -An -t d4 -j 2356 -N4 "$runtime/stage.pro" | tr -d ' '
+}
+
+mouse start --plug "$link" --status-interval 0 --background >/dev/null || fail "the virtual mouse did not start"
+"$program/kestrin" &
+kestrin_pid=$!
+
+# With the mouse on a link the window stays up.
+wait_for 20 xdotool search --onlyvisible --name '^Kestrin$' || fail "the main window never showed"
+wait_for 10 test -s "$store" || fail "no pro.data was made"
+# Through the receiver nothing is written until the mouse has reported once; till then the
+# page says the mouse is asleep.
+if [[ $link == receiver ]]; then
+  sleep 0.3
+  import -window root "$artifacts/device-e2e-receiver-asleep.png"
+  mouse battery 60 >/dev/null
+fi
+
+# The first apply sends everything; the mouse logs every write it took.
+expected=$(mktemp -p "$runtime")
+current_profile >"$runtime/before.pro"
+"$program/kestrinctl" reports "$runtime/before.pro" --link "$link" >"$expected" ||
+  fail "kestrinctl refused the profile"
+count=$(wc -l <"$expected")
+"$send" apply || fail "the instance socket did not take the apply"
+logged_all() { [[ $(mouse log | wc -l) -ge $count ]]; }
+wait_for 30 logged_all || fail "the mouse logged $(mouse log | wc -l) of $count writes"
+sleep 1.2 # the last report's pauses; then pro.data has been saved
+mouse log >"$runtime/log"
+awk '{print $2}' "$runtime/log" >"$runtime/logged"
+current_profile >"$runtime/after.pro"
+"$program/kestrinctl" reports "$runtime/after.pro" --link "$link" >"$runtime/saved-reports"
+diff "$runtime/saved-reports" "$runtime/logged" || fail "the writes differ from the saved profile's reports"
+cmp "$runtime/before.pro" "$runtime/after.pro" || fail "the apply changed the profile"
+if grep -v ' accepted$' "$runtime/log"; then fail "the mouse refused a write"; fi
+sleep 0.2
+import -window root "$artifacts/device-e2e-$link-strip.png"
+
+# A DPI press on the mouse: the DPI display opens and pro.data keeps the stage.
+stage_before=$(current_stage)
+# To a stage the profile is not on: 1..8 on the mouse, 0..7 in the profile.
+pressed=$(( stage_before == 2 ? 4 : 3 ))
+windows_before=$( (xdotool search --onlyvisible --class kestrin || true) | wc -l)
+mouse dpi $pressed >/dev/null
+stage_is_pressed() { [[ $(current_stage) == $((pressed - 1)) ]]; }
+wait_for 10 stage_is_pressed || fail "pro.data did not take DPI stage $pressed (it holds $(current_stage))"
+more_windows() { [[ $( (xdotool search --onlyvisible --class kestrin || true) | wc -l) -gt $windows_before ]]; }
+wait_for 5 more_windows || fail "the DPI display did not show"
+sleep 0.2
+import -window root "$artifacts/device-e2e-$link-dpi.png"
+
+# Pulling the cable or the receiver hides the window: no mouse is reachable any more.
+mouse unplug "$link" >/dev/null
+wait_for 10 bash -c '! xdotool search --onlyvisible --name "^Kestrin$"' || fail "the window stayed up without the $link"
+
+"$send" "menu exit" || fail "the instance socket did not take the exit"
+wait_for 10 bash -c "! kill -0 $kestrin_pid" || fail "the program did not end"
+set +e
+wait "$kestrin_pid"
+status=$?
+set -e
+kestrin_pid=
+[[ $status == 0 ]] || fail "the program ended with $status"
+echo "device e2e over the $link: ok"

@@ -1,0 +1,496 @@
+// The device page on the main window (offscreen) against a virtual mouse served in-process:
+// the links at start-up, arrival and removal, the watchdog, the battery display, the mouse's
+// own changes and an apply through the worker.
+#include "app/DPIMsg.h"
+#include "app/MainWnd.h"
+#include "app/platform/Messages.h"
+#include "app/platform/WindowRegistry.h"
+#include "app/ui/Controls.h"
+#include "device/DriverLibraries.h"
+#include "tests/support/SkinFolder.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/WaitFor.h"
+#include "tools/virtualmouse/VirtualMouseServer.h"
+#include "tools/virtualmouse/Wire.h"
+
+#include <QLabel>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace kestrin {
+namespace {
+
+using test::WaitFor;
+
+// The protocol's pauses in virtual time: an apply over the cable takes no real time.
+class InstantClock final : public ApplyClock {
+public:
+    TimePoint Now() const override { return TimePoint{} + elapsed_.load(); }
+    void SleepFor(Duration pause) override { elapsed_ = elapsed_.load() + pause; }
+
+private:
+    std::atomic<Duration> elapsed_{Duration{0}};
+};
+
+// Counts the WM_LINK_CHANGED messages that reach the main window.
+class LinkChangedSpy final : public QObject {
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == WindowMessageEvent::EventType() &&
+            static_cast<WindowMessageEvent*>(event)->message == WM_LINK_CHANGED)
+            ++count;
+        return false;
+    }
+};
+
+// Records when "apply_ring" shows ('S') and hides ('H'), and whether the receiver watchdog ran
+// when it hid.
+class ApplyRingSpy final : public QObject {
+public:
+    explicit ApplyRingSpy(CWindowWnd& window) : window_(window) { }
+    std::vector<char> events;
+    bool watchdogAtHide = false;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show)
+            events.push_back('S');
+        if (event->type() == QEvent::Hide) {
+            events.push_back('H');
+            watchdogAtHide = window_.IsTimerActive(TIMER_RECEIVER_WATCHDOG);
+        }
+        return false;
+    }
+
+private:
+    CWindowWnd& window_;
+};
+
+class DevicePageTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::UseInstalledSkin();
+        programFolder = folder.Root() / "program";
+        fs::create_directories(programFolder);
+        for (const char* name : {kCableLibraryName, kReceiverLibraryName})
+            fs::copy_file(fs::path(KESTRIN_VIRTUAL_DRIVER_DIR) / name, programFolder / name);
+    }
+
+    void TearDown() override
+    {
+        window.reset();
+        if (server) {
+            server->Stop();
+            serverThread.join();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void StartMouse(std::vector<vmouse::Link> plugged)
+    {
+        vmouse::ServerOptions options;
+        options.plugged = std::move(plugged);
+        options.statusInterval = 0ms;
+        server = std::make_unique<vmouse::VirtualMouseServer>(
+            vmouse::SocketName(programFolder.string() + "/"), options);
+        std::string error;
+        ASSERT_TRUE(server->Listen(&error)) << error;
+        serverThread = std::thread([this] { server->Run(); });
+    }
+
+    void OpenWindow(bool blePresent = false)
+    {
+        window = std::make_unique<CMainWnd>();
+        window->SetHookLibraryFile(programFolder.string() + "/no-such-libHook.so");
+        CMS_1_Page& page = window->Page();
+        page.SetFolders(programFolder.string() + "/", folder.Data());
+        page.SetApplyClock(std::make_unique<InstantClock>());
+        page.DeviceLinks().SetBlePresenceProbe([blePresent] { return blePresent; });
+        ASSERT_NE(window->Create(nullptr, QString(), MAIN_WINDOW_STYLE, 0, 0, 0, 800, 572), 0u);
+        window->GetWidget()->installEventFilter(&linkChanged);
+        QCoreApplication::processEvents();
+    }
+
+    std::vector<std::string> Tell(const std::string& request)
+    {
+        const int fd = vmouse::ConnectTo(vmouse::SocketName(programFolder.string() + "/"));
+        EXPECT_GE(fd, 0);
+        vmouse::LineReader reader(fd);
+        std::vector<std::string> data;
+        std::string error;
+        EXPECT_TRUE(vmouse::Exchange(fd, reader, request, data, &error)) << request << error;
+        ::close(fd);
+        return data;
+    }
+
+    CMS_1_Page& Page() { return window->Page(); }
+    const LinkState& Links() { return Page().Links(); }
+    CControlUI* Control(const char* name)
+    {
+        return window->GetPaintManager().FindControl(QString::fromLatin1(name));
+    }
+    bool Visible(const char* name) { return Control(name) && Control(name)->IsVisible(); }
+    QString PowerText() { return Control("ms_1_label_power")->GetText(); }
+    int Ring() { return dynamic_cast<CProgressUI*>(Control("ms_1_progress_power"))->GetValue(); }
+    bool Timer(uintptr_t id) { return window->IsTimerActive(id); }
+    // The main window's timer expiry, without waiting for it.
+    void Expire(uintptr_t id)
+    {
+        window->SendMessage(WM_TIMER, id, 0);
+        QCoreApplication::processEvents();
+    }
+    void State(uint32_t message, uintptr_t wParam)
+    {
+        window->SendMessage(message, wParam, 0);
+        QCoreApplication::processEvents();
+    }
+    void Event(uint32_t message, uint16_t code, uint16_t value)
+    {
+        window->SendMessage(message, code, value);
+        QCoreApplication::processEvents();
+    }
+    QString Charging()
+    {
+        return CResourceManager::GetInstance()->GetText(QStringLiteral("charging_text"));
+    }
+
+    test::TempFolder folder;
+    fs::path programFolder;
+    std::unique_ptr<vmouse::VirtualMouseServer> server;
+    std::thread serverThread;
+    std::unique_ptr<CMainWnd> window;
+    LinkChangedSpy linkChanged;
+};
+
+TEST_F(DevicePageTest, WithTheCableAtStartTheWiredIconShowsAndTheRingSweepsWhileCharging)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+
+    EXPECT_EQ(Links().CableState.load(), kLinkConnected);
+    EXPECT_EQ(Links().MouseUnreachable.load(), 0);
+    EXPECT_EQ(Page().AnyLinkConnected(), 1);
+    EXPECT_TRUE(Visible("ms_1_wired"));
+    EXPECT_FALSE(Visible("ms_1_wireless"));
+    EXPECT_FALSE(Visible("ms_1_sleep_label"));
+    EXPECT_TRUE(Control("ms_1_label_power")->IsResourceText());
+    EXPECT_EQ(PowerText(), Charging());
+    EXPECT_NE(Charging(), QStringLiteral("charging_text"));
+    EXPECT_TRUE(Timer(TIMER_CHARGE_ANIMATION));
+    EXPECT_TRUE(WaitFor([&] { return window->DevicePresent() == 1; }));
+
+    // Each tick shows the step, then moves it on by 2, wrapping after 100. The timer is stopped
+    // so that only the test's ticks count.
+    window->KillTimer(TIMER_CHARGE_ANIMATION);
+    Page().StepChargeAnimation();
+    int previous = Ring();
+    EXPECT_EQ(previous % 2, 0);
+    int wraps = 0;
+    for (int tick = 0; tick < 120; ++tick) {
+        Page().StepChargeAnimation();
+        const int expected = previous == 100 ? 0 : previous + 2;
+        ASSERT_EQ(Ring(), expected) << "after " << previous;
+        wraps += expected == 0 ? 1 : 0;
+        previous = Ring();
+    }
+    EXPECT_GE(wraps, 1);
+}
+
+TEST_F(DevicePageTest, WithOnlyTheReceiverAppliesWaitUntilItsMouseReports)
+{
+    StartMouse({vmouse::Link::Receiver});
+    OpenWindow();
+
+    EXPECT_EQ(Links().ReceiverState.load(), kLinkConnected);
+    EXPECT_EQ(Links().MouseUnreachable.load(), 1);
+    EXPECT_TRUE(Visible("ms_1_wireless"));
+    EXPECT_FALSE(Visible("ms_1_wired"));
+    EXPECT_TRUE(Visible("ms_1_sleep_label"));
+    EXPECT_TRUE(Timer(TIMER_RECEIVER_WATCHDOG));
+
+    // The worker takes the request and drops it: no mouse can be written to yet.
+    ASSERT_TRUE(Page().PostToWorker(WM_APPLY_THREAD, 0, 0));
+    QTest::qWait(100);
+    EXPECT_TRUE(Tell("log").empty());
+
+    // The first status report wakes the receiver link; an apply now goes out.
+    Tell("battery 40");
+    ASSERT_TRUE(WaitFor([&] { return Links().MouseUnreachable.load() == 0; }));
+    EXPECT_EQ(Links().ReceiverMouseAwake.load(), 1);
+    EXPECT_FALSE(Visible("ms_1_sleep_label"));
+    window->PostMessage(WM_APPLY_REQUEST, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !Tell("log").empty(); }));
+}
+
+TEST_F(DevicePageTest, ASecondArrivalOfTheCableWaitsNoSecondTime)
+{
+    OpenWindow();
+    EXPECT_EQ(Links().CableState.load(), kLinkNotSeen);
+    EXPECT_TRUE(Visible("ms_1_sleep_label"));
+
+    State(WM_CABLE_STATE, 1);
+    EXPECT_TRUE(Timer(TIMER_CABLE_ARRIVAL)) << "the cable settles before it is opened";
+    EXPECT_EQ(Links().CableState.load(), kLinkNotSeen);
+    State(WM_CABLE_STATE, 1); // a repeated notice while it settles is the same arrival
+    Expire(TIMER_CABLE_ARRIVAL);
+    EXPECT_EQ(Links().CableState.load(), kLinkConnected);
+    EXPECT_EQ(Links().MouseUnreachable.load(), 0);
+    EXPECT_TRUE(Visible("ms_1_wired"));
+    EXPECT_FALSE(Visible("ms_1_sleep_label"));
+    EXPECT_EQ(PowerText(), Charging());
+    EXPECT_EQ(Page().ChargeAnimationStep(), 0);
+    EXPECT_EQ(Page().AnyLinkConnected(), 1);
+
+    State(WM_CABLE_STATE, 1);
+    EXPECT_FALSE(Timer(TIMER_CABLE_ARRIVAL));
+    EXPECT_EQ(Links().CableState.load(), kLinkConnected);
+}
+
+TEST_F(DevicePageTest, ARemovalWhileTheCableSettlesCancelsItsArrival)
+{
+    OpenWindow();
+    State(WM_CABLE_STATE, 1);
+    State(WM_CABLE_STATE, 0);
+    EXPECT_FALSE(Timer(TIMER_CABLE_ARRIVAL));
+    EXPECT_EQ(Links().CableState.load(), kLinkRemoved);
+    Expire(TIMER_CABLE_ARRIVAL); // a tick already on its way changes nothing
+    EXPECT_EQ(Links().CableState.load(), kLinkRemoved);
+    EXPECT_FALSE(Visible("ms_1_wired"));
+}
+
+TEST_F(DevicePageTest, PullingTheCableWhileTheReceiverIsUpKeepsTheMouseConnected)
+{
+    StartMouse({vmouse::Link::Cable, vmouse::Link::Receiver});
+    OpenWindow();
+    ASSERT_EQ(Links().CableState.load(), kLinkConnected);
+    ASSERT_EQ(Links().ReceiverState.load(), kLinkConnected);
+    ASSERT_TRUE(WaitFor([&] { return linkChanged.count >= 1; }));
+    const int before = linkChanged.count;
+
+    State(WM_CABLE_STATE, 0);
+    EXPECT_EQ(Links().CableState.load(), kLinkRemoved);
+    EXPECT_EQ(Links().AnyLinkConnected.load(), 1);
+    EXPECT_EQ(Links().MouseUnreachable.load(), 1);
+    EXPECT_TRUE(Visible("ms_1_sleep_label"));
+    EXPECT_FALSE(Visible("ms_1_wired"));
+    EXPECT_EQ(PowerText(), QString());
+    EXPECT_FALSE(Timer(TIMER_CHARGE_ANIMATION));
+    QTest::qWait(50);
+    EXPECT_EQ(linkChanged.count, before);
+
+    // A removal notice for a link already removed is dropped; so is one with another wParam.
+    State(WM_CABLE_STATE, 0);
+    State(WM_RECEIVER_STATE, 7);
+    EXPECT_EQ(Links().ReceiverState.load(), kLinkConnected);
+    State(WM_RECEIVER_STATE, 0);
+    EXPECT_EQ(Links().ReceiverState.load(), kLinkRemoved);
+    EXPECT_EQ(Links().AnyLinkConnected.load(), 0);
+    EXPECT_TRUE(WaitFor([&] { return linkChanged.count == before + 1; }));
+}
+
+TEST_F(DevicePageTest, TheCableTakesOverFromBluetoothAndTheMouseStaysConnected)
+{
+    OpenWindow(true);
+    ASSERT_EQ(Links().BlePresent.load(), 1);
+    ASSERT_EQ(Page().AnyLinkConnected(), 1);
+    State(WM_CABLE_STATE, 1);
+    Expire(TIMER_CABLE_ARRIVAL);
+    EXPECT_EQ(Links().BlePresent.load(), 0);
+    EXPECT_EQ(Links().CableState.load(), kLinkConnected);
+    EXPECT_EQ(Page().AnyLinkConnected(), 1);
+}
+
+TEST_F(DevicePageTest, SixSecondsWithoutAStatusPutTheReceiverMouseToSleep)
+{
+    OpenWindow();
+    State(WM_RECEIVER_STATE, 1);
+    Expire(TIMER_RECEIVER_ARRIVAL);
+    Event(WM_RECEIVER_EVENT, 0x4010, 0x3200); // 50 %, awake
+    EXPECT_TRUE(Visible("ms_1_wireless"));
+    EXPECT_FALSE(Visible("ms_1_sleep_label"));
+    EXPECT_TRUE(Timer(TIMER_RECEIVER_WATCHDOG));
+
+    Expire(TIMER_RECEIVER_WATCHDOG);
+    EXPECT_FALSE(Timer(TIMER_RECEIVER_WATCHDOG)) << "one-shot";
+    EXPECT_EQ(Links().ReceiverMouseAwake.load(), 0);
+    EXPECT_FALSE(Visible("ms_1_wireless"));
+    EXPECT_TRUE(Visible("ms_1_sleep_label"));
+    EXPECT_EQ(Links().ReceiverState.load(), kLinkConnected);
+}
+
+TEST_F(DevicePageTest, StateMessagesWithAnotherWParamChangeNothing)
+{
+    OpenWindow();
+    for (uintptr_t wParam : {2u, 3u, 0x100u}) {
+        State(WM_CABLE_STATE, wParam);
+        State(WM_RECEIVER_STATE, wParam);
+    }
+    EXPECT_EQ(Links().CableState.load(), kLinkNotSeen);
+    EXPECT_EQ(Links().ReceiverState.load(), kLinkNotSeen);
+    EXPECT_FALSE(Timer(TIMER_CABLE_ARRIVAL));
+    EXPECT_FALSE(Timer(TIMER_RECEIVER_ARRIVAL));
+}
+
+TEST_F(DevicePageTest, ADamagedProfileStoreIsKeptAsideAndTheUserIsTold)
+{
+    fs::create_directories(folder.Data() + "ms_1");
+    {
+        std::ofstream damaged(folder.Data() + "ms_1/pro.data", std::ios::binary);
+        damaged << "not a profile store";
+    }
+    std::vector<QString> told;
+    CWindowWnd::SetModalHookForTesting([&](CWindowWnd& box) {
+        told.push_back(box.GetWidget()->findChild<QLabel*>(QStringLiteral("warning"))->text());
+        box.Close(1);
+    });
+    OpenWindow();
+    CWindowWnd::SetModalHookForTesting(nullptr);
+
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told.front(),
+        CResourceManager::GetInstance()->GetText(QStringLiteral("profile_store_damaged_text")));
+    int keptAside = 0;
+    for (const auto& entry : fs::directory_iterator(folder.Data() + "ms_1"))
+        keptAside += entry.path().filename().string().starts_with("pro.data.broken-") ? 1 : 0;
+    EXPECT_EQ(keptAside, 1);
+    // A fresh store with its first profile, named from the language file, took its place.
+    std::lock_guard lock(Page().Profiles().mutex);
+    ASSERT_NE(Page().Profiles().Current(), nullptr);
+    EXPECT_EQ(Page().Profiles().list.size(), 1u);
+    EXPECT_EQ(Links().ApplyAllPending.load(), 1);
+}
+
+// The battery display.
+
+TEST_F(DevicePageTest, OnTheCableOnlyAFullStatusStopsTheChargingDisplay)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    Event(WM_CABLE_EVENT, 0x4010, 0x2800); // 40 %, status 0
+    EXPECT_EQ(PowerText(), Charging());
+    EXPECT_TRUE(Timer(TIMER_CHARGE_ANIMATION));
+
+    Event(WM_CABLE_EVENT, 0x4010, 0x2802); // full
+    EXPECT_EQ(PowerText(), QStringLiteral("100%"));
+    EXPECT_FALSE(Control("ms_1_label_power")->IsResourceText());
+    EXPECT_EQ(Ring(), 100);
+    EXPECT_FALSE(Timer(TIMER_CHARGE_ANIMATION));
+}
+
+TEST_F(DevicePageTest, ThroughTheReceiverTheRingShowsThePercentUpToAHundred)
+{
+    OpenWindow();
+    State(WM_RECEIVER_STATE, 1);
+    Expire(TIMER_RECEIVER_ARRIVAL);
+    Event(WM_RECEIVER_EVENT, 0x4010, 0x0303); // charging
+    EXPECT_EQ(PowerText(), Charging());
+    EXPECT_TRUE(Timer(TIMER_CHARGE_ANIMATION));
+
+    const std::tuple<uint16_t, const char*, int> cases[] = {
+        {0x2800, "40%", 40},   // status 0, 40 %
+        {0x9600, "100%", 100}, // 150 % is no percent: 100 stays on show
+        {0x3902, "57%", 57},   // through the receiver status 2 is not "full"
+        {0x0001, "0%", 0},
+    };
+    for (const auto& [value, text, ring] : cases) {
+        Event(WM_RECEIVER_EVENT, 0x4010, value);
+        EXPECT_EQ(PowerText(), QString::fromLatin1(text)) << std::hex << value;
+        EXPECT_EQ(Ring(), ring) << std::hex << value;
+        EXPECT_FALSE(Timer(TIMER_CHARGE_ANIMATION));
+    }
+}
+
+// The mouse's own changes.
+
+TEST_F(DevicePageTest, ADpiPressIsStoredShownAndNotSentBack)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    Tell("dpi 3");
+    ASSERT_TRUE(WaitFor([&] { return window->DpiDisplay() != nullptr; }));
+    // Default stages 16, 24, 32, ... in units of 50 DPI.
+    EXPECT_EQ(window->DpiDisplay()->GetText(), QStringLiteral("DPI :1600"));
+
+    {
+        std::lock_guard lock(Page().Profiles().mutex);
+        EXPECT_EQ(Page().Profiles().Current()->currentDpiStage, 2);
+        EXPECT_EQ(Page().Profiles().snapshot->currentDpiStage, 2);
+    }
+    ProfileList saved;
+    auto header = std::make_unique<ProfileStoreHeader>();
+    LoadProfileStore(folder.Data(), saved, *header, u"Profile");
+    ASSERT_FALSE(saved.empty());
+    EXPECT_EQ(saved[std::size_t(header->currentIndex)]->currentDpiStage, 2);
+
+    // Stages out of range and codes that are no events are dropped.
+    Event(WM_CABLE_EVENT, 0x1010, 9);
+    Event(WM_CABLE_EVENT, 0x1011, 1);
+    std::lock_guard lock(Page().Profiles().mutex);
+    EXPECT_EQ(Page().Profiles().Current()->currentDpiStage, 2);
+}
+
+TEST_F(DevicePageTest, ReportRateAndLightingFromTheMouseAreStored)
+{
+    OpenWindow();
+    Event(WM_RECEIVER_EVENT, 0x2010, 2); // 2 ms: 500 Hz
+    Event(WM_CABLE_EVENT, 0x7010, 5);
+    Event(WM_RECEIVER_EVENT, 0x5010, 0);
+    EXPECT_EQ(Links().WriteAcknowledged.load(), 1);
+    Event(WM_RECEIVER_EVENT, 0x5010, 1);
+    EXPECT_EQ(Links().WriteAcknowledged.load(), 0);
+
+    ProfileList saved;
+    auto header = std::make_unique<ProfileStoreHeader>();
+    LoadProfileStore(folder.Data(), saved, *header, u"Profile");
+    ASSERT_FALSE(saved.empty());
+    EXPECT_EQ(saved.front()->reportRate, 2);
+    EXPECT_EQ(saved.front()->lightingMode, 5);
+}
+
+// Applying.
+
+TEST_F(DevicePageTest, AnApplyRequestReachesTheMouseAndHidesTheRingAfterwards)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    {
+        std::lock_guard lock(Page().Profiles().mutex);
+        Page().Profiles().Current()->reportRate = 1;
+    }
+    ApplyRingSpy ring(*window);
+    window->GetPaintManager()
+        .FindControl(QStringLiteral("apply_ring"))
+        ->GetWidget()
+        ->installEventFilter(&ring);
+    Page().RequestApply(5);
+    EXPECT_TRUE(Timer(TIMER_APPLY_DEBOUNCE));
+    // The first apply sends everything: the begin report twice, then each group.
+    ASSERT_TRUE(WaitFor([&] { return Tell("log").size() >= 5; }));
+    const std::vector<std::string> log = Tell("log");
+    EXPECT_EQ(log.front(), "cable 0c0a01fe01fe00000000 accepted");
+    EXPECT_EQ(log[1], log[0]);
+    // The ring shows for the apply and hides after it, the watchdog started in between.
+    ASSERT_TRUE(WaitFor([&] {
+        return ring.events == std::vector<char>{'S', 'H'};
+    })) << std::string(ring.events.begin(), ring.events.end());
+    EXPECT_TRUE(ring.watchdogAtHide);
+    std::lock_guard lock(Page().Profiles().mutex);
+    EXPECT_EQ(Page().Profiles().snapshot->reportRate, 1);
+    EXPECT_EQ(Links().ApplyAllPending.load(), 0);
+}
+
+} // namespace
+} // namespace kestrin
