@@ -10,8 +10,9 @@
 
 namespace kestrin {
 
-ProfileSection::ProfileSection(ProfileSectionState state, ProfileSectionHost& host)
-    : state_(std::move(state)), host_(host)
+ProfileSection::ProfileSection(
+    ProfileSectionState state, ProfileSectionHost& host, ProfileSectionPrompts& prompts)
+    : state_(std::move(state)), host_(host), prompts_(prompts)
 {
 }
 
@@ -32,7 +33,7 @@ void ProfileSection::SelectProfile(int row)
 
 void ProfileSection::AddProfile()
 {
-    const auto name = host_.AskProfileName("profile_name_1_text", state_.profiles);
+    const auto name = prompts_.AskProfileName("profile_name_1_text", state_.profiles);
     if (!name)
         return;
     int row = 0;
@@ -48,10 +49,10 @@ void ProfileSection::AddProfile()
 void ProfileSection::DeleteProfile()
 {
     if (state_.profiles.size() <= 1) {
-        host_.Ask("one_profile_text");
+        prompts_.Ask("one_profile_text");
         return;
     }
-    if (!host_.Ask("delete_profile_text"))
+    if (!prompts_.Ask("delete_profile_text"))
         return;
     int row = 0;
     {
@@ -72,7 +73,7 @@ void ProfileSection::RenameProfile()
 {
     if (!state_.current)
         return;
-    const auto name = host_.AskProfileName("profile_name_2_text", state_.profiles);
+    const auto name = prompts_.AskProfileName("profile_name_2_text", state_.profiles);
     if (!name)
         return;
     {
@@ -85,7 +86,7 @@ void ProfileSection::RenameProfile()
 
 void ProfileSection::RestoreProfileDefaults()
 {
-    if (!state_.current || !host_.Ask("restore_text"))
+    if (!state_.current || !prompts_.Ask("restore_text"))
         return;
     {
         std::lock_guard guard(state_.lock);
@@ -99,7 +100,7 @@ void ProfileSection::ExportProfile()
 {
     if (!state_.current)
         return;
-    const auto path = host_.AskProfileFileToSave();
+    const auto path = prompts_.AskProfileFileToSave();
     if (!path)
         return;
     ProfileRecord copy;
@@ -110,19 +111,19 @@ void ProfileSection::ExportProfile()
     const SaveResult result = WriteProfileFile(*path, copy);
     if (!result.ok) {
         Trace("profile export to %s failed: %s", path->c_str(), result.error.c_str());
-        host_.Ask("profile_export_error_text");
+        prompts_.Ask("profile_export_error_text");
     }
 }
 
 void ProfileSection::ImportProfile()
 {
-    const auto path = host_.AskProfileFileToOpen();
+    const auto path = prompts_.AskProfileFileToOpen();
     if (!path)
         return;
     ProfileFileRead read = ReadProfileFile(*path);
     if (read.status != ProfileFileRead::Status::Read) {
         Trace("profile import from %s refused: %s", path->c_str(), read.detail.c_str());
-        host_.Ask("profile_file_error_text");
+        prompts_.Ask("profile_file_error_text");
         return;
     }
     ProfileImport imported;

@@ -13,7 +13,7 @@
 namespace kestrin {
 
 // What the profile section needs from the page that owns it: the list control's rows, the
-// message boxes and dialogs, the refresh of the other controls and the apply request.
+// refresh of the other controls and the apply request.
 class ProfileSectionHost {
 public:
     virtual ~ProfileSectionHost() = default;
@@ -27,6 +27,12 @@ public:
     virtual void RefreshSettingsControls() = 0;
     // ApplyAllPending = 1, then post WM_APPLY_REQUEST.
     virtual void RequestFullApply() = 0;
+};
+
+// The questions the section asks the user: message boxes and dialogs over the page's window.
+class ProfileSectionPrompts {
+public:
+    virtual ~ProfileSectionPrompts() = default;
 
     // A warning box with the text id; true when the user answered OK.
     virtual bool Ask(std::string_view textId) = 0;
@@ -53,7 +59,8 @@ struct ProfileSectionState {
 // Switching, adding, deleting, renaming, restoring, importing and exporting profiles.
 class ProfileSection {
 public:
-    ProfileSection(ProfileSectionState state, ProfileSectionHost& host);
+    ProfileSection(
+        ProfileSectionState state, ProfileSectionHost& host, ProfileSectionPrompts& prompts);
 
     // Our list raises "itemselect" only for the user's picks and for selections made with a
     // notification; the start-up selection raises none. Nothing foreign is there to swallow,
@@ -75,6 +82,7 @@ private:
 
     ProfileSectionState state_;
     ProfileSectionHost& host_;
+    ProfileSectionPrompts& prompts_;
     bool ignoreNextListSelection_ = false;
 };
 

@@ -1,5 +1,7 @@
 #include "app/NameDialog.h"
 #include "app/MsgWnd.h"
+#include "app/ProfilePrompts.h"
+#include "app/platform/FileDialog.h"
 #include "app/ui/ResourceManager.h"
 #include "patterns/GunRecord.h"
 #include "profiles/ProfileRecord.h"
@@ -48,6 +50,7 @@ protected:
     void TearDown() override
     {
         CWindowWnd::SetModalHookForTesting(nullptr);
+        SetNextFileNameForTesting(std::nullopt);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
@@ -113,6 +116,33 @@ TEST_F(NameDialogTest, ThePatternDialogHoldsNoMoreThanAPatternNameAndEnterConfir
     };
     EXPECT_EQ(dialog.Run(nullptr), 1);
     EXPECT_EQ(dialog.GetResultName(), QString(49, QLatin1Char('x')));
+}
+
+// The profile section's questions as windows.
+
+TEST_F(NameDialogTest, ThePromptsReturnTheAcceptedNameAndNothingOnCancel)
+{
+    CProfilePrompts prompts(nullptr);
+    steps = [&](CWindowWnd& window) {
+        EXPECT_EQ(Find<QLabel>(window, "title_string")->text(), Text("profile_name_2_text"));
+        Offer(window, QStringLiteral("Sniper"));
+    };
+    EXPECT_EQ(prompts.AskProfileName("profile_name_2_text", profiles), u"Sniper");
+    steps = [&](CWindowWnd& window) {
+        QTest::mouseClick(Find<QAbstractButton>(window, "btn_exit"), Qt::LeftButton);
+    };
+    EXPECT_EQ(prompts.AskProfileName("profile_name_2_text", profiles), std::nullopt);
+}
+
+TEST_F(NameDialogTest, ASavedProfileNameTypedWithoutExtensionGetsPro)
+{
+    CProfilePrompts prompts(nullptr);
+    SetNextFileNameForTesting(QStringLiteral("/tmp/arena"));
+    EXPECT_EQ(prompts.AskProfileFileToSave(), "/tmp/arena.pro");
+    SetNextFileNameForTesting(QStringLiteral("/tmp/arena.PRO"));
+    EXPECT_EQ(prompts.AskProfileFileToSave(), "/tmp/arena.PRO");
+    SetNextFileNameForTesting(QString());
+    EXPECT_EQ(prompts.AskProfileFileToOpen(), std::nullopt);
 }
 
 } // namespace

@@ -18,7 +18,7 @@ using test::TempFolder;
 
 // The page as the section sees it: rows as plain strings, every request logged, dialog answers
 // queued by the test. A notified selection comes back to the section as the list's would.
-class FakePage : public ProfileSectionHost {
+class FakePage : public ProfileSectionHost, public ProfileSectionPrompts {
 public:
     ProfileSection* section = nullptr;
     std::vector<std::u16string> rows;
@@ -83,7 +83,8 @@ protected:
     GunList guns;
     std::mutex lock;
     FakePage page;
-    ProfileSection section{{profiles, header, current, macros, guns, lock, temp.Data()}, page};
+    ProfileSection section{
+        {profiles, header, current, macros, guns, lock, temp.Data()}, page, page};
 };
 
 TEST_F(ProfileSectionTest, EverySelectionSwitchesUnlessTheFlagIsSetThenOnlyOneIsSwallowed)
