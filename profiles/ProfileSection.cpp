@@ -18,8 +18,12 @@ ProfileSection::ProfileSection(
 
 void ProfileSection::SelectProfile(int row)
 {
-    if (std::exchange(ignoreNextListSelection_, false))
-        return;
+    if (!std::exchange(ignoreNextListSelection_, false))
+        SwitchTo(row);
+}
+
+void ProfileSection::SwitchTo(int row)
+{
     {
         std::lock_guard guard(state_.lock);
         if (row < 0 || static_cast<std::size_t>(row) >= state_.profiles.size())
@@ -43,7 +47,8 @@ void ProfileSection::AddProfile()
         row = static_cast<int>(state_.profiles.size()) - 1;
     }
     host_.AppendRow(ReadName(state_.profiles.back()->name));
-    host_.SelectRowNotifying(row);
+    host_.SelectRow(row);
+    SwitchTo(row);
 }
 
 void ProfileSection::DeleteProfile()
@@ -55,18 +60,20 @@ void ProfileSection::DeleteProfile()
     if (!prompts_.Ask("delete_profile_text"))
         return;
     int row = 0;
+    int index = 0;
     {
         std::lock_guard guard(state_.lock);
         const auto size = static_cast<int>(state_.profiles.size());
-        const int index = std::clamp(state_.header.currentIndex, 0, size - 1);
+        index = std::clamp(state_.header.currentIndex, 0, size - 1);
         state_.profiles.erase(state_.profiles.begin() + index);
         row = std::min(index, size - 2);
         // Never leave the page pointing at the freed record, even for a moment.
         state_.header.currentIndex = row;
         state_.current = state_.profiles[static_cast<std::size_t>(row)].get();
-        host_.RemoveRow(index);
     }
-    host_.SelectRowNotifying(row);
+    host_.RemoveRow(index);
+    host_.SelectRow(row);
+    SwitchTo(row);
 }
 
 void ProfileSection::RenameProfile()
@@ -140,7 +147,8 @@ void ProfileSection::ImportProfile()
             Trace("saving macro.data after an import failed: %s", saved.error.c_str());
     }
     host_.AppendRow(name);
-    host_.SelectRowNotifying(imported.profileIndex);
+    host_.SelectRow(imported.profileIndex);
+    SwitchTo(imported.profileIndex);
 }
 
 bool ProfileSection::SaveProfiles()

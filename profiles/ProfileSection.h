@@ -21,8 +21,10 @@ public:
     virtual void AppendRow(std::u16string_view name) = 0;
     virtual void RemoveRow(int row) = 0;
     virtual void SetRowText(int row, std::u16string_view name) = 0;
-    // Selects the row and raises "itemselect", which the page hands to SelectProfile.
-    virtual void SelectRowNotifying(int row) = 0;
+    // Selects the row without raising "itemselect": the section switches the profile itself,
+    // since a list raises nothing when the row it selects is already its current one (as after
+    // a removal).
+    virtual void SelectRow(int row) = 0;
 
     virtual void RefreshSettingsControls() = 0;
     // ApplyAllPending = 1, then post WM_APPLY_REQUEST.
@@ -69,6 +71,7 @@ public:
     void SetIgnoreNextListSelection(bool ignore) { ignoreNextListSelection_ = ignore; }
     bool IgnoreNextListSelection() const { return ignoreNextListSelection_; }
 
+    // "itemselect" from the list.
     void SelectProfile(int row);
     void AddProfile();
     void DeleteProfile();
@@ -78,6 +81,7 @@ public:
     void ImportProfile();
 
 private:
+    void SwitchTo(int row);
     bool SaveProfiles();
 
     ProfileSectionState state_;

@@ -17,10 +17,9 @@ namespace {
 using test::TempFolder;
 
 // The page as the section sees it: rows as plain strings, every request logged, dialog answers
-// queued by the test. A notified selection comes back to the section as the list's would.
+// queued by the test.
 class FakePage : public ProfileSectionHost, public ProfileSectionPrompts {
 public:
-    ProfileSection* section = nullptr;
     std::vector<std::u16string> rows;
     std::vector<std::string> log;
     std::deque<bool> answers;
@@ -34,11 +33,7 @@ public:
     {
         rows.at(static_cast<std::size_t>(row)) = name;
     }
-    void SelectRowNotifying(int row) override
-    {
-        log.push_back("select " + std::to_string(row));
-        section->SelectProfile(row);
-    }
+    void SelectRow(int row) override { log.push_back("select " + std::to_string(row)); }
     void RefreshSettingsControls() override { log.emplace_back("refresh"); }
     void RequestFullApply() override { ++fullApplies; }
     bool Ask(std::string_view textId) override
@@ -70,7 +65,6 @@ protected:
         }
         header.currentIndex = 0;
         current = profiles[0].get();
-        page.section = &section;
     }
 
     std::u16string CurrentName() const { return ReadName(current->name); }
@@ -130,6 +124,7 @@ TEST_F(ProfileSectionTest, DeletingSelectsTheNextRowOrTheNewLastAndNeverTheLastP
     page.answers = {true};
     section.DeleteProfile();
     EXPECT_EQ(page.log.back(), "one_profile_text");
+    EXPECT_EQ(page.fullApplies, 3) << "one switch per selection, none for the refusal";
     ASSERT_EQ(profiles.size(), 1U);
     EXPECT_EQ(current, profiles[0].get());
 }
