@@ -1,0 +1,163 @@
+#include "profiles/ProfileSection.h"
+
+#include "app/platform/Trace.h"
+#include "macros/MacroStore.h"
+#include "macros/RecordNames.h"
+#include "profiles/ProfileExchange.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace kestrin {
+
+ProfileSection::ProfileSection(
+    ProfileSectionState state, ProfileSectionHost& host, ProfileSectionPrompts& prompts)
+    : state_(std::move(state)), host_(host), prompts_(prompts)
+{
+}
+
+void ProfileSection::SelectProfile(int row)
+{
+    if (!std::exchange(ignoreNextListSelection_, false))
+        SwitchTo(row);
+}
+
+void ProfileSection::SwitchTo(int row)
+{
+    {
+        std::lock_guard guard(state_.lock);
+        if (row < 0 || static_cast<std::size_t>(row) >= state_.profiles.size())
+            return;
+        state_.header.currentIndex = row;
+        state_.current = state_.profiles[static_cast<std::size_t>(row)].get();
+    }
+    host_.RefreshSettingsControls();
+    host_.RequestFullApply();
+}
+
+void ProfileSection::AddProfile()
+{
+    const auto name = prompts_.AskProfileName("profile_name_1_text", state_.profiles);
+    if (!name)
+        return;
+    int row = 0;
+    {
+        std::lock_guard guard(state_.lock);
+        state_.profiles.push_back(NewProfileRecord(*name));
+        row = static_cast<int>(state_.profiles.size()) - 1;
+    }
+    host_.AppendRow(ReadName(state_.profiles.back()->name));
+    host_.SelectRow(row);
+    SwitchTo(row);
+}
+
+void ProfileSection::DeleteProfile()
+{
+    if (state_.profiles.size() <= 1) {
+        prompts_.Ask("one_profile_text");
+        return;
+    }
+    if (!prompts_.Ask("delete_profile_text"))
+        return;
+    int row = 0;
+    int index = 0;
+    {
+        std::lock_guard guard(state_.lock);
+        const auto size = static_cast<int>(state_.profiles.size());
+        index = std::clamp(state_.header.currentIndex, 0, size - 1);
+        state_.profiles.erase(state_.profiles.begin() + index);
+        row = std::min(index, size - 2);
+        // Never leave the page pointing at the freed record, even for a moment.
+        state_.header.currentIndex = row;
+        state_.current = state_.profiles[static_cast<std::size_t>(row)].get();
+    }
+    host_.RemoveRow(index);
+    host_.SelectRow(row);
+    SwitchTo(row);
+}
+
+void ProfileSection::RenameProfile()
+{
+    if (!state_.current)
+        return;
+    const auto name = prompts_.AskProfileName("profile_name_2_text", state_.profiles);
+    if (!name)
+        return;
+    {
+        std::lock_guard guard(state_.lock);
+        WriteName(state_.current->name, *name);
+    }
+    host_.SetRowText(state_.header.currentIndex, ReadName(state_.current->name));
+    SaveProfiles();
+}
+
+void ProfileSection::RestoreProfileDefaults()
+{
+    if (!state_.current || !prompts_.Ask("restore_text"))
+        return;
+    {
+        std::lock_guard guard(state_.lock);
+        ResetProfileDefaults(*state_.current);
+    }
+    host_.RefreshSettingsControls();
+    host_.RequestFullApply();
+}
+
+void ProfileSection::ExportProfile()
+{
+    if (!state_.current)
+        return;
+    const auto path = prompts_.AskProfileFileToSave();
+    if (!path)
+        return;
+    ProfileRecord copy;
+    {
+        std::lock_guard guard(state_.lock);
+        copy = *state_.current;
+    }
+    const SaveResult result = WriteProfileFile(*path, copy);
+    if (!result.ok) {
+        Trace("profile export to %s failed: %s", path->c_str(), result.error.c_str());
+        prompts_.Ask("profile_export_error_text");
+    }
+}
+
+void ProfileSection::ImportProfile()
+{
+    const auto path = prompts_.AskProfileFileToOpen();
+    if (!path)
+        return;
+    ProfileFileRead read = ReadProfileFile(*path);
+    if (read.status != ProfileFileRead::Status::Read) {
+        Trace("profile import from %s refused: %s", path->c_str(), read.detail.c_str());
+        prompts_.Ask("profile_file_error_text");
+        return;
+    }
+    ProfileImport imported;
+    std::u16string name;
+    {
+        std::lock_guard guard(state_.lock);
+        imported = ImportProfileRecord(
+            std::move(read.profile), state_.profiles, state_.macros, state_.guns);
+        name = ReadName(state_.profiles[static_cast<std::size_t>(imported.profileIndex)]->name);
+    }
+    if (imported.macrosAdded > 0) {
+        const SaveResult saved = SaveMacroStore(state_.dataFolder, state_.macros);
+        if (!saved.ok)
+            Trace("saving macro.data after an import failed: %s", saved.error.c_str());
+    }
+    host_.AppendRow(name);
+    host_.SelectRow(imported.profileIndex);
+    SwitchTo(imported.profileIndex);
+}
+
+bool ProfileSection::SaveProfiles()
+{
+    std::lock_guard guard(state_.lock);
+    const SaveResult result = SaveProfileStore(state_.dataFolder, state_.profiles, state_.header);
+    if (!result.ok)
+        Trace("saving pro.data failed: %s", result.error.c_str());
+    return result.ok;
+}
+
+} // namespace kestrin
