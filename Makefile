@@ -88,7 +88,7 @@ demo: build
 	rm -rf $(DEMO)/Data
 	cp $(BUILD)/virtual-drivers/libhiddriver_1.so $(BUILD)/virtual-drivers/libhiddriver_2.so $(DEMO)/
 	$(DEMO_MOUSE) start --plug cable --background
-	trap '$(DEMO_MOUSE) stop' EXIT INT TERM; $(DEMO)/kestrin
+	trap '$(DEMO_MOUSE) stop >/dev/null 2>&1' EXIT INT TERM; $(DEMO)/kestrin
 
 # Benchmarks print ratios against peers measured in the same run; not part of check.
 # The start-up benchmark: cold start to the main window shown, and peak memory.
