@@ -21,17 +21,18 @@ void CMS_1_Page::HandleDeviceEvent(uint16_t code, uint16_t value, LinkKind sourc
             if constexpr (std::is_same_v<Change, DpiStageChanged>) {
                 OnDpiStage(change.stage);
             } else if constexpr (std::is_same_v<Change, ReportRateChanged>) {
-                std::lock_guard lock(profiles_.mutex);
-                if (ProfileRecord* current = profiles_.Current())
-                    current->reportRate = change.setting;
+                if (sections_.EditCurrent([&](ProfileRecord& p) { p.reportRate = change.setting; }))
+                    performance_.ShowReportRate(change.setting);
             } else if constexpr (std::is_same_v<Change, WriteAcknowledgement>) {
                 links_.WriteAcknowledged = change.accepted ? 1 : 0;
             } else if constexpr (std::is_same_v<Change, BatteryStatus>) {
                 OnBatteryStatus(change, source);
             } else if constexpr (std::is_same_v<Change, LightingModeChanged>) {
-                std::lock_guard lock(profiles_.mutex);
-                if (ProfileRecord* current = profiles_.Current())
-                    current->lightingMode = change.mode;
+                const bool stored =
+                    sections_.EditCurrent([&](ProfileRecord& p) { p.lightingMode = change.mode; });
+                // Over the cable and the receiver the mode is only kept.
+                if (stored && source == LinkKind::Bluetooth)
+                    lighting_.ShowLightingMode(change.mode);
             }
         },
         *event);
@@ -53,9 +54,7 @@ void CMS_1_Page::OnDpiStage(int stage)
         current->currentDpiStage = stage;
         dpi = current->dpiX[stage];
     }
-    const QString option = QStringLiteral("ms_1_option_dpi_step_%1").arg(stage + 1);
-    if (auto* control = window_.Find<COptionUI>(option))
-        control->Selected(true, false);
+    dpi_.SelectStageQuietly(stage);
     window_.Post(WM_SHOW_DPI, 0, dpi);
 }
 

@@ -1,6 +1,7 @@
 #include "page/MS_1_Page.h"
 
 #include "app/MsgWnd.h"
+#include "app/ProfilePrompts.h"
 #include "app/platform/Folders.h"
 #include "app/platform/Messages.h"
 #include "app/platform/WindowRegistry.h"
@@ -9,7 +10,9 @@
 #include "app/ui/ResourceManager.h"
 #include "device/ApplyEngine.h"
 #include "device/DeviceWorker.h"
+#include "page/DpiColorWnd.h"
 #include "page/PageApplyHost.h"
+#include "profiles/ProfileSection.h"
 
 #include <QAbstractScrollArea>
 #include <QObject>
@@ -96,6 +99,42 @@ void CMS_1_Page::LoadProfilesAtStartup()
     for (const auto& [damaged, textId] : notices)
         if (damaged)
             CMsgWnd::Ask(CWindowWnd::FromHandle(mainWindow_), QString::fromLatin1(textId));
+    if (!profiles_.loaded)
+        return;
+
+    profileList_.Fill(profiles_.list, profiles_.header->currentIndex);
+    profilePrompts_ = std::make_unique<CProfilePrompts>(CWindowWnd::FromHandle(mainWindow_));
+    profileSection_ = std::make_unique<ProfileSection>(
+        ProfileSectionState{profiles_.list, *profiles_.header, profiles_.current, profiles_.macros,
+            profiles_.guns, profiles_.mutex, profiles_.dataFolder},
+        profileList_, *profilePrompts_);
+    SetBleConnected(links_.BlePresent.load());
+    RefreshSettingsControls();
+}
+
+void CMS_1_Page::RefreshSettingsControls()
+{
+    UpdateReportRateTab();
+    // Shown from a copy, so the lock is not held while the controls repaint.
+    auto shown = std::make_unique<ProfileRecord>();
+    {
+        std::lock_guard lock(profiles_.mutex);
+        const ProfileRecord* current = profiles_.Current();
+        if (!current)
+            return;
+        *shown = *current;
+    }
+    dpi_.Refresh(*shown);
+    lighting_.Refresh(*shown);
+    performance_.Refresh(*shown);
+}
+
+std::optional<uint32_t> CMS_1_Page::ChooseColor(CControlUI& swatch, uint32_t argb)
+{
+    CWindowWnd* window = CWindowWnd::FromHandle(mainWindow_);
+    if (!window)
+        return std::nullopt;
+    return ChooseColorBelow(*window, swatch, argb);
 }
 
 void CMS_1_Page::SetBleConnected(int connected) { links_.BlePresent = connected ? 1 : 0; }
@@ -155,16 +194,53 @@ std::span<const CNotifyPump::NotifyMapEntry> CMS_1_Page::GetNotifyMap() const
     return map;
 }
 
-// The handlers of the page's sections; each section adds its part.
-void CMS_1_Page::OnClick(TNotifyUI&) { }
-void CMS_1_Page::OnSelectChanged(TNotifyUI&) { }
-void CMS_1_Page::OnItemSelect(TNotifyUI&) { }
-void CMS_1_Page::OnCheckClick(TNotifyUI&) { }
-void CMS_1_Page::OnKillFocus(TNotifyUI&) { }
+void CMS_1_Page::Dispatch(TNotifyUI& msg)
+{
+    if (OnProfileNotify(msg) || expanders_.Notify(msg) || dpi_.Notify(msg) ||
+        performance_.Notify(msg))
+        return;
+    lighting_.Notify(msg);
+}
+
+bool CMS_1_Page::OnProfileNotify(TNotifyUI& msg)
+{
+    if (!profileSection_ || !msg.pSender)
+        return false;
+    const QString name = msg.pSender->GetName();
+    if (msg.sType == DUI_MSGTYPE_ITEMSELECT && name == QLatin1String("ms_1_list_profile")) {
+        profileSection_->SelectProfile(static_cast<int>(msg.wParam));
+        return true;
+    }
+    if (msg.sType != DUI_MSGTYPE_CLICK)
+        return false;
+    using Operation = void (ProfileSection::*)();
+    static const std::pair<const char*, Operation> buttons[] = {
+        {"ms_1_profile_add_btn", &ProfileSection::AddProfile},
+        {"ms_1_profile_delete_btn", &ProfileSection::DeleteProfile},
+        {"ms_1_profile_rename_btn", &ProfileSection::RenameProfile},
+        {"ms_1_profile_reset_btn", &ProfileSection::RestoreProfileDefaults},
+        {"ms_1_btn_reset", &ProfileSection::RestoreProfileDefaults},
+        {"ms_1_profile_import_btn", &ProfileSection::ImportProfile},
+        {"ms_1_profile_export_btn", &ProfileSection::ExportProfile},
+    };
+    for (const auto& [button, operation] : buttons) {
+        if (name == QLatin1String(button)) {
+            (profileSection_.get()->*operation)();
+            return true;
+        }
+    }
+    return false;
+}
+
+void CMS_1_Page::OnClick(TNotifyUI& msg) { Dispatch(msg); }
+void CMS_1_Page::OnSelectChanged(TNotifyUI& msg) { Dispatch(msg); }
+void CMS_1_Page::OnItemSelect(TNotifyUI& msg) { Dispatch(msg); }
+void CMS_1_Page::OnCheckClick(TNotifyUI& msg) { Dispatch(msg); }
+void CMS_1_Page::OnKillFocus(TNotifyUI& msg) { Dispatch(msg); }
 void CMS_1_Page::OnTimer(TNotifyUI&) { }
-void CMS_1_Page::OnValueChanged(TNotifyUI&) { }
+void CMS_1_Page::OnValueChanged(TNotifyUI& msg) { Dispatch(msg); }
 void CMS_1_Page::OnMouseEnter(TNotifyUI&) { }
 void CMS_1_Page::OnMouseLeave(TNotifyUI&) { }
-void CMS_1_Page::OnTextChanged(TNotifyUI&) { }
+void CMS_1_Page::OnTextChanged(TNotifyUI& msg) { Dispatch(msg); }
 
 } // namespace kestrin

@@ -8,12 +8,18 @@
 #include "device/DeviceLinkSection.h"
 #include "device/LinkState.h"
 #include "device/PageWindow.h"
+#include "page/DpiSection.h"
+#include "page/LightingSection.h"
+#include "page/PageProfileList.h"
 #include "page/PageProfiles.h"
+#include "page/PerformanceSection.h"
+#include "page/SectionExpanders.h"
 
 #include <QString>
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QObject;
@@ -24,6 +30,8 @@ class ApplyEngine;
 class CPaintManagerUI;
 class DeviceWorker;
 class PageApplyHost;
+class ProfileSection;
+class ProfileSectionPrompts;
 struct HookTable;
 
 // The device page, registered with the main window as the virtual window "MS_1_Page": it owns
@@ -40,9 +48,11 @@ public:
     // Binds the page's controls, opens the device links and tells the main window of the
     // link state (WM_LINK_CHANGED).
     void Init();
-    // Loads the profile, macro and pattern stores, tells the user of a damaged one, and makes
-    // the first apply send everything.
+    // Loads the profile, macro and pattern stores, tells the user of a damaged one, shows the
+    // current profile and makes the first apply send everything.
     void LoadProfilesAtStartup();
+    // Shows every setting of the current profile without raising notifications.
+    void RefreshSettingsControls();
 
     // Link state: nonzero while the mouse is reachable over any link.
     int AnyLinkConnected() const { return links_.AnyLinkConnected.load(); }
@@ -79,6 +89,8 @@ public:
     void SetApplyClock(std::unique_ptr<ApplyClock> clock);
     DeviceLinkSection& DeviceLinks() { return deviceLinks_; }
     PageProfiles& Profiles() { return profiles_; }
+    // Null until the stores are loaded.
+    ProfileSection* Profile() { return profileSection_.get(); }
 
 protected:
     std::span<const NotifyMapEntry> GetNotifyMap() const override;
@@ -94,6 +106,10 @@ private:
     void OnMouseEnter(TNotifyUI& msg);
     void OnMouseLeave(TNotifyUI& msg);
     void OnTextChanged(TNotifyUI& msg);
+    // Hands a notification to the section it belongs to.
+    void Dispatch(TNotifyUI& msg);
+    bool OnProfileNotify(TNotifyUI& msg);
+    std::optional<uint32_t> ChooseColor(CControlUI& swatch, uint32_t argb);
 
     void OpenDeviceLinks();
     void CloseDeviceLinks();
@@ -109,6 +125,20 @@ private:
     BatteryDisplay battery_{window_};
     DeviceLinkSection deviceLinks_{links_, window_, battery_};
     PageProfiles profiles_;
+    PageSectionContext sections_{window_, profiles_,
+        [this](int debounceMs) { RequestApply(debounceMs); }, [this] { RefreshSettingsControls(); },
+        [this](CControlUI& swatch, uint32_t argb) { return ChooseColor(swatch, argb); }};
+    DpiSection dpi_{sections_};
+    PerformanceSection performance_{sections_};
+    LightingSection lighting_{sections_};
+    SectionExpanders expanders_{window_};
+    PageProfileList profileList_{window_, [this] { RefreshSettingsControls(); },
+        [this] {
+            links_.ApplyAllPending = 1;
+            RequestApply();
+        }};
+    std::unique_ptr<ProfileSectionPrompts> profilePrompts_;
+    std::unique_ptr<ProfileSection> profileSection_;
     // Lives on the UI thread; the apply host's window steps are queued to it.
     std::unique_ptr<QObject> uiQueue_;
     std::unique_ptr<ApplyClock> clock_;

@@ -11,15 +11,7 @@ PageProfiles::PageProfiles()
 {
 }
 
-ProfileRecord* PageProfiles::Current()
-{
-    if (!loaded || list.empty())
-        return nullptr;
-    const int32_t index = header->currentIndex;
-    if (index < 0 || static_cast<std::size_t>(index) >= list.size())
-        return list.front().get();
-    return list[static_cast<std::size_t>(index)].get();
-}
+ProfileRecord* PageProfiles::Current() { return loaded ? current : nullptr; }
 
 StartupLoadOutcome PageProfiles::Load(std::u16string_view profileBase)
 {
@@ -41,9 +33,14 @@ StartupLoadOutcome PageProfiles::Load(std::u16string_view profileBase)
     header = std::move(newHeader);
     macros = std::move(newMacros);
     guns = std::move(newGuns);
-    loaded = true;
-    if (const ProfileRecord* current = Current())
+    loaded = !list.empty();
+    if (loaded) {
+        // The store holds the index within the list; a damaged one was set back to 0.
+        const auto index = static_cast<std::size_t>(header->currentIndex);
+        current = list[index < list.size() ? index : 0].get();
+        header->currentIndex = static_cast<int32_t>(index < list.size() ? index : 0);
         *snapshot = *current;
+    }
     return outcome;
 }
 

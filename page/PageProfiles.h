@@ -32,6 +32,8 @@ struct PageProfiles {
     std::unique_ptr<ProfileStoreHeader> header;
     MacroList macros;
     GunList guns;
+    // The profile at the header's current index, while the stores are loaded.
+    ProfileRecord* current = nullptr;
     std::unique_ptr<ProfileRecord> snapshot;
     DownloadSlotTable slotTable{};
     bool loaded = false;

@@ -82,6 +82,15 @@ CControlUI* CListUI::GetItemControl(int index) const
     return manager_->ControlFor(list->itemWidget(list->item(index)));
 }
 
+void CListUI::SetItemHeight(int index, int height)
+{
+    auto* list = AsList(widget_);
+    if (!list || index < 0 || index >= list->count())
+        return;
+    QListWidgetItem* item = list->item(index);
+    item->setSizeHint(QSize(item->sizeHint().width(), height));
+}
+
 QString CListUI::GetItemText(int index) const
 {
     auto* list = AsList(widget_);

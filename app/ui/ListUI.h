@@ -19,6 +19,8 @@ public:
     // Adds a row built from a template (CDialogBuilder::Create); the list takes the control.
     int AddControl(CControlUI* row, int index = -1);
     CControlUI* GetItemControl(int index) const;
+    // A text row's fixed height in pixels.
+    void SetItemHeight(int index, int height);
 
     QString GetItemText(int index) const;
     void SetItemText(int index, const QString& text);

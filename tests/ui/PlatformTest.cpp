@@ -1,3 +1,4 @@
+#include "app/platform/DesktopMouseSettings.h"
 #include "app/platform/FileDialog.h"
 #include "app/platform/ThreadMessageQueue.h"
 #include "app/platform/Trace.h"
@@ -6,6 +7,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QSet>
 
 #include <gtest/gtest.h>
 
@@ -90,6 +92,39 @@ TEST(TraceLog, TraceLinesReachTheLoggingCategoryOnlyWhenEnabled)
     qInstallMessageHandler(previous);
     SetTraceSink({});
     EXPECT_EQ(lines, QStringList{QStringLiteral("ilen = 12")});
+}
+
+} // namespace
+} // namespace kestrin
+
+namespace kestrin {
+namespace {
+
+TEST(DesktopMouseSettings, TheDesktopsOwnProgramIsPreferredThenAnyInstalledOne)
+{
+    const QSet<QString> everything{QStringLiteral("gnome-control-center"),
+        QStringLiteral("systemsettings"), QStringLiteral("kcmshell5"),
+        QStringLiteral("xfce4-mouse-settings")};
+    auto installed = [](QSet<QString> programs) {
+        return [programs](const QString& program) { return programs.contains(program); };
+    };
+    const DesktopCommand gnome{QStringLiteral("gnome-control-center"), {QStringLiteral("mouse")}};
+    const DesktopCommand plasma{QStringLiteral("systemsettings"), {QStringLiteral("kcm_mouse")}};
+    const DesktopCommand xfce{QStringLiteral("xfce4-mouse-settings"), {}};
+
+    EXPECT_EQ(
+        DesktopMouseSettingsCommand(QStringLiteral("ubuntu:GNOME"), installed(everything)), gnome);
+    EXPECT_EQ(DesktopMouseSettingsCommand(QStringLiteral("KDE"), installed(everything)), plasma);
+    EXPECT_EQ(DesktopMouseSettingsCommand(QStringLiteral("xfce"), installed(everything)), xfce);
+    // An older Plasma only has the module runner.
+    EXPECT_EQ(DesktopMouseSettingsCommand(
+                  QStringLiteral("KDE"), installed({QStringLiteral("kcmshell5")})),
+        (DesktopCommand{QStringLiteral("kcmshell5"), {QStringLiteral("mouse")}}));
+    // A bare window manager: whatever is there, else nothing.
+    EXPECT_EQ(
+        DesktopMouseSettingsCommand(QString(), installed({QStringLiteral("xfce4-mouse-settings")})),
+        xfce);
+    EXPECT_EQ(DesktopMouseSettingsCommand(QStringLiteral("i3"), installed({})), std::nullopt);
 }
 
 } // namespace

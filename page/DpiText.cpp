@@ -1,0 +1,40 @@
+#include "page/DpiText.h"
+
+#include <algorithm>
+
+namespace kestrin {
+
+namespace {
+
+constexpr int32_t kMinDpi = 50;
+constexpr int32_t kMaxDpi = 26000;
+constexpr int32_t kDpiUnit = 50;
+
+bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+} // namespace
+
+int32_t DpiUnitsFromText(std::u16string_view text)
+{
+    // Stop accumulating once past the ceiling, so a long run of digits cannot overflow.
+    int64_t value = 0;
+    for (char16_t c : text) {
+        if (!IsDigit(c))
+            break;
+        value = std::min<int64_t>(value * 10 + (c - u'0'), kMaxDpi + 1);
+    }
+    const auto dpi = static_cast<int32_t>(std::clamp<int64_t>(value, kMinDpi, kMaxDpi));
+    return dpi / kDpiUnit;
+}
+
+bool KeepDigitsOnly(std::u16string& text)
+{
+    const auto kept =
+        std::remove_if(text.begin(), text.end(), [](char16_t c) { return !IsDigit(c); });
+    if (kept == text.end())
+        return false;
+    text.erase(kept, text.end());
+    return true;
+}
+
+} // namespace kestrin

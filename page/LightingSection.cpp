@@ -1,0 +1,108 @@
+#include "page/LightingSection.h"
+
+#include "app/ui/Controls.h"
+
+namespace kestrin {
+
+namespace {
+
+constexpr int kEffectRestMs = 200;
+constexpr int kSliderRestMs = 500;
+
+const QString kBrightnessRow = QStringLiteral("ms_1_hor_brightness");
+const QString kSpeedRow = QStringLiteral("ms_1_hor_breathspeed");
+const QString kColorRow = QStringLiteral("ms_1_hor_light_color");
+
+void SelectQuietly(const PageWindow& window, const QString& name, int32_t index)
+{
+    auto* combo = window.Find<CComboUI>(name);
+    if (combo && index >= 0 && index < combo->GetCount())
+        combo->SelectItem(index, false);
+}
+
+} // namespace
+
+bool LightingSection::Notify(TNotifyUI& msg)
+{
+    if (!msg.pSender)
+        return false;
+    const QString name = msg.pSender->GetName();
+    if (msg.sType == DUI_MSGTYPE_ITEMSELECT) {
+        const bool ble = name == QLatin1String("ms_1_combo_light_ble");
+        if (!ble && name != QLatin1String("ms_1_combo_light"))
+            return false;
+        const int mode = static_cast<CComboUI*>(msg.pSender)->GetCurSel();
+        if (mode < 0)
+            return true;
+        context_.EditCurrent(
+            [&](ProfileRecord& p) { (ble ? p.bleLightingMode : p.lightingMode) = mode; });
+        UpdateLightingRows(mode);
+        context_.requestApply(kEffectRestMs);
+        return true;
+    }
+    if (msg.sType == DUI_MSGTYPE_VALUECHANGED) {
+        const int value = static_cast<CSliderUI*>(msg.pSender)->GetValue();
+        if (name == QLatin1String("ms_1_slider_brightness"))
+            context_.EditCurrent([&](ProfileRecord& p) { p.brightness = value; });
+        else if (name == QLatin1String("ms_1_slider_breathspeed"))
+            context_.EditCurrent([&](ProfileRecord& p) { p.breathSpeed = value; });
+        else
+            return false;
+        context_.requestApply(kSliderRestMs);
+        return true;
+    }
+    if (msg.sType == DUI_MSGTYPE_CLICK && name == QLatin1String("ms_1_btn_light_color")) {
+        ChooseLightingColor(*msg.pSender);
+        return true;
+    }
+    return false;
+}
+
+void LightingSection::UpdateLightingRows(int32_t mode)
+{
+    const PageWindow& window = context_.window;
+    window.Show(kBrightnessRow, false);
+    window.Show(kSpeedRow, false);
+    window.Show(kColorRow, false);
+    if (mode == 1) {
+        window.Show(kBrightnessRow, true);
+        window.Show(kColorRow, true);
+    } else if (mode == 2) {
+        window.Show(kSpeedRow, true);
+        window.Show(kColorRow, true);
+    } else if (mode >= 3 && mode <= 11) {
+        window.Show(kSpeedRow, true);
+    }
+}
+
+void LightingSection::Refresh(const ProfileRecord& profile)
+{
+    const PageWindow& window = context_.window;
+    SelectQuietly(window, QStringLiteral("ms_1_combo_light"), profile.lightingMode);
+    SelectQuietly(window, QStringLiteral("ms_1_combo_light_ble"), profile.bleLightingMode);
+    SetSliderQuietly(window, QStringLiteral("ms_1_slider_brightness"), profile.brightness);
+    SetSliderQuietly(window, QStringLiteral("ms_1_slider_breathspeed"), profile.breathSpeed);
+    if (CControlUI* swatch = window.Find(QStringLiteral("ms_1_btn_light_color")))
+        swatch->SetBkColor(ArgbOf(profile.lightingColor));
+}
+
+void LightingSection::ShowLightingMode(int32_t mode)
+{
+    SelectQuietly(context_.window, QStringLiteral("ms_1_combo_light"), mode);
+    UpdateLightingRows(mode);
+}
+
+void LightingSection::ChooseLightingColor(CControlUI& swatch)
+{
+    RgbColor stored{};
+    if (!context_.EditCurrent([&](ProfileRecord& p) { stored = p.lightingColor; }))
+        return;
+    const std::optional<uint32_t> chosen = context_.chooseColor(swatch, ArgbOf(stored));
+    if (!chosen)
+        return;
+    context_.EditCurrent([&](ProfileRecord& p) { p.lightingColor = RgbOf(*chosen); });
+    swatch.SetBkColor(*chosen);
+    context_.requestApply(0);
+}
+
+} // namespace kestrin

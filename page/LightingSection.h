@@ -1,0 +1,26 @@
+#pragma once
+
+#include "page/PageSection.h"
+
+namespace kestrin {
+
+// The lighting effect of each link family, its brightness, speed and colour. Which adjustment
+// rows show follows the effect last chosen, not the profile shown.
+class LightingSection {
+public:
+    explicit LightingSection(PageSectionContext& context) : context_(context) { }
+
+    bool Notify(TNotifyUI& msg);
+    // Combos, sliders and colour; the rows stay as they are.
+    void Refresh(const ProfileRecord& profile);
+    // The mouse changed its effect over Bluetooth.
+    void ShowLightingMode(int32_t mode);
+    void UpdateLightingRows(int32_t mode);
+
+private:
+    void ChooseLightingColor(CControlUI& swatch);
+
+    PageSectionContext& context_;
+};
+
+} // namespace kestrin

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "device/PageWindow.h"
+#include "profiles/ProfileSection.h"
+
+#include <functional>
+
+namespace kestrin {
+
+// The profile section's rows on "ms_1_list_profile", and the page services it calls.
+class PageProfileList final : public ProfileSectionHost {
+public:
+    PageProfileList(
+        PageWindow& window, std::function<void()> refresh, std::function<void()> requestFullApply)
+        : window_(window), refresh_(std::move(refresh)),
+          requestFullApply_(std::move(requestFullApply))
+    {
+    }
+
+    // Fills the list with the profiles' names and selects `current` without a notification.
+    void Fill(const ProfileList& profiles, int current);
+
+    void AppendRow(std::u16string_view name) override;
+    void RemoveRow(int row) override;
+    void SetRowText(int row, std::u16string_view name) override;
+    void SelectRow(int row) override;
+    void RefreshSettingsControls() override { refresh_(); }
+    void RequestFullApply() override { requestFullApply_(); }
+
+private:
+    PageWindow& window_;
+    std::function<void()> refresh_;
+    std::function<void()> requestFullApply_;
+};
+
+} // namespace kestrin

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "app/ui/Notify.h"
+#include "device/PageWindow.h"
+#include "page/PageProfiles.h"
+#include "profiles/ProfileRecord.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+namespace kestrin {
+
+class CControlUI;
+
+// What every settings section of the device page works with: the main window's controls and
+// timers, the profiles, and the page's own services.
+struct PageSectionContext {
+    PageWindow& window;
+    PageProfiles& profiles;
+    // An apply now (0) or after that many milliseconds without another request.
+    std::function<void(int debounceMs)> requestApply;
+    // Shows every setting of the current profile without raising notifications.
+    std::function<void()> refreshSettings;
+    // The colour dialog below a swatch, opened with 0xAARRGGBB; the chosen colour on OK.
+    std::function<std::optional<uint32_t>(CControlUI& swatch, uint32_t argb)> chooseColor;
+
+    // Runs `edit` on the current profile under the profiles' lock; false before the stores
+    // are loaded.
+    template <class Edit> bool EditCurrent(Edit&& edit)
+    {
+        std::lock_guard lock(profiles.mutex);
+        ProfileRecord* current = profiles.Current();
+        if (!current)
+            return false;
+        edit(*current);
+        return true;
+    }
+};
+
+// A stored colour shown on screen, and back.
+inline uint32_t ArgbOf(RgbColor color)
+{
+    return 0xFF000000u | uint32_t{color.r} << 16 | uint32_t{color.g} << 8 | color.b;
+}
+inline RgbColor RgbOf(uint32_t argb)
+{
+    return {static_cast<uint8_t>(argb >> 16), static_cast<uint8_t>(argb >> 8),
+        static_cast<uint8_t>(argb), 0};
+}
+
+// n when `name` is `prefix` followed by a number n in 1..count.
+std::optional<int> NumberedName(const QString& name, QLatin1StringView prefix, int count);
+
+// Selects option `value` + 1 of the numbered group `prefix`%d without a notification; a value
+// outside 0..count-1 leaves the group as it is.
+void SelectOptionQuietly(
+    const PageWindow& window, QLatin1StringView prefix, int32_t value, int count);
+
+// Sets a slider without a notification.
+void SetSliderQuietly(const PageWindow& window, const QString& name, int32_t value);
+
+} // namespace kestrin

@@ -1,0 +1,182 @@
+#pragma once
+
+// The device page on the main window (offscreen) against a virtual mouse served in-process.
+#include "app/DPIMsg.h"
+#include "app/MainWnd.h"
+#include "app/platform/Messages.h"
+#include "app/platform/WindowRegistry.h"
+#include "app/ui/Controls.h"
+#include "device/DriverLibraries.h"
+#include "tests/support/SkinFolder.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/WaitFor.h"
+#include "tools/virtualmouse/VirtualMouseServer.h"
+#include "tools/virtualmouse/Wire.h"
+
+#include <QLabel>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+namespace kestrin {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using test::WaitFor;
+
+// The protocol's pauses in virtual time: an apply over the cable takes no real time.
+class InstantClock final : public ApplyClock {
+public:
+    TimePoint Now() const override { return TimePoint{} + elapsed_.load(); }
+    void SleepFor(Duration pause) override { elapsed_ = elapsed_.load() + pause; }
+
+private:
+    std::atomic<Duration> elapsed_{Duration{0}};
+};
+
+// Counts the messages of one kind that reach the main window.
+class MessageSpy final : public QObject {
+public:
+    explicit MessageSpy(uint32_t message) : message_(message) { }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == WindowMessageEvent::EventType() &&
+            static_cast<WindowMessageEvent*>(event)->message == message_)
+            ++count;
+        return false;
+    }
+
+private:
+    uint32_t message_;
+};
+
+// Records when "apply_ring" shows ('S') and hides ('H'), and whether the receiver watchdog ran
+// when it hid.
+class ApplyRingSpy final : public QObject {
+public:
+    explicit ApplyRingSpy(CWindowWnd& window) : window_(window) { }
+    std::vector<char> events;
+    bool watchdogAtHide = false;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show)
+            events.push_back('S');
+        if (event->type() == QEvent::Hide) {
+            events.push_back('H');
+            watchdogAtHide = window_.IsTimerActive(TIMER_RECEIVER_WATCHDOG);
+        }
+        return false;
+    }
+
+private:
+    CWindowWnd& window_;
+};
+
+class DevicePageTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::UseInstalledSkin();
+        programFolder = folder.Root() / "program";
+        fs::create_directories(programFolder);
+        for (const char* name : {kCableLibraryName, kReceiverLibraryName})
+            fs::copy_file(fs::path(KESTRIN_VIRTUAL_DRIVER_DIR) / name, programFolder / name);
+    }
+
+    void TearDown() override
+    {
+        window.reset();
+        if (server) {
+            server->Stop();
+            serverThread.join();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void StartMouse(std::vector<vmouse::Link> plugged)
+    {
+        vmouse::ServerOptions options;
+        options.plugged = std::move(plugged);
+        options.statusInterval = 0ms;
+        server = std::make_unique<vmouse::VirtualMouseServer>(
+            vmouse::SocketName(programFolder.string() + "/"), options);
+        std::string error;
+        ASSERT_TRUE(server->Listen(&error)) << error;
+        serverThread = std::thread([this] { server->Run(); });
+    }
+
+    void OpenWindow(bool blePresent = false)
+    {
+        window = std::make_unique<CMainWnd>();
+        window->SetHookLibraryFile(programFolder.string() + "/no-such-libHook.so");
+        CMS_1_Page& page = window->Page();
+        page.SetFolders(programFolder.string() + "/", folder.Data());
+        page.SetApplyClock(std::make_unique<InstantClock>());
+        page.DeviceLinks().SetBlePresenceProbe([blePresent] { return blePresent; });
+        ASSERT_NE(window->Create(nullptr, QString(), MAIN_WINDOW_STYLE, 0, 0, 0, 800, 572), 0u);
+        window->GetWidget()->installEventFilter(&linkChanged);
+        window->GetWidget()->installEventFilter(&applyRequests);
+        QCoreApplication::processEvents();
+    }
+
+    std::vector<std::string> Tell(const std::string& request)
+    {
+        const int fd = vmouse::ConnectTo(vmouse::SocketName(programFolder.string() + "/"));
+        EXPECT_GE(fd, 0);
+        vmouse::LineReader reader(fd);
+        std::vector<std::string> data;
+        std::string error;
+        EXPECT_TRUE(vmouse::Exchange(fd, reader, request, data, &error)) << request << error;
+        ::close(fd);
+        return data;
+    }
+
+    CMS_1_Page& Page() { return window->Page(); }
+    const LinkState& Links() { return Page().Links(); }
+    CControlUI* Control(const char* name)
+    {
+        return window->GetPaintManager().FindControl(QString::fromLatin1(name));
+    }
+    bool Visible(const char* name) { return Control(name) && Control(name)->IsVisible(); }
+    QString PowerText() { return Control("ms_1_label_power")->GetText(); }
+    int Ring() { return dynamic_cast<CProgressUI*>(Control("ms_1_progress_power"))->GetValue(); }
+    bool Timer(uintptr_t id) { return window->IsTimerActive(id); }
+    // The main window's timer expiry, without waiting for it.
+    void Expire(uintptr_t id)
+    {
+        window->SendMessage(WM_TIMER, id, 0);
+        QCoreApplication::processEvents();
+    }
+    void State(uint32_t message, uintptr_t wParam)
+    {
+        window->SendMessage(message, wParam, 0);
+        QCoreApplication::processEvents();
+    }
+    void Event(uint32_t message, uint16_t code, uint16_t value)
+    {
+        window->SendMessage(message, code, value);
+        QCoreApplication::processEvents();
+    }
+    QString Charging()
+    {
+        return CResourceManager::GetInstance()->GetText(QStringLiteral("charging_text"));
+    }
+
+    test::TempFolder folder;
+    fs::path programFolder;
+    std::unique_ptr<vmouse::VirtualMouseServer> server;
+    std::thread serverThread;
+    std::unique_ptr<CMainWnd> window;
+    MessageSpy linkChanged{WM_LINK_CHANGED};
+    MessageSpy applyRequests{WM_APPLY_REQUEST};
+};
+
+} // namespace kestrin

@@ -1,0 +1,457 @@
+// The device page's settings sections on the main window against an in-process virtual mouse:
+// what the controls store, when they ask for an apply, and what reaches the mouse.
+#include "app/ui/ListUI.h"
+#include "app/ui/ResourceManager.h"
+#include "macros/RecordNames.h"
+#include "page/DpiColorWnd.h"
+#include "tests/page/DevicePageFixture.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+
+namespace kestrin {
+namespace {
+
+class SettingsPageTest : public DevicePageTest {
+protected:
+    template <class T = CControlUI> T* As(const QString& name)
+    {
+        auto* control = dynamic_cast<T*>(window->GetPaintManager().FindControl(name));
+        EXPECT_NE(control, nullptr) << name.toStdString();
+        return control;
+    }
+    template <class T = CControlUI> T* As(const char* name) { return As<T>(QLatin1String(name)); }
+
+    ProfileRecord CurrentProfile()
+    {
+        std::lock_guard lock(Page().Profiles().mutex);
+        return *Page().Profiles().Current();
+    }
+    template <class Edit> void EditProfile(Edit edit)
+    {
+        std::lock_guard lock(Page().Profiles().mutex);
+        edit(*Page().Profiles().Current());
+    }
+
+    // Makes the pending full apply and forgets what it wrote, so that a test sees only its own
+    // reports.
+    void SendEverythingFirst()
+    {
+        Page().RequestApply();
+        ASSERT_TRUE(WaitFor([&] {
+            return Links().ApplyAllPending.load() == 0 && !Visible("apply_ring") &&
+                Tell("log").size() >= 5;
+        }));
+        Tell("clear-log");
+        applyRequests.count = 0;
+    }
+
+    // Waits for an apply that has been asked for to end.
+    void WaitForApply()
+    {
+        const int seen = applyRequests.count;
+        ASSERT_TRUE(WaitFor([&] { return applyRequests.count > seen || seen > 0; }));
+        ASSERT_TRUE(WaitFor([&] { return !Visible("apply_ring"); }));
+        // The worker may still be between its last write and hiding the ring.
+        QTest::qWait(50);
+    }
+
+    std::vector<std::string> ReportsWithId(const char* hexId)
+    {
+        std::vector<std::string> found;
+        for (const std::string& line : Tell("log"))
+            if (line.rfind(std::string("cable ") + hexId, 0) == 0)
+                found.push_back(line);
+        return found;
+    }
+
+    void Type(const char* editName, const char* text)
+    {
+        auto* edit = qobject_cast<QLineEdit*>(As(editName)->GetWidget());
+        ASSERT_NE(edit, nullptr);
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QTest::keyClicks(edit, QString::fromLatin1(text));
+    }
+    void LeaveBox(const char* editName)
+    {
+        QFocusEvent out(QEvent::FocusOut);
+        QCoreApplication::sendEvent(As(editName)->GetWidget(), &out);
+    }
+    void Click(const char* name) { QTest::mouseClick(As(name)->GetWidget(), Qt::LeftButton); }
+    QString TextOf(const char* name) { return As(name)->GetText(); }
+};
+
+// DPI stages.
+
+TEST_F(SettingsPageTest, TypedDpiIsHeldToTheRangeAndTruncatedToFifty)
+{
+    OpenWindow();
+    const std::tuple<const char*, bool, int32_t, const char*> cases[] = {
+        {"75", true, 1, "50"},
+        {"12345", true, 246, "12300"},
+        {"30000", false, 520, "26000"},
+        {"", false, 1, "50"},
+        {"99999999999999999999", true, 520, "26000"},
+    };
+    for (const auto& [typed, enter, stored, shown] : cases) {
+        Type("ms_1_edit_dpi_3", typed);
+        if (enter)
+            QTest::keyClick(As("ms_1_edit_dpi_3")->GetWidget(), Qt::Key_Return);
+        else
+            LeaveBox("ms_1_edit_dpi_3");
+        EXPECT_EQ(CurrentProfile().dpiX[2], stored) << typed;
+        EXPECT_EQ(TextOf("ms_1_edit_dpi_3"), QLatin1String(shown)) << typed;
+        EXPECT_EQ(TextOf("ms_1_label_dpi_3"), QLatin1String(shown)) << typed;
+        EXPECT_EQ(As<CSliderUI>("ms_1_slider_dpi_3")->GetValue(), stored) << typed;
+    }
+    EXPECT_EQ(applyRequests.count, 0);
+}
+
+TEST_F(SettingsPageTest, OnlyDigitsStayInADpiBox)
+{
+    OpenWindow();
+    auto* edit = qobject_cast<QLineEdit*>(As("ms_1_edit_dpi_1")->GetWidget());
+    for (const auto& [pasted, kept] : {std::pair{"1a2b", "12"}, std::pair{"ab7", "7"}}) {
+        edit->clear();
+        QGuiApplication::clipboard()->setText(QString::fromLatin1(pasted));
+        edit->paste();
+        EXPECT_EQ(edit->text(), QLatin1String(kept)) << pasted;
+        EXPECT_EQ(edit->cursorPosition(), edit->text().size());
+    }
+    // Filtering is not committing.
+    EXPECT_EQ(CurrentProfile().dpiX[0], 16);
+}
+
+TEST_F(SettingsPageTest, ASliderShowsAtOnceAndIsSentWithTheNextStageChoice)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    SendEverythingFirst();
+
+    As<CSliderUI>("ms_1_slider_dpi_4")->SetValue(100);
+    EXPECT_EQ(TextOf("ms_1_label_dpi_4"), QStringLiteral("5000"));
+    EXPECT_EQ(TextOf("ms_1_edit_dpi_4"), QStringLiteral("5000"));
+    EXPECT_EQ(CurrentProfile().dpiX[3], 100);
+    QTest::qWait(100);
+    EXPECT_EQ(applyRequests.count, 0);
+    EXPECT_TRUE(Tell("log").empty());
+
+    Click("ms_1_option_dpi_step_4");
+    EXPECT_EQ(CurrentProfile().currentDpiStage, 3);
+    WaitForApply();
+    const auto settings = ReportsWithId("04");
+    ASSERT_EQ(settings.size(), 1u);
+    // The report's encoding is the protocol tests' concern; here: it names stage 4.
+    const std::string hex = settings.front().substr(6, 2 * 56);
+    EXPECT_EQ(hex.substr(2 * 24, 2), "04");
+}
+
+TEST_F(SettingsPageTest, ResettingTheStagesSelectsTheSecondAndRestoresColours)
+{
+    OpenWindow();
+    EditProfile([](ProfileRecord& p) {
+        p.currentDpiStage = 5;
+        p.dpiX[0] = 300;
+        p.stageColor[0] = {1, 2, 3, 0};
+        p.brightness = 3;
+    });
+    Page().RefreshSettingsControls();
+    EXPECT_TRUE(As<COptionUI>("ms_1_option_dpi_step_6")->IsSelected());
+
+    Click("ms_1_btn_reset_dpi");
+    const ProfileRecord profile = CurrentProfile();
+    EXPECT_EQ(profile.currentDpiStage, 1);
+    EXPECT_EQ(profile.dpiX[0], 16);
+    EXPECT_EQ(profile.brightness, 3); // only the DPI part
+    EXPECT_TRUE(As<COptionUI>("ms_1_option_dpi_step_2")->IsSelected());
+    const uint32_t colours[] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFF00, 0xFF00FFFF,
+        0xFFFF00FF, 0xFFFF4000, 0xFFFFFFFF};
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(As(QStringLiteral("ms_1_btn_dpi_color_%1").arg(i + 1))->GetBkColor(), colours[i])
+            << i;
+    EXPECT_EQ(TextOf("ms_1_edit_dpi_1"), QStringLiteral("800"));
+    EXPECT_EQ(applyRequests.count, 1);
+}
+
+TEST_F(SettingsPageTest, AStageColourIsTakenOnlyWhenConfirmed)
+{
+    OpenWindow();
+    CDpiColorWnd::SetNextAnswerForTesting([](CDpiColorWnd&) { return 0; });
+    Click("ms_1_btn_dpi_color_2");
+    EXPECT_EQ(CurrentProfile().stageColor[1], (RgbColor{0, 255, 0, 0}));
+    EXPECT_EQ(As("ms_1_btn_dpi_color_2")->GetBkColor(), 0xFF00FF00u);
+    EXPECT_EQ(applyRequests.count, 0);
+
+    CDpiColorWnd::SetNextAnswerForTesting([](CDpiColorWnd& dialog) {
+        dialog.SetColor(0xFF102030);
+        return 1;
+    });
+    Click("ms_1_btn_dpi_color_2");
+    EXPECT_EQ(CurrentProfile().stageColor[1], (RgbColor{0x10, 0x20, 0x30, 0}));
+    EXPECT_EQ(As("ms_1_btn_dpi_color_2")->GetBkColor(), 0xFF102030u);
+    EXPECT_TRUE(WaitFor([&] { return applyRequests.count == 1; }));
+}
+
+TEST_F(SettingsPageTest, ADpiPressOnTheMouseMovesTheOptionAndNothingIsSentBack)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    SendEverythingFirst();
+    Tell("dpi 4");
+    ASSERT_TRUE(WaitFor([&] { return As<COptionUI>("ms_1_option_dpi_step_4")->IsSelected(); }));
+    QTest::qWait(100);
+    EXPECT_EQ(applyRequests.count, 0);
+    EXPECT_TRUE(Tell("log").empty());
+}
+
+// Performance and power.
+
+TEST_F(SettingsPageTest, TenSleepSliderMovesMakeOneApplyAfterTheLast)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    SendEverythingFirst();
+    auto* slider = As<CSliderUI>("ms_1_slider_sleep_timer");
+    for (int value = 10; value < 20; ++value) {
+        slider->SetValue(value);
+        EXPECT_TRUE(TextOf("ms_1_label_sleep_timer").contains(QString::number(value)));
+        QTest::qWait(20);
+    }
+    EXPECT_EQ(applyRequests.count, 0);
+    EXPECT_TRUE(Timer(TIMER_APPLY_DEBOUNCE));
+    QTest::qWait(350); // still inside 500 ms of the last move
+    EXPECT_EQ(applyRequests.count, 0);
+    ASSERT_TRUE(WaitFor([&] { return applyRequests.count == 1; }));
+    WaitForApply();
+    const auto lighting = ReportsWithId("05");
+    ASSERT_EQ(lighting.size(), 1u);
+    // The sleep timer's high nibble shares byte 4 and its low nibble byte 5: 19 = 0x13.
+    const std::string hex = lighting.front().substr(6);
+    EXPECT_EQ(hex[8], '1');
+    EXPECT_EQ(hex[10], '3');
+    EXPECT_EQ(CurrentProfile().sleepTimer, 19);
+}
+
+TEST_F(SettingsPageTest, LabelsFollowTheirSliders)
+{
+    OpenWindow();
+    As<CSliderUI>("ms_1_slider_light_off")->SetValue(3);
+    EXPECT_TRUE(TextOf("ms_1_label_light_off").contains(QStringLiteral("1.5 ")));
+    As<CSliderUI>("ms_1_slider_key_debounce")->SetValue(7);
+    EXPECT_EQ(TextOf("ms_1_label_key_debounce"), QStringLiteral("14 MS"));
+    const ProfileRecord profile = CurrentProfile();
+    EXPECT_EQ(profile.lightOffTimer, 3);
+    EXPECT_EQ(profile.keyDebounce, 7);
+}
+
+TEST_F(SettingsPageTest, OptionsStoreTheirIndexAndOnlyAChangeAsksForAnApply)
+{
+    OpenWindow();
+    // Defaults: 1000 Hz, ripple, angle snap and motion sync on.
+    EXPECT_TRUE(As<COptionUI>("ms_1_btn_prate_4")->IsSelected());
+    Click("ms_1_btn_prate_4");
+    Click("ms_1_option_ripple_control_2");
+    QTest::qWait(50);
+    EXPECT_EQ(applyRequests.count, 0);
+
+    Click("ms_1_btn_prate_2");
+    Click("ms_1_option_lift_of_distance_2");
+    Click("ms_1_option_angle_snap_1");
+    Click("ms_1_option_motion_sync_1");
+    const ProfileRecord profile = CurrentProfile();
+    EXPECT_EQ(profile.reportRate, 1);
+    EXPECT_EQ(profile.liftOffDistance, 1);
+    EXPECT_EQ(profile.angleSnap, 0);
+    EXPECT_EQ(profile.motionSync, 0);
+    EXPECT_EQ(As("ms_1_label_prate")->GetText(),
+        CResourceManager::GetInstance()->GetText(QStringLiteral("prate_2_text")));
+    EXPECT_TRUE(WaitFor([&] { return applyRequests.count == 4; }));
+}
+
+TEST_F(SettingsPageTest, MoveModeSendsOnlyTheBeginReportAndIsNotRefreshed)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    SendEverythingFirst();
+    Click("ms_1_check_movemode");
+    EXPECT_EQ(CurrentProfile().moveMode, 1);
+    WaitForApply();
+    const std::vector<std::string> log = Tell("log");
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log.front().rfind("cable 0c", 0), 0u) << log.front();
+
+    // Another profile with move mode off leaves the box as it shows.
+    EditProfile([](ProfileRecord& p) { p.moveMode = 0; });
+    Page().RefreshSettingsControls();
+    EXPECT_TRUE(As<CCheckBoxUI>("ms_1_check_movemode")->GetCheck());
+}
+
+TEST_F(SettingsPageTest, ExpandersShowTheirSectionAndLowOnesScrollIntoView)
+{
+    OpenWindow();
+    auto* check = As<CCheckBoxUI>("ms_1_check_angle_snap");
+    const bool open = check->GetCheck();
+    Click("ms_1_check_angle_snap");
+    EXPECT_EQ(Visible("ms_1_hor_angle_snap"), !open);
+    if (!open)
+        EXPECT_TRUE(Timer(TIMER_SCROLL_SETTINGS));
+    Click("ms_1_check_angle_snap");
+    EXPECT_EQ(Visible("ms_1_hor_angle_snap"), open);
+    EXPECT_EQ(applyRequests.count, 0);
+}
+
+TEST_F(SettingsPageTest, OverBluetoothAloneTheReportRateTabGoes)
+{
+    OpenWindow(true);
+    Page().SetBleConnected(1);
+    Page().RefreshSettingsControls();
+    EXPECT_FALSE(Visible("ms_1_check_prate"));
+    EXPECT_FALSE(Visible("ms_1_ver_prate"));
+    EXPECT_FALSE(As<COptionUI>("ms_1_check_prate")->IsSelected());
+}
+
+// Lighting.
+
+TEST_F(SettingsPageTest, TheEffectDecidesWhichRowsShow)
+{
+    OpenWindow();
+    auto* combo = As<CComboUI>("ms_1_combo_light");
+    const std::tuple<int, bool, bool, bool> cases[] = {
+        {1, true, false, true},
+        {2, false, true, true},
+        {5, false, true, false},
+        {0, false, false, false},
+    };
+    for (const auto& [item, brightness, speed, colour] : cases) {
+        combo->SelectItem(item);
+        EXPECT_EQ(Visible("ms_1_hor_brightness"), brightness) << item;
+        EXPECT_EQ(Visible("ms_1_hor_breathspeed"), speed) << item;
+        EXPECT_EQ(Visible("ms_1_hor_light_color"), colour) << item;
+        EXPECT_EQ(CurrentProfile().lightingMode, item);
+    }
+    // The Bluetooth list drives the same rows and its own field.
+    As<CComboUI>("ms_1_combo_light_ble")->SelectItem(2);
+    EXPECT_TRUE(Visible("ms_1_hor_breathspeed"));
+    EXPECT_EQ(CurrentProfile().bleLightingMode, 2);
+    EXPECT_EQ(CurrentProfile().lightingMode, 0);
+    // Showing another profile leaves the rows alone.
+    EditProfile([](ProfileRecord& p) { p.lightingMode = 1; });
+    Page().RefreshSettingsControls();
+    EXPECT_EQ(combo->GetCurSel(), 1);
+    EXPECT_FALSE(Visible("ms_1_hor_brightness"));
+}
+
+TEST_F(SettingsPageTest, TwoEffectsInQuickSuccessionMakeOneApply)
+{
+    OpenWindow();
+    As<CComboUI>("ms_1_combo_light")->SelectItem(1);
+    QTest::qWait(50);
+    As<CComboUI>("ms_1_combo_light")->SelectItem(2);
+    QTest::qWait(400);
+    EXPECT_EQ(applyRequests.count, 1);
+}
+
+TEST_F(SettingsPageTest, ALightingColourIsStoredAsBytesAndShownAfterARestart)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    SendEverythingFirst();
+    CDpiColorWnd::SetNextAnswerForTesting([](CDpiColorWnd& dialog) {
+        dialog.SetColor(0xFF0C2238); // 12, 34, 56
+        return 1;
+    });
+    Click("ms_1_btn_light_color");
+    EXPECT_EQ(CurrentProfile().lightingColor, (RgbColor{12, 34, 56, 0}));
+    WaitForApply();
+    const auto lighting = ReportsWithId("05");
+    ASSERT_EQ(lighting.size(), 1u);
+    EXPECT_EQ(lighting.front().substr(6 + 2 * 6, 6), "0c2238");
+
+    window.reset();
+    OpenWindow();
+    EXPECT_EQ(As("ms_1_btn_light_color")->GetBkColor(), 0xFF0C2238u);
+}
+
+TEST_F(SettingsPageTest, TheMousesLightingChangeIsShownOnlyOverBluetooth)
+{
+    OpenWindow();
+    auto* combo = As<CComboUI>("ms_1_combo_light");
+    Event(WM_CABLE_EVENT, 0x7010, 3);
+    EXPECT_EQ(CurrentProfile().lightingMode, 3);
+    EXPECT_EQ(combo->GetCurSel(), 0);
+    Page().HandleDeviceEvent(0x7010, 0x20, LinkKind::Bluetooth);
+    EXPECT_EQ(CurrentProfile().lightingMode, 2);
+    EXPECT_EQ(combo->GetCurSel(), 2);
+    EXPECT_TRUE(Visible("ms_1_hor_breathspeed"));
+    EXPECT_EQ(applyRequests.count, 0);
+}
+
+// Profiles on the page.
+
+// Answers the next name dialog with `name` once it shows.
+void AnswerNameDialog(const QString& name)
+{
+    QTimer::singleShot(0, [name] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* edit = top->findChild<QLineEdit*>(QStringLiteral("edit_name"));
+            auto* ok = top->findChild<QPushButton*>(QStringLiteral("btn_ok"));
+            if (edit && ok && top->isVisible()) {
+                edit->setText(name);
+                ok->click();
+                return;
+            }
+        }
+        ADD_FAILURE() << "no name dialog";
+    });
+}
+
+TEST_F(SettingsPageTest, AnAddedProfileBecomesCurrentSendsEverythingAndIsSelectedAfterARestart)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    auto* list = As<CListUI>("ms_1_list_profile");
+    ASSERT_EQ(list->GetCount(), 1);
+    EXPECT_EQ(list->GetCurSel(), 0);
+    SendEverythingFirst();
+    EditProfile([](ProfileRecord& p) { p.reportRate = 0; });
+    Page().RefreshSettingsControls();
+
+    AnswerNameDialog(QStringLiteral("Arena"));
+    Click("ms_1_profile_add_btn");
+    ASSERT_EQ(list->GetCount(), 2);
+    EXPECT_EQ(list->GetItemText(1), QStringLiteral("Arena"));
+    EXPECT_EQ(list->GetCurSel(), 1);
+    EXPECT_EQ(CurrentProfile().reportRate, 3);
+    EXPECT_TRUE(As<COptionUI>("ms_1_btn_prate_4")->IsSelected());
+    WaitForApply();
+    ASSERT_TRUE(WaitFor([&] { return Links().ApplyAllPending.load() == 0; }));
+    const std::vector<std::string> log = Tell("log");
+    ASSERT_GE(log.size(), 5u);
+    EXPECT_EQ(log[0].rfind("cable 0c", 0), 0u);
+    EXPECT_EQ(log[1], log[0]);
+    for (const char* id : {"04", "05", "06", "08"})
+        EXPECT_FALSE(ReportsWithId(id).empty()) << id;
+
+    // The user picks the first row again, then the second: the apply saves the index.
+    list->SelectItem(0);
+    EXPECT_EQ(CurrentProfile().reportRate, 0);
+    EXPECT_TRUE(As<COptionUI>("ms_1_btn_prate_1")->IsSelected());
+    list->SelectItem(1);
+    WaitForApply();
+    ASSERT_TRUE(WaitFor([&] { return Links().ApplyAllPending.load() == 0; }));
+
+    window.reset();
+    OpenWindow();
+    list = As<CListUI>("ms_1_list_profile");
+    ASSERT_EQ(list->GetCount(), 2);
+    EXPECT_EQ(list->GetCurSel(), 1);
+    EXPECT_EQ(ReadName(CurrentProfile().name), u"Arena");
+}
+
+} // namespace
+} // namespace kestrin
