@@ -23,6 +23,15 @@ QRect GetWorkArea()
     return QRect(0, 0, 1920, 1080);
 }
 
+QRect GetWorkAreaAt(QPoint point)
+{
+    if (Override())
+        return *Override();
+    if (const QScreen* screen = QGuiApplication::screenAt(point))
+        return screen->availableGeometry();
+    return GetWorkArea();
+}
+
 void SetWorkAreaForTesting(std::optional<QRect> area) { Override() = area; }
 
 } // namespace kestrin
