@@ -7,6 +7,7 @@
 #include "page/ColorChannel.h"
 #include "profiles/ProfileRecord.h"
 #include "tests/support/SkinFolder.h"
+#include "tests/support/WaitFor.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -214,6 +215,41 @@ TEST_F(DpiColorWndTest, APaletteColourKeepsItsAlphaUntilAFieldChanges)
             QStringList({QString::number((picked >> 16) & 0xFF),
                 QString::number((picked >> 8) & 0xFF), QString::number(picked & 0xFF)}));
         QTest::mouseRelease(palette, Qt::LeftButton, {}, QPoint(palette->width() / 3, 10));
+        return 0;
+    });
+}
+
+TEST_F(DpiColorWndTest, TheKeyboardReachesEveryControlInReadingOrder)
+{
+    RunOn({0, 0, 0, 0}, [](CDpiColorWnd& dialog) {
+        // Typing starts in the red field, its number selected so that it is replaced.
+        QLineEdit* red = Field(dialog, "r_edit");
+        EXPECT_TRUE(test::WaitFor([&] { return red->hasFocus(); }));
+        EXPECT_EQ(red->selectedText(), QStringLiteral("0"));
+
+        QStringList expected;
+        for (int n = 1; n <= 16; ++n)
+            expected << QStringLiteral("mouse_dpi_color_%1").arg(n);
+        expected << "r_edit"
+                 << "g_edit"
+                 << "b_edit"
+                 << "cancel_btn"
+                 << "confirm_btn";
+        QStringList order;
+        QWidget* at = Find<QWidget>(dialog, expected.front());
+        do {
+            if (at->focusPolicy() & Qt::TabFocus)
+                order << at->objectName();
+            at = at->nextInFocusChain();
+        } while (at->objectName() != expected.front());
+        EXPECT_EQ(order, expected);
+
+        // Enter on a focused swatch takes its preset and leaves the dialog open.
+        auto* swatch = Find<QPushButton>(dialog, QStringLiteral("mouse_dpi_color_5"));
+        swatch->setFocus();
+        QTest::keyClick(swatch, Qt::Key_Return);
+        EXPECT_EQ(dialog.GetColor(), 0xFF0000FFu);
+        EXPECT_TRUE(dialog.IsWindow());
         return 0;
     });
 }
