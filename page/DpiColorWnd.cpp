@@ -73,7 +73,7 @@ void CDpiColorWnd::OnLayoutLoaded()
         if (swatch)
             swatch->SetBkColor(Preset(n));
     }
-    // Three digits, or a minus sign and two: a longer number is clamped anyway.
+    // Room for a sign and three digits; anything longer would be clamped anyway.
     for (CEditUI* edit : {red_, green_, blue_})
         if (edit)
             edit->SetLimitText(4);
