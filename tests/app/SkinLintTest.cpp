@@ -101,6 +101,7 @@ const WindowSkin Windows[] = {
     {"app/MsgWnd.cpp", "msg.xml"},
     {"app/DPIMsg.cpp", "DPImsg.xml"},
     {"page/MS_1_Page.cpp", "main.xml"},
+    {"page/DpiColorWnd.cpp", "DpiColorDialog.xml"},
 };
 
 // Page controls whose section lays them out later; each is looked up with a null check.
