@@ -175,7 +175,7 @@ TEST_F(SettingsPageTest, ResettingTheStagesSelectsTheSecondAndRestoresColours)
         EXPECT_EQ(As(QStringLiteral("ms_1_btn_dpi_color_%1").arg(i + 1))->GetBkColor(), colours[i])
             << i;
     EXPECT_EQ(TextOf("ms_1_edit_dpi_1"), QStringLiteral("800"));
-    EXPECT_EQ(applyRequests.count, 1);
+    EXPECT_TRUE(WaitFor([&] { return applyRequests.count == 1; }));
 }
 
 TEST_F(SettingsPageTest, AStageColourIsTakenOnlyWhenConfirmed)
@@ -298,8 +298,9 @@ TEST_F(SettingsPageTest, ExpandersShowTheirSectionAndLowOnesScrollIntoView)
     const bool open = check->GetCheck();
     Click("ms_1_check_angle_snap");
     EXPECT_EQ(Visible("ms_1_hor_angle_snap"), !open);
-    if (!open)
+    if (!open) {
         EXPECT_TRUE(Timer(TIMER_SCROLL_SETTINGS));
+    }
     Click("ms_1_check_angle_snap");
     EXPECT_EQ(Visible("ms_1_hor_angle_snap"), open);
     EXPECT_EQ(applyRequests.count, 0);
