@@ -117,7 +117,8 @@ void DpiSection::ChooseStageColor(int stage, CControlUI& swatch)
     if (!chosen)
         return;
     context_.EditCurrent([&](ProfileRecord& p) { p.stageColor[stage] = RgbOf(*chosen); });
-    swatch.SetBkColor(*chosen);
+    // The swatch shows what is stored: a palette colour's alpha is not kept.
+    swatch.SetBkColor(ArgbOf(RgbOf(*chosen)));
     context_.requestApply(0);
 }
 

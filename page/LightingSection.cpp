@@ -103,7 +103,8 @@ void LightingSection::ChooseLightingColor(CControlUI& swatch)
     if (!chosen)
         return;
     context_.EditCurrent([&](ProfileRecord& p) { p.lightingColor = RgbOf(*chosen); });
-    swatch.SetBkColor(*chosen);
+    // The swatch shows what is stored: a palette colour's alpha is not kept.
+    swatch.SetBkColor(ArgbOf(RgbOf(*chosen)));
     context_.requestApply(0);
 }
 

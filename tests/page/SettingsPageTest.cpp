@@ -193,7 +193,7 @@ TEST_F(SettingsPageTest, AStageColourIsTakenOnlyWhenConfirmed)
     EXPECT_EQ(applyRequests.count, 0);
 
     CDpiColorWnd::SetNextAnswerForTesting([](CDpiColorWnd& dialog) {
-        dialog.SetColor(0xFF102030);
+        dialog.SetColor(0x80102030); // a palette colour may carry its own alpha
         return 1;
     });
     Click("ms_1_btn_dpi_color_2");
