@@ -10,6 +10,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QImage>
 #include <QLabel>
 #include <QLayout>
@@ -318,6 +319,10 @@ TEST_F(PageLayoutTest, WithEverySectionOpenNothingOverlapsOrIsCutOff)
     EXPECT_GT(settings->verticalScrollBar()->maximum(), 0)
         << "so much cannot fit without scrolling";
     ExpectNoOverlapAndRoom(content, settings->viewport()->width());
+    // The whole column, to look at.
+    QDir().mkpath(QStringLiteral(KESTRIN_ARTIFACTS_DIR));
+    EXPECT_TRUE(
+        content->grab().save(QStringLiteral(KESTRIN_ARTIFACTS_DIR "/page-settings-open.png")));
     // The rest of the window: title bar, status strip, profile column, footer.
     ExpectNoOverlapAndRoom(root.get(), root->width(), settings);
 
