@@ -8,6 +8,7 @@
 #include "app/ui/ResourceManager.h"
 
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
@@ -18,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSlider>
 #include <QStackedWidget>
 #include <QTextEdit>
@@ -53,6 +55,9 @@ std::unique_ptr<CControlUI> CPaintManagerUI::MakeControl(QWidget* widget)
         return std::make_unique<CColorPaletteUI>(widget, this);
     if (qobject_cast<BatteryRing*>(widget) || qobject_cast<QProgressBar*>(widget))
         return std::make_unique<CProgressUI>(widget, this);
+    // The wheel alone never focuses a value control (see ScrollPastValueControl).
+    if (widget->focusPolicy() == Qt::WheelFocus)
+        widget->setFocusPolicy(Qt::StrongFocus);
     if (qobject_cast<QAbstractSlider*>(widget))
         return std::make_unique<CSliderUI>(widget, this);
     if (qobject_cast<QComboBox*>(widget))
@@ -193,11 +198,29 @@ bool CPaintManagerUI::eventFilter(QObject* watched, QEvent* event)
     case QEvent::Leave:
         type = "mouseleave";
         break;
+    case QEvent::Wheel:
+        return ScrollPastValueControl(qobject_cast<QWidget*>(watched), event);
     default:
         return false;
     }
     if (CControlUI* control = ControlFor(qobject_cast<QWidget*>(watched)))
         SendNotify(control, QString::fromLatin1(type));
+    return false;
+}
+
+bool CPaintManagerUI::ScrollPastValueControl(QWidget* widget, QEvent* wheel)
+{
+    // A wheel turned to scroll the page must not change a slider or a combo it passes over: that
+    // would send a setting to the mouse. Only a control the user has focused takes the wheel.
+    if (!widget || widget->hasFocus() ||
+        !(qobject_cast<QAbstractSlider*>(widget) || qobject_cast<QComboBox*>(widget)))
+        return false;
+    for (QWidget* parent = widget->parentWidget(); parent; parent = parent->parentWidget()) {
+        if (auto* area = qobject_cast<QAbstractScrollArea*>(parent)) {
+            QCoreApplication::sendEvent(area->verticalScrollBar(), wheel);
+            return true;
+        }
+    }
     return false;
 }
 

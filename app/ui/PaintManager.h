@@ -60,6 +60,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool ScrollPastValueControl(QWidget* widget, QEvent* wheel);
 
 private:
     void Wrap(QWidget* widget);

@@ -6,13 +6,16 @@
 #include "page/DpiColorWnd.h"
 #include "tests/page/DevicePageFixture.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <cstring>
 
@@ -200,6 +203,29 @@ TEST_F(SettingsPageTest, AStageColourIsTakenOnlyWhenConfirmed)
     EXPECT_EQ(CurrentProfile().stageColor[1], (RgbColor{0x10, 0x20, 0x30, 0}));
     EXPECT_EQ(As("ms_1_btn_dpi_color_2")->GetBkColor(), 0xFF102030u);
     EXPECT_TRUE(WaitFor([&] { return applyRequests.count == 1; }));
+}
+
+TEST_F(SettingsPageTest, TheWheelScrollsPastASliderUnlessTheSliderHasFocus)
+{
+    OpenWindow();
+    auto* area = qobject_cast<QAbstractScrollArea*>(As("ms_1_ver_setting")->GetWidget());
+    ASSERT_NE(area, nullptr);
+    QWidget* slider = As("ms_1_slider_dpi_2")->GetWidget();
+    auto turn = [&] {
+        const QPointF at(slider->width() / 2.0, slider->height() / 2.0);
+        QWheelEvent wheel(at, slider->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+            Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(slider, &wheel);
+    };
+    turn();
+    EXPECT_EQ(CurrentProfile().dpiX[1], 24);
+    EXPECT_GT(area->verticalScrollBar()->value(), 0);
+
+    slider->setFocus();
+    if (slider->hasFocus()) { // focus needs an active window, which a busy desktop may refuse
+        turn();
+        EXPECT_NE(CurrentProfile().dpiX[1], 24);
+    }
 }
 
 TEST_F(SettingsPageTest, ADpiPressOnTheMouseMovesTheOptionAndNothingIsSentBack)
