@@ -107,6 +107,10 @@ scroll_settings() { # top|end
   state+=(scroll ms_1_ver_setting "$1")
   park_pointer
 }
+# The program's windows on the screen: the main window, and popups, dialogs and the DPI display.
+window_count() { (xdotool search --onlyvisible --class kestrin || true) | wc -l; }
+more_windows() { [[ $(window_count) -gt $windows_before ]]; }
+fewer_windows() { [[ $(window_count) -le $windows_before ]]; }
 shot() { sleep 0.3; import -window root "$artifacts/page-e2e-$1.png"; }
 pixel() { # pixel FILE X Y -> "srgb(r,g,b)"
   convert "$1" -format "%[pixel:p{$2,$3}]" info:
@@ -133,9 +137,11 @@ park_pointer
 
 # --- The steady effect, then a drag of its brightness -------------------------------------------
 scroll_settings end
+windows_before=$(window_count)
 click ms_1_combo_light
-sleep 0.3
+wait_for 5 more_windows || fail "the effect list did not open"
 xdotool key Home Down Return
+wait_for 5 fewer_windows || fail "the effect list stayed open"
 state+=(select ms_1_combo_light 1 show ms_1_hor_brightness show ms_1_hor_light_color)
 park_pointer
 wait_for 5 field_is $lighting_mode_offset 1 || fail "the steady effect was not chosen (mode $(profile_field $lighting_mode_offset))"
@@ -177,6 +183,7 @@ hex=$(awk '{print $2}' <<<"$lighting")
 nibble=$((16#$(report_byte "$hex" 5) & 0x0F))
 [[ $nibble == "$to" ]] || fail "the lighting report carries brightness $nibble, not $to: $hex"
 if grep -v ' accepted$' "$runtime/drag.log"; then fail "the mouse refused a write"; fi
+echo "page e2e: brightness dragged from $from to $to, sent once: $hex"
 shot lighting-steady
 
 # --- A DPI press on the mouse --------------------------------------------------------------------
@@ -192,13 +199,12 @@ selected_look=$(pixel "$runtime/before-press.png" "$sx" "$sy")
 plain_look=$(pixel "$runtime/before-press.png" "$px" "$py")
 [[ $selected_look != "$plain_look" ]] || fail "option $selected does not look selected ($selected_look)"
 mouse clear-log >/dev/null
-windows_before=$( (xdotool search --onlyvisible --class kestrin || true) | wc -l)
+windows_before=$(window_count)
 mouse dpi $pressed >/dev/null
 wait_for 10 field_is $stage_offset $((pressed - 1)) ||
   fail "pro.data did not take DPI stage $pressed (it holds $(profile_field $stage_offset))"
+wait_for 2 more_windows || fail "the DPI display did not show"
 # The DPI display may cover the page; it goes by itself.
-fewer_windows() { [[ $( (xdotool search --onlyvisible --class kestrin || true) | wc -l) -le $windows_before ]]; }
-sleep 0.5
 wait_for 10 fewer_windows || fail "the DPI display stayed up"
 import -window root "$runtime/after-press.png"
 [[ $(pixel "$runtime/after-press.png" "$px" "$py") == "$selected_look" ]] ||
@@ -212,6 +218,10 @@ click ms_1_option_dpi_step_$pressed
 park_pointer
 sleep 1.2
 [[ -z $(mouse log) ]] || fail "reselecting option $pressed sent: $(mouse log)"
+import -window root "$runtime/reselected.png"
+[[ $(pixel "$runtime/reselected.png" "$px" "$py") == "$selected_look" ]] ||
+  fail "a click on the selected option $pressed unselected it"
+echo "page e2e: the mouse's DPI press selected option $pressed; nothing was sent back"
 click ms_1_option_dpi_step_$selected
 park_pointer
 stage_sent() {
@@ -238,9 +248,8 @@ section_shown() { # section_shown CONTAINER: the probe and the screen agree it i
 
 # The colour dialog over the first stage's swatch; cancelling it sends nothing.
 mouse clear-log >/dev/null
-windows_before=$( (xdotool search --onlyvisible --class kestrin || true) | wc -l)
+windows_before=$(window_count)
 click ms_1_btn_dpi_color_1
-more_windows() { [[ $( (xdotool search --onlyvisible --class kestrin || true) | wc -l) -gt $windows_before ]]; }
 wait_for 5 more_windows || fail "the colour dialog did not open"
 park_pointer
 shot dpi-colour-dialog
