@@ -140,6 +140,8 @@ scroll_settings end
 windows_before=$(window_count)
 click ms_1_combo_light
 wait_for 5 more_windows || fail "the effect list did not open"
+park_pointer
+shot lighting-effects
 xdotool key Home Down Return
 wait_for 5 fewer_windows || fail "the effect list stayed open"
 state+=(select ms_1_combo_light 1 show ms_1_hor_brightness show ms_1_hor_light_color)
