@@ -203,9 +203,9 @@ plain_look=$(pixel "$runtime/before-press.png" "$px" "$py")
 mouse clear-log >/dev/null
 windows_before=$(window_count)
 mouse dpi $pressed >/dev/null
+wait_for 5 more_windows || fail "the DPI display did not show"
 wait_for 10 field_is $stage_offset $((pressed - 1)) ||
   fail "pro.data did not take DPI stage $pressed (it holds $(profile_field $stage_offset))"
-wait_for 2 more_windows || fail "the DPI display did not show"
 # The DPI display may cover the page; it goes by itself.
 wait_for 10 fewer_windows || fail "the DPI display stayed up"
 import -window root "$runtime/after-press.png"
@@ -237,15 +237,27 @@ wait_for 10 log_quiet || fail "the stage apply never ended"
 shot dpi
 
 # --- Every section open, one at a time -----------------------------------------------------------
-# A section header toggles its section; the probe follows with the same words.
-toggle() { # toggle HEADER CONTAINER 0|1
+# The pixels of a named control on the screen, as a checksum.
+look_of() { # look_of NAME
+  local x y w h
+  read -r x y w h < <(probe at "$1") || fail "the probe cannot reach $1 (state: ${state[*]})"
+  import -window root -crop "${w}x${h}+$((origin_x + x))+$((origin_y + y))" png:- | md5sum
+}
+# A section header toggles its section; the probe follows with the same words. A header that
+# took the click turns its chevron and shows its focus, so a click beside it fails here.
+toggle() { # toggle HEADER CONTAINER 0|1 [scrolls]
+  local before
+  before=$(look_of "$1")
   click "$1"
   state+=(check "$1" "$3")
   if [[ $3 == 1 ]]; then state+=(show "$2"); else state+=(hide "$2"); fi
+  # A sensor sub-section scrolls the column to its end as it opens.
+  [[ ${4-} == scrolls ]] && state+=(scroll ms_1_ver_setting end)
   park_pointer
+  [[ $(look_of "$1") != "$before" ]] || fail "$1 did not take the click"
 }
-section_shown() { # section_shown CONTAINER: the probe and the screen agree it is there
-  probe at "$1" >/dev/null || fail "$1 is not in view after opening it"
+in_view() { # in_view NAME: the opened section shows it
+  probe at "$1" >/dev/null || fail "$1 is not in view after opening its section"
 }
 
 # The colour dialog over the first stage's swatch; cancelling it sends nothing.
@@ -262,11 +274,11 @@ sleep 0.5
 
 toggle ms_1_check_dpi ms_1_ver_dpi 0
 toggle ms_1_check_light ms_1_ver_light 0
-section_shown ms_1_btn_prate_1
+in_view ms_1_btn_prate_1
 shot report-rate
 toggle ms_1_check_prate ms_1_ver_prate 0
 toggle ms_1_check_light ms_1_ver_light 1
-section_shown ms_1_slider_brightness
+in_view ms_1_slider_brightness
 shot lighting
 toggle ms_1_check_light ms_1_ver_light 0
 toggle ms_1_check_button ms_1_hor_button 1
@@ -275,19 +287,16 @@ toggle ms_1_check_button ms_1_hor_button 0
 
 toggle ms_1_check_mouse_attribute ms_1_ver_mouse_attribute 1
 shot sensor
-# Each sub-section scrolls the column to its end as it opens.
 for sub in lift_of_distance key_debounce ripple_control angle_snap motion_sync; do
-  toggle ms_1_check_$sub ms_1_hor_$sub 1
-  sleep 0.1
-  state+=(scroll ms_1_ver_setting end)
+  toggle ms_1_check_$sub ms_1_hor_$sub 1 scrolls
 done
-section_shown ms_1_hor_motion_sync
+in_view ms_1_hor_motion_sync
 shot sensor-open
 scroll_settings top
 toggle ms_1_check_mouse_attribute ms_1_ver_mouse_attribute 0
 
 toggle ms_1_check_power ms_1_ver_power 1
-section_shown ms_1_slider_sleep_timer
+in_view ms_1_slider_sleep_timer
 shot power
 
 "$send" "menu exit" || fail "the instance socket did not take the exit"
