@@ -5,8 +5,9 @@
 //                      [value NAME N] [scroll NAME top|end] [at NAME] [bar NAME] [handle NAME]
 // "at" prints the control's rectangle in window coordinates ("x y w h"), "bar" that of a scroll
 // area's vertical bar, "handle" the centre of a slider's handle for its current value ("x y").
-// Each fails (exit 3) when the point it would
-// name is hidden or scrolled out of view, so that a script never clicks beside the control.
+// Each fails (exit 3) when the point it would name is hidden or scrolled out of view, so that a
+// script never clicks beside the control. It runs on the program's own display, so that fonts
+// and metrics are the program's.
 #include "app/ui/DialogBuilder.h"
 #include "app/ui/ResourceManager.h"
 
