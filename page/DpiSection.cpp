@@ -39,9 +39,10 @@ bool DpiSection::Notify(TNotifyUI& msg)
     const QString name = msg.pSender->GetName();
     if (msg.sType == DUI_MSGTYPE_VALUECHANGED) {
         const auto n = NumberedName(name, kSlider, kStages);
-        if (!n)
+        auto* slider = dynamic_cast<CSliderUI*>(msg.pSender);
+        if (!n || !slider)
             return false;
-        const int value = static_cast<CSliderUI*>(msg.pSender)->GetValue();
+        const int value = slider->GetValue();
         context_.EditCurrent([&](ProfileRecord& p) { p.dpiX[*n - 1] = value; });
         ShowStageValue(*n - 1, value, false);
         return true;
@@ -116,7 +117,8 @@ void DpiSection::ChooseStageColor(int stage, CControlUI& swatch)
     if (!chosen)
         return;
     context_.EditCurrent([&](ProfileRecord& p) { p.stageColor[stage] = RgbOf(*chosen); });
-    swatch.SetBkColor(*chosen);
+    // The swatch shows what is stored: a palette colour's alpha is not kept.
+    swatch.SetBkColor(ArgbOf(RgbOf(*chosen)));
     context_.requestApply(0);
 }
 

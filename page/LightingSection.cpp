@@ -29,9 +29,10 @@ bool LightingSection::Notify(TNotifyUI& msg)
     const QString name = msg.pSender->GetName();
     if (msg.sType == DUI_MSGTYPE_ITEMSELECT) {
         const bool ble = name == QLatin1String("ms_1_combo_light_ble");
-        if (!ble && name != QLatin1String("ms_1_combo_light"))
+        auto* combo = dynamic_cast<CComboUI*>(msg.pSender);
+        if ((!ble && name != QLatin1String("ms_1_combo_light")) || !combo)
             return false;
-        const int mode = static_cast<CComboUI*>(msg.pSender)->GetCurSel();
+        const int mode = combo->GetCurSel();
         if (mode < 0)
             return true;
         context_.EditCurrent(
@@ -40,8 +41,9 @@ bool LightingSection::Notify(TNotifyUI& msg)
         context_.requestApply(kEffectRestMs);
         return true;
     }
-    if (msg.sType == DUI_MSGTYPE_VALUECHANGED) {
-        const int value = static_cast<CSliderUI*>(msg.pSender)->GetValue();
+    if (auto* slider = dynamic_cast<CSliderUI*>(msg.pSender);
+        slider && msg.sType == DUI_MSGTYPE_VALUECHANGED) {
+        const int value = slider->GetValue();
         if (name == QLatin1String("ms_1_slider_brightness"))
             context_.EditCurrent([&](ProfileRecord& p) { p.brightness = value; });
         else if (name == QLatin1String("ms_1_slider_breathspeed"))
@@ -101,7 +103,8 @@ void LightingSection::ChooseLightingColor(CControlUI& swatch)
     if (!chosen)
         return;
     context_.EditCurrent([&](ProfileRecord& p) { p.lightingColor = RgbOf(*chosen); });
-    swatch.SetBkColor(*chosen);
+    // The swatch shows what is stored: a palette colour's alpha is not kept.
+    swatch.SetBkColor(ArgbOf(RgbOf(*chosen)));
     context_.requestApply(0);
 }
 

@@ -89,8 +89,6 @@ public:
     void SetApplyClock(std::unique_ptr<ApplyClock> clock);
     DeviceLinkSection& DeviceLinks() { return deviceLinks_; }
     PageProfiles& Profiles() { return profiles_; }
-    // Null until the stores are loaded.
-    ProfileSection* Profile() { return profileSection_.get(); }
 
 protected:
     std::span<const NotifyMapEntry> GetNotifyMap() const override;

@@ -42,10 +42,12 @@ bool PerformanceSection::Notify(TNotifyUI& msg)
     const QString name = msg.pSender->GetName();
     if (msg.sType == DUI_MSGTYPE_SELECTCHANGED)
         return OnOption(name);
-    if (msg.sType == DUI_MSGTYPE_VALUECHANGED)
-        return OnSlider(name, static_cast<CSliderUI*>(msg.pSender)->GetValue());
-    if (msg.sType == DUI_MSGTYPE_CHECKCLICK && name == QLatin1String("ms_1_check_movemode")) {
-        const bool checked = static_cast<COptionUI*>(msg.pSender)->IsSelected();
+    if (auto* slider = dynamic_cast<CSliderUI*>(msg.pSender);
+        slider && msg.sType == DUI_MSGTYPE_VALUECHANGED)
+        return OnSlider(name, slider->GetValue());
+    if (auto* check = dynamic_cast<COptionUI*>(msg.pSender); check &&
+        msg.sType == DUI_MSGTYPE_CHECKCLICK && name == QLatin1String("ms_1_check_movemode")) {
+        const bool checked = check->IsSelected();
         context_.EditCurrent([&](ProfileRecord& p) { p.moveMode = checked ? 1 : 0; });
         context_.requestApply(0);
         return true;

@@ -35,13 +35,14 @@ constexpr int kScrollDelayMs = 10;
 
 bool SectionExpanders::Notify(TNotifyUI& msg)
 {
-    if (msg.sType != DUI_MSGTYPE_CHECKCLICK || !msg.pSender)
+    auto* check = dynamic_cast<COptionUI*>(msg.pSender);
+    if (msg.sType != DUI_MSGTYPE_CHECKCLICK || !check)
         return false;
-    const QString name = msg.pSender->GetName();
+    const QString name = check->GetName();
     for (const Expander& expander : kExpanders) {
         if (name != QLatin1String(expander.check))
             continue;
-        const bool open = static_cast<COptionUI*>(msg.pSender)->IsSelected();
+        const bool open = check->IsSelected();
         window_.Show(QLatin1String(expander.container), open);
         // Scroll once the opened section has been laid out.
         if (open && expander.scrollsIntoView)

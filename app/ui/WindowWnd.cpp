@@ -307,6 +307,8 @@ void CWindowWnd::SetTimer(uintptr_t id, int milliseconds)
     QTimer*& timer = timers_[id];
     if (!timer) {
         timer = new QTimer(host_);
+        // A coarse timer may fire up to 5 % early; a debounce must never end before its time.
+        timer->setTimerType(Qt::PreciseTimer);
         QObject::connect(timer, &QTimer::timeout, host_, [this, id] {
             if (host_)
                 HandleMessage(WM_TIMER, id, 0);
