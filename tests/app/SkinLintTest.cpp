@@ -105,8 +105,7 @@ const WindowSkin Windows[] = {
 };
 
 // Page controls whose section lays them out later; each is looked up with a null check.
-const QSet<QString> PendingPageControls{
-    QStringLiteral("ms_1_ver_setting"), QStringLiteral("ms_1_progress_power")};
+const QSet<QString> PendingPageControls{QStringLiteral("ms_1_progress_power")};
 
 TEST(SkinLint, EveryControlTheCodeLooksUpIsInItsLayout)
 {
