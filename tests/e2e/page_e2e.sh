@@ -91,7 +91,9 @@ locate() {
   cx=$((origin_x + x + w / 2))
   cy=$((origin_y + y + h / 2))
 }
-park_pointer() { xdotool mousemove --sync 5 5; sleep 0.15; }
+# Off the window, so that nothing shows its hover look. (--sync would wait for a move that does
+# not happen when the pointer is parked already.)
+park_pointer() { xdotool mousemove 5 5; sleep 0.15; }
 click() { # click NAME
   locate "$1"
   xdotool mousemove --sync "$cx" "$cy" click 1
