@@ -1,0 +1,312 @@
+#!/usr/bin/env bash
+# End to end under Xvfb: the device page driven with the pointer and the keyboard, as a user
+# does, beside a virtual mouse on the cable. Dragging the brightness slider sends one lighting
+# report with the new brightness; a DPI press on the mouse selects its stage option and sends
+# nothing back; screenshots of every section go to the artefacts folder.
+# Where a control sits comes from kestrin_page_probe, which builds the same layout in the state
+# this script has put the page into; each step checks what the program did, so a click beside
+# its control fails the test instead of passing it.
+# usage: page_e2e.sh PROGRAM_DIR VIRTUAL_DRIVER_DIR SEND_COMMAND PROBE ARTIFACTS_DIR
+#        (run inside xvfb-run)
+set -euo pipefail
+
+program_dir=$1
+virtual_dir=$2
+send=$3
+probe_tool=$4
+artifacts=$5
+mkdir -p "$artifacts"
+rm -f "$artifacts"/page-e2e-*.png
+
+runtime=$(mktemp -d)
+chmod 700 "$runtime"
+export XDG_RUNTIME_DIR=$runtime
+program=$runtime/program
+mkdir -p "$program"
+cp -a "$program_dir/kestrin" "$program_dir/kestrin-virtual-mouse" "$program_dir/res" "$program/"
+cp "$virtual_dir/libhiddriver_1.so" "$virtual_dir/libhiddriver_2.so" "$program/"
+mouse() { "$program/kestrin-virtual-mouse" --folder "$program" "$@"; }
+kestrin_pid=
+cleanup() {
+  [[ -n $kestrin_pid ]] && kill "$kestrin_pid" 2>/dev/null
+  mouse stop >/dev/null 2>&1 || true
+  rm -rf "$runtime"
+}
+trap cleanup EXIT
+
+fail() { echo "page e2e: $*" >&2; import -window root "$artifacts/page-e2e-failure.png" || true; exit 1; }
+
+wait_for() { # wait_for SECONDS COMMAND...
+  local deadline=$((SECONDS + $1)); shift
+  until "$@" >/dev/null 2>&1; do
+    ((SECONDS < deadline)) || return 1
+    sleep 0.1
+  done
+}
+
+store=$program/Data/ms_1/pro.data
+header_size=208184
+record_size=41636
+# One 32-bit field of the current profile in pro.data, by its offset in the record.
+profile_field() {
+  local index
+  index=$(od -An -t d4 -N4 "$store" | tr -d ' ')
+  od -An -t d4 -j $((header_size + index * record_size + $1)) -N4 "$store" | tr -d ' '
+}
+brightness_offset=2340
+stage_offset=2356
+lighting_mode_offset=2380
+field_is() { [[ $(profile_field "$1") == "$2" ]]; }
+
+# The mouse's log, one write a line: "cable <hex of every byte> accepted".
+reports_with_id() { mouse log | awk -v id="$1" 'substr($2, 1, 2) == id'; }
+report_byte() { echo "${1:$((2 * $2)):2}"; } # report_byte HEX INDEX
+# Waits until the log has stopped growing for a second.
+log_quiet() {
+  local before after
+  before=$(mouse log | wc -l)
+  sleep 1
+  after=$(mouse log | wc -l)
+  [[ $before == "$after" ]]
+}
+
+# --- Where things are --------------------------------------------------------------------------
+# The page's state as the probe's words: the sections, rows and scroll position this script has
+# brought about, in order.
+state=()
+probe() { "$probe_tool" "$program/res/" "${state[@]}" "$@"; }
+window=
+origin_x=0
+origin_y=0
+locate_window() {
+  window=$(xdotool search --onlyvisible --name '^Kestrin$' | head -1)
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  origin_x=$X
+  origin_y=$Y
+}
+# The screen point at the middle of a named control, into cx and cy.
+locate() {
+  local x y w h
+  read -r x y w h < <(probe at "$1") || fail "the probe cannot reach $1 (state: ${state[*]})"
+  cx=$((origin_x + x + w / 2))
+  cy=$((origin_y + y + h / 2))
+}
+# Off the window, so that nothing shows its hover look. (--sync would wait for a move that does
+# not happen when the pointer is parked already.)
+park_pointer() { xdotool mousemove 5 5; sleep 0.15; }
+click() { # click NAME
+  locate "$1"
+  xdotool mousemove --sync "$cx" "$cy" click 1
+}
+# Scrolls the settings column with the mouse wheel over its scroll bar (a wheel over a slider or
+# a combo box would change it), far enough to reach the top or the end.
+scroll_settings() { # top|end
+  local x y w h button=5
+  [[ $1 == top ]] && button=4
+  read -r x y w h < <(probe bar ms_1_ver_setting) || fail "the settings column has no scroll bar"
+  xdotool mousemove --sync $((origin_x + x + w / 2)) $((origin_y + y + h / 2))
+  xdotool click --repeat 40 --delay 10 $button
+  state+=(scroll ms_1_ver_setting "$1")
+  park_pointer
+}
+# The program's windows on the screen: the main window, and popups, dialogs and the DPI display.
+window_count() { (xdotool search --onlyvisible --class kestrin || true) | wc -l; }
+more_windows() { [[ $(window_count) -gt $windows_before ]]; }
+fewer_windows() { [[ $(window_count) -le $windows_before ]]; }
+shot() { sleep 0.3; import -window root "$artifacts/page-e2e-$1.png"; }
+pixel() { # pixel FILE X Y -> "srgb(r,g,b)"
+  convert "$1" -format "%[pixel:p{$2,$3}]" info:
+}
+# A point of a stage option that shows its fill, left of its number, into cx and cy.
+option_point() {
+  locate "ms_1_option_dpi_step_$1"
+  cx=$((cx - 9))
+}
+
+# --- Start -------------------------------------------------------------------------------------
+mouse start --plug cable --status-interval 0 --background >/dev/null || fail "the virtual mouse did not start"
+"$program/kestrin" &
+kestrin_pid=$!
+wait_for 20 xdotool search --onlyvisible --name '^Kestrin$' || fail "the main window never showed"
+wait_for 10 test -s "$store" || fail "no pro.data was made"
+locate_window
+# The first apply sends the saved profile; wait until the mouse has taken all of it.
+"$send" apply || fail "the instance socket did not take the apply"
+logged_some() { [[ $(mouse log | wc -l) -gt 0 ]]; }
+wait_for 20 logged_some || fail "the first apply wrote nothing"
+wait_for 20 log_quiet || fail "the first apply never ended"
+park_pointer
+
+# --- The steady effect, then a drag of its brightness -------------------------------------------
+scroll_settings end
+windows_before=$(window_count)
+click ms_1_combo_light
+wait_for 5 more_windows || fail "the effect list did not open"
+park_pointer
+shot lighting-effects
+xdotool key Home Down Return
+wait_for 5 fewer_windows || fail "the effect list stayed open"
+state+=(select ms_1_combo_light 1 show ms_1_hor_brightness show ms_1_hor_light_color)
+park_pointer
+wait_for 5 field_is $lighting_mode_offset 1 || fail "the steady effect was not chosen (mode $(profile_field $lighting_mode_offset))"
+steady_landed() {
+  local line
+  line=$(reports_with_id 05 | tail -1 | awk '{print $2}')
+  [[ -n $line && $(report_byte "$line" 3) == 10 ]]
+}
+wait_for 5 steady_landed || fail "no lighting report for the steady effect"
+wait_for 10 log_quiet || fail "the steady effect's apply never ended"
+mouse clear-log >/dev/null
+
+# The rows that came in made the column longer: back to its end, where they are.
+scroll_settings end
+from=$(profile_field $brightness_offset)
+to=$((from > 4 ? 3 : 7))
+handles=$(probe value ms_1_slider_brightness "$from" handle ms_1_slider_brightness \
+  value ms_1_slider_brightness "$to" handle ms_1_slider_brightness) ||
+  fail "the probe cannot reach the brightness slider"
+read -r x0 y0 x1 y1 <<<"$(echo $handles)"
+x0=$((origin_x + x0)); y0=$((origin_y + y0)); x1=$((origin_x + x1)); y1=$((origin_y + y1))
+xdotool mousemove --sync "$x0" "$y0" mousedown 1
+for step in 1 2 3 4 5 6 7 8; do
+  xdotool mousemove --sync $((x0 + (x1 - x0) * step / 8)) "$y1"
+  sleep 0.02
+done
+xdotool mouseup 1
+state+=(value ms_1_slider_brightness "$to")
+park_pointer
+sleep 0.8 # past the sliders' 500 ms rest
+wait_for 5 field_is $brightness_offset "$to" ||
+  fail "pro.data holds brightness $(profile_field $brightness_offset), not $to, after the drag"
+wait_for 10 log_quiet || fail "the brightness apply never ended"
+mouse log >"$runtime/drag.log"
+lighting=$(awk 'substr($2, 1, 2) == "05"' "$runtime/drag.log")
+[[ $(grep -c . <<<"$lighting") == 1 && -n $lighting ]] ||
+  fail "the drag sent $(grep -c . <<<"$lighting") lighting reports: $(cat "$runtime/drag.log")"
+hex=$(awk '{print $2}' <<<"$lighting")
+nibble=$((16#$(report_byte "$hex" 5) & 0x0F))
+[[ $nibble == "$to" ]] || fail "the lighting report carries brightness $nibble, not $to: $hex"
+if grep -v ' accepted$' "$runtime/drag.log"; then fail "the mouse refused a write"; fi
+echo "page e2e: brightness dragged from $from to $to, sent once: $hex"
+shot lighting-steady
+
+# --- A DPI press on the mouse --------------------------------------------------------------------
+scroll_settings top
+selected=$(($(profile_field $stage_offset) + 1)) # options count from 1
+pressed=$((selected == 4 ? 3 : 4))
+option_point $selected
+sx=$cx sy=$cy
+option_point $pressed
+px=$cx py=$cy
+import -window root "$runtime/before-press.png"
+selected_look=$(pixel "$runtime/before-press.png" "$sx" "$sy")
+plain_look=$(pixel "$runtime/before-press.png" "$px" "$py")
+[[ $selected_look != "$plain_look" ]] || fail "option $selected does not look selected ($selected_look)"
+mouse clear-log >/dev/null
+windows_before=$(window_count)
+mouse dpi $pressed >/dev/null
+wait_for 5 more_windows || fail "the DPI display did not show"
+wait_for 10 field_is $stage_offset $((pressed - 1)) ||
+  fail "pro.data did not take DPI stage $pressed (it holds $(profile_field $stage_offset))"
+# The DPI display may cover the page; it goes by itself.
+wait_for 10 fewer_windows || fail "the DPI display stayed up"
+import -window root "$runtime/after-press.png"
+[[ $(pixel "$runtime/after-press.png" "$px" "$py") == "$selected_look" ]] ||
+  fail "option $pressed did not become the selected one ($(pixel "$runtime/after-press.png" "$px" "$py"))"
+[[ $(pixel "$runtime/after-press.png" "$sx" "$sy") == "$plain_look" ]] ||
+  fail "option $selected still looks selected"
+[[ -z $(mouse log) ]] || fail "the page sent after the mouse's own DPI press: $(mouse log)"
+
+# Reselecting the selected option sends nothing; another option sends its stage at once.
+click ms_1_option_dpi_step_$pressed
+park_pointer
+sleep 1.2
+[[ -z $(mouse log) ]] || fail "reselecting option $pressed sent: $(mouse log)"
+import -window root "$runtime/reselected.png"
+[[ $(pixel "$runtime/reselected.png" "$px" "$py") == "$selected_look" ]] ||
+  fail "a click on the selected option $pressed unselected it"
+echo "page e2e: the mouse's DPI press selected option $pressed; nothing was sent back"
+click ms_1_option_dpi_step_$selected
+park_pointer
+stage_sent() {
+  local line
+  line=$(reports_with_id 04 | tail -1 | awk '{print $2}')
+  [[ -n $line && $((16#$(report_byte "$line" 24))) == "$selected" ]]
+}
+wait_for 5 stage_sent || fail "a click on option $selected sent no stage: $(mouse log)"
+wait_for 5 field_is $stage_offset $((selected - 1)) || fail "pro.data did not take the clicked stage"
+wait_for 10 log_quiet || fail "the stage apply never ended"
+shot dpi
+
+# --- Every section open, one at a time -----------------------------------------------------------
+# The pixels of a named control on the screen, as a checksum.
+look_of() { # look_of NAME
+  local x y w h
+  read -r x y w h < <(probe at "$1") || fail "the probe cannot reach $1 (state: ${state[*]})"
+  import -window root -crop "${w}x${h}+$((origin_x + x))+$((origin_y + y))" png:- | md5sum
+}
+# A section header toggles its section; the probe follows with the same words. A header that
+# took the click turns its chevron and shows its focus, so a click beside it fails here.
+toggle() { # toggle HEADER CONTAINER 0|1 [scrolls]
+  local before
+  before=$(look_of "$1")
+  click "$1"
+  state+=(check "$1" "$3")
+  if [[ $3 == 1 ]]; then state+=(show "$2"); else state+=(hide "$2"); fi
+  # A sensor sub-section scrolls the column to its end as it opens.
+  [[ ${4-} == scrolls ]] && state+=(scroll ms_1_ver_setting end)
+  park_pointer
+  [[ $(look_of "$1") != "$before" ]] || fail "$1 did not take the click"
+}
+in_view() { # in_view NAME: the opened section shows it
+  probe at "$1" >/dev/null || fail "$1 is not in view after opening its section"
+}
+
+# The colour dialog over the first stage's swatch; cancelling it sends nothing.
+mouse clear-log >/dev/null
+windows_before=$(window_count)
+click ms_1_btn_dpi_color_1
+wait_for 5 more_windows || fail "the colour dialog did not open"
+park_pointer
+shot dpi-colour-dialog
+xdotool key Escape
+wait_for 5 fewer_windows || fail "Escape did not close the colour dialog"
+sleep 0.5
+[[ -z $(mouse log) ]] || fail "cancelling the colour dialog sent: $(mouse log)"
+
+toggle ms_1_check_dpi ms_1_ver_dpi 0
+toggle ms_1_check_light ms_1_ver_light 0
+in_view ms_1_btn_prate_1
+shot report-rate
+toggle ms_1_check_prate ms_1_ver_prate 0
+toggle ms_1_check_light ms_1_ver_light 1
+in_view ms_1_slider_brightness
+shot lighting
+toggle ms_1_check_light ms_1_ver_light 0
+toggle ms_1_check_button ms_1_hor_button 1
+shot buttons
+toggle ms_1_check_button ms_1_hor_button 0
+
+toggle ms_1_check_mouse_attribute ms_1_ver_mouse_attribute 1
+shot sensor
+for sub in lift_of_distance key_debounce ripple_control angle_snap motion_sync; do
+  toggle ms_1_check_$sub ms_1_hor_$sub 1 scrolls
+done
+in_view ms_1_hor_motion_sync
+shot sensor-open
+scroll_settings top
+toggle ms_1_check_mouse_attribute ms_1_ver_mouse_attribute 0
+
+toggle ms_1_check_power ms_1_ver_power 1
+in_view ms_1_slider_sleep_timer
+shot power
+
+"$send" "menu exit" || fail "the instance socket did not take the exit"
+wait_for 10 bash -c "! kill -0 $kestrin_pid" || fail "the program did not end"
+set +e
+wait "$kestrin_pid"
+status=$?
+set -e
+kestrin_pid=
+[[ $status == 0 ]] || fail "the program ended with $status"
+echo "page e2e: ok"
