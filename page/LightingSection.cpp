@@ -13,6 +13,13 @@ const QString kBrightnessRow = QStringLiteral("ms_1_hor_brightness");
 const QString kSpeedRow = QStringLiteral("ms_1_hor_breathspeed");
 const QString kColorRow = QStringLiteral("ms_1_hor_light_color");
 
+// The sliders' read-outs: the level as it is stored.
+void ShowLevel(const PageWindow& window, const char* label, int32_t value)
+{
+    if (CControlUI* readout = window.Find(QLatin1String(label)))
+        readout->SetText(QString::number(value));
+}
+
 void SelectQuietly(const PageWindow& window, const QString& name, int32_t index)
 {
     auto* combo = window.Find<CComboUI>(name);
@@ -44,12 +51,15 @@ bool LightingSection::Notify(TNotifyUI& msg)
     if (auto* slider = dynamic_cast<CSliderUI*>(msg.pSender);
         slider && msg.sType == DUI_MSGTYPE_VALUECHANGED) {
         const int value = slider->GetValue();
-        if (name == QLatin1String("ms_1_slider_brightness"))
+        if (name == QLatin1String("ms_1_slider_brightness")) {
             context_.EditCurrent([&](ProfileRecord& p) { p.brightness = value; });
-        else if (name == QLatin1String("ms_1_slider_breathspeed"))
+            ShowLevel(context_.window, "ms_1_label_brightness", value);
+        } else if (name == QLatin1String("ms_1_slider_breathspeed")) {
             context_.EditCurrent([&](ProfileRecord& p) { p.breathSpeed = value; });
-        else
+            ShowLevel(context_.window, "ms_1_label_breathspeed", value);
+        } else {
             return false;
+        }
         context_.requestApply(kSliderRestMs);
         return true;
     }
@@ -84,6 +94,8 @@ void LightingSection::Refresh(const ProfileRecord& profile)
     SelectQuietly(window, QStringLiteral("ms_1_combo_light_ble"), profile.bleLightingMode);
     SetSliderQuietly(window, QStringLiteral("ms_1_slider_brightness"), profile.brightness);
     SetSliderQuietly(window, QStringLiteral("ms_1_slider_breathspeed"), profile.breathSpeed);
+    ShowLevel(window, "ms_1_label_brightness", profile.brightness);
+    ShowLevel(window, "ms_1_label_breathspeed", profile.breathSpeed);
     if (CControlUI* swatch = window.Find(QStringLiteral("ms_1_btn_light_color")))
         swatch->SetBkColor(ArgbOf(profile.lightingColor));
 }

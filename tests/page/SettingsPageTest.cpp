@@ -273,6 +273,8 @@ TEST_F(SettingsPageTest, LabelsFollowTheirSliders)
     OpenWindow();
     As<CSliderUI>("ms_1_slider_light_off")->SetValue(3);
     EXPECT_TRUE(TextOf("ms_1_label_light_off").contains(QStringLiteral("1.5 ")));
+    As<CSliderUI>("ms_1_slider_brightness")->SetValue(5);
+    EXPECT_EQ(TextOf("ms_1_label_brightness"), QStringLiteral("5"));
     As<CSliderUI>("ms_1_slider_key_debounce")->SetValue(7);
     EXPECT_EQ(TextOf("ms_1_label_key_debounce"), QStringLiteral("14 MS"));
     const ProfileRecord profile = CurrentProfile();
@@ -376,6 +378,19 @@ TEST_F(SettingsPageTest, TheEffectDecidesWhichRowsShow)
     Page().RefreshSettingsControls();
     EXPECT_EQ(combo->GetCurSel(), 1);
     EXPECT_FALSE(Visible("ms_1_hor_brightness"));
+}
+
+TEST_F(SettingsPageTest, AtStartTheRowsFollowTheStoredEffect)
+{
+    OpenWindow();
+    EXPECT_FALSE(Visible("ms_1_hor_brightness"));
+    EditProfile([](ProfileRecord& p) { p.lightingMode = 1; });
+    ASSERT_TRUE(Page().Profiles().StoreCurrent().ok);
+    window.reset();
+    OpenWindow();
+    EXPECT_EQ(As<CComboUI>("ms_1_combo_light")->GetCurSel(), 1);
+    EXPECT_TRUE(Visible("ms_1_hor_brightness"));
+    EXPECT_TRUE(Visible("ms_1_hor_light_color"));
 }
 
 TEST_F(SettingsPageTest, TwoEffectsInQuickSuccessionMakeOneApply)
