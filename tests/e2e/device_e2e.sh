@@ -14,49 +14,13 @@ link=$5
 mkdir -p "$artifacts"
 rm -f "$artifacts/device-e2e-$link-failure.png"
 
-runtime=$(mktemp -d)
-chmod 700 "$runtime"
-export XDG_RUNTIME_DIR=$runtime
-program=$runtime/program
-mkdir -p "$program"
-cp -a "$program_dir/kestrin" "$program_dir/kestrin-virtual-mouse" "$program_dir/kestrinctl" \
-  "$program_dir/res" "$program/"
-cp "$virtual_dir/libhiddriver_1.so" "$virtual_dir/libhiddriver_2.so" "$program/"
-mouse() { "$program/kestrin-virtual-mouse" --folder "$program" "$@"; }
-kestrin_pid=
-cleanup() {
-  [[ -n $kestrin_pid ]] && kill "$kestrin_pid" 2>/dev/null
-  mouse stop >/dev/null 2>&1 || true
-  rm -rf "$runtime"
-}
-trap cleanup EXIT
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+make_program_folder "$program_dir" "$virtual_dir"
 
 fail() { echo "e2e ($link): $*" >&2; import -window root "$artifacts/device-e2e-$link-failure.png" || true; exit 1; }
 
-wait_for() { # wait_for SECONDS COMMAND...
-  local deadline=$((SECONDS + $1)); shift
-  until "$@" >/dev/null 2>&1; do
-    ((SECONDS < deadline)) || return 1
-    sleep 0.1
-  done
-}
-
-store=$program/Data/ms_1/pro.data
-header_size=208184
-record_size=41636
-# The current profile of pro.data as one record, on stdout.
-current_profile() {
-  local index
-  index=$(od -An -t d4 -N4 "$store" | tr -d ' ')
-  # Both sizes are whole 32-bit words.
-  dd if="$store" bs=4 skip=$(((header_size + index * record_size) / 4)) \
-    count=$((record_size / 4)) status=none
-}
 # The current profile's DPI stage (0-based).
-current_stage() {
-  current_profile >"$runtime/stage.pro"
-  od -An -t d4 -j 2356 -N4 "$runtime/stage.pro" | tr -d ' '
-}
+current_stage() { profile_field 2356; }
 
 mouse start --plug "$link" --status-interval 0 --background >/dev/null || fail "the virtual mouse did not start"
 "$program/kestrin" &

@@ -18,41 +18,11 @@ artifacts=$5
 mkdir -p "$artifacts"
 rm -f "$artifacts"/page-e2e-*.png
 
-runtime=$(mktemp -d)
-chmod 700 "$runtime"
-export XDG_RUNTIME_DIR=$runtime
-program=$runtime/program
-mkdir -p "$program"
-cp -a "$program_dir/kestrin" "$program_dir/kestrin-virtual-mouse" "$program_dir/res" "$program/"
-cp "$virtual_dir/libhiddriver_1.so" "$virtual_dir/libhiddriver_2.so" "$program/"
-mouse() { "$program/kestrin-virtual-mouse" --folder "$program" "$@"; }
-kestrin_pid=
-cleanup() {
-  [[ -n $kestrin_pid ]] && kill "$kestrin_pid" 2>/dev/null
-  mouse stop >/dev/null 2>&1 || true
-  rm -rf "$runtime"
-}
-trap cleanup EXIT
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+make_program_folder "$program_dir" "$virtual_dir"
 
 fail() { echo "page e2e: $*" >&2; import -window root "$artifacts/page-e2e-failure.png" || true; exit 1; }
 
-wait_for() { # wait_for SECONDS COMMAND...
-  local deadline=$((SECONDS + $1)); shift
-  until "$@" >/dev/null 2>&1; do
-    ((SECONDS < deadline)) || return 1
-    sleep 0.1
-  done
-}
-
-store=$program/Data/ms_1/pro.data
-header_size=208184
-record_size=41636
-# One 32-bit field of the current profile in pro.data, by its offset in the record.
-profile_field() {
-  local index
-  index=$(od -An -t d4 -N4 "$store" | tr -d ' ')
-  od -An -t d4 -j $((header_size + index * record_size + $1)) -N4 "$store" | tr -d ' '
-}
 brightness_offset=2340
 stage_offset=2356
 lighting_mode_offset=2380

@@ -11,20 +11,11 @@ artifacts=$3
 mkdir -p "$artifacts"
 rm -f "$artifacts/shell-e2e-failure.png"
 
-runtime=$(mktemp -d)
-chmod 700 "$runtime"
-export XDG_RUNTIME_DIR=$runtime
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+make_runtime
 trap 'kill "$first" 2>/dev/null || true; rm -rf "$runtime"' EXIT
 
 fail() { echo "e2e: $*" >&2; import -window root "$artifacts/shell-e2e-failure.png" || true; exit 1; }
-
-wait_for() { # wait_for SECONDS COMMAND...
-  local deadline=$((SECONDS + $1)); shift
-  until "$@" >/dev/null 2>&1; do
-    ((SECONDS < deadline)) || return 1
-    sleep 0.1
-  done
-}
 
 "$program_dir/kestrin" &
 first=$!

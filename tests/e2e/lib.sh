@@ -1,0 +1,54 @@
+# Shared by the end-to-end scripts (sourced): waiting for a condition, a private runtime folder,
+# a program folder beside the virtual driver libraries and mouse, and pro.data's current profile.
+
+wait_for() { # wait_for SECONDS COMMAND...
+  local deadline=$((SECONDS + $1)); shift
+  until "$@" >/dev/null 2>&1; do
+    ((SECONDS < deadline)) || return 1
+    sleep 0.1
+  done
+}
+
+# A runtime folder of this run's own, so the instance socket and lock meet no other program.
+make_runtime() {
+  runtime=$(mktemp -d)
+  chmod 700 "$runtime"
+  export XDG_RUNTIME_DIR=$runtime
+}
+
+# make_program_folder PROGRAM_DIR VIRTUAL_DRIVER_DIR: a copy of the program with the virtual
+# driver libraries in $program, `mouse` for its virtual mouse, and a trap that ends both.
+make_program_folder() {
+  make_runtime
+  program=$runtime/program
+  mkdir -p "$program"
+  cp -a "$1/kestrin" "$1/kestrin-virtual-mouse" "$1/kestrinctl" "$1/res" "$program/"
+  cp "$2/libhiddriver_1.so" "$2/libhiddriver_2.so" "$program/"
+  store=$program/Data/ms_1/pro.data
+  kestrin_pid=
+  trap end_program_folder EXIT
+}
+mouse() { "$program/kestrin-virtual-mouse" --folder "$program" "$@"; }
+end_program_folder() {
+  [[ -n $kestrin_pid ]] && kill "$kestrin_pid" 2>/dev/null
+  mouse stop >/dev/null 2>&1 || true
+  rm -rf "$runtime"
+}
+
+profile_store_header_size=208184
+profile_record_size=41636
+# The current profile of pro.data as one record, on stdout.
+current_profile() {
+  local index
+  index=$(od -An -t d4 -N4 "$store" | tr -d ' ')
+  # Both sizes are whole 32-bit words.
+  dd if="$store" bs=4 skip=$(((profile_store_header_size + index * profile_record_size) / 4)) \
+    count=$((profile_record_size / 4)) status=none
+}
+# One 32-bit field of the current profile, by its offset in the record.
+profile_field() {
+  local index
+  index=$(od -An -t d4 -N4 "$store" | tr -d ' ')
+  od -An -t d4 -j $((profile_store_header_size + index * profile_record_size + $1)) -N4 "$store" |
+    tr -d ' '
+}
