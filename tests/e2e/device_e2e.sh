@@ -74,12 +74,5 @@ import -window root "$artifacts/device-e2e-$link-dpi.png"
 mouse unplug "$link" >/dev/null
 wait_for 10 bash -c '! xdotool search --onlyvisible --name "^Kestrin$"' || fail "the window stayed up without the $link"
 
-"$send" "menu exit" || fail "the instance socket did not take the exit"
-wait_for 10 bash -c "! kill -0 $kestrin_pid" || fail "the program did not end"
-set +e
-wait "$kestrin_pid"
-status=$?
-set -e
-kestrin_pid=
-[[ $status == 0 ]] || fail "the program ended with $status"
+exit_through_tray "$send"
 echo "device e2e over the $link: ok"

@@ -52,3 +52,17 @@ profile_field() {
   od -An -t d4 -j $((profile_store_header_size + index * profile_record_size + $1)) -N4 "$store" |
     tr -d ' '
 }
+
+# exit_through_tray SEND_COMMAND: the tray menu's "exit" through the instance socket; the program
+# must end, and end well.
+exit_through_tray() {
+  "$1" "menu exit" || fail "the instance socket did not take the exit"
+  wait_for 10 bash -c "! kill -0 $kestrin_pid" || fail "the program did not end"
+  local status
+  set +e
+  wait "$kestrin_pid"
+  status=$?
+  set -e
+  kestrin_pid=
+  [[ $status == 0 ]] || fail "the program ended with $status"
+}

@@ -271,12 +271,5 @@ toggle ms_1_check_power ms_1_ver_power 1
 in_view ms_1_slider_sleep_timer
 shot power
 
-"$send" "menu exit" || fail "the instance socket did not take the exit"
-wait_for 10 bash -c "! kill -0 $kestrin_pid" || fail "the program did not end"
-set +e
-wait "$kestrin_pid"
-status=$?
-set -e
-kestrin_pid=
-[[ $status == 0 ]] || fail "the program ended with $status"
+exit_through_tray "$send"
 echo "page e2e: ok"
