@@ -6,7 +6,7 @@
 #                        --drivers DIR --init FILE
 #
 # The kernel is Debian's current linux-image-*-amd64 package, fetched with `apt-get download`
-# (never installed) into DIR/kernel-cache and reused from there. The guest's console log and
+# (never installed) into DIR/kernel-cache, or $KESTRIN_KERNEL_CACHE, and reused from there. The guest's console log and
 # the expected writes go to DIR/artifacts/kernel-test/. Exit status 0 only on the guest's PASS.
 set -euo pipefail
 
@@ -41,7 +41,7 @@ busybox=/bin/busybox
   die "$busybox is not a static busybox (make deps installs busybox-static)"
 
 build=$(realpath "$build")
-cache=$build/kernel-cache
+cache=${KESTRIN_KERNEL_CACHE:-$build/kernel-cache}
 work=$build/kernel-test
 artifacts=$build/artifacts/kernel-test
 mkdir -p "$cache" "$artifacts"
