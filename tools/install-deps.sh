@@ -16,6 +16,8 @@ packages=(
   libhidapi-dev libudev-dev
   # the program's windows: Qt 6 Widgets, layouts loaded at run time, SVG images
   qt6-base-dev qt6-tools-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6
+  # Debian's Qt UiTools config looks for Qt OpenGL, whose CMake files only its -dev brings
+  libqt6opengl6-dev
   # end-to-end tests and screenshots
   xdotool imagemagick time
   # the kernel test: qemu boots Debian's kernel (fetched by tools/kernel-test.sh with

@@ -6,8 +6,8 @@
 #                        --drivers DIR --init FILE
 #
 # The kernel is Debian's current linux-image-*-amd64 package, fetched with `apt-get download`
-# (never installed) into DIR/kernel-cache, or $KESTRIN_KERNEL_CACHE, and reused from there. The guest's console log and
-# the expected writes go to DIR/artifacts/kernel-test/. Exit status 0 only on the guest's PASS.
+# (never installed) into DIR/kernel-cache, or $KESTRIN_KERNEL_CACHE where set, and reused from
+# there. The guest's console log and the expected writes go to DIR/artifacts/kernel-test/. Exit status 0 only on the guest's PASS.
 set -euo pipefail
 
 die() {
