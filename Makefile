@@ -65,10 +65,11 @@ check-tsan: $(BUILD_TSAN)/build.ninja
 	done
 
 check: deps
-	$(MAKE) test
-	$(MAKE) check-asan
-	$(MAKE) check-tsan
-	$(MAKE) check-fuzz
+	@for step in test check-asan check-tsan check-fuzz; do \
+	  start=$$(date +%s); \
+	  $(MAKE) $$step || exit 1; \
+	  echo "check: $$step took $$(($$(date +%s) - start)) s"; \
+	done
 
 # The program folder to $(PREFIX)/lib/kestrin, the udev rule, and a udev reload.
 install: build

@@ -28,9 +28,9 @@ die() {
 }
 
 # Inside the namespaces: mount what a booted system has, then run each step in the root.
-if [[ "${1:-}" == "--inside" ]]; then
-  root=$2
-  shift 2
+inside() {
+  local root=$1
+  shift
   mount --rbind /dev "$root/dev"
   mount --rbind /sys "$root/sys"
   mount -t proc proc "$root/proc"
@@ -43,118 +43,134 @@ if [[ "${1:-}" == "--inside" ]]; then
       KESTRIN_KERNEL_CACHE=/var/cache/kestrin-kernel \
       /bin/bash -c "cd /root/kestrin && $1"
   }
+  # Runs a command in the root; its output goes to the log, and to the terminal with --show.
   step() {
-    local name=$1 command=$2 start status=0
+    local show=0 start status=0
+    if [[ "$1" == "--show" ]]; then
+      show=1
+      shift
+    fi
     start=$(date +%s)
-    say "$name: $command"
-    in_root "$command" || status=$?
-    say "$name: $((($(date +%s) - start) / 60)) min $((($(date +%s) - start) % 60)) s, exit $status"
+    say "$*" | tee -a "$log"
+    if ((show)); then
+      in_root "$*" 2>&1 | tee -a "$log"
+      status=${PIPESTATUS[0]}
+    else
+      in_root "$*" >>"$log" 2>&1 || status=$?
+    fi
+    say "'$*' took $(($(date +%s) - start)) s, exit $status" | tee -a "$log"
     return "$status"
   }
-  # apt's own output goes to the log only; the summary line says what was installed.
-  step deps "make deps" >>"$log" 2>&1 || exit $?
-  grep '^deps: ' "$log" | tail -n 1
-  set +e
-  step check "$*" 2>&1 | tee -a "$log"
-  status=${PIPESTATUS[0]}
-  set -e
+  # apt's own output is long: the log keeps it, the terminal gets the summary.
+  local status=0
+  step make deps || status=$?
+  grep -h '^deps: ' "$log" | cut -c1-120
+  ((status == 0)) && { step --show "$@" || status=$?; }
   # Drop downloads the mirror no longer has, so the cache does not grow without end.
   in_root "apt-get autoclean -qq" >>"$log" 2>&1 || true
-  exit "$status"
-fi
-
-keep=0
-if [[ "${1:-}" == "--keep" ]]; then
-  keep=1
-  shift
-fi
-(($#)) || set -- make check
-((EUID == 0)) || die "needs root (debootstrap, chroot and mount namespaces)"
-
-self=$(realpath "$0")
-repo=$(git -C "$(dirname "$self")/.." rev-parse --show-toplevel)
-commit=$(git -C "$repo" rev-parse HEAD)
-started=$(date +%s)
-stage_start=$started
-stage_done() {
-  local now
-  now=$(date +%s)
-  say "$1: $((now - stage_start)) s"
-  stage_start=$now
+  return "$status"
 }
 
-mkdir -p "$cache/apt-archives/partial" "$cache/debootstrap" "$cache/kernel" "$cache/runs"
-# One run at a time: a second would take the first's root for a stale one.
-exec 9>"$cache/lock"
-flock 9
-missing=()
-for tool in debootstrap unshare chroot; do
-  command -v "$tool" >/dev/null || missing+=("$tool")
-done
-if ((${#missing[@]})); then
-  say "installing debootstrap on this machine"
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends debootstrap util-linux
-fi
-stage_done "host tools"
-
-if [[ -f "$base/.kestrin-base" ]] && [[ -z $(find "$base/.kestrin-base" -mtime +"$base_max_age_days") ]]; then
-  say "base system from $(cat "$base/.kestrin-base")"
-else
-  say "making the base system ($suite minbase, make, git)"
-  rm -rf --one-file-system "$base.new"
-  debootstrap --variant=minbase --include=make,git --cache-dir="$cache/debootstrap" \
-    "$suite" "$base.new" >"$cache/debootstrap.log" 2>&1 ||
-    { tail -n "$tail_lines" "$cache/debootstrap.log"; die "debootstrap failed"; }
-  # The root reaches the same mirrors as this machine, security updates included.
-  rm -f "$base.new/etc/apt/sources.list"
-  cp /etc/apt/sources.list.d/*.sources /etc/apt/sources.list.d/*.list "$base.new/etc/apt/sources.list.d/" 2>/dev/null || true
-  [[ -f /etc/apt/sources.list ]] && cp /etc/apt/sources.list "$base.new/etc/apt/"
-  chroot "$base.new" apt-get clean
-  mkdir -p "$base.new/var/cache/kestrin-kernel"
-  date -u +%Y-%m-%dT%H:%MZ >"$base.new/.kestrin-base"
-  rm -rf --one-file-system "$base"
-  mv "$base.new" "$base"
-fi
-stage_done "base system"
-
-# Roots of runs that were killed before they could clean up.
-for old in "$cache"/runs/*; do
-  if [[ -d "$old" ]] && ! findmnt -rn -o TARGET | grep -q "^$old/"; then
-    rm -rf --one-file-system "$old"
+# Outside: the base system, a fresh copy of it with a clone of HEAD, the run, the report.
+main() {
+  keep=0
+  if [[ "${1:-}" == "--keep" ]]; then
+    keep=1
+    shift
   fi
-done
-root=$cache/runs/$(date -u +%Y%m%dT%H%M%S)-$$
-cleanup() {
-  if ((keep)); then
-    say "the root is kept in $root"
-  elif findmnt -rn -o TARGET | grep -q "^$root/"; then
-    say "not removing $root: something is still mounted in it"
+  (($#)) || set -- make check
+  ((EUID == 0)) || die "needs root (debootstrap, chroot and mount namespaces)"
+
+  self=$(realpath "$0")
+  repo=$(git -C "$(dirname "$self")/.." rev-parse --show-toplevel)
+  commit=$(git -C "$repo" rev-parse HEAD)
+  started=$(date +%s)
+  stage_start=$started
+  stage_done() {
+    local now
+    now=$(date +%s)
+    say "$1: $((now - stage_start)) s"
+    stage_start=$now
+  }
+
+  mkdir -p "$cache/apt-archives/partial" "$cache/debootstrap" "$cache/kernel" "$cache/runs"
+  # One run at a time: a second would take the first's root for a stale one.
+  exec 9>"$cache/lock"
+  flock 9
+  missing=()
+  for tool in debootstrap unshare chroot; do
+    command -v "$tool" >/dev/null || missing+=("$tool")
+  done
+  if ((${#missing[@]})); then
+    say "installing debootstrap on this machine"
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends debootstrap util-linux
+  fi
+  stage_done "host tools"
+
+  if [[ -f "$base/.kestrin-base" ]] && [[ -z $(find "$base/.kestrin-base" -mtime +"$base_max_age_days") ]]; then
+    say "base system from $(cat "$base/.kestrin-base")"
   else
-    rm -rf --one-file-system "$root"
+    say "making the base system ($suite minbase, make, git)"
+    rm -rf --one-file-system "$base.new"
+    debootstrap --variant=minbase --include=make,git --cache-dir="$cache/debootstrap" \
+      "$suite" "$base.new" >"$cache/debootstrap.log" 2>&1 ||
+      { tail -n "$tail_lines" "$cache/debootstrap.log"; die "debootstrap failed"; }
+    # The root reaches the same mirrors as this machine, security updates included.
+    rm -f "$base.new/etc/apt/sources.list"
+    cp /etc/apt/sources.list.d/*.sources /etc/apt/sources.list.d/*.list "$base.new/etc/apt/sources.list.d/" 2>/dev/null || true
+    [[ -f /etc/apt/sources.list ]] && cp /etc/apt/sources.list "$base.new/etc/apt/"
+    chroot "$base.new" apt-get clean
+    mkdir -p "$base.new/var/cache/kestrin-kernel"
+    date -u +%Y-%m-%dT%H:%MZ >"$base.new/.kestrin-base"
+    rm -rf --one-file-system "$base"
+    mv "$base.new" "$base"
   fi
-}
-trap cleanup EXIT
-cp -a "$base" "$root"
-cp -L /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null || true
-git clone --quiet --no-hardlinks "$repo" "$root/root/kestrin"
-git -C "$root/root/kestrin" checkout --quiet --detach "$commit"
-say "commit $commit"
-stage_done "fresh root"
+  stage_done "base system"
 
-: >"$log"
-status=0
-unshare --mount --pid --fork --kill-child --propagation private \
-  "$self" --inside "$root" "$@" || status=$?
-mkdir -p "$repo/build/artifacts"
-rm -rf "$repo/build/artifacts/fresh-root"
-[[ -d "$root/root/kestrin/build/artifacts" ]] &&
-  cp -a "$root/root/kestrin/build/artifacts" "$repo/build/artifacts/fresh-root"
-stage_done "in the root"
-say "whole run: $((($(date +%s) - started) / 60)) min $((($(date +%s) - started) % 60)) s"
-if ((status != 0)); then
-  echo "fresh-root: ---- the last $tail_lines lines of $log ----"
-  tail -n "$tail_lines" "$log"
-  die "'$*' failed in the fresh $suite root (exit $status)"
-fi
-say "'$*' passed in a fresh $suite root"
+  # Roots of runs that were killed before they could clean up.
+  for old in "$cache"/runs/*; do
+    if [[ -d "$old" ]] && ! findmnt -rn -o TARGET | grep -q "^$old/"; then
+      rm -rf --one-file-system "$old"
+    fi
+  done
+  root=$cache/runs/$(date -u +%Y%m%dT%H%M%S)-$$
+  cleanup() {
+    if ((keep)); then
+      say "the root is kept in $root"
+    elif findmnt -rn -o TARGET | grep -q "^$root/"; then
+      say "not removing $root: something is still mounted in it"
+    else
+      rm -rf --one-file-system "$root"
+    fi
+  }
+  trap cleanup EXIT
+  cp -a "$base" "$root"
+  cp -L /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null || true
+  git clone --quiet --no-hardlinks "$repo" "$root/root/kestrin"
+  git -C "$root/root/kestrin" checkout --quiet --detach "$commit"
+  say "commit $commit"
+  stage_done "fresh root"
+
+  : >"$log"
+  status=0
+  unshare --mount --pid --fork --kill-child --propagation private \
+    "$self" --inside "$root" "$@" || status=$?
+  mkdir -p "$repo/build/artifacts"
+  rm -rf "$repo/build/artifacts/fresh-root"
+  if [[ -d "$root/root/kestrin/build/artifacts" ]]; then
+    cp -a "$root/root/kestrin/build/artifacts" "$repo/build/artifacts/fresh-root"
+  fi
+  stage_done "in the root"
+  say "whole run: $((($(date +%s) - started) / 60)) min $((($(date +%s) - started) % 60)) s"
+  if ((status != 0)); then
+    echo "fresh-root: ---- the last $tail_lines lines of $log ----"
+    tail -n "$tail_lines" "$log"
+    die "'$*' failed in the fresh $suite root (exit $status)"
+  fi
+  say "'$*' passed in a fresh $suite root"
+}
+
+# Bash reads a script as it runs it: with everything in functions and the last line read whole,
+# editing this file during a run cannot change the run.
+if [[ "${1:-}" == "--inside" ]]; then shift; inside "$@"; else main "$@"; fi; exit

@@ -40,6 +40,6 @@ sudo=()
 if ((EUID != 0)); then
   sudo=(sudo)
 fi
-echo "deps: installing ${missing[*]}"
+echo "deps: installing ${#missing[@]} of ${#packages[@]} packages: ${missing[*]}"
 "${sudo[@]}" apt-get update -qq
 DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
