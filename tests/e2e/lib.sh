@@ -1,6 +1,11 @@
 # Shared by the end-to-end scripts (sourced): waiting for a condition, a private runtime folder,
 # a program folder beside the virtual driver libraries and mouse, and pro.data's current profile.
 
+# A missing tool is named, not mistaken for a window that never showed.
+for tool in xdotool import convert; do
+  command -v "$tool" >/dev/null || { echo "e2e: $tool is missing (make deps installs it)" >&2; exit 1; }
+done
+
 wait_for() { # wait_for SECONDS COMMAND...
   local deadline=$((SECONDS + $1)); shift
   until "$@" >/dev/null 2>&1; do
