@@ -2,12 +2,12 @@
 
 #include "app/MainWnd.h"
 #include "app/SingleInstance.h"
-#include "app/platform/Messages.h"
-#include "app/platform/Trace.h"
-#include "app/platform/TraceLog.h"
-#include "app/platform/WindowRegistry.h"
-#include "app/ui/MenuWnd.h"
-#include "app/ui/ResourceManager.h"
+#include "base/Messages.h"
+#include "base/Trace.h"
+#include "platform/TraceLog.h"
+#include "platform/WindowRegistry.h"
+#include "ui/MenuWnd.h"
+#include "ui/ResourceManager.h"
 
 #include <QApplication>
 #include <QCoreApplication>

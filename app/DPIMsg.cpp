@@ -1,6 +1,6 @@
 #include "app/DPIMsg.h"
 
-#include "app/platform/WorkArea.h"
+#include "platform/WorkArea.h"
 
 namespace kestrin {
 

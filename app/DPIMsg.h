@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ui/WindowImplBase.h"
+#include "ui/WindowImplBase.h"
 
 #include <QRect>
 

@@ -1,6 +1,6 @@
 #include "app/HookLibrary.h"
 
-#include "app/platform/Trace.h"
+#include "base/Trace.h"
 
 #include <dlfcn.h>
 

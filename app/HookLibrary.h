@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/platform/MessagePost.h"
+#include "base/MessagePost.h"
 
 #include <string>
 

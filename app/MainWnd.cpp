@@ -1,17 +1,17 @@
 #include "app/MainWnd.h"
 
 #include "app/DPIMsg.h"
-#include "app/MsgWnd.h"
 #include "app/ProgramIcon.h"
-#include "app/platform/Folders.h"
-#include "app/platform/KeyboardLayout.h"
-#include "app/platform/Messages.h"
-#include "app/platform/WindowRegistry.h"
-#include "app/ui/Controls.h"
-#include "app/ui/MenuWnd.h"
-#include "app/ui/ResourceManager.h"
-#include "page/KeyLayout.h"
-#include "page/KeyNames.h"
+#include "base/Folders.h"
+#include "base/KeyLayout.h"
+#include "base/Messages.h"
+#include "keyboard/KeyboardLayout.h"
+#include "keys/KeyNames.h"
+#include "platform/WindowRegistry.h"
+#include "ui/Controls.h"
+#include "ui/MenuWnd.h"
+#include "ui/MsgWnd.h"
+#include "ui/ResourceManager.h"
 
 #include <QLabel>
 

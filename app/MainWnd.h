@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/HookLibrary.h"
-#include "app/ui/TrayIcon.h"
-#include "app/ui/WindowImplBase.h"
 #include "page/MS_1_Page.h"
+#include "ui/TrayIcon.h"
+#include "ui/WindowImplBase.h"
 
 #include <memory>
 #include <string>

@@ -1,11 +1,11 @@
 // The main window's message and timer tables: everything asynchronous passes through here.
 #include "app/DPIMsg.h"
 #include "app/MainWnd.h"
-#include "app/platform/Messages.h"
-#include "app/platform/Trace.h"
-#include "app/platform/WindowRegistry.h"
-#include "app/ui/Controls.h"
-#include "app/ui/MenuWnd.h"
+#include "base/Messages.h"
+#include "base/Trace.h"
+#include "platform/WindowRegistry.h"
+#include "ui/Controls.h"
+#include "ui/MenuWnd.h"
 
 #include <QCursor>
 

@@ -1,6 +1,6 @@
 #include "app/ProgramIcon.h"
 
-#include "app/ui/ResourceManager.h"
+#include "ui/ResourceManager.h"
 
 #include <QFileInfo>
 #include <QPainter>

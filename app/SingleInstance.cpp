@@ -1,6 +1,6 @@
 #include "app/SingleInstance.h"
 
-#include "app/platform/Trace.h"
+#include "base/Trace.h"
 
 #include <QDir>
 #include <QLocalServer>

@@ -4,9 +4,9 @@
 // sequence of reports. The writes, the acknowledgements and the save must fit in what is left.
 // usage: apply_bench [ROUNDS]
 #include "device/AppliedStore.h"
-#include "device/ApplyPlan.h"
 #include "device/DriverLibraries.h"
-#include "device/SettingsReports.h"
+#include "protocol/ApplyPlan.h"
+#include "protocol/SettingsReports.h"
 #include "tools/virtualmouse/VirtualMouseServer.h"
 #include "tools/virtualmouse/Wire.h"
 

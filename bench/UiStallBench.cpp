@@ -5,12 +5,12 @@
 // Target: under 20 ms.
 // usage: ui_stall_bench
 #include "app/MainWnd.h"
-#include "app/platform/Messages.h"
-#include "app/ui/Control.h"
-#include "app/ui/ResourceManager.h"
+#include "base/Messages.h"
 #include "device/DriverLibraries.h"
 #include "tools/virtualmouse/VirtualMouseServer.h"
 #include "tools/virtualmouse/Wire.h"
+#include "ui/Control.h"
+#include "ui/ResourceManager.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

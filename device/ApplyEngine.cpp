@@ -1,8 +1,8 @@
 #include "device/ApplyEngine.h"
 
-#include "app/platform/Trace.h"
-#include "device/ApplyPlan.h"
-#include "device/LinkWrites.h"
+#include "base/Trace.h"
+#include "protocol/ApplyPlan.h"
+#include "protocol/LinkWrites.h"
 
 #include <memory>
 

@@ -3,7 +3,7 @@
 #include "device/ApplyClock.h"
 #include "device/ApplyHost.h"
 #include "device/LinkState.h"
-#include "device/Report.h"
+#include "protocol/Report.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "device/DownloadSlotTable.h"
 #include "profiles/ProfileRecord.h"
+#include "protocol/DownloadSlotTable.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "device/DriverLibrary.h"
 
-#include "app/platform/Trace.h"
+#include "base/Trace.h"
 
 #include <climits>
 #include <dlfcn.h>

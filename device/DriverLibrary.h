@@ -1,6 +1,6 @@
 #pragma once
 
-#include "drivers/DriverApi.h"
+#include "base/DriverApi.h"
 
 #include <cstdint>
 #include <span>

@@ -24,7 +24,7 @@
 #ifndef KESTRIN_HOOK_H
 #define KESTRIN_HOOK_H
 
-#include "app/platform/MessagePost.h"
+#include "base/MessagePost.h"
 
 #ifdef __cplusplus
 extern "C" {

@@ -1,6 +1,6 @@
 #include "macros/MacroRecord.h"
 
-#include "app/platform/Trace.h"
+#include "base/Trace.h"
 
 #include <algorithm>
 

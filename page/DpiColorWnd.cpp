@@ -1,11 +1,11 @@
 #include "page/DpiColorWnd.h"
 
-#include "app/platform/Messages.h"
-#include "app/platform/WorkArea.h"
-#include "app/ui/ColorPalette.h"
-#include "app/ui/Controls.h"
-#include "app/ui/ResourceManager.h"
+#include "base/Messages.h"
 #include "page/ColorChannel.h"
+#include "platform/WorkArea.h"
+#include "ui/ColorPalette.h"
+#include "ui/Controls.h"
+#include "ui/ResourceManager.h"
 
 #include <QWidget>
 

@@ -1,7 +1,7 @@
 #include "page/DpiSection.h"
 
-#include "app/ui/Controls.h"
 #include "page/DpiText.h"
+#include "ui/Controls.h"
 
 #include <algorithm>
 #include <memory>

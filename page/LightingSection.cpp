@@ -1,6 +1,6 @@
 #include "page/LightingSection.h"
 
-#include "app/ui/Controls.h"
+#include "ui/Controls.h"
 
 namespace kestrin {
 

@@ -1,10 +1,10 @@
 // The device page's answers to what the mouse tells it: DPI stage, report rate, battery,
 // lighting, acknowledgements. A change the mouse made itself becomes the snapshot as well, so
 // that the next apply does not send it back, and pro.data keeps it.
-#include "app/platform/Messages.h"
-#include "app/platform/Trace.h"
-#include "app/ui/Controls.h"
+#include "base/Messages.h"
+#include "base/Trace.h"
 #include "page/MS_1_Page.h"
+#include "ui/Controls.h"
 
 #include <type_traits>
 

@@ -1,18 +1,18 @@
 #include "page/MS_1_Page.h"
 
-#include "app/MsgWnd.h"
-#include "app/ProfilePrompts.h"
-#include "app/platform/Folders.h"
-#include "app/platform/Messages.h"
-#include "app/platform/WindowRegistry.h"
-#include "app/ui/Controls.h"
-#include "app/ui/PaintManager.h"
-#include "app/ui/ResourceManager.h"
+#include "base/Folders.h"
+#include "base/Messages.h"
 #include "device/ApplyEngine.h"
 #include "device/DeviceWorker.h"
 #include "page/DpiColorWnd.h"
 #include "page/PageApplyHost.h"
+#include "page/ProfilePrompts.h"
+#include "platform/WindowRegistry.h"
 #include "profiles/ProfileSection.h"
+#include "ui/Controls.h"
+#include "ui/MsgWnd.h"
+#include "ui/PaintManager.h"
+#include "ui/ResourceManager.h"
 
 #include <QAbstractScrollArea>
 #include <QObject>

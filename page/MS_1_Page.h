@@ -1,19 +1,19 @@
 #pragma once
 
-#include "app/platform/MessagePost.h"
-#include "app/ui/NotifyPump.h"
+#include "base/MessagePost.h"
 #include "device/ApplyClock.h"
-#include "device/BatteryDisplay.h"
-#include "device/DeviceEvent.h"
-#include "device/DeviceLinkSection.h"
 #include "device/LinkState.h"
-#include "device/PageWindow.h"
+#include "page/BatteryDisplay.h"
+#include "page/DeviceLinkSection.h"
 #include "page/DpiSection.h"
 #include "page/LightingSection.h"
 #include "page/PageProfileList.h"
 #include "page/PageProfiles.h"
 #include "page/PerformanceSection.h"
 #include "page/SectionExpanders.h"
+#include "protocol/DeviceEvent.h"
+#include "ui/NotifyPump.h"
+#include "ui/PageWindow.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #include "page/PageApplyHost.h"
 
-#include "app/platform/Trace.h"
+#include "base/Trace.h"
 #include "device/AppliedStore.h"
 
 namespace kestrin {

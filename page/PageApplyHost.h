@@ -1,9 +1,9 @@
 #pragma once
 
 #include "device/ApplyHost.h"
-#include "device/DeviceLinkSection.h"
-#include "device/PageWindow.h"
+#include "page/DeviceLinkSection.h"
 #include "page/PageProfiles.h"
+#include "ui/PageWindow.h"
 
 #include <functional>
 

@@ -1,7 +1,7 @@
 #include "page/PageProfileList.h"
 
-#include "app/ui/ListUI.h"
-#include "macros/RecordNames.h"
+#include "base/RecordNames.h"
+#include "ui/ListUI.h"
 
 namespace kestrin {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "device/PageWindow.h"
 #include "profiles/ProfileSection.h"
+#include "ui/PageWindow.h"
 
 #include <functional>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "device/DownloadSlotTable.h"
 #include "macros/MacroRecord.h"
 #include "patterns/GunRecord.h"
 #include "profiles/ProfileStore.h"
+#include "protocol/DownloadSlotTable.h"
 
 #include <memory>
 #include <mutex>

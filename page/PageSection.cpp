@@ -1,6 +1,6 @@
 #include "page/PageSection.h"
 
-#include "app/ui/Controls.h"
+#include "ui/Controls.h"
 
 namespace kestrin {
 

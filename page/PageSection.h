@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/ui/Notify.h"
-#include "device/PageWindow.h"
 #include "page/PageProfiles.h"
 #include "profiles/ProfileRecord.h"
+#include "ui/Notify.h"
+#include "ui/PageWindow.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 #include "page/PerformanceSection.h"
 
-#include "app/platform/DesktopMouseSettings.h"
-#include "app/ui/Controls.h"
-#include "app/ui/ResourceManager.h"
+#include "platform/DesktopMouseSettings.h"
+#include "ui/Controls.h"
+#include "ui/ResourceManager.h"
 
 namespace kestrin {
 

@@ -1,7 +1,7 @@
 #include "page/SectionExpanders.h"
 
-#include "app/platform/Messages.h"
-#include "app/ui/Controls.h"
+#include "base/Messages.h"
+#include "ui/Controls.h"
 
 namespace kestrin {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/ui/Notify.h"
-#include "device/PageWindow.h"
+#include "ui/Notify.h"
+#include "ui/PageWindow.h"
 
 namespace kestrin {
 

@@ -1,6 +1,6 @@
 #include "patterns/GunRecord.h"
 
-#include "macros/RecordNames.h"
+#include "base/RecordNames.h"
 
 namespace kestrin {
 

@@ -1,7 +1,7 @@
 #include "patterns/GunStore.h"
 
-#include "macros/RecordNameRules.h"
-#include "profiles/RecordStore.h"
+#include "base/RecordNameRules.h"
+#include "base/RecordStore.h"
 
 namespace kestrin {
 namespace {

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "base/SafeFile.h"
+#include "base/StoreFiles.h"
 #include "patterns/GunRecord.h"
-#include "profiles/SafeFile.h"
-#include "profiles/StoreFiles.h"
 
 #include <span>
 #include <string>

@@ -1,6 +1,6 @@
 #include "profiles/ButtonRelink.h"
 
-#include "macros/RecordNames.h"
+#include "base/RecordNames.h"
 
 #include <cstring>
 

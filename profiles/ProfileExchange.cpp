@@ -1,10 +1,10 @@
 #include "profiles/ProfileExchange.h"
 
-#include "app/platform/Trace.h"
-#include "macros/RecordNames.h"
+#include "base/RecordNames.h"
+#include "base/StoreFiles.h"
+#include "base/Trace.h"
 #include "profiles/ButtonRelink.h"
 #include "profiles/ProfileStore.h"
-#include "profiles/StoreFiles.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "base/SafeFile.h"
 #include "macros/MacroRecord.h"
 #include "patterns/GunRecord.h"
 #include "profiles/ProfileRecord.h"
-#include "profiles/SafeFile.h"
 
 #include <memory>
 #include <string>

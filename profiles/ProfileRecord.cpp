@@ -1,6 +1,6 @@
 #include "profiles/ProfileRecord.h"
 
-#include "macros/RecordNames.h"
+#include "base/RecordNames.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,8 +1,8 @@
 #include "profiles/ProfileSection.h"
 
-#include "app/platform/Trace.h"
+#include "base/RecordNames.h"
+#include "base/Trace.h"
 #include "macros/MacroStore.h"
-#include "macros/RecordNames.h"
 #include "profiles/ProfileExchange.h"
 
 #include <algorithm>

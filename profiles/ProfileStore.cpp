@@ -1,7 +1,7 @@
 #include "profiles/ProfileStore.h"
 
-#include "app/platform/Trace.h"
-#include "macros/RecordNameRules.h"
+#include "base/RecordNameRules.h"
+#include "base/Trace.h"
 
 #include <algorithm>
 #include <cstring>

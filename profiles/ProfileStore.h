@@ -1,8 +1,8 @@
 #pragma once
 
+#include "base/SafeFile.h"
+#include "base/StoreFiles.h"
 #include "profiles/ProfileRecord.h"
-#include "profiles/SafeFile.h"
-#include "profiles/StoreFiles.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The driver library for a real mouse: the seven driver entry points over hidraw. The same
 // source builds the cable and the receiver library; Set_VIDPID picks the device. Feature
 // reports go through hidapi; arrival, removal and the mouse's events come from the monitor.
-#include "drivers/DriverApi.h"
+#include "base/DriverApi.h"
 #include "drivers/hid/DeviceMonitor.h"
 #include "drivers/hid/FeatureDevice.h"
 

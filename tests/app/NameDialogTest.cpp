@@ -1,11 +1,11 @@
-#include "app/NameDialog.h"
-#include "app/MsgWnd.h"
-#include "app/ProfilePrompts.h"
-#include "app/platform/FileDialog.h"
-#include "app/ui/ResourceManager.h"
+#include "ui/NameDialog.h"
+#include "page/ProfilePrompts.h"
 #include "patterns/GunRecord.h"
+#include "platform/FileDialog.h"
 #include "profiles/ProfileRecord.h"
 #include "tests/support/SkinFolder.h"
+#include "ui/MsgWnd.h"
+#include "ui/ResourceManager.h"
 
 #include <QAbstractButton>
 #include <QLabel>

@@ -1,11 +1,11 @@
 // The device page's layout as the code meets it: names, kinds, groups, ranges, which sections
 // start open, and a settings column that fits the window with every section open.
-#include "app/ui/Controls.h"
-#include "app/ui/DialogBuilder.h"
-#include "app/ui/ListUI.h"
-#include "app/ui/PaintManager.h"
-#include "app/ui/ResourceManager.h"
 #include "tests/support/SkinFolder.h"
+#include "ui/Controls.h"
+#include "ui/DialogBuilder.h"
+#include "ui/ListUI.h"
+#include "ui/PaintManager.h"
+#include "ui/ResourceManager.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,11 +1,11 @@
 #include "app/DPIMsg.h"
 #include "app/MainWnd.h"
-#include "app/MsgWnd.h"
-#include "app/platform/Messages.h"
-#include "app/platform/WorkArea.h"
-#include "app/ui/Controls.h"
-#include "app/ui/MenuWnd.h"
+#include "base/Messages.h"
+#include "platform/WorkArea.h"
 #include "tests/support/SkinFolder.h"
+#include "ui/Controls.h"
+#include "ui/MenuWnd.h"
+#include "ui/MsgWnd.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -16,7 +16,7 @@
 
 #include "tests/support/WaitFor.h"
 
-#include "page/KeyNames.h"
+#include "keys/KeyNames.h"
 
 #include <gtest/gtest.h>
 

@@ -98,7 +98,7 @@ struct WindowSkin {
 // layout, which hosts it.
 const WindowSkin Windows[] = {
     {"app/MainWnd.cpp", "main.xml"},
-    {"app/MsgWnd.cpp", "msg.xml"},
+    {"ui/MsgWnd.cpp", "msg.xml"},
     {"app/DPIMsg.cpp", "DPImsg.xml"},
     {"page/MS_1_Page.cpp", "main.xml"},
     {"page/DpiColorWnd.cpp", "DpiColorDialog.xml"},

@@ -1,6 +1,6 @@
 #include "device/ApplyEngine.h"
 
-#include "app/platform/Trace.h"
+#include "base/Trace.h"
 #include "tests/device/ApplyFakes.h"
 
 #include <gtest/gtest.h>

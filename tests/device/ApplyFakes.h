@@ -3,11 +3,11 @@
 // Fakes around the apply engine: a clock in virtual time, links that record their writes, and a
 // page that keeps its profiles under a lock and saves them for real. Everything lands in one
 // timeline, so a test sees writes, pauses and window steps in the order they happened.
+#include "base/StoreFiles.h"
 #include "device/AppliedStore.h"
 #include "device/ApplyEngine.h"
 #include "device/LinkState.h"
 #include "profiles/ProfileStore.h"
-#include "profiles/StoreFiles.h"
 #include "tests/support/TempFolder.h"
 
 #include <functional>

@@ -1,8 +1,8 @@
 // The apply engine against the virtual mouse: the virtual driver libraries loaded with dlopen
 // from a program folder, acknowledgements coming back through KestrinPostMessage.
-#include "device/ApplyPlan.h"
 #include "device/DriverLibraries.h"
-#include "device/LinkWrites.h"
+#include "protocol/ApplyPlan.h"
+#include "protocol/LinkWrites.h"
 #include "tests/device/ApplyFakes.h"
 #include "tools/virtualmouse/VirtualMouseServer.h"
 #include "tools/virtualmouse/Wire.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "device/Report.h"
+#include "protocol/Report.h"
 
 #include <cstddef>
 #include <cstdint>

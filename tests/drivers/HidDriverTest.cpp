@@ -1,6 +1,6 @@
 // The real driver libraries as the program uses them, on a machine without the mouse: loaded
 // with dlopen from the program folder, posting through the KestrinPostMessage of this harness.
-#include "drivers/DriverApi.h"
+#include "base/DriverApi.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The udev rule that lets the user at the seat reach the mouse without root: checked against
 // the names the kernel gives the mouse's HID devices on each bus.
-#include "drivers/DriverApi.h"
+#include "base/DriverApi.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,8 @@
 // Each fails (exit 3) when the point it would name is hidden or scrolled out of view, so that a
 // script never clicks beside the control. It runs on the program's own display, so that fonts
 // and metrics are the program's.
-#include "app/ui/DialogBuilder.h"
-#include "app/ui/ResourceManager.h"
+#include "ui/DialogBuilder.h"
+#include "ui/ResourceManager.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -2,7 +2,7 @@
 // brings must keep every promise the rest of the program relies on.
 #include "profiles/ProfileExchange.h"
 
-#include "macros/RecordNames.h"
+#include "base/RecordNames.h"
 
 #include <algorithm>
 #include <cstdint>

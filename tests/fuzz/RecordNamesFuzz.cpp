@@ -1,7 +1,7 @@
 // Names come from files as raw UTF-16 fields of any content: reading, comparing, storing and
 // suffixing them must stay inside their fields whatever the bytes are.
+#include "base/RecordNames.h"
 #include "macros/MacroRecord.h"
-#include "macros/RecordNames.h"
 #include "patterns/GunRecord.h"
 
 #include <cstdint>

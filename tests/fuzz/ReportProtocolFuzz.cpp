@@ -1,11 +1,11 @@
 // Button slots come from files (pro.data, imported profiles) with any content, and events come
 // from the mouse with any code and value: encoding and decoding them must stay inside their
 // buffers, keep every download within its 50 entries and always finish.
-#include "device/ApplyPlan.h"
-#include "device/DeviceEvent.h"
-#include "device/LinkWrites.h"
-#include "device/MacroDownload.h"
-#include "device/PatternDownload.h"
+#include "protocol/ApplyPlan.h"
+#include "protocol/DeviceEvent.h"
+#include "protocol/LinkWrites.h"
+#include "protocol/MacroDownload.h"
+#include "protocol/PatternDownload.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "macros/RecordNames.h"
+#include "base/RecordNames.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -3,7 +3,7 @@
 // verdict line that the host looks for.
 //   guest-harness LIBRARY_DIR EXPECTED_DIR
 // EXPECTED_DIR holds cable.hex and receiver.hex: every write of a full apply over that link.
-#include "drivers/DriverApi.h"
+#include "base/DriverApi.h"
 #include "tests/kernel/GuestChecks.h"
 #include "tests/kernel/GuestMessages.h"
 #include "tests/kernel/ProgramApply.h"

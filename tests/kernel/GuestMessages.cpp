@@ -1,6 +1,6 @@
 #include "tests/kernel/GuestMessages.h"
 
-#include "app/platform/MessagePost.h"
+#include "base/MessagePost.h"
 
 #include <algorithm>
 #include <condition_variable>

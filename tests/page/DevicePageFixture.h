@@ -3,15 +3,15 @@
 // The device page on the main window (offscreen) against a virtual mouse served in-process.
 #include "app/DPIMsg.h"
 #include "app/MainWnd.h"
-#include "app/platform/Messages.h"
-#include "app/platform/WindowRegistry.h"
-#include "app/ui/Controls.h"
+#include "base/Messages.h"
 #include "device/DriverLibraries.h"
+#include "platform/WindowRegistry.h"
 #include "tests/support/SkinFolder.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/WaitFor.h"
 #include "tools/virtualmouse/VirtualMouseServer.h"
 #include "tools/virtualmouse/Wire.h"
+#include "ui/Controls.h"
 
 #include <QLabel>
 

@@ -1,13 +1,13 @@
 #include "page/DpiColorWnd.h"
 
-#include "app/platform/Messages.h"
-#include "app/platform/WorkArea.h"
-#include "app/ui/ColorPalette.h"
-#include "app/ui/Control.h"
+#include "base/Messages.h"
 #include "page/ColorChannel.h"
+#include "platform/WorkArea.h"
 #include "profiles/ProfileRecord.h"
 #include "tests/support/SkinFolder.h"
 #include "tests/support/WaitFor.h"
+#include "ui/ColorPalette.h"
+#include "ui/Control.h"
 
 #include <QAbstractButton>
 #include <QDir>

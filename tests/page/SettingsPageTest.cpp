@@ -1,10 +1,10 @@
 // The device page's settings sections on the main window against an in-process virtual mouse:
 // what the controls store, when they ask for an apply, and what reaches the mouse.
-#include "app/ui/ListUI.h"
-#include "app/ui/ResourceManager.h"
-#include "macros/RecordNames.h"
+#include "base/RecordNames.h"
 #include "page/DpiColorWnd.h"
 #include "tests/page/DevicePageFixture.h"
+#include "ui/ListUI.h"
+#include "ui/ResourceManager.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>

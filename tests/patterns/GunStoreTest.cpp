@@ -1,6 +1,6 @@
 #include "patterns/GunStore.h"
 
-#include "macros/RecordNames.h"
+#include "base/RecordNames.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "profiles/ButtonRelink.h"
 
-#include "macros/RecordNames.h"
+#include "base/RecordNames.h"
 #include "tests/support/RawBytes.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "profiles/ProfileExchange.h"
 
-#include "macros/RecordNames.h"
+#include "base/RecordNames.h"
 #include "tests/support/FailingFileCalls.h"
 #include "tests/support/TempFolder.h"
 

@@ -1,7 +1,7 @@
 #include "profiles/ProfileSection.h"
 
+#include "base/RecordNames.h"
 #include "macros/MacroStore.h"
-#include "macros/RecordNames.h"
 #include "profiles/ProfileExchange.h"
 #include "tests/support/TempFolder.h"
 

@@ -1,7 +1,7 @@
 #include "profiles/ProfileStore.h"
 
+#include "base/RecordNames.h"
 #include "macros/MacroStore.h"
-#include "macros/RecordNames.h"
 #include "patterns/GunStore.h"
 #include "tests/support/FailingFileCalls.h"
 #include "tests/support/TempFolder.h"

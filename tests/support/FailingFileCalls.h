@@ -1,6 +1,6 @@
 #pragma once
 
-#include "profiles/SafeFile.h"
+#include "base/SafeFile.h"
 
 #include <algorithm>
 #include <cerrno>

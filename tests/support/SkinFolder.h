@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ui/ResourceManager.h"
+#include "ui/ResourceManager.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 // The virtual driver libraries as the program uses them: loaded with dlopen from a program
 // folder, talking to that folder's virtual mouse, posting through KestrinPostMessage.
-#include "drivers/DriverApi.h"
+#include "base/DriverApi.h"
 #include "tools/virtualmouse/VirtualMouseServer.h"
 #include "tools/virtualmouse/Wire.h"
 

@@ -1,10 +1,10 @@
-#include "app/ui/Controls.h"
-#include "app/ui/BatteryRing.h"
-#include "app/ui/ColorPalette.h"
-#include "app/ui/DialogBuilder.h"
-#include "app/ui/ListUI.h"
-#include "app/ui/PaintManager.h"
+#include "ui/Controls.h"
 #include "tests/support/SkinFolder.h"
+#include "ui/BatteryRing.h"
+#include "ui/ColorPalette.h"
+#include "ui/DialogBuilder.h"
+#include "ui/ListUI.h"
+#include "ui/PaintManager.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

@@ -1,9 +1,9 @@
-#include "app/platform/DesktopMouseSettings.h"
-#include "app/platform/FileDialog.h"
-#include "app/platform/ThreadMessageQueue.h"
-#include "app/platform/Trace.h"
-#include "app/platform/TraceLog.h"
-#include "app/platform/WorkArea.h"
+#include "base/Trace.h"
+#include "platform/DesktopMouseSettings.h"
+#include "platform/FileDialog.h"
+#include "platform/ThreadMessageQueue.h"
+#include "platform/TraceLog.h"
+#include "platform/WorkArea.h"
 
 #include <QGuiApplication>
 #include <QScreen>

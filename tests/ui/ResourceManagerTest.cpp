@@ -1,4 +1,4 @@
-#include "app/ui/ResourceManager.h"
+#include "ui/ResourceManager.h"
 #include "tests/support/SkinFolder.h"
 
 #include <gtest/gtest.h>

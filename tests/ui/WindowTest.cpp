@@ -1,8 +1,8 @@
-#include "app/platform/Messages.h"
-#include "app/platform/WindowRegistry.h"
-#include "app/ui/MenuWnd.h"
-#include "app/ui/WindowImplBase.h"
+#include "base/Messages.h"
+#include "platform/WindowRegistry.h"
 #include "tests/support/SkinFolder.h"
+#include "ui/MenuWnd.h"
+#include "ui/WindowImplBase.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "tools/kestrinctl/ReportsCommand.h"
 
-#include "device/ApplyPlan.h"
-#include "device/LinkWrites.h"
+#include "protocol/ApplyPlan.h"
+#include "protocol/LinkWrites.h"
 
 namespace kestrin::ctl {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "device/LinkKind.h"
 #include "profiles/ProfileRecord.h"
+#include "protocol/LinkKind.h"
 
 #include <ostream>
 

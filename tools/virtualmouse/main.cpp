@@ -1,6 +1,6 @@
 // kestrin-virtual-mouse: starts the emulated mouse of a program folder and drives it from a
 // terminal or a test, so that Kestrin can be tried and tested without the hardware.
-#include "app/platform/Folders.h"
+#include "base/Folders.h"
 #include "tools/virtualmouse/VirtualMouseServer.h"
 #include "tools/virtualmouse/Wire.h"
 

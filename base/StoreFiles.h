@@ -1,0 +1,57 @@
+#pragma once
+
+#include "base/SafeFile.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace kestrin {
+
+// The three stores live in this folder of the data folder (`dataFolder` ends with '/').
+std::string StoreFolder(const std::string& dataFolder);
+std::string ProfileStorePath(const std::string& dataFolder);
+std::string MacroStorePath(const std::string& dataFolder);
+std::string GunStorePath(const std::string& dataFolder);
+
+// What a load found and did, so that the caller can keep its promises and tell the user.
+struct StoreLoadReport {
+    bool missing = false;             // no file yet (or an empty one): a first run
+    bool createdFresh = false;        // a new store was made (the profile store's default profile)
+    SaveResult freshSave;             // the save of that new store
+    std::string movedAsideTo;         // a store that could not be read, renamed and kept
+    std::string copiedAsideTo;        // a copy of a store that lost a partial record at its end
+    std::string readError;            // why the file could not be read
+    std::size_t droppedTailBytes = 0; // bytes of a partial record at the end
+    int repairedRecords = 0;          // records whose names, counts or index were set right
+    bool indexReset = false;          // the current profile index lay outside the list
+
+    // True when something of the user's was damaged, so the user should be told.
+    bool Damaged() const
+    {
+        return !movedAsideTo.empty() || !readError.empty() || droppedTailBytes > 0 ||
+            repairedRecords > 0 || indexReset;
+    }
+};
+
+// The whole of a file. Missing: no such file. Unreadable: it exists but cannot be read
+// (no permission, a folder, an I/O error), so it must not be replaced by a fresh one.
+struct FileBytes {
+    enum class Status { Read, Missing, Unreadable } status = Status::Missing;
+    std::vector<std::byte> bytes;
+    std::string error;
+};
+
+FileBytes ReadWholeFile(const std::string& path);
+
+// The name a damaged store is kept under: `path` + ".broken-" + local time, with "-2", "-3"...
+// when that is taken.
+std::string BrokenName(const std::string& path, int attempt);
+
+// Renames `path` to a free broken name and returns it; empty when that failed (traced).
+std::string MoveAside(const std::string& path);
+
+// Writes `bytes` to a free broken name beside `path` and returns it; empty on failure.
+std::string CopyAside(const std::string& path, std::span<const std::byte> bytes);
+
+} // namespace kestrin

@@ -1,0 +1,495 @@
+#include "keyboard/KeyboardLayout.h"
+
+#include "base/RecordNames.h"
+#include "base/Trace.h"
+#include "keyboard/X11KeyboardLayout.h"
+
+#include <xkbcommon/xkbcommon.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <utility>
+
+namespace kestrin {
+namespace {
+
+struct ScanPair {
+    unsigned scanCode;
+    unsigned other;
+};
+
+// Extended keys; the rest of the main block has scan code = input event code.
+constexpr ScanPair kExtendedEvdev[] = {
+    {0xE01C, 96},  // keypad Enter
+    {0xE01D, 97},  // right Ctrl
+    {0xE035, 98},  // keypad /
+    {0xE037, 99},  // Print Screen
+    {0xE038, 100}, // right Alt
+    {0xE047, 102}, // Home
+    {0xE048, 103}, // Up
+    {0xE049, 104}, // Page Up
+    {0xE04B, 105}, // Left
+    {0xE04D, 106}, // Right
+    {0xE04F, 107}, // End
+    {0xE050, 108}, // Down
+    {0xE051, 109}, // Page Down
+    {0xE052, 110}, // Insert
+    {0xE053, 111}, // Delete
+    {0xE05B, 125}, // left Win
+    {0xE05C, 126}, // right Win
+    {0xE05D, 127}, // Menu
+    {0xE11D, 119}, // Pause
+};
+
+bool IsPlainMainBlock(unsigned scanCode)
+{
+    return (scanCode >= 0x01 && scanCode <= 0x53) || (scanCode >= 0x56 && scanCode <= 0x58);
+}
+
+// Keys whose virtual key is the same on every layout: the digit row keeps its digits, as it
+// does on AZERTY keyboards.
+constexpr ScanPair kFixedVirtualKeys[] = {
+    {0x01, 0x1B},
+    {0x02, 0x31},
+    {0x03, 0x32},
+    {0x04, 0x33},
+    {0x05, 0x34},
+    {0x06, 0x35},
+    {0x07, 0x36},
+    {0x08, 0x37},
+    {0x09, 0x38},
+    {0x0A, 0x39},
+    {0x0B, 0x30},
+    {0x0E, 0x08},
+    {0x0F, 0x09},
+    {0x1C, 0x0D},
+    {0x1D, 0xA2},
+    {0x2A, 0xA0},
+    {0x36, 0xA1},
+    {0x37, 0x6A},
+    {0x38, 0xA4},
+    {0x39, 0x20},
+    {0x3A, 0x14},
+    {0x3B, 0x70},
+    {0x3C, 0x71},
+    {0x3D, 0x72},
+    {0x3E, 0x73},
+    {0x3F, 0x74},
+    {0x40, 0x75},
+    {0x41, 0x76},
+    {0x42, 0x77},
+    {0x43, 0x78},
+    {0x44, 0x79},
+    {0x45, 0x90},
+    {0x46, 0x91},
+    {0x47, 0x67},
+    {0x48, 0x68},
+    {0x49, 0x69},
+    {0x4A, 0x6D},
+    {0x4B, 0x64},
+    {0x4C, 0x65},
+    {0x4D, 0x66},
+    {0x4E, 0x6B},
+    {0x4F, 0x61},
+    {0x50, 0x62},
+    {0x51, 0x63},
+    {0x52, 0x60},
+    {0x53, 0x6E},
+    {0x57, 0x7A},
+    {0x58, 0x7B},
+    {0xE01C, 0x6C},
+    {0xE01D, 0xA3},
+    {0xE035, 0x6F},
+    {0xE037, 0x2C},
+    {0xE038, 0xA5},
+    {0xE047, 0x24},
+    {0xE048, 0x26},
+    {0xE049, 0x21},
+    {0xE04B, 0x25},
+    {0xE04D, 0x27},
+    {0xE04F, 0x23},
+    {0xE050, 0x28},
+    {0xE051, 0x22},
+    {0xE052, 0x2D},
+    {0xE053, 0x2E},
+    {0xE05B, 0x5B},
+    {0xE05C, 0x5C},
+    {0xE05D, 0x5D},
+    {0xE11D, 0x13},
+};
+
+// The alphanumeric block's keys that carry letters or punctuation, with the virtual key of
+// their US position.
+constexpr ScanPair kLayoutKeys[] = {
+    {0x0C, 0xBD},
+    {0x0D, 0xBB},
+    {0x10, 'Q'},
+    {0x11, 'W'},
+    {0x12, 'E'},
+    {0x13, 'R'},
+    {0x14, 'T'},
+    {0x15, 'Y'},
+    {0x16, 'U'},
+    {0x17, 'I'},
+    {0x18, 'O'},
+    {0x19, 'P'},
+    {0x1A, 0xDB},
+    {0x1B, 0xDD},
+    {0x1E, 'A'},
+    {0x1F, 'S'},
+    {0x20, 'D'},
+    {0x21, 'F'},
+    {0x22, 'G'},
+    {0x23, 'H'},
+    {0x24, 'J'},
+    {0x25, 'K'},
+    {0x26, 'L'},
+    {0x27, 0xBA},
+    {0x28, 0xDE},
+    {0x29, 0xC0},
+    {0x2B, 0xDC},
+    {0x2C, 'Z'},
+    {0x2D, 'X'},
+    {0x2E, 'C'},
+    {0x2F, 'V'},
+    {0x30, 'B'},
+    {0x31, 'N'},
+    {0x32, 'M'},
+    {0x33, 0xBC},
+    {0x34, 0xBE},
+    {0x35, 0xBF},
+    {0x56, 0xE2},
+};
+
+// Punctuation keys' virtual keys, left for keys whose own would clash.
+constexpr unsigned kPunctuationVirtualKeys[] = {
+    0xBA, 0xBB, 0xBC, 0xBD, 0xBE, 0xBF, 0xC0, 0xDB, 0xDC, 0xDD, 0xDE, 0xDF, 0xE2};
+
+unsigned VirtualKeyOfSymbol(xkb_keysym_t symbol)
+{
+    if (symbol >= XKB_KEY_a && symbol <= XKB_KEY_z)
+        return 'A' + (symbol - XKB_KEY_a);
+    if (symbol >= XKB_KEY_A && symbol <= XKB_KEY_Z)
+        return 'A' + (symbol - XKB_KEY_A);
+    switch (symbol) {
+    case XKB_KEY_minus:
+        return 0xBD;
+    case XKB_KEY_equal:
+        return 0xBB;
+    case XKB_KEY_bracketleft:
+        return 0xDB;
+    case XKB_KEY_bracketright:
+        return 0xDD;
+    case XKB_KEY_backslash:
+        return 0xDC;
+    case XKB_KEY_semicolon:
+        return 0xBA;
+    case XKB_KEY_apostrophe:
+        return 0xDE;
+    case XKB_KEY_grave:
+        return 0xC0;
+    case XKB_KEY_comma:
+        return 0xBC;
+    case XKB_KEY_period:
+        return 0xBE;
+    case XKB_KEY_slash:
+        return 0xBF;
+    default:
+        return 0;
+    }
+}
+
+// A dead key is named by the accent it puts on the next letter.
+char16_t SpacingAccent(xkb_keysym_t symbol)
+{
+    switch (symbol) {
+    case XKB_KEY_dead_grave:
+        return u'`';
+    case XKB_KEY_dead_acute:
+        return u'\u00B4';
+    case XKB_KEY_dead_circumflex:
+        return u'^';
+    case XKB_KEY_dead_tilde:
+        return u'~';
+    case XKB_KEY_dead_macron:
+        return u'\u00AF';
+    case XKB_KEY_dead_breve:
+        return u'\u02D8';
+    case XKB_KEY_dead_abovedot:
+        return u'\u02D9';
+    case XKB_KEY_dead_diaeresis:
+        return u'\u00A8';
+    case XKB_KEY_dead_abovering:
+        return u'\u02DA';
+    case XKB_KEY_dead_doubleacute:
+        return u'\u02DD';
+    case XKB_KEY_dead_caron:
+        return u'\u02C7';
+    case XKB_KEY_dead_cedilla:
+        return u'\u00B8';
+    case XKB_KEY_dead_ogonek:
+        return u'\u02DB';
+    default:
+        return 0;
+    }
+}
+
+void LogToTrace(xkb_context*, xkb_log_level, const char* format, va_list args)
+{
+    char line[512];
+    std::vsnprintf(line, sizeof line, format, args);
+    Trace("xkb: %s", line);
+}
+
+} // namespace
+
+xkb_context* NewXkbContext()
+{
+    xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_ENVIRONMENT_NAMES);
+    if (context)
+        xkb_context_set_log_fn(context, LogToTrace);
+    return context;
+}
+
+namespace {
+
+std::string Trimmed(std::string_view text)
+{
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return std::string(text.substr(first, last - first + 1));
+}
+
+std::string Unquoted(std::string_view text)
+{
+    std::string value = Trimmed(text);
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    return value;
+}
+
+std::string FirstOfList(std::string_view list) { return Trimmed(list.substr(0, list.find(','))); }
+
+// XKBLAYOUT= and XKBVARIANT= lines of a shell-style configuration file.
+std::optional<LayoutNames> ReadShellStyle(const std::filesystem::path& file)
+{
+    std::ifstream in(file);
+    LayoutNames names;
+    for (std::string line; std::getline(in, line);) {
+        const std::string trimmed = Trimmed(line);
+        const auto equals = trimmed.find('=');
+        if (trimmed.empty() || trimmed.front() == '#' || equals == std::string::npos)
+            continue;
+        const std::string key = Trimmed(std::string_view(trimmed).substr(0, equals));
+        const std::string value = Unquoted(std::string_view(trimmed).substr(equals + 1));
+        if (key == "XKBLAYOUT")
+            names.layout = FirstOfList(value);
+        else if (key == "XKBVARIANT")
+            names.variant = FirstOfList(value);
+    }
+    if (names.layout.empty())
+        return std::nullopt;
+    return names;
+}
+
+// Option "XkbLayout" "de" lines of an X11 InputClass section.
+std::optional<LayoutNames> ReadXorgStyle(const std::filesystem::path& file)
+{
+    std::ifstream in(file);
+    LayoutNames names;
+    for (std::string line; std::getline(in, line);) {
+        std::string_view rest = line;
+        std::string words[3];
+        int count = 0;
+        while (count < 3) {
+            const auto open = rest.find('"');
+            if (open == std::string_view::npos)
+                break;
+            const auto close = rest.find('"', open + 1);
+            if (close == std::string_view::npos)
+                break;
+            words[count++] = std::string(rest.substr(open + 1, close - open - 1));
+            rest = rest.substr(close + 1);
+        }
+        if (Trimmed(line).rfind("Option", 0) != 0 || count != 2)
+            continue;
+        if (words[0] == "XkbLayout")
+            names.layout = FirstOfList(words[1]);
+        else if (words[0] == "XkbVariant")
+            names.variant = FirstOfList(words[1]);
+    }
+    if (names.layout.empty())
+        return std::nullopt;
+    return names;
+}
+
+} // namespace
+
+unsigned ScanCodeToEvdevCode(unsigned scanCode)
+{
+    if (IsPlainMainBlock(scanCode))
+        return scanCode;
+    const auto pair = std::ranges::find(kExtendedEvdev, scanCode, &ScanPair::scanCode);
+    return pair == std::end(kExtendedEvdev) ? 0 : pair->other;
+}
+
+unsigned EvdevCodeToScanCode(unsigned evdevCode)
+{
+    if (IsPlainMainBlock(evdevCode))
+        return evdevCode;
+    const auto pair = std::ranges::find(kExtendedEvdev, evdevCode, &ScanPair::other);
+    return pair == std::end(kExtendedEvdev) ? 0 : pair->scanCode;
+}
+
+std::optional<LayoutNames> AnnouncedLayout(
+    const EnvironmentLookup& environment, const std::filesystem::path& root)
+{
+    if (environment) {
+        const char* layout = environment("XKB_DEFAULT_LAYOUT");
+        if (layout && *layout) {
+            const char* variant = environment("XKB_DEFAULT_VARIANT");
+            return LayoutNames{FirstOfList(layout), variant ? FirstOfList(variant) : ""};
+        }
+    }
+    if (auto names = ReadShellStyle(root / "etc/default/keyboard"))
+        return names;
+    if (auto names = ReadShellStyle(root / "etc/vconsole.conf"))
+        return names;
+    return ReadXorgStyle(root / "etc/X11/xorg.conf.d/00-keyboard.conf");
+}
+
+XkbKeyboardLayout::XkbKeyboardLayout(xkb_keymap* keymap, unsigned group, std::string description)
+    : keymap_(keymap), state_(xkb_state_new(keymap)), description_(std::move(description))
+{
+    if (state_)
+        xkb_state_update_mask(state_, 0, 0, 0, 0, 0, group);
+    AssignVirtualKeys();
+}
+
+XkbKeyboardLayout::~XkbKeyboardLayout()
+{
+    xkb_state_unref(state_);
+    xkb_keymap_unref(keymap_);
+}
+
+std::unique_ptr<XkbKeyboardLayout> XkbKeyboardLayout::FromNames(
+    std::string_view layout, std::string_view variant)
+{
+    xkb_context* context = NewXkbContext();
+    if (!context)
+        return nullptr;
+    const std::string layoutName(layout);
+    const std::string variantName(variant);
+    const xkb_rule_names names{"evdev", "pc105", layoutName.c_str(), variantName.c_str(), ""};
+    xkb_keymap* keymap = xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    xkb_context_unref(context);
+    if (!keymap)
+        return nullptr;
+    std::string description = layoutName;
+    if (!variantName.empty())
+        description += "(" + variantName + ")";
+    return std::unique_ptr<XkbKeyboardLayout>(
+        new XkbKeyboardLayout(keymap, 0, std::move(description)));
+}
+
+std::unique_ptr<XkbKeyboardLayout> XkbKeyboardLayout::FromKeymap(
+    xkb_keymap* keymap, unsigned group, std::string description)
+{
+    if (!keymap)
+        return nullptr;
+    return std::unique_ptr<XkbKeyboardLayout>(
+        new XkbKeyboardLayout(xkb_keymap_ref(keymap), group, std::move(description)));
+}
+
+std::unique_ptr<KeyLayout> OpenDesktopKeyLayout()
+{
+    const char* display = std::getenv("DISPLAY");
+    if (display && *display) {
+        if (auto layout = X11KeyboardLayout::Connect(display))
+            return layout;
+    }
+    if (const auto names = AnnouncedLayout([](const char* name) { return std::getenv(name); })) {
+        if (auto layout = XkbKeyboardLayout::FromNames(names->layout, names->variant))
+            return layout;
+        Trace("keyboard layout %s(%s) not found, using us\n", names->layout.c_str(),
+            names->variant.c_str());
+    }
+    return XkbKeyboardLayout::FromNames("us");
+}
+
+void XkbKeyboardLayout::AssignVirtualKeys()
+{
+    const auto assign = [this](unsigned scanCode, unsigned virtualKey) {
+        scanToVirtualKey_[scanCode] = virtualKey;
+        virtualKeyToScan_[virtualKey] = scanCode;
+    };
+    const auto taken = [this](unsigned virtualKey) { return virtualKeyToScan_[virtualKey] != 0; };
+    const auto assigned = [this](
+                              unsigned scanCode) { return scanToVirtualKey_.contains(scanCode); };
+
+    for (const ScanPair& key : kFixedVirtualKeys)
+        assign(key.scanCode, key.other);
+
+    for (const ScanPair& key : kLayoutKeys) {
+        if (!state_)
+            break;
+        const xkb_keysym_t symbol =
+            xkb_state_key_get_one_sym(state_, ScanCodeToEvdevCode(key.scanCode) + 8);
+        const unsigned virtualKey = VirtualKeyOfSymbol(symbol);
+        if (virtualKey != 0 && !taken(virtualKey))
+            assign(key.scanCode, virtualKey);
+    }
+    for (const ScanPair& key : kLayoutKeys) {
+        if (!assigned(key.scanCode) && !taken(key.other))
+            assign(key.scanCode, key.other);
+    }
+    for (const ScanPair& key : kLayoutKeys) {
+        if (assigned(key.scanCode))
+            continue;
+        const auto free = std::ranges::find_if(
+            kPunctuationVirtualKeys, [&](unsigned virtualKey) { return !taken(virtualKey); });
+        if (free != std::end(kPunctuationVirtualKeys))
+            assign(key.scanCode, *free);
+    }
+}
+
+unsigned XkbKeyboardLayout::VirtualKeyToScanCode(unsigned virtualKey) const
+{
+    return virtualKey < virtualKeyToScan_.size() ? virtualKeyToScan_[virtualKey] : 0;
+}
+
+unsigned XkbKeyboardLayout::ScanCodeToVirtualKey(unsigned scanCode) const
+{
+    const auto found = scanToVirtualKey_.find(scanCode);
+    return found == scanToVirtualKey_.end() ? 0 : found->second;
+}
+
+unsigned EvdevCodeToVirtualKey(const KeyLayout& layout, unsigned evdevCode)
+{
+    const unsigned scanCode = EvdevCodeToScanCode(evdevCode);
+    return scanCode == 0 ? 0 : layout.ScanCodeToVirtualKey(scanCode);
+}
+
+std::u16string XkbKeyboardLayout::KeyText(unsigned virtualKey, unsigned scanCode) const
+{
+    if (scanCode == 0)
+        scanCode = VirtualKeyToScanCode(virtualKey);
+    const unsigned evdevCode = ScanCodeToEvdevCode(scanCode);
+    if (evdevCode == 0 || !state_)
+        return {};
+    const xkb_keycode_t keycode = evdevCode + 8;
+    if (const char16_t accent = SpacingAccent(xkb_state_key_get_one_sym(state_, keycode)))
+        return std::u16string(1, accent);
+    char utf8[64];
+    xkb_state_key_get_utf8(state_, keycode, utf8, sizeof utf8);
+    std::u16string text = ToU16(utf8);
+    std::erase_if(text, [](char16_t unit) { return unit < 0x20 || unit == 0x7F; });
+    return text;
+}
+
+} // namespace kestrin

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "ui/PageWindow.h"
+
+namespace kestrin {
+
+// The battery ring "ms_1_progress_power" and its label "ms_1_label_power": empty, a level, or
+// the charging display, where the ring sweeps from 0 to 100 on the main window's 30 ms timer
+// and the label reads the language text "charging_text".
+class BatteryDisplay final {
+public:
+    explicit BatteryDisplay(const PageWindow& window) : window_(window) { }
+
+    void ShowBatteryLevel(int percent);
+    void ShowCharging();
+    void StopAnimation();
+    // A cable removal: no text, the animation stopped.
+    void Clear();
+    // A fresh sweep starts from an empty ring.
+    void ResetAnimation() { step_ = 0; }
+    // One tick of the charging animation.
+    void Step();
+    int AnimationStep() const { return step_; }
+
+private:
+    const PageWindow& window_;
+    int step_ = 0;
+};
+
+} // namespace kestrin

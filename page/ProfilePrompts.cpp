@@ -1,0 +1,56 @@
+#include "page/ProfilePrompts.h"
+
+#include "platform/FileDialog.h"
+#include "profiles/ProfileExchange.h"
+#include "ui/MsgWnd.h"
+#include "ui/NameDialog.h"
+
+#include <QFile>
+
+namespace kestrin {
+namespace {
+
+const QString kFilterName = QStringLiteral("Profile Flie");
+const QString kFilter = QStringLiteral("*.pro;*.PRO");
+
+QString Id(std::string_view id)
+{
+    return QString::fromLatin1(id.data(), static_cast<qsizetype>(id.size()));
+}
+
+std::optional<std::string> LocalPath(const QString& chosen)
+{
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return QFile::encodeName(chosen).toStdString();
+}
+
+} // namespace
+
+bool CProfilePrompts::Ask(std::string_view textId) { return CMsgWnd::Ask(owner_, Id(textId)) == 1; }
+
+std::optional<std::u16string> CProfilePrompts::AskProfileName(
+    std::string_view titleId, const ProfileList& profiles)
+{
+    CMS_1_ProfileName dialog;
+    dialog.SetTitleId(Id(titleId));
+    dialog.SetList(profiles);
+    if (dialog.Run(owner_) != 1)
+        return std::nullopt;
+    return dialog.GetResultName().toStdU16String();
+}
+
+std::optional<std::string> CProfilePrompts::AskProfileFileToSave()
+{
+    QWidget* parent = owner_ ? owner_->GetWidget() : nullptr;
+    return LocalPath(GetSaveFileName(parent, QString(), QString(), kFilterName, kFilter,
+        QString::fromLatin1(kProfileFileExtension)));
+}
+
+std::optional<std::string> CProfilePrompts::AskProfileFileToOpen()
+{
+    QWidget* parent = owner_ ? owner_->GetWidget() : nullptr;
+    return LocalPath(GetOpenFileName(parent, QString(), QString(), kFilterName, kFilter));
+}
+
+} // namespace kestrin

@@ -1,0 +1,59 @@
+#include "base/StoreFiles.h"
+
+#include "tests/support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace kestrin {
+namespace {
+
+using test::ReadBytes;
+using test::WriteBytes;
+
+TEST(StoreFiles, TheStoresLiveInTheirFolderOfTheDataFolder)
+{
+    EXPECT_EQ(ProfileStorePath("/d/Data/"), "/d/Data/ms_1/pro.data");
+    EXPECT_EQ(MacroStorePath("/d/Data/"), "/d/Data/ms_1/macro.data");
+    EXPECT_EQ(GunStorePath("/d/Data/"), "/d/Data/ms_1/gun.data");
+}
+
+TEST(StoreFiles, MovingAsideNeverOverwritesAnEarlierDamagedStore)
+{
+    test::TempFolder folder;
+    const fs::path store = folder.Root() / "pro.data";
+    // The names this second would give; an earlier broken store already holds the first.
+    const std::string taken = BrokenName(store.string(), 1);
+    WriteBytes(taken, {1});
+    WriteBytes(store, {2, 2});
+
+    const std::string aside = MoveAside(store.string());
+    ASSERT_FALSE(aside.empty());
+    EXPECT_FALSE(fs::exists(store));
+    EXPECT_EQ(ReadBytes(aside), (std::vector<unsigned char>{2, 2}));
+    EXPECT_EQ(ReadBytes(taken), (std::vector<unsigned char>{1}));
+
+    const std::vector<unsigned char> bytes{3, 3, 3};
+    const std::string copy = CopyAside(store.string(), std::as_bytes(std::span(bytes)));
+    ASSERT_FALSE(copy.empty());
+    EXPECT_NE(copy, aside);
+    EXPECT_EQ(ReadBytes(copy), bytes);
+    EXPECT_EQ(ReadBytes(aside), (std::vector<unsigned char>{2, 2}));
+}
+
+TEST(StoreFiles, ReadingTellsAMissingFileFromOneThatCannotBeRead)
+{
+    test::TempFolder folder;
+    EXPECT_EQ(ReadWholeFile((folder.Root() / "none").string()).status, FileBytes::Status::Missing);
+    EXPECT_EQ(ReadWholeFile(folder.Root().string()).status, FileBytes::Status::Unreadable);
+    ASSERT_EQ(::mkfifo((folder.Root() / "fifo").c_str(), 0600), 0);
+    EXPECT_EQ(
+        ReadWholeFile((folder.Root() / "fifo").string()).status, FileBytes::Status::Unreadable)
+        << "a pipe in the store's place must not hang the start";
+}
+
+} // namespace
+} // namespace kestrin

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "ui/WindowImplBase.h"
+
+#include <QPoint>
+
+namespace kestrin {
+
+// What a chosen menu item sends to the menu's owner as WM_MENU_COMMAND: wParam points to a
+// MenuCmd that the owner copies and then frees with CPaintManagerUI::DeletePtr.
+struct MenuCmd {
+    QString szName;
+    QString szUserData;
+    QString szText;
+    bool bChecked = false;
+};
+
+enum MenuAlignment : uint32_t {
+    eMenuAlignment_Left = 1 << 1,
+    eMenuAlignment_Top = 1 << 2,
+    eMenuAlignment_Right = 1 << 3,
+    eMenuAlignment_Bottom = 1 << 4,
+};
+
+// A popup menu built from a menu layout: every button of the layout is an item, named by its
+// control name. It closes when an item is chosen or the user clicks elsewhere.
+class CMenuWnd final : public WindowImplBase {
+public:
+    // Left|Top puts the menu's top-left corner at the point; Right and Bottom put its right or
+    // bottom edge there. The menu is kept on the work area.
+    void Init(void* ownerElement, const QString& layout, QPoint point, CPaintManagerUI* mainManager,
+        void* checkMap = nullptr, uint32_t alignment = eMenuAlignment_Left | eMenuAlignment_Top);
+    void ResizeMenu();
+    QStringList VisibleItems() const;
+
+protected:
+    QString GetWindowClassName() const override { return QStringLiteral("MenuWnd"); }
+    QString GetSkinFile() const override { return layout_; }
+    void Notify(TNotifyUI& msg) override;
+    intptr_t HandleCustomMessage(uint32_t message, uintptr_t, intptr_t, bool& handled) override;
+
+private:
+    QString layout_;
+    QPoint point_;
+    uint32_t alignment_ = 0;
+    KestrinWindow owner_ = 0;
+};
+
+} // namespace kestrin

@@ -1,0 +1,58 @@
+#include "ui/MsgWnd.h"
+
+#include "base/Messages.h"
+#include "ui/ResourceManager.h"
+
+namespace kestrin {
+namespace {
+
+std::optional<int>& NextAnswer()
+{
+    static std::optional<int> answer;
+    return answer;
+}
+
+} // namespace
+
+void CMsgWnd::SetNextAnswerForTesting(std::optional<int> answer) { NextAnswer() = answer; }
+
+int CMsgWnd::Ask(CWindowWnd* parent, const QString& messageId)
+{
+    if (auto answer = std::exchange(NextAnswer(), std::nullopt))
+        return *answer;
+    CMsgWnd box;
+    box.SetTitleId(QStringLiteral("warning_title_text"));
+    box.SetMessageId(messageId);
+    box.Create(parent, QString(), WS_POPUP | WS_VISIBLE, WS_EX_TOOLWINDOW, 0, 0, 800, 800);
+    box.CenterWindow();
+    return box.ShowModal();
+}
+
+void CMsgWnd::OnLayoutLoaded()
+{
+    // The window's own title lets the desktop (and a screen reader) name the box.
+    SetWindowText(CResourceManager::GetInstance()->GetText(titleId_));
+    for (const auto& [name, id] : {std::pair{QStringLiteral("warning_title"), titleId_},
+             std::pair{QStringLiteral("warning"), messageId_}}) {
+        if (CControlUI* label = paintManager_.FindControl(name)) {
+            label->SetResourceText(true);
+            label->SetText(id);
+        }
+    }
+    // Enter confirms, as the highlighted button promises.
+    if (CControlUI* ok = paintManager_.FindControl(QStringLiteral("btn_ok")))
+        ok->GetWidget()->setFocus();
+}
+
+void CMsgWnd::Notify(TNotifyUI& msg)
+{
+    if (msg.sType != DUI_MSGTYPE_CLICK || !msg.pSender)
+        return;
+    const QString name = msg.pSender->GetName();
+    if (name == QLatin1String("btn_ok"))
+        Close(1);
+    else if (name == QLatin1String("btn_cancel"))
+        Close(0);
+}
+
+} // namespace kestrin

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "ui/WindowImplBase.h"
+
+#include <optional>
+
+namespace kestrin {
+
+class CButtonUI;
+
+// The program's message box: a title and a message, both language text ids, and two buttons.
+// ShowModal returns 1 for "btn_ok" and 0 for "btn_cancel".
+class CMsgWnd final : public WindowImplBase {
+public:
+    void SetTitleId(const QString& id) { titleId_ = id; }
+    void SetMessageId(const QString& id) { messageId_ = id; }
+
+    // The whole calling pattern: a warning titled "warning_title_text" with `messageId`,
+    // owned by `parent`, centred, run modally. Returns 1 (OK) or 0 (cancel).
+    static int Ask(CWindowWnd* parent, const QString& messageId);
+
+    // Test hook: the next Ask returns `answer` at once without showing a box.
+    static void SetNextAnswerForTesting(std::optional<int> answer);
+
+protected:
+    QString GetWindowClassName() const override { return QStringLiteral("MsgWnd"); }
+    QString GetSkinFile() const override { return QStringLiteral("msg.xml"); }
+    void OnLayoutLoaded() override;
+    void Notify(TNotifyUI& msg) override;
+
+private:
+    QString titleId_;
+    QString messageId_;
+};
+
+} // namespace kestrin

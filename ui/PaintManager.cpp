@@ -1,0 +1,245 @@
+#include "ui/PaintManager.h"
+
+#include "base/Folders.h"
+#include "ui/BatteryRing.h"
+#include "ui/ColorPalette.h"
+#include "ui/Controls.h"
+#include "ui/ListUI.h"
+#include "ui/ResourceManager.h"
+
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSlider>
+#include <QStackedWidget>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace kestrin {
+
+CPaintManagerUI::CPaintManagerUI() = default;
+
+CPaintManagerUI::~CPaintManagerUI() = default;
+
+void CPaintManagerUI::AttachLayout(QWidget* root)
+{
+    root_ = root;
+    AdoptSubtree(root);
+}
+
+CControlUI* CPaintManagerUI::AdoptSubtree(QWidget* subtree)
+{
+    if (!subtree)
+        return nullptr;
+    Wrap(subtree);
+    for (QWidget* child : subtree->findChildren<QWidget*>())
+        Wrap(child);
+    return ControlFor(subtree);
+}
+
+std::unique_ptr<CControlUI> CPaintManagerUI::MakeControl(QWidget* widget)
+{
+    if (qobject_cast<ColorPaletteWidget*>(widget))
+        return std::make_unique<CColorPaletteUI>(widget, this);
+    if (qobject_cast<BatteryRing*>(widget) || qobject_cast<QProgressBar*>(widget))
+        return std::make_unique<CProgressUI>(widget, this);
+    // The wheel alone never focuses a value control (see ScrollPastValueControl).
+    if (widget->focusPolicy() == Qt::WheelFocus)
+        widget->setFocusPolicy(Qt::StrongFocus);
+    if (qobject_cast<QAbstractSlider*>(widget))
+        return std::make_unique<CSliderUI>(widget, this);
+    if (qobject_cast<QComboBox*>(widget))
+        return std::make_unique<CComboUI>(widget, this);
+    if (qobject_cast<QListWidget*>(widget))
+        return std::make_unique<CListUI>(widget, this);
+    if (qobject_cast<QStackedWidget*>(widget))
+        return std::make_unique<CTabLayoutUI>(widget, this);
+    if (qobject_cast<QLineEdit*>(widget) || qobject_cast<QPlainTextEdit*>(widget) ||
+        qobject_cast<QTextEdit*>(widget))
+        return std::make_unique<CEditUI>(widget, this);
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        const QString group = widget->property("group").toString();
+        if (!group.isEmpty()) {
+            QButtonGroup*& buttons = groups_[group];
+            if (!buttons)
+                buttons = new QButtonGroup(this);
+            buttons->addButton(button);
+            return std::make_unique<COptionUI>(widget, this);
+        }
+        if (qobject_cast<QRadioButton*>(widget))
+            return std::make_unique<COptionUI>(widget, this);
+        if (button->isCheckable())
+            return std::make_unique<CCheckBoxUI>(widget, this);
+        return std::make_unique<CButtonUI>(widget, this);
+    }
+    if (qobject_cast<QLabel*>(widget))
+        return std::make_unique<CLabelUI>(widget, this);
+    return std::make_unique<CContainerUI>(widget, this);
+}
+
+void CPaintManagerUI::Wrap(QWidget* widget)
+{
+    const QString name = widget->objectName();
+    // Qt's own inner widgets carry "qt_" names; unnamed widgets cannot be looked up.
+    if (name.isEmpty() || name.startsWith(QLatin1String("qt_")) || controls_.contains(widget))
+        return;
+    auto control = MakeControl(widget);
+    controls_.insert(widget, control.get());
+    owned_.push_back(std::move(control));
+    widget->installEventFilter(this);
+    connect(widget, &QObject::destroyed, this, [this, widget] {
+        CControlUI* gone = controls_.take(widget);
+        for (auto it = timers_.begin(); it != timers_.end();) {
+            if (it.key().first == gone) {
+                it.value()->stop();
+                it.value()->deleteLater();
+                it = timers_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        std::erase_if(owned_, [gone](const auto& owned) { return owned.get() == gone; });
+    });
+}
+
+CControlUI* CPaintManagerUI::FindControl(const QString& name) const
+{
+    if (!root_ || name.isEmpty())
+        return nullptr;
+    if (root_->objectName() == name)
+        return ControlFor(root_);
+    return ControlFor(root_->findChild<QWidget*>(name));
+}
+
+CControlUI* CPaintManagerUI::ControlFor(QWidget* widget) const
+{
+    return widget ? controls_.value(widget) : nullptr;
+}
+
+void CPaintManagerUI::AddNotifier(INotifyUI* notifier)
+{
+    if (notifier && std::find(notifiers_.begin(), notifiers_.end(), notifier) == notifiers_.end())
+        notifiers_.push_back(notifier);
+}
+
+void CPaintManagerUI::RemoveNotifier(INotifyUI* notifier) { std::erase(notifiers_, notifier); }
+
+QString CPaintManagerUI::VirtualWindowOf(const QWidget* widget) const
+{
+    for (; widget; widget = widget->parentWidget()) {
+        const QString name = widget->property("virtualwnd").toString();
+        if (!name.isEmpty())
+            return name;
+    }
+    return QString();
+}
+
+void CPaintManagerUI::SendNotify(
+    CControlUI* control, const QString& type, uintptr_t wParam, intptr_t lParam)
+{
+    TNotifyUI msg;
+    msg.sType = type;
+    msg.pSender = control;
+    msg.sVirtualWnd = control ? VirtualWindowOf(control->GetWidget()) : QString();
+    msg.wParam = wParam;
+    msg.lParam = lParam;
+    // A notifier may close its window while handling; work on a copy of the list.
+    const auto notifiers = notifiers_;
+    for (INotifyUI* notifier : notifiers)
+        notifier->Notify(msg);
+}
+
+void CPaintManagerUI::SetTimer(CControlUI* control, int id, int milliseconds)
+{
+    if (!control)
+        return;
+    QTimer*& timer = timers_[{control, id}];
+    if (!timer) {
+        timer = new QTimer(this);
+        connect(timer, &QTimer::timeout, this,
+            [this, control, id] { SendNotify(control, DUI_MSGTYPE_TIMER, uintptr_t(id)); });
+    }
+    timer->start(milliseconds);
+}
+
+void CPaintManagerUI::KillTimer(CControlUI* control, int id)
+{
+    if (QTimer* timer = timers_.take({control, id})) {
+        timer->stop();
+        timer->deleteLater();
+    }
+}
+
+bool CPaintManagerUI::eventFilter(QObject* watched, QEvent* event)
+{
+    const char* type = nullptr;
+    switch (event->type()) {
+    case QEvent::FocusIn:
+        type = "setfocus";
+        break;
+    case QEvent::FocusOut:
+        type = "killfocus";
+        break;
+    case QEvent::Enter:
+        type = "mouseenter";
+        break;
+    case QEvent::Leave:
+        type = "mouseleave";
+        break;
+    case QEvent::Wheel:
+        return ScrollPastValueControl(qobject_cast<QWidget*>(watched), event);
+    default:
+        return false;
+    }
+    if (CControlUI* control = ControlFor(qobject_cast<QWidget*>(watched)))
+        SendNotify(control, QString::fromLatin1(type));
+    return false;
+}
+
+bool CPaintManagerUI::ScrollPastValueControl(QWidget* widget, QEvent* wheel)
+{
+    // A wheel turned to scroll the page must not change a slider or a combo it passes over: that
+    // would send a setting to the mouse. Only a control the user has focused takes the wheel.
+    if (!widget || widget->hasFocus() ||
+        !(qobject_cast<QAbstractSlider*>(widget) || qobject_cast<QComboBox*>(widget)))
+        return false;
+    for (QWidget* parent = widget->parentWidget(); parent; parent = parent->parentWidget()) {
+        if (auto* area = qobject_cast<QAbstractScrollArea*>(parent)) {
+            QCoreApplication::sendEvent(area->verticalScrollBar(), wheel);
+            return true;
+        }
+    }
+    return false;
+}
+
+void CPaintManagerUI::SetInstance() { }
+
+QString CPaintManagerUI::GetInstancePath() { return QString::fromStdString(GetProgramFolder()); }
+
+void CPaintManagerUI::SetResourcePath(const QString& folder)
+{
+    CResourceManager::GetInstance()->SetResourcePath(folder);
+}
+
+QString CPaintManagerUI::GetResourcePath()
+{
+    return CResourceManager::GetInstance()->GetResourcePath();
+}
+
+int CPaintManagerUI::MessageLoop() { return QApplication::exec(); }
+
+void CPaintManagerUI::Term() { QApplication::closeAllWindows(); }
+
+} // namespace kestrin

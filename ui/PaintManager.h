@@ -1,0 +1,79 @@
+#pragma once
+
+#include "base/MessagePost.h"
+#include "ui/Control.h"
+#include "ui/Notify.h"
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class QButtonGroup;
+class QTimer;
+
+namespace kestrin {
+
+// The controls of one window's layout: finds them by name, turns their Qt signals into
+// notifications for the window, runs control timers. Also the program-wide skin settings.
+class CPaintManagerUI final : public QObject {
+public:
+    CPaintManagerUI();
+    ~CPaintManagerUI() override;
+
+    // Takes the window's built layout and gives every named widget in it its control.
+    void AttachLayout(QWidget* root);
+    QWidget* GetRoot() const { return root_; }
+    // The window whose layout this is.
+    void SetWindow(KestrinWindow window) { window_ = window; }
+    KestrinWindow GetWindow() const { return window_; }
+    // Gives the named widgets of a subtree added later (a row template) their controls.
+    CControlUI* AdoptSubtree(QWidget* subtree);
+
+    // The first control of that name in the layout; null when there is none.
+    CControlUI* FindControl(const QString& name) const;
+    template <class T> T* FindControl(const QString& name) const
+    {
+        return dynamic_cast<T*>(FindControl(name));
+    }
+    CControlUI* ControlFor(QWidget* widget) const;
+
+    void AddNotifier(INotifyUI* notifier);
+    void RemoveNotifier(INotifyUI* notifier);
+    void SendNotify(
+        CControlUI* control, const QString& type, uintptr_t wParam = 0, intptr_t lParam = 0);
+
+    // A control's timer raises "timer" with the id in wParam until killed.
+    void SetTimer(CControlUI* control, int id, int milliseconds);
+    void KillTimer(CControlUI* control, int id);
+
+    // Program-wide: the program folder, the skin folder, the message loop.
+    static void SetInstance();
+    static QString GetInstancePath();
+    static void SetResourcePath(const QString& folder);
+    static QString GetResourcePath();
+    static int MessageLoop();
+    static void Term();
+    template <class T> static void DeletePtr(T* pointer) { delete pointer; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool ScrollPastValueControl(QWidget* widget, QEvent* wheel);
+
+private:
+    void Wrap(QWidget* widget);
+    std::unique_ptr<CControlUI> MakeControl(QWidget* widget);
+    QString VirtualWindowOf(const QWidget* widget) const;
+
+    QWidget* root_ = nullptr;
+    KestrinWindow window_ = 0;
+    QHash<QWidget*, CControlUI*> controls_;
+    std::vector<std::unique_ptr<CControlUI>> owned_;
+    QHash<QString, QButtonGroup*> groups_;
+    std::vector<INotifyUI*> notifiers_;
+    QHash<QPair<CControlUI*, int>, QTimer*> timers_;
+};
+
+} // namespace kestrin

@@ -1,0 +1,117 @@
+#include "ui/ResourceManager.h"
+
+#include "base/Trace.h"
+#include "ui/LayoutTexts.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QXmlStreamReader>
+
+namespace kestrin {
+namespace {
+
+bool ParseLanguage(QXmlStreamReader& reader, QHash<QString, QString>& texts)
+{
+    bool inLanguage = false;
+    while (!reader.atEnd()) {
+        reader.readNext();
+        if (!reader.isStartElement())
+            continue;
+        if (reader.name() == QLatin1String("Language")) {
+            inLanguage = true;
+        } else if (inLanguage && reader.name() == QLatin1String("Text")) {
+            const QString id = reader.attributes().value(QLatin1String("id")).toString();
+            const QString text = reader.readElementText(QXmlStreamReader::IncludeChildElements);
+            if (!id.isEmpty())
+                texts.insert(id, text);
+        }
+    }
+    if (reader.hasError()) {
+        Trace("language file: line %lld: %s\n", static_cast<long long>(reader.lineNumber()),
+            reader.errorString().toUtf8().constData());
+        return false;
+    }
+    return inLanguage;
+}
+
+} // namespace
+
+CResourceManager::CResourceManager() = default;
+CResourceManager::~CResourceManager() = default;
+
+CResourceManager* CResourceManager::GetInstance()
+{
+    static CResourceManager manager;
+    return &manager;
+}
+
+void CResourceManager::SetResourcePath(const QString& folder)
+{
+    resourcePath_ = folder;
+    if (!resourcePath_.isEmpty() && !resourcePath_.endsWith(QLatin1Char('/')))
+        resourcePath_ += QLatin1Char('/');
+}
+
+bool CResourceManager::LoadResource(const QString& indexFile)
+{
+    const QFileInfo info(ResourceFile(indexFile));
+    if (info.isFile() && info.isReadable())
+        return true;
+    Trace("skin: %s is missing\n", info.filePath().toUtf8().constData());
+    return false;
+}
+
+bool CResourceManager::LoadLanguage(const QString& fileName)
+{
+    QFile file(ResourceFile(fileName));
+    if (!file.open(QIODevice::ReadOnly)) {
+        Trace("language file %s: %s\n", file.fileName().toUtf8().constData(),
+            file.errorString().toUtf8().constData());
+        return false;
+    }
+    QXmlStreamReader reader(&file);
+    QHash<QString, QString> texts;
+    if (!ParseLanguage(reader, texts))
+        return false;
+    texts_ = std::move(texts);
+    LanguageChanged();
+    return true;
+}
+
+bool CResourceManager::LoadLanguageFromString(const QString& xml)
+{
+    QXmlStreamReader reader(xml);
+    QHash<QString, QString> texts;
+    if (!ParseLanguage(reader, texts))
+        return false;
+    texts_ = std::move(texts);
+    LanguageChanged();
+    return true;
+}
+
+QString CResourceManager::GetText(const QString& id) const { return texts_.value(id, id); }
+
+void CResourceManager::LanguageChanged()
+{
+    // Windows already built show the new texts at once.
+    RefreshAllLayoutTexts();
+}
+
+bool CResourceManager::LoadStyleSheet(const QString& fileName)
+{
+    QFile file(ResourceFile(fileName));
+    if (!file.open(QIODevice::ReadOnly)) {
+        Trace("stylesheet %s: %s\n", file.fileName().toUtf8().constData(),
+            file.errorString().toUtf8().constData());
+        return false;
+    }
+    QString sheet = QString::fromUtf8(file.readAll());
+    // Images in the sheet are named relative to the skin folder.
+    sheet.replace(QLatin1String("url(res:"), QLatin1String("url(") + resourcePath_);
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
+        app->setStyleSheet(sheet);
+    return true;
+}
+
+} // namespace kestrin

@@ -1,0 +1,55 @@
+#include "ui/TrayIcon.h"
+
+#include "base/Messages.h"
+#include "base/Trace.h"
+#include "platform/WindowRegistry.h"
+
+#include <QSystemTrayIcon>
+
+namespace kestrin {
+
+CTrayIcon::CTrayIcon() = default;
+CTrayIcon::~CTrayIcon() = default;
+
+void CTrayIcon::CreateTrayIcon(
+    KestrinWindow receiver, const QIcon& icon, const QString& toolTip, uint32_t message)
+{
+    DeleteTrayIcon();
+    icon_ = std::make_unique<QSystemTrayIcon>(icon);
+    icon_->setToolTip(toolTip);
+    QObject::connect(icon_.get(), &QSystemTrayIcon::activated, icon_.get(),
+        [receiver, message](QSystemTrayIcon::ActivationReason reason) {
+            switch (reason) {
+            case QSystemTrayIcon::Trigger:
+                PostWindowMessage(receiver, message, 0, WM_LBUTTONUP);
+                break;
+            case QSystemTrayIcon::Context:
+                PostWindowMessage(receiver, message, 0, WM_RBUTTONUP);
+                break;
+            case QSystemTrayIcon::MiddleClick:
+                PostWindowMessage(receiver, message, 0, WM_MBUTTONUP);
+                break;
+            default:
+                break;
+            }
+        });
+    // Shown even without a notification area: the icon docks when one appears later (a panel
+    // that starts after the program at login).
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        Trace("no notification area yet; the program runs without a tray icon until one appears\n");
+    icon_->show();
+}
+
+void CTrayIcon::DeleteTrayIcon() { icon_.reset(); }
+
+void CTrayIcon::SetToolTipText(const QString& toolTip)
+{
+    if (icon_)
+        icon_->setToolTip(toolTip);
+}
+
+bool CTrayIcon::IsVisible() const { return icon_ && icon_->isVisible(); }
+
+QString CTrayIcon::GetToolTipText() const { return icon_ ? icon_->toolTip() : QString(); }
+
+} // namespace kestrin

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "base/MessagePost.h"
+
+#include <QIcon>
+#include <QString>
+
+#include <memory>
+
+class QSystemTrayIcon;
+
+namespace kestrin {
+
+// The notification-area icon. Clicks reach the receiver window as `message` with the mouse
+// message in lParam (WM_LBUTTONUP for a left click, WM_RBUTTONUP for a right click). Where the
+// desktop has no notification area the icon is simply not there.
+class CTrayIcon final {
+public:
+    CTrayIcon();
+    ~CTrayIcon();
+    CTrayIcon(const CTrayIcon&) = delete;
+    CTrayIcon& operator=(const CTrayIcon&) = delete;
+
+    void CreateTrayIcon(
+        KestrinWindow receiver, const QIcon& icon, const QString& toolTip, uint32_t message);
+    void DeleteTrayIcon();
+    void SetToolTipText(const QString& toolTip);
+    bool IsVisible() const;
+    // True when an icon object exists, even if the desktop shows none.
+    bool IsCreated() const { return icon_ != nullptr; }
+    QString GetToolTipText() const;
+
+private:
+    std::unique_ptr<QSystemTrayIcon> icon_;
+};
+
+} // namespace kestrin

@@ -1,0 +1,354 @@
+#include "ui/WindowWnd.h"
+
+#include "base/Messages.h"
+#include "platform/WindowRegistry.h"
+#include "platform/WorkArea.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+
+namespace kestrin {
+
+// The Qt side of a window: turns Qt's events into the window's messages.
+class WindowHost final : public QWidget {
+    int depth_ = 0;
+    bool retired_ = false;
+
+public:
+    WindowHost(CWindowWnd* owner, QWidget* parent, Qt::WindowFlags flags)
+        : QWidget(parent, flags), owner_(owner)
+    {
+    }
+    ~WindowHost() override
+    {
+        if (owner_)
+            owner_->HostGone();
+    }
+
+    // Deletes the host once no event of it is being handled: a window may be destroyed from
+    // its own message handler, or from a nested loop (a modal box) that one of them started.
+    void Retire(bool now)
+    {
+        owner_ = nullptr;
+        hide();
+        if (depth_ != 0)
+            retired_ = true;
+        else if (now)
+            delete this;
+        else
+            deleteLater();
+    }
+
+    CWindowWnd* owner_;
+
+protected:
+    bool event(QEvent* event) override
+    {
+        // Deletes this host: nothing of it may be touched afterwards.
+        if (event->type() == QEvent::DeferredDelete)
+            return QWidget::event(event);
+        ++depth_;
+        bool result = true;
+        if (event->type() == WindowMessageEvent::EventType()) {
+            const auto* message = static_cast<WindowMessageEvent*>(event);
+            if (owner_)
+                owner_->HandleMessage(message->message, message->wParam, message->lParam);
+        } else {
+            result = QWidget::event(event);
+        }
+        if (--depth_ == 0 && retired_) {
+            retired_ = false;
+            deleteLater();
+        }
+        return result;
+    }
+
+    void closeEvent(QCloseEvent* event) override
+    {
+        event->ignore();
+        if (owner_)
+            owner_->HandleMessage(WM_CLOSE, 0, 0);
+    }
+
+    // Escape answers a modal window as closing it from the desktop does.
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->key() == Qt::Key_Escape && isModal() && owner_) {
+            owner_->HandleMessage(WM_CLOSE, 0, 0);
+            return;
+        }
+        QWidget::keyPressEvent(event);
+    }
+
+    // The skin draws its own caption: a press on the layout's caption band moves the window.
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        const int caption = property("caption").toInt();
+        if (event->button() == Qt::LeftButton && event->position().y() < caption && windowHandle())
+            windowHandle()->startSystemMove();
+        QWidget::mousePressEvent(event);
+    }
+};
+
+namespace {
+
+CWindowWnd::ModalHook& TheModalHook()
+{
+    static CWindowWnd::ModalHook hook;
+    return hook;
+}
+
+QHash<KestrinWindow, CWindowWnd*>& Windows()
+{
+    static QHash<KestrinWindow, CWindowWnd*> windows;
+    return windows;
+}
+
+Qt::WindowFlags FlagsFor(uint32_t exStyle, bool takesFocus)
+{
+    // Every window is skinned: the layout draws the frame and the caption.
+    Qt::WindowFlags flags = Qt::Window | Qt::FramelessWindowHint;
+    if (exStyle & WS_EX_TOOLWINDOW)
+        flags = Qt::Tool | Qt::FramelessWindowHint;
+    if (exStyle & WS_EX_TOPMOST)
+        flags |= Qt::WindowStaysOnTopHint;
+    if (!takesFocus || (exStyle & WS_EX_NOACTIVATE))
+        flags |= Qt::WindowDoesNotAcceptFocus;
+    return flags;
+}
+
+} // namespace
+
+CWindowWnd::CWindowWnd() = default;
+
+CWindowWnd::~CWindowWnd()
+{
+    if (host_) {
+        host_->owner_ = nullptr;
+        Windows().remove(hwnd_);
+        UnregisterWindow(hwnd_);
+        host_->Retire(true); // and the timers, its children
+    }
+}
+
+KestrinWindow CWindowWnd::Create(CWindowWnd* parent, const QString& windowName, uint32_t style,
+    uint32_t exStyle, int x, int y, int cx, int cy)
+{
+    if (host_)
+        return hwnd_;
+    parent_ = parent;
+    const bool focus = TakesFocus() && !(exStyle & WS_EX_NOACTIVATE);
+    host_ = new WindowHost(this, parent ? parent->GetWidget() : nullptr, FlagsFor(exStyle, focus));
+    host_->setObjectName(GetWindowClassName());
+    host_->setWindowTitle(windowName);
+    if (!focus)
+        host_->setAttribute(Qt::WA_ShowWithoutActivating);
+    host_->setGeometry(x, y, cx, cy);
+    hwnd_ = RegisterWindow(host_);
+    Windows().insert(hwnd_, this);
+    OnCreate();
+    if (host_ && (style & WS_VISIBLE))
+        ShowWindow(true, focus);
+    return hwnd_;
+}
+
+CWindowWnd* CWindowWnd::FromHandle(KestrinWindow window) { return Windows().value(window); }
+
+QWidget* CWindowWnd::GetWidget() const { return host_; }
+
+void CWindowWnd::ShowWindow(bool show, bool takeFocus)
+{
+    if (!host_)
+        return;
+    if (!show) {
+        host_->hide();
+        return;
+    }
+    host_->show();
+    if (takeFocus && TakesFocus()) {
+        host_->raise();
+        host_->activateWindow();
+    }
+}
+
+bool CWindowWnd::IsVisible() const { return host_ && host_->isVisible(); }
+
+bool CWindowWnd::IsMinimized() const { return host_ && host_->isMinimized(); }
+
+void CWindowWnd::SetModalHookForTesting(ModalHook hook) { TheModalHook() = std::move(hook); }
+
+int CWindowWnd::ShowModal()
+{
+    if (!host_)
+        return -1;
+    modalResult_ = 0;
+    const bool wasVisible = host_->isVisible();
+    if (wasVisible)
+        host_->hide();
+    host_->setWindowModality(parent_ ? Qt::WindowModal : Qt::ApplicationModal);
+    ShowWindow(true, true);
+    QEventLoop loop;
+    modalLoop_ = &loop;
+    if (auto hook = TheModalHook())
+        hook(*this);
+    if (host_)
+        loop.exec();
+    modalLoop_ = nullptr;
+    return modalResult_;
+}
+
+void CWindowWnd::Close(int result)
+{
+    if (!host_)
+        return;
+    modalResult_ = result;
+    QPointer<WindowHost> host = host_;
+    QMetaObject::invokeMethod(
+        host_,
+        [this, host] {
+            if (host && host->owner_ == this)
+                DestroyWindow();
+        },
+        Qt::QueuedConnection);
+}
+
+void CWindowWnd::DestroyWindow() { Teardown(true); }
+
+void CWindowWnd::HostGone() { Teardown(false); }
+
+void CWindowWnd::Teardown(bool deleteHost)
+{
+    if (!host_ || destroying_)
+        return;
+    destroying_ = true;
+    HandleMessage(WM_DESTROY, 0, 0);
+    Windows().remove(hwnd_);
+    UnregisterWindow(hwnd_);
+    hwnd_ = 0;
+    for (QTimer* timer : std::as_const(timers_))
+        timer->stop();
+    timers_.clear();
+    WindowHost* host = host_;
+    host_ = nullptr;
+    if (deleteHost)
+        host->Retire(false);
+    else
+        host->owner_ = nullptr;
+    if (modalLoop_)
+        modalLoop_->quit();
+    destroying_ = false;
+    OnFinalMessage();
+}
+
+void CWindowWnd::CenterWindow()
+{
+    if (!host_)
+        return;
+    const QRect area = GetWorkArea();
+    QRect around = area;
+    if (parent_ && parent_->GetWidget() && parent_->GetWidget()->isVisible())
+        around = parent_->GetWidget()->frameGeometry();
+    QRect frame(QPoint(0, 0), host_->size());
+    frame.moveCenter(around.center());
+    // Keep it on the work area.
+    frame.moveLeft(std::clamp(
+        frame.left(), area.left(), std::max(area.left(), area.right() - frame.width() + 1)));
+    frame.moveTop(std::clamp(
+        frame.top(), area.top(), std::max(area.top(), area.bottom() - frame.height() + 1)));
+    host_->move(frame.topLeft());
+}
+
+void CWindowWnd::SetWindowText(const QString& text)
+{
+    if (host_)
+        host_->setWindowTitle(text);
+}
+
+void CWindowWnd::SetIcon(const QIcon& icon)
+{
+    if (host_)
+        host_->setWindowIcon(icon);
+}
+
+void CWindowWnd::MoveWindow(int x, int y, int cx, int cy)
+{
+    if (host_)
+        host_->setGeometry(x, y, cx, cy);
+}
+
+void CWindowWnd::SetForegroundWindow()
+{
+    if (!host_)
+        return;
+    host_->raise();
+    host_->activateWindow();
+}
+
+intptr_t CWindowWnd::SendMessage(uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    return host_ ? HandleMessage(message, wParam, lParam) : 0;
+}
+
+bool CWindowWnd::PostMessage(uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    return PostWindowMessage(hwnd_, message, wParam, lParam);
+}
+
+void CWindowWnd::SetTimer(uintptr_t id, int milliseconds)
+{
+    if (!host_)
+        return;
+    QTimer*& timer = timers_[id];
+    if (!timer) {
+        timer = new QTimer(host_);
+        // A coarse timer may fire up to 5 % early; a debounce must never end before its time.
+        timer->setTimerType(Qt::PreciseTimer);
+        QObject::connect(timer, &QTimer::timeout, host_, [this, id] {
+            if (host_)
+                HandleMessage(WM_TIMER, id, 0);
+        });
+    }
+    timer->start(std::max(0, milliseconds));
+}
+
+void CWindowWnd::KillTimer(uintptr_t id)
+{
+    // A timer may be killed from its own expiry.
+    if (QTimer* timer = timers_.take(id)) {
+        timer->stop();
+        timer->deleteLater();
+    }
+}
+
+bool CWindowWnd::IsTimerActive(uintptr_t id) const
+{
+    const QTimer* timer = timers_.value(id);
+    return timer && timer->isActive();
+}
+
+intptr_t CWindowWnd::HandleMessage(uint32_t message, uintptr_t wParam, intptr_t)
+{
+    switch (message) {
+    case WM_CLOSE:
+        Close(0);
+        return 0;
+    case WM_SYSCOMMAND:
+        if (!host_)
+            return 0;
+        if (wParam == SC_MINIMIZE)
+            host_->showMinimized();
+        else if (wParam == SC_RESTORE)
+            host_->showNormal();
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+} // namespace kestrin
