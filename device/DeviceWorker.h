@@ -1,19 +1,19 @@
 #pragma once
 
+#include "base/Messages.h"
+#include "base/ThreadMessageQueue.h"
 #include "device/ApplyEngine.h"
 #include "device/LinkState.h"
 
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <mutex>
 #include <thread>
 
 namespace kestrin {
 
-// The worker's messages, numbered as the main window's message table numbers them.
-inline constexpr uint32_t kApplyThreadMessage = 0x600; // WM_APPLY_THREAD
-inline constexpr uint32_t kQuitMessage = 0x0012;       // WM_QUIT
+// The worker's messages.
+inline constexpr uint32_t kApplyThreadMessage = WM_APPLY_THREAD;
+inline constexpr uint32_t kQuitMessage = WM_QUIT;
 
 // The device worker thread: a message loop of its own that runs one apply per
 // kApplyThreadMessage while a link is up, so the protocol's pauses never touch the UI thread.
@@ -36,22 +36,13 @@ public:
     void QuitAndJoin();
 
 private:
-    struct Message {
-        uint32_t message;
-        uintptr_t wParam;
-        intptr_t lParam;
-    };
-
     void Loop();
-    Message Next();
 
     ApplyEngine& engine_;
     const LinkState& links_;
-    std::mutex mutex_;
-    std::condition_variable arrived_;
-    std::deque<Message> queue_;
-    bool quitPosted_ = false;
-    std::thread thread_;
+    ThreadMessageQueue queue_;
+    std::mutex threadMutex_;
+    std::thread thread_; // under threadMutex_
 };
 
 } // namespace kestrin

@@ -1,7 +1,7 @@
+#include "base/ThreadMessageQueue.h"
 #include "base/Trace.h"
 #include "platform/DesktopMouseSettings.h"
 #include "platform/FileDialog.h"
-#include "platform/ThreadMessageQueue.h"
 #include "platform/TraceLog.h"
 #include "platform/WorkArea.h"
 
@@ -26,8 +26,9 @@ TEST(ThreadMessageQueue, DeliversInOrderAcrossThreadsAndEndsAfterQuitOnceDrained
     });
     for (uintptr_t i = 0; i < 500; ++i)
         ASSERT_TRUE(queue.Post(1536, i, 0));
-    queue.Quit();
+    EXPECT_TRUE(queue.Quit());
     worker.join();
+    EXPECT_FALSE(queue.Quit()) << "only the first Quit ends the queue";
     ASSERT_EQ(got.size(), 500u) << "messages posted before Quit are still handled";
     for (uintptr_t i = 0; i < 500; ++i)
         EXPECT_EQ(got[i], i);

@@ -1,4 +1,4 @@
-#include "platform/ThreadMessageQueue.h"
+#include "base/ThreadMessageQueue.h"
 
 namespace kestrin {
 
@@ -37,13 +37,16 @@ std::optional<ThreadMessage> ThreadMessageQueue::GetFor(std::chrono::millisecond
     return next;
 }
 
-void ThreadMessageQueue::Quit()
+bool ThreadMessageQueue::Quit()
 {
     {
         std::lock_guard lock(mutex_);
+        if (quit_)
+            return false;
         quit_ = true;
     }
     ready_.notify_all();
+    return true;
 }
 
 bool ThreadMessageQueue::HasQuit() const

@@ -29,7 +29,8 @@ public:
     std::optional<ThreadMessage> Get();
     // As Get, but gives up after `timeout`.
     std::optional<ThreadMessage> GetFor(std::chrono::milliseconds timeout);
-    void Quit();
+    // False when the queue had quit already.
+    bool Quit();
     bool HasQuit() const;
 
 private:
