@@ -46,20 +46,18 @@ intptr_t CMainWnd::HandleCustomMessage(
         ShowDpi(lParam);
         return 0;
     case WM_RECEIVER_EVENT:
-        page_->OnReceiverMessage(uint32_t(wParam << 16) | uint32_t(lParam & 0xFFFF));
+        page_->OnReceiverMessage(LinkEventMessage(wParam, lParam));
         return 0;
     case WM_CABLE_EVENT:
-        page_->OnCableMessage(uint32_t(wParam << 16) | uint32_t(lParam & 0xFFFF));
+        page_->OnCableMessage(LinkEventMessage(wParam, lParam));
         return 0;
     case WM_RECEIVER_STATE:
-    case WM_CABLE_STATE: {
-        const uint32_t code = wParam == 0 ? 2 : wParam == 1 ? 1 : 0;
+    case WM_CABLE_STATE:
         if (message == WM_RECEIVER_STATE)
-            page_->OnReceiverMessage(0x7F000000u + code);
+            page_->OnReceiverMessage(LinkStateMessage(wParam));
         else
-            page_->OnCableMessage(0x7F000000u + code);
+            page_->OnCableMessage(LinkStateMessage(wParam));
         return 0;
-    }
     case WM_APPLY_REQUEST:
         page_->PostToWorker(WM_APPLY_THREAD, wParam, lParam);
         return 0;

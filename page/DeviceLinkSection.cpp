@@ -13,7 +13,6 @@ constexpr int kWatchdogMs = 6000;
 constexpr uint16_t kBleVendorId = 0x045E;
 constexpr uint16_t kBleProductId = 0x0040;
 
-constexpr uint32_t kStateMessage = 0x7F00;
 constexpr uint32_t kArrival = 1;
 constexpr uint32_t kRemoval = 2;
 constexpr uint32_t kFirstEvent = 0x1000;
@@ -37,38 +36,27 @@ bool BleMouseListedByHidapi()
 
 DeviceLinkSection::DeviceLinkSection(
     LinkState& links, const PageWindow& window, BatteryDisplay& battery)
-    : links_(links), window_(window), battery_(battery), probeBle_(BleMouseListedByHidapi)
+    : links_(links), window_(window),
+      battery_(battery), cable_{LinkKind::Cable, links.CableState, libraries_.cable,
+                             KESTRIN_CABLE_VENDOR_ID, KESTRIN_CABLE_PRODUCT_ID, WM_CABLE_EVENT,
+                             WM_CABLE_STATE, TIMER_CABLE_ARRIVAL},
+      receiver_{LinkKind::Receiver, links.ReceiverState, libraries_.receiver,
+          KESTRIN_RECEIVER_VENDOR_ID, KESTRIN_RECEIVER_PRODUCT_ID, WM_RECEIVER_EVENT,
+          WM_RECEIVER_STATE, TIMER_RECEIVER_ARRIVAL},
+      probeBle_(BleMouseListedByHidapi)
 {
 }
 
 void DeviceLinkSection::Open(const std::string& programFolder)
 {
     libraries_.LoadFrom(programFolder);
-
-    DriverLibrary& cable = libraries_.cable;
-    cable.SetVidPid(KESTRIN_CABLE_VENDOR_ID, KESTRIN_CABLE_PRODUCT_ID);
-    cable.OpenDevMonitor(window_.Handle(), WM_CABLE_EVENT, WM_CABLE_STATE);
-    if (cable.OpenFeatureDevice() != 0) {
-        links_.CableState = kLinkConnected;
-        links_.MouseUnreachable = 0;
-        ShowSleepLabel(false);
-        battery_.ShowCharging();
-        window_.Show(kWired, true);
-    } else {
-        links_.CableState = kLinkNotSeen;
-        links_.MouseUnreachable = 1;
-        ShowSleepLabel(true);
-        window_.Show(kWired, false);
+    for (Link* link : {&cable_, &receiver_}) {
+        link->library.SetVidPid(link->vendorId, link->productId);
+        link->library.OpenDevMonitor(window_.Handle(), link->eventMessage, link->stateMessage);
+        const bool open = link->library.OpenFeatureDevice() != 0;
+        link->state = open ? kLinkConnected : kLinkNotSeen;
+        ShowLink(*link, open);
     }
-
-    DriverLibrary& receiver = libraries_.receiver;
-    receiver.SetVidPid(KESTRIN_RECEIVER_VENDOR_ID, KESTRIN_RECEIVER_PRODUCT_ID);
-    receiver.OpenDevMonitor(window_.Handle(), WM_RECEIVER_EVENT, WM_RECEIVER_STATE);
-    const bool receiverOpen = receiver.OpenFeatureDevice() != 0;
-    links_.ReceiverState = receiverOpen ? kLinkConnected : kLinkNotSeen;
-    if (receiverOpen)
-        RestartWatchdog();
-    ShowWireless(receiverOpen);
 
     links_.BlePresent = probeBle_ && probeBle_() ? 1 : 0;
     links_.AnyLinkConnected = links_.AnyLinkUp() ? 1 : 0;
@@ -82,133 +70,91 @@ void DeviceLinkSection::Close(ApplyEngine& engine, DeviceWorker& worker)
     ShutDownDeviceLinks(libraries_, engine, worker);
 }
 
-void DeviceLinkSection::OnReceiverMessage(uint32_t value)
+void DeviceLinkSection::OnMessage(LinkKind kind, uint32_t value)
 {
+    Link& link = LinkOf(kind);
     const uint32_t high = value >> 16;
     const uint32_t low = value & 0xFFFF;
-    if (high == kStateMessage) {
+    if (high == kLinkStateCode) {
         if (low == kArrival)
-            ReceiverArrived();
+            Arrived(link);
         else if (low == kRemoval)
-            ReceiverRemoved();
+            Removed(link);
     } else if (high >= kFirstEvent && high <= kLastEvent && onEvent_) {
-        onEvent_(uint16_t(high), uint16_t(low), LinkKind::Receiver);
+        onEvent_(uint16_t(high), uint16_t(low), kind);
     }
 }
 
-void DeviceLinkSection::OnCableMessage(uint32_t value)
+void DeviceLinkSection::Arrived(Link& link)
 {
-    const uint32_t high = value >> 16;
-    const uint32_t low = value & 0xFFFF;
-    if (high == kStateMessage) {
-        if (low == kArrival)
-            CableArrived();
-        else if (low == kRemoval)
-            CableRemoved();
-    } else if (high >= kFirstEvent && high <= kLastEvent && onEvent_) {
-        onEvent_(uint16_t(high), uint16_t(low), LinkKind::Cable);
-    }
+    if (link.state.load() == kLinkConnected || link.arrivalPending)
+        return;
+    link.arrivalPending = true;
+    window_.SetTimer(link.arrivalTimer, arrivalSettleMs_);
 }
 
-void DeviceLinkSection::ReceiverArrived()
+void DeviceLinkSection::OnArrivalSettled(LinkKind kind)
 {
-    if (links_.ReceiverState.load() == kLinkConnected || receiverArrivalPending_)
+    Link& link = LinkOf(kind);
+    if (!link.arrivalPending)
         return;
-    receiverArrivalPending_ = true;
-    window_.SetTimer(TIMER_RECEIVER_ARRIVAL, arrivalSettleMs_);
-}
-
-void DeviceLinkSection::OnReceiverArrivalSettled()
-{
-    if (!receiverArrivalPending_)
-        return;
-    receiverArrivalPending_ = false;
-    links_.ReceiverState = kLinkConnected;
-    ShowWireless(true);
+    link.arrivalPending = false;
+    link.state = kLinkConnected;
+    link.library.OpenFeatureDevice();
+    ShowLink(link, true);
     UpdateReportRateTab();
-    libraries_.receiver.OpenFeatureDevice();
-    RestartWatchdog();
-    LinkCameUp(links_.CableState);
-}
-
-void DeviceLinkSection::ReceiverRemoved()
-{
-    if (receiverArrivalPending_) {
-        // The device left before it settled: it never came up.
-        receiverArrivalPending_ = false;
-        window_.KillTimer(TIMER_RECEIVER_ARRIVAL);
-    }
-    if (links_.ReceiverState.load() == kLinkRemoved)
-        return;
-    links_.ReceiverState = kLinkRemoved;
-    ShowWireless(false);
-    libraries_.receiver.CloseFeatureDevice();
-    UpdateReportRateTab();
-    StopWatchdog();
-    LinkWentDown(links_.CableState);
-}
-
-void DeviceLinkSection::CableArrived()
-{
-    if (links_.CableState.load() == kLinkConnected || cableArrivalPending_)
-        return;
-    cableArrivalPending_ = true;
-    window_.SetTimer(TIMER_CABLE_ARRIVAL, arrivalSettleMs_);
-}
-
-void DeviceLinkSection::OnCableArrivalSettled()
-{
-    if (!cableArrivalPending_)
-        return;
-    cableArrivalPending_ = false;
-    links_.CableState = kLinkConnected;
-    libraries_.cable.OpenFeatureDevice();
-    links_.MouseUnreachable = 0;
-    ShowSleepLabel(false);
-    window_.Show(kWired, true);
-    UpdateReportRateTab();
-    battery_.ResetAnimation();
-    battery_.ShowCharging();
-    if (links_.BlePresent.load() == 1 && setBleConnected_)
+    if (link.kind == LinkKind::Cable && links_.BlePresent.load() == 1 && setBleConnected_)
         setBleConnected_(0); // the cable takes over from Bluetooth
-    LinkCameUp(links_.ReceiverState);
+    ReachabilityMayHaveChanged(link, true);
 }
 
-void DeviceLinkSection::CableRemoved()
+void DeviceLinkSection::Removed(Link& link)
 {
-    if (cableArrivalPending_) {
-        cableArrivalPending_ = false;
-        window_.KillTimer(TIMER_CABLE_ARRIVAL);
+    if (link.arrivalPending) {
+        // The device left before it settled: it never came up.
+        link.arrivalPending = false;
+        window_.KillTimer(link.arrivalTimer);
     }
-    if (links_.CableState.load() == kLinkRemoved)
+    if (link.state.load() == kLinkRemoved)
         return;
-    links_.CableState = kLinkRemoved;
-    libraries_.cable.CloseFeatureDevice();
-    links_.MouseUnreachable = 1;
-    ShowSleepLabel(true);
-    window_.Show(kWired, false);
+    link.state = kLinkRemoved;
+    link.library.CloseFeatureDevice();
+    ShowLink(link, false);
     UpdateReportRateTab();
-    battery_.Clear();
-    LinkWentDown(links_.ReceiverState);
+    ReachabilityMayHaveChanged(link, false);
 }
 
-// Whether the window's device state changes is decided by the other links alone: while one of
-// them is up the mouse stays reachable and the main window need not look again.
-void DeviceLinkSection::LinkCameUp(const std::atomic<int32_t>& otherLink)
+void DeviceLinkSection::ShowLink(const Link& link, bool up)
 {
-    if (otherLink.load() == kLinkConnected || links_.BlePresent.load() != 0)
+    if (link.kind == LinkKind::Receiver) {
+        ShowWireless(up);
+        if (up)
+            RestartWatchdog();
+        else
+            StopWatchdog();
         return;
-    links_.AnyLinkConnected = 1;
+    }
+    // Only the cable makes the mouse reachable by itself: the receiver's mouse may be asleep.
+    links_.MouseUnreachable = up ? 0 : 1;
+    ShowSleepLabel(!up);
+    window_.Show(kWired, up);
+    if (up) {
+        battery_.ResetAnimation();
+        battery_.ShowCharging();
+    } else {
+        battery_.Clear();
+    }
+}
+
+void DeviceLinkSection::ReachabilityMayHaveChanged(const Link& changed, bool up)
+{
+    if (Other(changed).state.load() == kLinkConnected || links_.BlePresent.load() != 0)
+        return;
+    links_.AnyLinkConnected = up ? 1 : 0;
     window_.Post(WM_LINK_CHANGED);
 }
 
-void DeviceLinkSection::LinkWentDown(const std::atomic<int32_t>& otherLink)
-{
-    if (otherLink.load() == kLinkConnected || links_.BlePresent.load() != 0)
-        return;
-    links_.AnyLinkConnected = 0;
-    window_.Post(WM_LINK_CHANGED);
-}
+void DeviceLinkSection::StopWatchdog() const { window_.KillTimer(TIMER_RECEIVER_WATCHDOG); }
 
 void DeviceLinkSection::OnReceiverWatchdog()
 {
@@ -219,13 +165,31 @@ void DeviceLinkSection::OnReceiverWatchdog()
         ShowSleepLabel(true);
 }
 
+bool DeviceLinkSection::OnBatteryReport()
+{
+    RestartWatchdog();
+    if (links_.CableState.load() == kLinkConnected) {
+        // On the cable the receiver's mouse is the same mouse, charging.
+        links_.ReceiverMouseAwake = 0;
+        ShowWireless(false);
+        UpdateReportRateTab();
+        return true;
+    }
+    if (links_.ReceiverMouseAwake.load() == 0) {
+        links_.ReceiverMouseAwake = 1;
+        ShowWireless(true);
+        UpdateReportRateTab();
+    }
+    links_.MouseUnreachable = 0;
+    ShowSleepLabel(false);
+    return false;
+}
+
 void DeviceLinkSection::RestartWatchdog() const
 {
     window_.KillTimer(TIMER_RECEIVER_WATCHDOG);
     window_.SetTimer(TIMER_RECEIVER_WATCHDOG, kWatchdogMs);
 }
-
-void DeviceLinkSection::StopWatchdog() const { window_.KillTimer(TIMER_RECEIVER_WATCHDOG); }
 
 void DeviceLinkSection::UpdateReportRateTab() const
 {

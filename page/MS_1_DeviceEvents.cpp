@@ -24,7 +24,7 @@ void CMS_1_Page::HandleDeviceEvent(uint16_t code, uint16_t value, LinkKind sourc
                 if (sections_.EditCurrent([&](ProfileRecord& p) { p.reportRate = change.setting; }))
                     performance_.ShowReportRate(change.setting);
             } else if constexpr (std::is_same_v<Change, WriteAcknowledgement>) {
-                links_.WriteAcknowledged = change.accepted ? 1 : 0;
+                deviceLinks_.OnWriteAcknowledged(change.accepted);
             } else if constexpr (std::is_same_v<Change, BatteryStatus>) {
                 OnBatteryStatus(change, source);
             } else if constexpr (std::is_same_v<Change, LightingModeChanged>) {
@@ -77,11 +77,7 @@ void CMS_1_Page::OnBatteryStatus(const BatteryStatus& status, LinkKind source)
         return;
     }
 
-    deviceLinks_.RestartWatchdog();
-    if (links_.CableState.load() == kLinkConnected) {
-        links_.ReceiverMouseAwake = 0;
-        deviceLinks_.ShowWireless(false);
-        deviceLinks_.UpdateReportRateTab();
+    if (deviceLinks_.OnBatteryReport()) {
         if (status.status == kFull) {
             battery_.StopAnimation();
             battery_.ShowBatteryLevel(100);
@@ -89,12 +85,6 @@ void CMS_1_Page::OnBatteryStatus(const BatteryStatus& status, LinkKind source)
             battery_.ShowCharging();
         }
         return;
-    }
-
-    if (links_.ReceiverMouseAwake.load() == 0) {
-        links_.ReceiverMouseAwake = 1;
-        deviceLinks_.ShowWireless(true);
-        deviceLinks_.UpdateReportRateTab();
     }
     if (status.status == kCharging) {
         battery_.ShowCharging();
@@ -104,8 +94,6 @@ void CMS_1_Page::OnBatteryStatus(const BatteryStatus& status, LinkKind source)
         if (status.percent <= 100)
             battery_.ShowBatteryLevel(status.percent);
     }
-    links_.MouseUnreachable = 0;
-    deviceLinks_.ShowSleepLabel(false);
 }
 
 } // namespace kestrin

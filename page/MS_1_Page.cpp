@@ -141,11 +141,14 @@ std::optional<uint32_t> CMS_1_Page::ChooseColor(CControlUI& swatch, uint32_t arg
     return ChooseColorBelow(*window, swatch, argb);
 }
 
-void CMS_1_Page::SetBleConnected(int connected) { links_.BlePresent = connected ? 1 : 0; }
+void CMS_1_Page::SetBleConnected(int connected) { deviceLinks_.SetBlePresent(connected != 0); }
 
-void CMS_1_Page::OnReceiverMessage(uint32_t value) { deviceLinks_.OnReceiverMessage(value); }
+void CMS_1_Page::OnReceiverMessage(uint32_t value)
+{
+    deviceLinks_.OnMessage(LinkKind::Receiver, value);
+}
 
-void CMS_1_Page::OnCableMessage(uint32_t value) { deviceLinks_.OnCableMessage(value); }
+void CMS_1_Page::OnCableMessage(uint32_t value) { deviceLinks_.OnMessage(LinkKind::Cable, value); }
 
 void CMS_1_Page::OnReceiverWatchdog() { deviceLinks_.OnReceiverWatchdog(); }
 

@@ -63,8 +63,8 @@ public:
     // Driver-library messages, as the main window packs them.
     void OnReceiverMessage(uint32_t value);
     void OnCableMessage(uint32_t value);
-    void OnCableArrivalSettled() { deviceLinks_.OnCableArrivalSettled(); }
-    void OnReceiverArrivalSettled() { deviceLinks_.OnReceiverArrivalSettled(); }
+    void OnCableArrivalSettled() { deviceLinks_.OnArrivalSettled(LinkKind::Cable); }
+    void OnReceiverArrivalSettled() { deviceLinks_.OnArrivalSettled(LinkKind::Receiver); }
     // What the mouse tells through the cable or the receiver (UI thread).
     void HandleDeviceEvent(uint16_t code, uint16_t value, LinkKind source);
     void UpdateReportRateTab() const { deviceLinks_.UpdateReportRateTab(); }
