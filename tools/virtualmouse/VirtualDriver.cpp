@@ -1,7 +1,7 @@
 // The virtual driver library: the seven driver entry points, served by the virtual mouse of
 // the program folder this library sits in instead of a USB device. The same source builds the
 // cable and the receiver library; Set_VIDPID picks the link.
-#include "base/DriverApi.h"
+#include "base/DriverEntryPoints.h"
 #include "tools/virtualmouse/VirtualMouse.h"
 #include "tools/virtualmouse/Wire.h"
 
@@ -19,6 +19,7 @@
 
 using namespace kestrin::vmouse;
 
+namespace kestrin {
 namespace {
 
 constexpr int kReconnectMs = 250;
@@ -33,11 +34,11 @@ std::string OwnFolder()
     return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
 }
 
-class Driver final {
+class Driver final : public DriverEntryPoints {
 public:
     ~Driver() { StopMonitor(); }
 
-    void SetIds(int vendor, int product)
+    int SetIds(int vendor, int product) override
     {
         std::lock_guard lock(mutex_);
         link_.reset();
@@ -46,9 +47,10 @@ public:
         else if (vendor == KESTRIN_RECEIVER_VENDOR_ID && product == KESTRIN_RECEIVER_PRODUCT_ID)
             link_ = Link::Receiver;
         socketName_ = SocketName(OwnFolder());
+        return 1;
     }
 
-    int StartMonitor(KestrinWindow window, uint32_t eventMessage, uint32_t stateMessage)
+    int OpenMonitor(KestrinWindow window, uint32_t eventMessage, uint32_t stateMessage) override
     {
         StopMonitor();
         std::lock_guard lock(mutex_);
@@ -63,6 +65,8 @@ public:
         return 1;
     }
 
+    void CloseMonitor() override { StopMonitor(); }
+
     void StopMonitor()
     {
         if (!monitor_.joinable())
@@ -75,7 +79,7 @@ public:
         wakeFd_ = -1;
     }
 
-    int Open()
+    int Open() override
     {
         std::lock_guard lock(mutex_);
         std::vector<std::string> data;
@@ -84,14 +88,14 @@ public:
         return open_ ? 1 : 0;
     }
 
-    void Close()
+    void Close() override
     {
         std::lock_guard lock(mutex_);
         open_ = false;
         DropControlLocked();
     }
 
-    int Write(const uint8_t* report, int length)
+    int Write(const uint8_t* report, int length) override
     {
         if (!report || length <= 0)
             return 0;
@@ -216,47 +220,12 @@ private:
     int wakeFd_ = -1;
 };
 
-Driver& TheDriver()
+} // namespace
+
+DriverEntryPoints& TheDriver()
 {
     static Driver driver;
     return driver;
 }
 
-} // namespace
-
-extern "C" {
-
-__attribute__((visibility("default"))) int Set_VIDPID(int vendorId, int productId)
-{
-    TheDriver().SetIds(vendorId, productId);
-    return 1;
-}
-
-__attribute__((visibility("default"))) int Open_DevMonitor(
-    KestrinWindow window, uint32_t eventMessage, uint32_t stateMessage)
-{
-    return TheDriver().StartMonitor(window, eventMessage, stateMessage);
-}
-
-__attribute__((visibility("default"))) int Close_DevMonitor(void)
-{
-    TheDriver().StopMonitor();
-    return 1;
-}
-
-__attribute__((visibility("default"))) int Open_FeatureDevice(void) { return TheDriver().Open(); }
-
-__attribute__((visibility("default"))) int Close_FeatureDevice(void)
-{
-    TheDriver().Close();
-    return 1;
-}
-
-__attribute__((visibility("default"))) int SetFeature(const uint8_t* report, int length)
-{
-    return TheDriver().Write(report, length);
-}
-
-__attribute__((visibility("default"))) int GetFeature(uint8_t*, int) { return 0; }
-
-} // extern "C"
+} // namespace kestrin
