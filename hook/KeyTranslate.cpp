@@ -1,5 +1,7 @@
 #include "hook/KeyTranslate.h"
 
+#include "base/PhysicalKeys.h"
+
 #include <X11/XF86keysym.h>
 #include <X11/keysym.h>
 
@@ -51,31 +53,6 @@ constexpr std::array kSymbolKeys{
 };
 // clang-format on
 
-// Evdev key codes of a US 105-key keyboard and the keys Windows gives them.
-// clang-format off
-constexpr std::array kUsPositions{
-    Pair{1, 0x1B}, Pair{2, 0x31}, Pair{3, 0x32}, Pair{4, 0x33}, Pair{5, 0x34}, Pair{6, 0x35},
-    Pair{7, 0x36}, Pair{8, 0x37}, Pair{9, 0x38}, Pair{10, 0x39}, Pair{11, 0x30}, Pair{12, 0xBD},
-    Pair{13, 0xBB}, Pair{14, 0x08}, Pair{15, 0x09}, Pair{16, 'Q'}, Pair{17, 'W'}, Pair{18, 'E'},
-    Pair{19, 'R'}, Pair{20, 'T'}, Pair{21, 'Y'}, Pair{22, 'U'}, Pair{23, 'I'}, Pair{24, 'O'},
-    Pair{25, 'P'}, Pair{26, 0xDB}, Pair{27, 0xDD}, Pair{28, 0x0D}, Pair{29, 0xA2}, Pair{30, 'A'},
-    Pair{31, 'S'}, Pair{32, 'D'}, Pair{33, 'F'}, Pair{34, 'G'}, Pair{35, 'H'}, Pair{36, 'J'},
-    Pair{37, 'K'}, Pair{38, 'L'}, Pair{39, 0xBA}, Pair{40, 0xDE}, Pair{41, 0xC0}, Pair{42, 0xA0},
-    Pair{43, 0xDC}, Pair{44, 'Z'}, Pair{45, 'X'}, Pair{46, 'C'}, Pair{47, 'V'}, Pair{48, 'B'},
-    Pair{49, 'N'}, Pair{50, 'M'}, Pair{51, 0xBC}, Pair{52, 0xBE}, Pair{53, 0xBF}, Pair{54, 0xA1},
-    Pair{55, 0x6A}, Pair{56, 0xA4}, Pair{57, 0x20}, Pair{58, 0x14}, Pair{59, 0x70}, Pair{60, 0x71},
-    Pair{61, 0x72}, Pair{62, 0x73}, Pair{63, 0x74}, Pair{64, 0x75}, Pair{65, 0x76}, Pair{66, 0x77},
-    Pair{67, 0x78}, Pair{68, 0x79}, Pair{69, 0x90}, Pair{70, 0x91}, Pair{71, 0x67}, Pair{72, 0x68},
-    Pair{73, 0x69}, Pair{74, 0x6D}, Pair{75, 0x64}, Pair{76, 0x65}, Pair{77, 0x66}, Pair{78, 0x6B},
-    Pair{79, 0x61}, Pair{80, 0x62}, Pair{81, 0x63}, Pair{82, 0x60}, Pair{83, 0x6E}, Pair{86, 0xE2},
-    Pair{87, 0x7A}, Pair{88, 0x7B}, Pair{96, 0x6C}, Pair{97, 0xA3}, Pair{98, 0x6F}, Pair{99, 0x2C},
-    Pair{100, 0xA5}, Pair{102, 0x24}, Pair{103, 0x26}, Pair{104, 0x21}, Pair{105, 0x25},
-    Pair{106, 0x27}, Pair{107, 0x23}, Pair{108, 0x28}, Pair{109, 0x22}, Pair{110, 0x2D},
-    Pair{111, 0x2E}, Pair{113, 0xAD}, Pair{114, 0xAE}, Pair{115, 0xAF}, Pair{119, 0x13},
-    Pair{125, 0x5B}, Pair{126, 0x5C}, Pair{127, 0x5D},
-};
-// clang-format on
-
 // Evdev codes start 8 below X keycodes.
 constexpr uint32_t kEvdevOffset = 8;
 
@@ -123,7 +100,8 @@ uint32_t UsPositionVirtualKey(uint32_t keycode)
 {
     if (keycode < kEvdevOffset)
         return 0;
-    return Find(kUsPositions, keycode - kEvdevOffset);
+    const PhysicalKey* key = PhysicalKeyByEvdevCode(keycode - kEvdevOffset);
+    return key ? key->usVirtualKey : 0;
 }
 
 uint32_t TranslateKey(const KeySymbols& key)

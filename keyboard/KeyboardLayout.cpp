@@ -1,5 +1,6 @@
 #include "keyboard/KeyboardLayout.h"
 
+#include "base/PhysicalKeys.h"
 #include "base/RecordNames.h"
 #include "base/Trace.h"
 #include "keyboard/X11KeyboardLayout.h"
@@ -10,158 +11,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <ranges>
 #include <utility>
 
 namespace kestrin {
 namespace {
-
-struct ScanPair {
-    unsigned scanCode;
-    unsigned other;
-};
-
-// Extended keys; the rest of the main block has scan code = input event code.
-constexpr ScanPair kExtendedEvdev[] = {
-    {0xE01C, 96},  // keypad Enter
-    {0xE01D, 97},  // right Ctrl
-    {0xE035, 98},  // keypad /
-    {0xE037, 99},  // Print Screen
-    {0xE038, 100}, // right Alt
-    {0xE047, 102}, // Home
-    {0xE048, 103}, // Up
-    {0xE049, 104}, // Page Up
-    {0xE04B, 105}, // Left
-    {0xE04D, 106}, // Right
-    {0xE04F, 107}, // End
-    {0xE050, 108}, // Down
-    {0xE051, 109}, // Page Down
-    {0xE052, 110}, // Insert
-    {0xE053, 111}, // Delete
-    {0xE05B, 125}, // left Win
-    {0xE05C, 126}, // right Win
-    {0xE05D, 127}, // Menu
-    {0xE11D, 119}, // Pause
-};
-
-bool IsPlainMainBlock(unsigned scanCode)
-{
-    return (scanCode >= 0x01 && scanCode <= 0x53) || (scanCode >= 0x56 && scanCode <= 0x58);
-}
-
-// Keys whose virtual key is the same on every layout: the digit row keeps its digits, as it
-// does on AZERTY keyboards.
-constexpr ScanPair kFixedVirtualKeys[] = {
-    {0x01, 0x1B},
-    {0x02, 0x31},
-    {0x03, 0x32},
-    {0x04, 0x33},
-    {0x05, 0x34},
-    {0x06, 0x35},
-    {0x07, 0x36},
-    {0x08, 0x37},
-    {0x09, 0x38},
-    {0x0A, 0x39},
-    {0x0B, 0x30},
-    {0x0E, 0x08},
-    {0x0F, 0x09},
-    {0x1C, 0x0D},
-    {0x1D, 0xA2},
-    {0x2A, 0xA0},
-    {0x36, 0xA1},
-    {0x37, 0x6A},
-    {0x38, 0xA4},
-    {0x39, 0x20},
-    {0x3A, 0x14},
-    {0x3B, 0x70},
-    {0x3C, 0x71},
-    {0x3D, 0x72},
-    {0x3E, 0x73},
-    {0x3F, 0x74},
-    {0x40, 0x75},
-    {0x41, 0x76},
-    {0x42, 0x77},
-    {0x43, 0x78},
-    {0x44, 0x79},
-    {0x45, 0x90},
-    {0x46, 0x91},
-    {0x47, 0x67},
-    {0x48, 0x68},
-    {0x49, 0x69},
-    {0x4A, 0x6D},
-    {0x4B, 0x64},
-    {0x4C, 0x65},
-    {0x4D, 0x66},
-    {0x4E, 0x6B},
-    {0x4F, 0x61},
-    {0x50, 0x62},
-    {0x51, 0x63},
-    {0x52, 0x60},
-    {0x53, 0x6E},
-    {0x57, 0x7A},
-    {0x58, 0x7B},
-    {0xE01C, 0x6C},
-    {0xE01D, 0xA3},
-    {0xE035, 0x6F},
-    {0xE037, 0x2C},
-    {0xE038, 0xA5},
-    {0xE047, 0x24},
-    {0xE048, 0x26},
-    {0xE049, 0x21},
-    {0xE04B, 0x25},
-    {0xE04D, 0x27},
-    {0xE04F, 0x23},
-    {0xE050, 0x28},
-    {0xE051, 0x22},
-    {0xE052, 0x2D},
-    {0xE053, 0x2E},
-    {0xE05B, 0x5B},
-    {0xE05C, 0x5C},
-    {0xE05D, 0x5D},
-    {0xE11D, 0x13},
-};
-
-// The alphanumeric block's keys that carry letters or punctuation, with the virtual key of
-// their US position.
-constexpr ScanPair kLayoutKeys[] = {
-    {0x0C, 0xBD},
-    {0x0D, 0xBB},
-    {0x10, 'Q'},
-    {0x11, 'W'},
-    {0x12, 'E'},
-    {0x13, 'R'},
-    {0x14, 'T'},
-    {0x15, 'Y'},
-    {0x16, 'U'},
-    {0x17, 'I'},
-    {0x18, 'O'},
-    {0x19, 'P'},
-    {0x1A, 0xDB},
-    {0x1B, 0xDD},
-    {0x1E, 'A'},
-    {0x1F, 'S'},
-    {0x20, 'D'},
-    {0x21, 'F'},
-    {0x22, 'G'},
-    {0x23, 'H'},
-    {0x24, 'J'},
-    {0x25, 'K'},
-    {0x26, 'L'},
-    {0x27, 0xBA},
-    {0x28, 0xDE},
-    {0x29, 0xC0},
-    {0x2B, 0xDC},
-    {0x2C, 'Z'},
-    {0x2D, 'X'},
-    {0x2E, 'C'},
-    {0x2F, 'V'},
-    {0x30, 'B'},
-    {0x31, 'N'},
-    {0x32, 'M'},
-    {0x33, 0xBC},
-    {0x34, 0xBE},
-    {0x35, 0xBF},
-    {0x56, 0xE2},
-};
 
 // Punctuation keys' virtual keys, left for keys whose own would clash.
 constexpr unsigned kPunctuationVirtualKeys[] = {
@@ -332,18 +186,14 @@ std::optional<LayoutNames> ReadXorgStyle(const std::filesystem::path& file)
 
 unsigned ScanCodeToEvdevCode(unsigned scanCode)
 {
-    if (IsPlainMainBlock(scanCode))
-        return scanCode;
-    const auto pair = std::ranges::find(kExtendedEvdev, scanCode, &ScanPair::scanCode);
-    return pair == std::end(kExtendedEvdev) ? 0 : pair->other;
+    const PhysicalKey* key = PhysicalKeyByScanCode(scanCode);
+    return key ? key->evdevCode : 0;
 }
 
 unsigned EvdevCodeToScanCode(unsigned evdevCode)
 {
-    if (IsPlainMainBlock(evdevCode))
-        return evdevCode;
-    const auto pair = std::ranges::find(kExtendedEvdev, evdevCode, &ScanPair::other);
-    return pair == std::end(kExtendedEvdev) ? 0 : pair->scanCode;
+    const PhysicalKey* key = PhysicalKeyByEvdevCode(evdevCode);
+    return key ? key->scanCode : 0;
 }
 
 std::optional<LayoutNames> AnnouncedLayout(
@@ -432,10 +282,13 @@ void XkbKeyboardLayout::AssignVirtualKeys()
     const auto assigned = [this](
                               unsigned scanCode) { return scanToVirtualKey_.contains(scanCode); };
 
-    for (const ScanPair& key : kFixedVirtualKeys)
-        assign(key.scanCode, key.other);
+    for (const PhysicalKey& key : kPhysicalKeys) {
+        if (!key.followsLayout)
+            assign(key.scanCode, key.usVirtualKey);
+    }
+    auto layoutKeys = kPhysicalKeys | std::views::filter(&PhysicalKey::followsLayout);
 
-    for (const ScanPair& key : kLayoutKeys) {
+    for (const PhysicalKey& key : layoutKeys) {
         if (!state_)
             break;
         const xkb_keysym_t symbol =
@@ -444,11 +297,11 @@ void XkbKeyboardLayout::AssignVirtualKeys()
         if (virtualKey != 0 && !taken(virtualKey))
             assign(key.scanCode, virtualKey);
     }
-    for (const ScanPair& key : kLayoutKeys) {
-        if (!assigned(key.scanCode) && !taken(key.other))
-            assign(key.scanCode, key.other);
+    for (const PhysicalKey& key : layoutKeys) {
+        if (!assigned(key.scanCode) && !taken(key.usVirtualKey))
+            assign(key.scanCode, key.usVirtualKey);
     }
-    for (const ScanPair& key : kLayoutKeys) {
+    for (const PhysicalKey& key : layoutKeys) {
         if (assigned(key.scanCode))
             continue;
         const auto free = std::ranges::find_if(

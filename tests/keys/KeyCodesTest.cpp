@@ -1,4 +1,5 @@
 #include "base/KeyLayout.h"
+#include "base/PhysicalKeys.h"
 #include "base/Trace.h"
 #include "keys/KeyNames.h"
 #include "keys/KeyTable.h"
@@ -96,6 +97,19 @@ TEST(KeyTable, HasItsRowsInOrderWithTheirFirstMatches)
     EXPECT_EQ(FindRowByVirtualKey('0')->usage, 0x27);
     EXPECT_EQ(FindRowByUsage(0x32), nullptr);
     EXPECT_EQ(FindRowByUsage(0x64), nullptr);
+}
+
+// The key code table and the physical keys the hook and the layouts use must name the same key
+// for a scan code, or a captured key would be stored as its neighbour.
+TEST(KeyTable, ScanCodesNameThePhysicalKeyOfTheRow)
+{
+    for (const KeyRow& row : KeyTable) {
+        if (row.scanCode == 0 || FindRowByScanCode(row.scanCode) != &row)
+            continue;
+        const PhysicalKey* key = PhysicalKeyByScanCode(unsigned(row.scanCode));
+        ASSERT_NE(key, nullptr) << "scan code " << std::hex << row.scanCode;
+        EXPECT_EQ(key->usVirtualKey, row.virtualKey) << "scan code " << std::hex << row.scanCode;
+    }
 }
 
 TEST(VirtualKeyToUsage, RefusesKeysWithoutARow)
