@@ -48,24 +48,20 @@ StoreLoadReport LoadRecordStore(
     StoreLoadReport report;
     list.clear();
     const FileBytes file = ReadWholeFile(path);
-    switch (file.status) {
-    case FileBytes::Status::Missing:
+    if (file.code == FileError::Missing) {
         report.missing = true;
-        break;
-    case FileBytes::Status::Unreadable:
+    } else if (!file.ok()) {
         report.readError = file.error;
         Trace("%s cannot be read: %s\n", path.c_str(), file.error.c_str());
         report.movedAsideTo = MoveAside(path);
-        break;
-    case FileBytes::Status::Read:
-        report.missing = file.bytes.empty();
-        ParseRecordStore(std::span<const std::byte>(file.bytes), list, report, repair);
+    } else {
+        report.missing = file.value.empty();
+        ParseRecordStore(std::span<const std::byte>(file.value), list, report, repair);
         if (report.droppedTailBytes > 0) {
             Trace("%s: %zu bytes of a partial record at the end dropped\n", path.c_str(),
                 report.droppedTailBytes);
-            report.copiedAsideTo = CopyAside(path, file.bytes);
+            report.copiedAsideTo = CopyAside(path, file.value);
         }
-        break;
     }
     return report;
 }

@@ -126,12 +126,9 @@ SaveResult WriteFileSafely(
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
 
-    SaveResult result;
-    const auto fail = [&](std::string why) {
-        result.ok = false;
-        result.error = std::move(why);
-        Trace("save of %s failed: %s\n", path.c_str(), result.error.c_str());
-        return result;
+    const auto fail = [&](std::string why, FileError code = FileError::WriteFailed) {
+        Trace("save of %s failed: %s\n", path.c_str(), why.c_str());
+        return SaveResult::Failed(code, std::move(why));
     };
 
     if (!EnsureFolder(folder))
@@ -173,7 +170,7 @@ SaveResult WriteFileSafely(
     }
     if (!written) {
         ::unlink(temp.c_str());
-        return fail(error);
+        return fail(error, renameError == EEXIST ? FileError::Exists : FileError::WriteFailed);
     }
 
     // The rename itself reaches the disk only with the folder.
@@ -182,8 +179,7 @@ SaveResult WriteFileSafely(
         Trace("save of %s: folder not flushed: %s\n", path.c_str(), Errno(errno).c_str());
     if (folderFd >= 0)
         ::close(folderFd);
-    result.ok = true;
-    return result;
+    return SaveResult::Ok();
 }
 
 } // namespace kestrin

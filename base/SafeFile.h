@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/FileResult.h"
+
 #include <cstddef>
 #include <functional>
 #include <span>
@@ -7,14 +9,6 @@
 #include <sys/types.h>
 
 namespace kestrin {
-
-// What became of a save; `error` says why it failed, for the trace and the user.
-struct SaveResult {
-    bool ok = false;
-    std::string error;
-
-    explicit operator bool() const { return ok; }
-};
 
 using ByteRun = std::span<const std::byte>;
 

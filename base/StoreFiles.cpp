@@ -35,59 +35,51 @@ std::string GunStorePath(const std::string& dataFolder)
 
 FileBytes ReadWholeFile(const std::string& path)
 {
-    FileBytes file;
+    const auto failed = [](FileError code, std::string why) {
+        return FileBytes::Failed(code, std::move(why));
+    };
     // Non-blocking so that a FIFO in the store's place cannot hang the start-up.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         const int error = errno;
-        file.status = error == ENOENT ? FileBytes::Status::Missing : FileBytes::Status::Unreadable;
-        file.error = std::strerror(error);
-        return file;
+        return failed(
+            error == ENOENT ? FileError::Missing : FileError::Unreadable, std::strerror(error));
     }
     struct stat info { };
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        file.status = FileBytes::Status::Unreadable;
-        file.error = "not a regular file";
         ::close(fd);
-        return file;
+        return failed(FileError::Unreadable, "not a regular file");
     }
     if (info.st_size > kMaxStoreBytes) {
-        file.status = FileBytes::Status::Unreadable;
-        file.error = "larger than any store (" + std::to_string(info.st_size) + " bytes)";
         ::close(fd);
-        return file;
+        return failed(FileError::Unreadable,
+            "larger than any store (" + std::to_string(info.st_size) + " bytes)");
     }
-    file.bytes.resize(static_cast<std::size_t>(info.st_size));
+    std::vector<std::byte> bytes(static_cast<std::size_t>(info.st_size));
     std::size_t done = 0;
     for (;;) {
-        if (done == file.bytes.size()) {
+        if (done == bytes.size()) {
             if (done >= static_cast<std::size_t>(kMaxStoreBytes)) {
-                file.status = FileBytes::Status::Unreadable;
-                file.error = "larger than any store";
-                file.bytes.clear();
                 ::close(fd);
-                return file;
+                return failed(FileError::Unreadable, "larger than any store");
             }
-            file.bytes.resize(done + 65536); // the file grew since fstat
+            bytes.resize(done + 65536); // the file grew since fstat
         }
-        const ssize_t got = ::read(fd, file.bytes.data() + done, file.bytes.size() - done);
+        const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
-            file.status = FileBytes::Status::Unreadable;
-            file.error = std::strerror(errno);
-            file.bytes.clear();
+            const int error = errno;
             ::close(fd);
-            return file;
+            return failed(FileError::Unreadable, std::strerror(error));
         }
         if (got == 0)
             break;
         done += static_cast<std::size_t>(got);
     }
-    file.bytes.resize(done);
-    file.status = FileBytes::Status::Read;
+    bytes.resize(done);
     ::close(fd);
-    return file;
+    return FileBytes::Ok(std::move(bytes));
 }
 
 std::string BrokenName(const std::string& path, int attempt)

@@ -34,13 +34,10 @@ struct StoreLoadReport {
     }
 };
 
-// The whole of a file. Missing: no such file. Unreadable: it exists but cannot be read
-// (no permission, a folder, an I/O error), so it must not be replaced by a fresh one.
-struct FileBytes {
-    enum class Status { Read, Missing, Unreadable } status = Status::Missing;
-    std::vector<std::byte> bytes;
-    std::string error;
-};
+// The whole of a file. Missing: no such file. Unreadable: it exists but cannot be read (no
+// permission, a folder, an I/O error, larger than any store), so it must not be replaced by a
+// fresh one.
+using FileBytes = FileResult<std::vector<std::byte>>;
 
 FileBytes ReadWholeFile(const std::string& path);
 

@@ -13,33 +13,26 @@
 namespace kestrin {
 ProfileFileRead ReadProfileFile(const std::string& path)
 {
-    ProfileFileRead result;
+    const auto refused = [&](FileError code, std::string why) {
+        Trace("profile file %s refused: %s\n", path.c_str(), why.c_str());
+        return ProfileFileRead::Failed(code, std::move(why));
+    };
+    const auto wrongSize = [](std::uintmax_t size) {
+        return std::to_string(size) + " bytes, not " + std::to_string(sizeof(ProfileRecord));
+    };
     std::error_code error;
     const auto size = std::filesystem::file_size(path, error);
     // A file of the wrong size is refused before it is read: it may be anything, and large.
-    if (!error && size != sizeof(ProfileRecord)) {
-        result.status = ProfileFileRead::Status::WrongSize;
-        result.detail =
-            std::to_string(size) + " bytes, not " + std::to_string(sizeof(ProfileRecord));
-        Trace("profile file %s refused: %s\n", path.c_str(), result.detail.c_str());
-        return result;
-    }
+    if (!error && size != sizeof(ProfileRecord))
+        return refused(FileError::WrongSize, wrongSize(size));
     const FileBytes file = ReadWholeFile(path);
-    if (file.status != FileBytes::Status::Read) {
-        result.status = ProfileFileRead::Status::Unreadable;
-        result.detail = file.error.empty() ? "cannot be read" : file.error;
-    } else if (file.bytes.size() != sizeof(ProfileRecord)) {
-        result.status = ProfileFileRead::Status::WrongSize;
-        result.detail = std::to_string(file.bytes.size()) + " bytes, not " +
-            std::to_string(sizeof(ProfileRecord));
-    } else {
-        result.status = ProfileFileRead::Status::Read;
-        result.profile = std::make_unique_for_overwrite<ProfileRecord>();
-        std::memcpy(result.profile.get(), file.bytes.data(), sizeof(ProfileRecord));
-        return result;
-    }
-    Trace("profile file %s refused: %s\n", path.c_str(), result.detail.c_str());
-    return result;
+    if (!file.ok())
+        return refused(FileError::Unreadable, file.error.empty() ? "cannot be read" : file.error);
+    if (file.value.size() != sizeof(ProfileRecord))
+        return refused(FileError::WrongSize, wrongSize(file.value.size()));
+    auto profile = std::make_unique_for_overwrite<ProfileRecord>();
+    std::memcpy(profile.get(), file.value.data(), sizeof(ProfileRecord));
+    return ProfileFileRead::Ok(std::move(profile));
 }
 
 SaveResult WriteProfileFile(const std::string& path, const ProfileRecord& profile)

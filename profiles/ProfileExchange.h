@@ -13,15 +13,11 @@ namespace kestrin {
 // A *.pro file: one profile record, raw, nothing else.
 inline constexpr const char* kProfileFileExtension = "pro";
 
-struct ProfileFileRead {
-    enum class Status { Read, Unreadable, WrongSize };
-    Status status = Status::Unreadable;
-    std::unique_ptr<ProfileRecord> profile; // set when Read
-    std::string detail;                     // why not, for the trace
-};
+using ProfileFileRead = FileResult<std::unique_ptr<ProfileRecord>>;
 
-// Reads a profile file. Anything but exactly one record is refused whole: a file of another
-// size is not a profile, and half a record must never reach the mouse.
+// Reads a profile file: Unreadable, WrongSize, or the record. Anything but exactly one record is
+// refused whole: a file of another size is not a profile, and half a record must never reach the
+// mouse.
 ProfileFileRead ReadProfileFile(const std::string& path);
 
 // Writes the profile as a file of its own, replacing any earlier one only once the new one is

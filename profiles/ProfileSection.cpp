@@ -116,7 +116,7 @@ void ProfileSection::ExportProfile()
         copy = *state_.current;
     }
     const SaveResult result = WriteProfileFile(*path, copy);
-    if (!result.ok) {
+    if (!result.ok()) {
         Trace("profile export to %s failed: %s", path->c_str(), result.error.c_str());
         prompts_.Ask("profile_export_error_text");
     }
@@ -128,8 +128,8 @@ void ProfileSection::ImportProfile()
     if (!path)
         return;
     ProfileFileRead read = ReadProfileFile(*path);
-    if (read.status != ProfileFileRead::Status::Read) {
-        Trace("profile import from %s refused: %s", path->c_str(), read.detail.c_str());
+    if (!read.ok()) {
+        Trace("profile import from %s refused: %s", path->c_str(), read.error.c_str());
         prompts_.Ask("profile_file_error_text");
         return;
     }
@@ -137,13 +137,13 @@ void ProfileSection::ImportProfile()
     std::u16string name;
     {
         std::lock_guard guard(state_.lock);
-        imported = ImportProfileRecord(
-            std::move(read.profile), state_.profiles, state_.macros, state_.guns);
+        imported =
+            ImportProfileRecord(std::move(read.value), state_.profiles, state_.macros, state_.guns);
         name = ReadName(state_.profiles[static_cast<std::size_t>(imported.profileIndex)]->name);
     }
     if (imported.macrosAdded > 0) {
         const SaveResult saved = SaveMacroStore(state_.dataFolder, state_.macros);
-        if (!saved.ok)
+        if (!saved.ok())
             Trace("saving macro.data after an import failed: %s", saved.error.c_str());
     }
     host_.AppendRow(name);
@@ -155,9 +155,9 @@ bool ProfileSection::SaveProfiles()
 {
     std::lock_guard guard(state_.lock);
     const SaveResult result = SaveProfileStore(state_.dataFolder, state_.profiles, state_.header);
-    if (!result.ok)
+    if (!result.ok())
         Trace("saving pro.data failed: %s", result.error.c_str());
-    return result.ok;
+    return result.ok();
 }
 
 } // namespace kestrin

@@ -91,21 +91,19 @@ StoreLoadReport LoadProfileStore(const std::string& dataFolder, ProfileList& lis
     list.clear();
 
     bool keepsOldFile = false; // a damaged store that could not be moved aside
-    if (file.status == FileBytes::Status::Missing ||
-        (file.status == FileBytes::Status::Read && file.bytes.empty())) {
+    if (file.code == FileError::Missing || (file.ok() && file.value.empty())) {
         report.missing = true;
-    } else if (file.status == FileBytes::Status::Read &&
-        ParseProfileStore(file.bytes, list, header, report)) {
+    } else if (file.ok() && ParseProfileStore(file.value, list, header, report)) {
         if (report.droppedTailBytes > 0) {
             Trace("pro.data: %zu bytes of a partial profile at the end dropped\n",
                 report.droppedTailBytes);
-            report.copiedAsideTo = CopyAside(path, file.bytes);
+            report.copiedAsideTo = CopyAside(path, file.value);
         }
         return report;
     } else {
-        report.readError = file.status == FileBytes::Status::Unreadable
+        report.readError = !file.ok()
             ? file.error
-            : "holds no whole profile (" + std::to_string(file.bytes.size()) + " bytes)";
+            : "holds no whole profile (" + std::to_string(file.value.size()) + " bytes)";
         Trace("pro.data cannot be read: %s\n", report.readError.c_str());
         report.movedAsideTo = MoveAside(path);
         keepsOldFile = report.movedAsideTo.empty();
@@ -115,7 +113,8 @@ StoreLoadReport LoadProfileStore(const std::string& dataFolder, ProfileList& lis
     CreateDefaultProfile(list, baseText);
     report.createdFresh = true;
     if (keepsOldFile) {
-        report.freshSave.error = "the damaged store could not be moved aside";
+        report.freshSave = SaveResult::Failed(
+            FileError::WriteFailed, "the damaged store could not be moved aside");
         return report;
     }
     report.freshSave = SaveProfileStore(dataFolder, list, header);

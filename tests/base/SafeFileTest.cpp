@@ -59,11 +59,11 @@ protected:
 
 TEST_F(SafeFileTest, ReplacesTheFileWholeAndLeavesNoTemporaryFile)
 {
-    ASSERT_TRUE(Save(file, fresh).ok);
+    ASSERT_TRUE(Save(file, fresh).ok());
     EXPECT_EQ(ReadBytes(file), fresh);
     EXPECT_TRUE(FilesStartingWith(folder.Root(), ".store").empty());
 
-    ASSERT_TRUE(Save(file, {}).ok);
+    ASSERT_TRUE(Save(file, {}).ok());
     EXPECT_TRUE(ReadBytes(file).empty());
 }
 
@@ -74,7 +74,7 @@ TEST_F(SafeFileTest, AWriteThatFailsMidwayKeepsTheOldFileByteForByte)
         SCOPED_TRACE(budget);
         test::FailingWrites failing(budget);
         const SaveResult result = Save(file, fresh);
-        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.code, FileError::WriteFailed);
         EXPECT_NE(result.error.find("No space left"), std::string::npos) << result.error;
         ExpectOldFileWhole();
     }
@@ -84,7 +84,7 @@ TEST_F(SafeFileTest, AWriteThatFailsMidwayKeepsTheOldFileByteForByte)
 TEST_F(SafeFileTest, AFailedFlushToDiskKeepsTheOldFile)
 {
     test::FailingFsync failing;
-    EXPECT_FALSE(Save(file, fresh).ok);
+    EXPECT_FALSE(Save(file, fresh).ok());
     ExpectOldFileWhole();
 }
 
@@ -93,7 +93,7 @@ TEST_F(SafeFileTest, AReadOnlyFolderFailsAndKeepsTheOldFile)
     fs::permissions(folder.Root(), fs::perms::owner_read | fs::perms::owner_exec);
     if (::access(folder.Root().c_str(), W_OK) == 0)
         GTEST_SKIP() << "permissions do not bind this user";
-    EXPECT_FALSE(Save(file, fresh).ok);
+    EXPECT_FALSE(Save(file, fresh).ok());
     fs::permissions(folder.Root(), fs::perms::owner_all);
     ExpectOldFileWhole();
 }
@@ -102,18 +102,19 @@ TEST_F(SafeFileTest, AFileInThePlaceOfTheFolderFailsTheSave)
 {
     WriteBytes(folder.Root() / "Data", {1});
     const SaveResult result = Save(folder.Root() / "Data" / "ms_1" / "pro.data", fresh);
-    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.ok());
     EXPECT_FALSE(result.error.empty());
 }
 
 TEST_F(SafeFileTest, CreatesMissingFoldersAndNeverReplacesWhenAskedNotTo)
 {
     const fs::path deep = folder.Root() / "a" / "b" / "new";
-    ASSERT_TRUE(Save(deep, fresh, Replace::Never).ok);
+    ASSERT_TRUE(Save(deep, fresh, Replace::Never).ok());
     EXPECT_EQ(ReadBytes(deep), fresh);
 
-    EXPECT_FALSE(Save(file, fresh, Replace::Never).ok);
+    EXPECT_EQ(Save(file, fresh, Replace::Never).code, FileError::Exists);
     ExpectOldFileWhole();
+    EXPECT_FALSE(SaveResult{}.ok()) << "a result nobody set is no success";
 }
 
 TEST_F(SafeFileTest, KeepsTheModeOfTheOldFileAndALinkStaysALink)
@@ -122,7 +123,7 @@ TEST_F(SafeFileTest, KeepsTheModeOfTheOldFileAndALinkStaysALink)
     const fs::path link = folder.Root() / "link";
     fs::create_symlink(file, link);
 
-    ASSERT_TRUE(Save(link, fresh).ok);
+    ASSERT_TRUE(Save(link, fresh).ok());
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(ReadBytes(file), fresh);
     EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,

@@ -47,11 +47,10 @@ TEST(StoreFiles, MovingAsideNeverOverwritesAnEarlierDamagedStore)
 TEST(StoreFiles, ReadingTellsAMissingFileFromOneThatCannotBeRead)
 {
     test::TempFolder folder;
-    EXPECT_EQ(ReadWholeFile((folder.Root() / "none").string()).status, FileBytes::Status::Missing);
-    EXPECT_EQ(ReadWholeFile(folder.Root().string()).status, FileBytes::Status::Unreadable);
+    EXPECT_EQ(ReadWholeFile((folder.Root() / "none").string()).code, FileError::Missing);
+    EXPECT_EQ(ReadWholeFile(folder.Root().string()).code, FileError::Unreadable);
     ASSERT_EQ(::mkfifo((folder.Root() / "fifo").c_str(), 0600), 0);
-    EXPECT_EQ(
-        ReadWholeFile((folder.Root() / "fifo").string()).status, FileBytes::Status::Unreadable)
+    EXPECT_EQ(ReadWholeFile((folder.Root() / "fifo").string()).code, FileError::Unreadable)
         << "a pipe in the store's place must not hang the start";
 }
 

@@ -117,7 +117,7 @@ public:
     void SaveAppliedProfiles(const ProfileRecord* source, const ProfileRecord& written) override
     {
         timeline_.Add("save");
-        saved = SaveAppliedStore(dataFolder_, mutex, profiles, *header, source, written).ok;
+        saved = SaveAppliedStore(dataFolder_, mutex, profiles, *header, source, written).ok();
     }
 
     void FinishApply(

@@ -63,7 +63,7 @@ void ApplyThroughTheProgram(vmouse::UhidMouse& uhid, const std::string& libraryD
     const std::vector<std::vector<uint8_t>>& receiverWrites)
 {
     const ProfileFileRead read = ReadProfileFile(profilePath);
-    if (!Check(read.status == ProfileFileRead::Status::Read, "program: profile file read"))
+    if (!Check(read.ok(), "program: profile file read"))
         return;
     DriverLibraries libraries;
     libraries.LoadFrom(libraryDir + "/");
@@ -86,7 +86,7 @@ void ApplyThroughTheProgram(vmouse::UhidMouse& uhid, const std::string& libraryD
         libraries.cable.OpenFeatureDevice() != 0 && libraries.receiver.OpenFeatureDevice() != 0,
         "program: both links open");
 
-    Host host(*read.profile);
+    Host host(*read.value);
     RealClock clock;
     ApplyEngine engine(links, WritersFor(libraries, {}), host, clock);
     struct Pass {

@@ -59,13 +59,13 @@ TEST_F(MacroStoreTest, RecordsTravelByteForByteIncludingTheirReservedBytes)
     EXPECT_EQ(list[0]->actionCount, 3);
 
     fs::remove(Store());
-    ASSERT_TRUE(SaveMacroStore(folder.Data(), list).ok);
+    ASSERT_TRUE(SaveMacroStore(folder.Data(), list).ok());
     EXPECT_EQ(ReadBytes(Store()), written);
 }
 
 TEST_F(MacroStoreTest, AnEmptyLibrarySavesAnEmptyFile)
 {
-    ASSERT_TRUE(SaveMacroStore(folder.Data(), list).ok);
+    ASSERT_TRUE(SaveMacroStore(folder.Data(), list).ok());
     EXPECT_TRUE(fs::exists(Store()));
     EXPECT_EQ(fs::file_size(Store()), 0u);
     EXPECT_FALSE(LoadMacroStore(folder.Data(), list).Damaged());
@@ -115,7 +115,7 @@ TEST_F(MacroStoreTest, AnUnreadableLibraryIsMovedAsideSoTheNextSaveCannotOverwri
     EXPECT_TRUE(list.empty());
     ASSERT_FALSE(report.movedAsideTo.empty());
     EXPECT_TRUE(fs::exists(fs::path(report.movedAsideTo) / "x"));
-    EXPECT_TRUE(SaveMacroStore(folder.Data(), list).ok);
+    EXPECT_TRUE(SaveMacroStore(folder.Data(), list).ok());
 }
 
 TEST_F(MacroStoreTest, CreateMacroNamesAppendsAndSaves)
@@ -127,7 +127,7 @@ TEST_F(MacroStoreTest, CreateMacroNamesAppendsAndSaves)
     WriteName(list.back()->name, u"MACRO3");
     SaveResult saved;
     EXPECT_EQ(ReadName(CreateMacro(folder.Data(), list, u"Macro", &saved).name), u"Macro3_1");
-    EXPECT_TRUE(saved.ok);
+    EXPECT_TRUE(saved.ok());
     EXPECT_EQ(fs::file_size(Store()), 3 * kMacro);
 
     // A language text too long for the field: the number and the suffix still fit.
@@ -148,7 +148,7 @@ TEST_F(MacroStoreTest, CreateMacroKeepsTheRecordWhenItsSaveFails)
         test::FailingWrites failing(100);
         CreateMacro(folder.Data(), list, u"Macro", &saved);
     }
-    EXPECT_FALSE(saved.ok);
+    EXPECT_FALSE(saved.ok());
     EXPECT_EQ(list.size(), 1u);
     EXPECT_EQ(ReadBytes(Store()), MacroBytes(u"Old", 2, 0));
 }

@@ -385,7 +385,7 @@ TEST_F(SettingsPageTest, AtStartTheRowsFollowTheStoredEffect)
     OpenWindow();
     EXPECT_FALSE(Visible("ms_1_hor_brightness"));
     EditProfile([](ProfileRecord& p) { p.lightingMode = 1; });
-    ASSERT_TRUE(Page().Profiles().StoreCurrent().ok);
+    ASSERT_TRUE(Page().Profiles().StoreCurrent().ok());
     window.reset();
     OpenWindow();
     EXPECT_EQ(As<CComboUI>("ms_1_combo_light")->GetCurSel(), 1);

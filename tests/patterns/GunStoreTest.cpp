@@ -47,7 +47,7 @@ TEST_F(GunStoreTest, RecordsTravelByteForByte)
     EXPECT_FALSE(LoadGunStore(folder.Data(), list).Damaged());
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(ReadName(list[1]->name), std::u16string(49, u'L'));
-    ASSERT_TRUE(SaveGunStore(folder.Data(), list).ok);
+    ASSERT_TRUE(SaveGunStore(folder.Data(), list).ok());
     EXPECT_EQ(ReadBytes(Store()), written);
 }
 

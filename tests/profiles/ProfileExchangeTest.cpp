@@ -60,9 +60,8 @@ TEST_F(ProfileExchangeTest, ExportThenImportAddsTheProfileAndItsMacrosUnderSuffi
     EXPECT_EQ(ReadBytes(File("arena.pro")).size(), 41636u);
 
     ProfileFileRead read = ReadProfileFile(File("arena.pro"));
-    ASSERT_EQ(read.status, ProfileFileRead::Status::Read);
-    const ProfileImport result =
-        ImportProfileRecord(std::move(read.profile), profiles, macros, guns);
+    ASSERT_TRUE(read.ok()) << read.error;
+    const ProfileImport result = ImportProfileRecord(std::move(read.value), profiles, macros, guns);
 
     ASSERT_EQ(result.profileIndex, 1);
     EXPECT_EQ(result.macrosAdded, 2);
@@ -97,13 +96,12 @@ TEST_F(ProfileExchangeTest, RefusesAFileThatIsNotExactlyOneProfile)
     WriteBytes(File("short.pro"), std::vector<unsigned char>(41635, 1));
     WriteBytes(File("long.pro"), std::vector<unsigned char>(41637, 1));
     WriteBytes(File("empty.pro"), {});
-    EXPECT_EQ(ReadProfileFile(File("short.pro")).status, ProfileFileRead::Status::WrongSize);
-    EXPECT_EQ(ReadProfileFile(File("long.pro")).status, ProfileFileRead::Status::WrongSize);
-    EXPECT_EQ(ReadProfileFile(File("empty.pro")).status, ProfileFileRead::Status::WrongSize);
-    EXPECT_EQ(ReadProfileFile(File("missing.pro")).status, ProfileFileRead::Status::Unreadable);
-    EXPECT_EQ(ReadProfileFile(folder.Root().string()).status, ProfileFileRead::Status::Unreadable)
-        << "a folder";
-    EXPECT_EQ(ReadProfileFile(File("short.pro")).profile, nullptr);
+    EXPECT_EQ(ReadProfileFile(File("short.pro")).code, FileError::WrongSize);
+    EXPECT_EQ(ReadProfileFile(File("long.pro")).code, FileError::WrongSize);
+    EXPECT_EQ(ReadProfileFile(File("empty.pro")).code, FileError::WrongSize);
+    EXPECT_EQ(ReadProfileFile(File("missing.pro")).code, FileError::Unreadable);
+    EXPECT_EQ(ReadProfileFile(folder.Root().string()).code, FileError::Unreadable) << "a folder";
+    EXPECT_EQ(ReadProfileFile(File("short.pro")).value, nullptr);
 }
 
 TEST_F(ProfileExchangeTest, AFailedExportSaysSoAndLeavesAnEarlierFileWhole)

@@ -65,7 +65,7 @@ TEST_F(ProfileStoreTest, FirstRunMakesTheFoldersAndOneDefaultProfileButNoLibrari
 
     EXPECT_TRUE(report.missing);
     EXPECT_TRUE(report.createdFresh);
-    EXPECT_TRUE(report.freshSave.ok);
+    EXPECT_TRUE(report.freshSave.ok());
     EXPECT_FALSE(report.Damaged());
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(ReadName(list[0]->name), u"Profile1");
@@ -101,7 +101,7 @@ TEST_F(ProfileStoreTest, ThreeProfilesLoadInOrderAndTheHeaderSelectsTheCurrentOn
     EXPECT_EQ(header->currentIndex, 2);
 
     // The header's uninterpreted bytes travel unchanged: a save gives the file back as it was.
-    ASSERT_TRUE(SaveProfileStore(folder.Data(), list, *header).ok);
+    ASSERT_TRUE(SaveProfileStore(folder.Data(), list, *header).ok());
     EXPECT_EQ(ReadBytes(Store()), written);
 }
 
@@ -224,11 +224,11 @@ TEST_F(ProfileStoreTest, ASaveThatFailsMidwayLeavesThePreviousStoreByteForByte)
 
     {
         test::FailingWrites failing(kHeader + kProfile + 10);
-        EXPECT_FALSE(SaveProfileStore(folder.Data(), list, *header).ok);
+        EXPECT_FALSE(SaveProfileStore(folder.Data(), list, *header).ok());
     }
     EXPECT_EQ(ReadBytes(Store()), before);
     EXPECT_EQ(list.size(), 3u) << "the list in memory stays";
-    ASSERT_TRUE(SaveProfileStore(folder.Data(), list, *header).ok) << "the next save tries again";
+    ASSERT_TRUE(SaveProfileStore(folder.Data(), list, *header).ok()) << "the next save tries again";
     EXPECT_EQ(ReadBytes(Store()).size(), kHeader + 3 * kProfile);
 }
 
@@ -237,7 +237,7 @@ TEST_F(ProfileStoreTest, AFileInThePlaceOfTheDataFolderStillGivesAProfile)
     WriteBytes(folder.Root() / "Data", {1, 2, 3});
     const StoreLoadReport report = Load();
     EXPECT_TRUE(report.createdFresh);
-    EXPECT_FALSE(report.freshSave.ok);
+    EXPECT_FALSE(report.freshSave.ok());
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(header->currentIndex, 0);
     EXPECT_EQ(ReadBytes(folder.Root() / "Data"), (std::vector<unsigned char>{1, 2, 3}));
