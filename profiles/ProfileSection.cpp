@@ -151,13 +151,13 @@ void ProfileSection::ImportProfile()
     SwitchTo(imported.profileIndex);
 }
 
-bool ProfileSection::SaveProfiles()
+SaveResult ProfileSection::SaveProfiles()
 {
     std::lock_guard guard(state_.lock);
-    const SaveResult result = SaveProfileStore(state_.dataFolder, state_.profiles, state_.header);
+    SaveResult result = SaveProfileStore(state_.dataFolder, state_.profiles, state_.header);
     if (!result.ok())
         Trace("saving pro.data failed: %s", result.error.c_str());
-    return result.ok();
+    return result;
 }
 
 } // namespace kestrin

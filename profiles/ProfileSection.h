@@ -82,7 +82,7 @@ public:
 
 private:
     void SwitchTo(int row);
-    bool SaveProfiles();
+    SaveResult SaveProfiles();
 
     ProfileSectionState state_;
     ProfileSectionHost& host_;
