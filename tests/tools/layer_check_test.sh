@@ -17,9 +17,9 @@ expect() {
   shift 2
   cases=$((cases + 1))
   mkdir -p "$tree"
-  for spec in "$@"; do
-    mkdir -p "$tree/$(dirname "${spec%%=*}")"
-    printf '%b\n' "${spec#*=}" >"$tree/${spec%%=*}"
+  for entry in "$@"; do
+    mkdir -p "$tree/$(dirname "${entry%%=*}")"
+    printf '%b\n' "${entry#*=}" >"$tree/${entry%%=*}"
   done
   "$check" "$tree" >"$tree.out" 2>&1 || status=$?
   if [[ $want == pass && $status -ne 0 ]] || [[ $want == fail && $status -eq 0 ]]; then
