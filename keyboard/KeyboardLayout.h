@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/KeyLayout.h"
+#include "keyboard/AnnouncedLayout.h"
 
 #include <array>
 #include <filesystem>
@@ -16,20 +17,6 @@ struct xkb_keymap;
 struct xkb_state;
 
 namespace kestrin {
-
-// The layout names a desktop announces ("fr", variant "oss"); the first of a list.
-struct LayoutNames {
-    std::string layout;
-    std::string variant;
-};
-
-using EnvironmentLookup = std::function<const char*(const char* name)>;
-
-// The layout the desktop announces without a display to ask: XKB_DEFAULT_LAYOUT, else the
-// system keyboard configuration below `root` (/etc/default/keyboard, /etc/vconsole.conf,
-// the X11 keyboard configuration written by localectl). Nothing when none names one.
-std::optional<LayoutNames> AnnouncedLayout(
-    const EnvironmentLookup& environment, const std::filesystem::path& root = "/");
 
 // A keyboard layout compiled by libxkbcommon, seen through Windows virtual-key codes.
 // Keys outside the alphanumeric block have fixed virtual keys; a letter key gives the
