@@ -61,6 +61,7 @@ public:
     void ShowApplyRing() override { }
     void StartReceiverWatchdog() override { }
     void HideApplyRing() override { done.set_value(); }
+    void ShowUntakenChanges(bool) override { }
 
     const ProfileRecord* CopyForApply(ProfileRecord& current, ProfileRecord& snapshotInto) override
     {

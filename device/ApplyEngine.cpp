@@ -21,8 +21,12 @@ void ApplyEngine::Stop()
 
 void ApplyEngine::ApplyProfile()
 {
-    if (links_.MouseUnreachable.load() == 1 || Stopped())
+    if (Stopped())
         return;
+    if (links_.MouseUnreachable.load() == 1) {
+        host_.ShowUntakenChanges(true);
+        return;
+    }
 
     // Taken before the copy rather than cleared at the end: a profile switch made once the
     // copy may be of the old profile sets the flag again for the apply it requests.
@@ -42,10 +46,10 @@ void ApplyEngine::ApplyProfile()
     const auto started = clock_.Now();
 
     const ApplyPlan plan = PlanApply(*current, *snapshot, allPending);
-    for (const Report& report : plan.reports) {
-        if (Stopped())
-            break;
-        SendReport(report);
+    GroupFlags untaken;
+    for (std::size_t i = 0; i < plan.reports.size() && !Stopped(); ++i) {
+        if (!Send(plan.reports[i]).taken && plan.reportGroups[i])
+            untaken.Set(*plan.reportGroups[i]);
     }
 
     if (Stopped()) {
@@ -56,69 +60,86 @@ void ApplyEngine::ApplyProfile()
     }
     host_.StartReceiverWatchdog();
     host_.SaveAppliedProfiles(source, *current);
-    host_.FinishApply(*current, plan.slotTable);
+    // What the mouse did not take stays as the snapshot had it, so it goes out again.
+    CopyGroups(*current, *snapshot, untaken);
+    if (untaken.Any() && allPending)
+        links_.ApplyAllPending = 1;
+    host_.FinishApply(*current, untaken.button ? std::nullopt : plan.slotTable);
+    host_.ShowUntakenChanges(untaken.Any());
     host_.HideApplyRing();
-    Trace("apply of %zu reports took %lld ms", plan.reports.size(),
+    Trace("apply of %zu reports took %lld ms%s", plan.reports.size(),
         static_cast<long long>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(clock_.Now() - started).count()));
+            std::chrono::duration_cast<std::chrono::milliseconds>(clock_.Now() - started).count()),
+        untaken.Any() ? "; the mouse did not take every group" : "");
 }
 
-int ApplyEngine::SendReport(const Report& report)
+int ApplyEngine::SendReport(const Report& report) { return Send(report).result; }
+
+ApplyEngine::Sent ApplyEngine::Send(const Report& report)
 {
-    int result = 0;
+    Sent sent;
     bool delivered = false;
     if (links_.CableState.load() == kLinkConnected)
-        result = SendOverCable(report, delivered);
+        sent = SendOverCable(report, delivered);
 
     if (!delivered) {
         if (links_.ReceiverState.load() == kLinkConnected &&
             links_.ReceiverMouseAwake.load() == 1) {
-            result = SendOverReceiver(report);
+            sent = SendOverReceiver(report);
         } else if (links_.BlePresent.load() != 0) {
             // LinkWrites holds back the report-rate report, which Bluetooth does not take.
-            for (const Report& write : LinkWrites(report, LinkKind::Bluetooth))
-                result = Write(writers_.bluetooth, "bluetooth", write);
+            sent.taken = true;
+            for (const Report& write : LinkWrites(report, LinkKind::Bluetooth)) {
+                sent.result = Write(writers_.bluetooth, "bluetooth", write);
+                sent.taken = sent.taken && sent.result != 0;
+            }
         }
     }
 
-    if (result != 0)
+    if (sent.result != 0)
         Pause(kReportPause);
-    return result;
+    return sent;
 }
 
-int ApplyEngine::SendOverCable(const Report& report, bool& delivered)
+ApplyEngine::Sent ApplyEngine::SendOverCable(const Report& report, bool& delivered)
 {
+    Sent sent;
     if (report.id() != kDownloadReportId) {
         delivered = true; // a short report that failed is not offered elsewhere
-        return Write(writers_.cable, "cable", report);
+        sent.result = Write(writers_.cable, "cable", report);
+        sent.taken = sent.result != 0;
+        return sent;
     }
-    int result = 0;
+    sent.taken = true;
     for (const Report& packet : LinkWrites(report, LinkKind::Cable)) {
-        result = Write(writers_.cable, "cable", packet);
-        if (result != 0)
+        sent.result = Write(writers_.cable, "cable", packet);
+        sent.taken = sent.taken && sent.result != 0;
+        if (sent.result != 0)
             Pause(kCablePacketPause);
     }
-    delivered = result != 0;
-    return result;
+    delivered = sent.result != 0;
+    return sent;
 }
 
-int ApplyEngine::SendOverReceiver(const Report& report)
+ApplyEngine::Sent ApplyEngine::SendOverReceiver(const Report& report)
 {
     links_.WriteAcknowledged = 0;
     const std::vector<Report> writes = LinkWrites(report, LinkKind::Receiver);
     const bool download = report.id() == kDownloadReportId;
-    int result = 0;
+    Sent sent;
     for (int attempt = 0; attempt < kReceiverTries; ++attempt) {
         if (links_.WriteAcknowledged.load() == 1 || Stopped())
             break;
         for (const Report& write : writes) {
-            result = Write(writers_.receiver, "receiver", write);
+            sent.result = Write(writers_.receiver, "receiver", write);
             if (!download)
-                Trace("Wireless Send = %d", result);
+                Trace("Wireless Send = %d", sent.result);
             Pause(download ? kReceiverPacketPause : kReceiverAttemptPause);
         }
     }
-    return result;
+    // Only the mouse's acknowledgement says that it took the report.
+    sent.taken = links_.WriteAcknowledged.load() == 1;
+    return sent;
 }
 
 int ApplyEngine::Write(const LinkWriter& writer, const char* link, const Report& bytes)

@@ -26,8 +26,10 @@ public:
     ApplyEngine& operator=(const ApplyEngine&) = delete;
 
     // Sends what changed since the snapshot (everything when ApplyAllPending is set), then
-    // saves pro.data and takes the sent profile as the new snapshot. Returns at once when no
-    // mouse can be written to; the change then waits in the snapshot's difference.
+    // saves pro.data and takes what the mouse took as the new snapshot: a group whose report
+    // was not written (or, through the receiver, not acknowledged) keeps its old bytes there,
+    // so the next apply sends it again. Returns at once when no mouse can be written to; the
+    // change then waits in the snapshot's difference.
     void ApplyProfile();
 
     // Writes one report over the cable, else the awake receiver (until acknowledged), else
@@ -40,8 +42,13 @@ public:
     bool Stopped() const { return stopped_.load(); }
 
 private:
-    int SendOverCable(const Report& report, bool& delivered);
-    int SendOverReceiver(const Report& report);
+    struct Sent {
+        int result = 0;     // of the last write, as SendReport returns it
+        bool taken = false; // every write went out, and the receiver acknowledged
+    };
+    Sent Send(const Report& report);
+    Sent SendOverCable(const Report& report, bool& delivered);
+    Sent SendOverReceiver(const Report& report);
     int Write(const LinkWriter& writer, const char* link, const Report& bytes);
     void Pause(std::chrono::milliseconds pause);
 

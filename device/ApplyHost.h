@@ -34,6 +34,9 @@ public:
     virtual void ShowApplyRing() = 0;
     virtual void StartReceiverWatchdog() = 0; // 6000 ms, one-shot
     virtual void HideApplyRing() = 0;
+    // After an apply, or a request with no mouse to take it: whether some change has not
+    // reached the mouse yet.
+    virtual void ShowUntakenChanges(bool untaken) = 0;
 
     // Under the lock the page takes for every edit of its profiles: copies the current profile
     // and the snapshot. Returns an identity of the profile copied, to hand back to

@@ -21,6 +21,7 @@ constexpr uint32_t kLastEvent = 0x9000;
 const QString kWired = QStringLiteral("ms_1_wired");
 const QString kWireless = QStringLiteral("ms_1_wireless");
 const QString kSleepLabel = QStringLiteral("ms_1_sleep_label");
+const QString kFooterHint = QStringLiteral("ms_1_footer_hint");
 
 } // namespace
 
@@ -106,6 +107,8 @@ void DeviceLinkSection::OnArrivalSettled(LinkKind kind)
     if (link.kind == LinkKind::Cable && links_.BlePresent.load() == 1 && setBleConnected_)
         setBleConnected_(0); // the cable takes over from Bluetooth
     ReachabilityMayHaveChanged(link, true);
+    if (link.kind == LinkKind::Cable)
+        ResendIfUntaken();
 }
 
 void DeviceLinkSection::Removed(Link& link)
@@ -175,14 +178,35 @@ bool DeviceLinkSection::OnBatteryReport()
         UpdateReportRateTab();
         return true;
     }
-    if (links_.ReceiverMouseAwake.load() == 0) {
+    const bool woke = links_.ReceiverMouseAwake.load() == 0;
+    if (woke) {
         links_.ReceiverMouseAwake = 1;
         ShowWireless(true);
         UpdateReportRateTab();
     }
     links_.MouseUnreachable = 0;
     ShowSleepLabel(false);
+    if (woke)
+        ResendIfUntaken();
     return false;
+}
+
+void DeviceLinkSection::SetChangesUntaken(bool untaken)
+{
+    if (untaken == changesUntaken_)
+        return;
+    changesUntaken_ = untaken;
+    if (CControlUI* hint = window_.Find(kFooterHint)) {
+        hint->SetResourceText(true);
+        hint->SetText(untaken ? QStringLiteral("apply_untaken_text")
+                              : QStringLiteral("apply_hint_text"));
+    }
+}
+
+void DeviceLinkSection::ResendIfUntaken() const
+{
+    if (changesUntaken_ && resend_)
+        resend_();
 }
 
 void DeviceLinkSection::RestartWatchdog() const

@@ -61,6 +61,10 @@ public:
     // is connected, which charges the mouse.
     bool OnBatteryReport();
     void OnWriteAcknowledged(bool accepted) { links_.WriteAcknowledged = accepted ? 1 : 0; }
+    // Whether some change has not reached the mouse: the footer says so, and once the mouse is
+    // back (the cable settles, the receiver's mouse wakes) `resend` asks for another apply.
+    void SetChangesUntaken(bool untaken);
+    void SetResendRequest(std::function<void()> resend) { resend_ = std::move(resend); }
     void SetBlePresent(bool present) { links_.BlePresent = present ? 1 : 0; }
 
     void RestartWatchdog() const;
@@ -95,6 +99,7 @@ private:
     void ReachabilityMayHaveChanged(const Link& changed, bool up);
     void ShowWireless(bool visible) const;
     void ShowSleepLabel(bool visible) const;
+    void ResendIfUntaken() const;
 
     LinkState& links_;
     const PageWindow& window_;
@@ -105,6 +110,8 @@ private:
     EventHandler onEvent_;
     BleSwitch setBleConnected_;
     std::function<bool()> probeBle_;
+    std::function<void()> resend_;
+    bool changesUntaken_ = false;
     int arrivalSettleMs_ = 1000;
 };
 

@@ -69,6 +69,7 @@ void CMS_1_Page::OpenDeviceLinks()
         HandleDeviceEvent(code, value, source);
     });
     deviceLinks_.SetBleSwitch([this](int connected) { SetBleConnected(connected); });
+    deviceLinks_.SetResendRequest([this] { RequestApply(); });
     deviceLinks_.Open(programFolder_);
 }
 

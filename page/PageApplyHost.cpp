@@ -29,6 +29,11 @@ void PageApplyHost::StartReceiverWatchdog()
     queue_([&links = links_] { links.RestartWatchdog(); });
 }
 
+void PageApplyHost::ShowUntakenChanges(bool untaken)
+{
+    queue_([&links = links_, untaken] { links.SetChangesUntaken(untaken); });
+}
+
 void PageApplyHost::HideApplyRing()
 {
     queue_([&window = window_] { window.Show(kApplyRing, false); });

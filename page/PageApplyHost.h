@@ -24,6 +24,7 @@ public:
     void ShowApplyRing() override;
     void StartReceiverWatchdog() override;
     void HideApplyRing() override;
+    void ShowUntakenChanges(bool untaken) override;
     const ProfileRecord* CopyForApply(ProfileRecord& current, ProfileRecord& snapshot) override;
     void SaveAppliedProfiles(const ProfileRecord* source, const ProfileRecord& written) override;
     void FinishApply(

@@ -37,20 +37,24 @@ ApplyPlan PlanApply(
     const ProfileRecord& current, const ProfileRecord& snapshot, bool applyAllPending)
 {
     ApplyPlan plan;
+    const auto add = [&plan](const Report& report, std::optional<ReportGroup> group) {
+        plan.reports.push_back(report);
+        plan.reportGroups.push_back(group);
+    };
     plan.groups = applyAllPending ? GroupFlags::All() : DetectChanges(current, snapshot);
     if (applyAllPending)
-        plan.reports.push_back(BuildBeginReport());
-    plan.reports.push_back(BuildBeginReport());
+        add(BuildBeginReport(), std::nullopt);
+    add(BuildBeginReport(), std::nullopt);
     if (plan.groups.settings)
-        plan.reports.push_back(BuildSettingsReport(current));
+        add(BuildSettingsReport(current), ReportGroup::Settings);
     if (plan.groups.lighting)
-        plan.reports.push_back(BuildLightingReport(current));
+        add(BuildLightingReport(current), ReportGroup::Lighting);
     if (plan.groups.reportRate)
-        plan.reports.push_back(BuildReportRateReport(current));
+        add(BuildReportRateReport(current), ReportGroup::ReportRate);
     if (plan.groups.button) {
         DownloadSlotTable table{};
-        for (Report& report : PlanButtonReports(current, table))
-            plan.reports.push_back(report);
+        for (const Report& report : PlanButtonReports(current, table))
+            add(report, ReportGroup::Button);
         plan.slotTable = table;
     }
     return plan;

@@ -24,6 +24,8 @@ struct ApplyPlan {
     // report-rate reports of the groups that changed, then, for the button group, the
     // downloads in slot order followed by the button map.
     std::vector<Report> reports;
+    // The group of each report of `reports`, nothing for the begin reports.
+    std::vector<std::optional<ReportGroup>> reportGroups;
     // Filled when the button group goes out: per button, the first slot of its macro or
     // pattern. Left empty otherwise, and the table of the last apply stays in force.
     std::optional<DownloadSlotTable> slotTable;

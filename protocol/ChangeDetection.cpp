@@ -10,37 +10,103 @@ template <class T> bool Differs(const T& a, const T& b)
     return std::memcmp(&a, &b, sizeof(T)) != 0;
 }
 
-bool SettingsDiffer(const ProfileRecord& a, const ProfileRecord& b)
+// Calls `visit(a.member, b.member)` for every member of `group`: one list serves both finding
+// a group's changes and copying a group.
+template <class A, class B, class Visit>
+void ForGroupMembers(ReportGroup group, A& a, B& b, Visit visit)
 {
-    return Differs(a.currentDpiStage, b.currentDpiStage) ||
-        Differs(a.liftOffDistance, b.liftOffDistance) ||
-        Differs(a.reservedSensorValue1, b.reservedSensorValue1) ||
-        Differs(a.reservedSensorValue2, b.reservedSensorValue2) ||
-        Differs(a.rippleControl, b.rippleControl) || Differs(a.angleSnap, b.angleSnap) ||
-        Differs(a.motionSync, b.motionSync) || Differs(a.dpiX, b.dpiX) || Differs(a.dpiY, b.dpiY) ||
-        Differs(a.stageEnabled, b.stageEnabled) || Differs(a.stageColor, b.stageColor);
+    switch (group) {
+    case ReportGroup::Settings:
+        visit(a.currentDpiStage, b.currentDpiStage);
+        visit(a.liftOffDistance, b.liftOffDistance);
+        visit(a.reservedSensorValue1, b.reservedSensorValue1);
+        visit(a.reservedSensorValue2, b.reservedSensorValue2);
+        visit(a.rippleControl, b.rippleControl);
+        visit(a.angleSnap, b.angleSnap);
+        visit(a.motionSync, b.motionSync);
+        visit(a.dpiX, b.dpiX);
+        visit(a.dpiY, b.dpiY);
+        visit(a.stageEnabled, b.stageEnabled);
+        visit(a.stageColor, b.stageColor);
+        return;
+    case ReportGroup::Lighting:
+        visit(a.lightingMode, b.lightingMode);
+        visit(a.bleLightingMode, b.bleLightingMode);
+        visit(a.brightness, b.brightness);
+        visit(a.breathSpeed, b.breathSpeed);
+        visit(a.reservedLightingValue, b.reservedLightingValue);
+        visit(a.keyDebounce, b.keyDebounce);
+        visit(a.lightingColor, b.lightingColor);
+        visit(a.sleepTimer, b.sleepTimer);
+        visit(a.lightOffTimer, b.lightOffTimer);
+        return;
+    case ReportGroup::ReportRate:
+        visit(a.reportRate, b.reportRate);
+        return;
+    case ReportGroup::Button:
+        visit(a.buttons, b.buttons);
+        return;
+    }
 }
 
-bool LightingDiffers(const ProfileRecord& a, const ProfileRecord& b)
+constexpr ReportGroup kGroups[] = {
+    ReportGroup::Settings, ReportGroup::Lighting, ReportGroup::ReportRate, ReportGroup::Button};
+
+bool Has(GroupFlags flags, ReportGroup group)
 {
-    return Differs(a.lightingMode, b.lightingMode) ||
-        Differs(a.bleLightingMode, b.bleLightingMode) || Differs(a.brightness, b.brightness) ||
-        Differs(a.breathSpeed, b.breathSpeed) ||
-        Differs(a.reservedLightingValue, b.reservedLightingValue) ||
-        Differs(a.keyDebounce, b.keyDebounce) || Differs(a.lightingColor, b.lightingColor) ||
-        Differs(a.sleepTimer, b.sleepTimer) || Differs(a.lightOffTimer, b.lightOffTimer);
+    switch (group) {
+    case ReportGroup::Settings:
+        return flags.settings;
+    case ReportGroup::Lighting:
+        return flags.lighting;
+    case ReportGroup::ReportRate:
+        return flags.reportRate;
+    case ReportGroup::Button:
+        return flags.button;
+    }
+    return false;
 }
 
 } // namespace
 
+void GroupFlags::Set(ReportGroup group)
+{
+    switch (group) {
+    case ReportGroup::Settings:
+        settings = true;
+        return;
+    case ReportGroup::Lighting:
+        lighting = true;
+        return;
+    case ReportGroup::ReportRate:
+        reportRate = true;
+        return;
+    case ReportGroup::Button:
+        button = true;
+        return;
+    }
+}
+
 GroupFlags DetectChanges(const ProfileRecord& current, const ProfileRecord& snapshot)
 {
     GroupFlags flags;
-    flags.settings = SettingsDiffer(current, snapshot);
-    flags.lighting = LightingDiffers(current, snapshot);
-    flags.reportRate = Differs(current.reportRate, snapshot.reportRate);
-    flags.button = Differs(current.buttons, snapshot.buttons);
+    for (const ReportGroup group : kGroups) {
+        bool differs = false;
+        ForGroupMembers(group, current, snapshot,
+            [&](const auto& a, const auto& b) { differs = differs || Differs(a, b); });
+        if (differs)
+            flags.Set(group);
+    }
     return flags;
+}
+
+void CopyGroups(ProfileRecord& to, const ProfileRecord& from, GroupFlags groups)
+{
+    for (const ReportGroup group : kGroups) {
+        if (Has(groups, group))
+            ForGroupMembers(
+                group, to, from, [](auto& a, const auto& b) { std::memcpy(&a, &b, sizeof a); });
+    }
 }
 
 } // namespace kestrin

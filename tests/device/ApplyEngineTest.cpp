@@ -1,6 +1,8 @@
 #include "device/ApplyEngine.h"
 
 #include "base/Trace.h"
+#include "protocol/ApplyPlan.h"
+#include "protocol/LinkWrites.h"
 #include "tests/device/ApplyFakes.h"
 
 #include <gtest/gtest.h>
@@ -305,6 +307,86 @@ TEST_F(ApplyEngineTest, AnAcknowledgedDownloadTakesOnePassAndAnUnansweredOneTenP
     EXPECT_EQ(receiver.writes.size(), 30u);
 }
 
+// --- What the mouse did not take ----------------------------------------------------------
+
+// Every write of the reports of `groups` (and the begin report) over `link`, in order.
+std::vector<Vec> WritesOf(
+    const ProfileRecord& profile, const ProfileRecord& snapshot, LinkKind link)
+{
+    std::vector<Vec> writes;
+    for (const Report& report : PlanApply(profile, snapshot, false).reports) {
+        for (const Report& write : LinkWrites(report, link))
+            writes.emplace_back(write.data().begin(), write.data().end());
+    }
+    return writes;
+}
+
+TEST_F(ApplyEngineTest, GroupsTheReceiverNeverAcknowledgedGoOutAgainByteForByte)
+{
+    UseReceiverOnly();
+    const ProfileRecord before = *page.snapshot;
+    page.Edit([](ProfileRecord& p) {
+        p.brightness = 2;
+        p.reportRate = 1;
+    });
+    engine.ApplyProfile(); // the mouse answers nothing
+    EXPECT_EQ(page.untakenShown, true);
+    EXPECT_EQ(page.snapshot->brightness, before.brightness);
+    EXPECT_EQ(page.snapshot->reportRate, before.reportRate);
+    EXPECT_TRUE(page.saved) << "pro.data keeps the user's change all the same";
+
+    AcknowledgeReceiverWrites();
+    receiver.writes.clear();
+    engine.ApplyProfile();
+    EXPECT_EQ(receiver.writes, WritesOf(*page.current, before, LinkKind::Receiver));
+    EXPECT_EQ(page.untakenShown, false);
+    EXPECT_EQ(page.snapshot->brightness, 2);
+
+    receiver.writes.clear();
+    engine.ApplyProfile();
+    EXPECT_EQ(Ids(receiver.writes), (Vec{0x0C})) << "once taken, a group is not sent again";
+}
+
+TEST_F(ApplyEngineTest, AnUnplugMidApplyLeavesTheUnwrittenGroupsForTheNextApply)
+{
+    const ProfileRecord before = *page.snapshot;
+    page.Edit([](ProfileRecord& p) {
+        p.dpiX[0] = 20;
+        p.brightness = 3;
+        test::GiveMacro(p.buttons[4], 2);
+    });
+    // The begin and settings reports go out; then the cable is gone.
+    cable.results = {1, 1, 0, 0, 0, 0, 0};
+    engine.ApplyProfile();
+    EXPECT_EQ(page.snapshot->dpiX[0], 20);
+    EXPECT_EQ(page.snapshot->brightness, before.brightness);
+    EXPECT_EQ(std::memcmp(&page.snapshot->buttons, &before.buttons, sizeof before.buttons), 0);
+    EXPECT_EQ(page.slotTable, DownloadSlotTable{}) << "the mouse's slots are as they were";
+
+    cable.writes.clear();
+    engine.ApplyProfile();
+    ProfileRecord settingsTaken = before;
+    settingsTaken.dpiX[0] = 20;
+    EXPECT_EQ(cable.writes, WritesOf(*page.current, settingsTaken, LinkKind::Cable));
+    EXPECT_EQ(page.slotTable[4], 1);
+}
+
+TEST_F(ApplyEngineTest, AFullApplyThatFailsStaysFullForTheNextApply)
+{
+    links.ApplyAllPending = 1;
+    cable.results = {1, 1, 0};
+    engine.ApplyProfile();
+    EXPECT_EQ(links.ApplyAllPending.load(), 1);
+    EXPECT_EQ(page.untakenShown, true);
+
+    cable.writes.clear();
+    engine.ApplyProfile();
+    EXPECT_EQ(links.ApplyAllPending.load(), 0);
+    EXPECT_EQ(Ids(cable.writes).front(), 0x0C);
+    EXPECT_EQ(cable.writes[1][0], 0x0C) << "the begin report goes twice, as for any full apply";
+    EXPECT_EQ(page.untakenShown, false);
+}
+
 // --- Skipped applies and the values of one moment ------------------------------------------
 
 TEST_F(ApplyEngineTest, AnUnreachableMouseShowsSendsAndSavesNothing)
@@ -317,6 +399,7 @@ TEST_F(ApplyEngineTest, AnUnreachableMouseShowsSendsAndSavesNothing)
     EXPECT_FALSE(std::filesystem::exists(ProfileStorePath(folder.Data())));
     EXPECT_EQ(links.ApplyAllPending.load(), 1) << "everything still goes out next time";
     EXPECT_NE(page.snapshot->brightness, 1);
+    EXPECT_EQ(page.untakenShown, true) << "the user is told the mouse has not taken it";
 }
 
 TEST_F(ApplyEngineTest, WithNoProfileLoadedNothingHappensAndEverythingStaysPending)

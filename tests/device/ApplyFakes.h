@@ -103,6 +103,7 @@ public:
     void ShowApplyRing() override { timeline_.Add("ring show"); }
     void StartReceiverWatchdog() override { timeline_.Add("watchdog start"); }
     void HideApplyRing() override { timeline_.Add("ring hide"); }
+    void ShowUntakenChanges(bool untaken) override { untakenShown = untaken; }
 
     const ProfileRecord* CopyForApply(ProfileRecord& into, ProfileRecord& snapshotInto) override
     {
@@ -144,6 +145,7 @@ public:
     std::unique_ptr<ProfileStoreHeader> header = std::make_unique<ProfileStoreHeader>();
     DownloadSlotTable slotTable{};
     bool saved = false;
+    std::optional<bool> untakenShown;
 
 private:
     Timeline& timeline_;

@@ -24,6 +24,8 @@ public:
     void ShowApplyRing() override { }
     void StartReceiverWatchdog() override { }
     void HideApplyRing() override { }
+    void ShowUntakenChanges(bool untaken) override { untaken_ = untaken; }
+    bool AllTaken() const { return !untaken_; }
     const ProfileRecord* CopyForApply(ProfileRecord& current, ProfileRecord& snapshot) override
     {
         std::memcpy(&current, &profile_, sizeof current);
@@ -35,6 +37,7 @@ public:
 
 private:
     const ProfileRecord& profile_;
+    bool untaken_ = true;
 };
 
 bool LoggedOnce(vmouse::UhidMouse& uhid, vmouse::Link link,
@@ -115,6 +118,8 @@ void ApplyThroughTheProgram(vmouse::UhidMouse& uhid, const std::string& libraryD
                 " reaches the mouse once, byte for byte, in " + std::to_string(took.count()) +
                 " ms",
             detail);
+        Check(host.AllTaken(),
+            std::string("program: the mouse took every group over the ") + pass.name);
     }
     WatchPosts({});
     libraries.receiver.CloseFeatureDevice();

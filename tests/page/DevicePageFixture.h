@@ -37,6 +37,18 @@ private:
     std::atomic<Duration> elapsed_{Duration{0}};
 };
 
+// The protocol's pauses a twentieth as long: time enough for the receiver mouse's
+// acknowledgement to reach the UI thread between two attempts.
+class FastClock final : public ApplyClock {
+public:
+    TimePoint Now() const override { return clock_.Now(); }
+    void SleepFor(Duration pause) override { clock_.SleepFor(pause / 20); }
+    void Interrupt() override { clock_.Interrupt(); }
+
+private:
+    RealClock clock_;
+};
+
 // Counts the messages of one kind that reach the main window.
 class MessageSpy final : public QObject {
 public:
@@ -113,13 +125,13 @@ protected:
         serverThread = std::thread([this] { server->Run(); });
     }
 
-    void OpenWindow(bool blePresent = false)
+    void OpenWindow(bool blePresent = false, std::unique_ptr<ApplyClock> clock = nullptr)
     {
         window = std::make_unique<CMainWnd>();
         window->SetHookLibraryFile(programFolder.string() + "/no-such-libHook.so");
         CMS_1_Page& page = window->Page();
         page.SetFolders(programFolder.string() + "/", folder.Data());
-        page.SetApplyClock(std::make_unique<InstantClock>());
+        page.SetApplyClock(clock ? std::move(clock) : std::make_unique<InstantClock>());
         page.DeviceLinks().SetBlePresenceProbe([blePresent] { return blePresent; });
         ASSERT_NE(window->Create(nullptr, QString(), MAIN_WINDOW_STYLE, 0, 0, 0, 800, 572), 0u);
         window->GetWidget()->installEventFilter(&linkChanged);

@@ -327,5 +327,34 @@ TEST_F(DevicePageTest, AnApplyRequestReachesTheMouseAndHidesTheRingAfterwards)
     EXPECT_EQ(Links().ApplyAllPending.load(), 0);
 }
 
+TEST_F(DevicePageTest, AChangeTheSleepingReceiverMouseMissedReachesItWhenItWakes)
+{
+    StartMouse({vmouse::Link::Receiver});
+    OpenWindow(false, std::make_unique<FastClock>());
+    Tell("battery 40");
+    ASSERT_TRUE(WaitFor([&] { return Links().ReceiverMouseAwake.load() == 1; }));
+    Expire(TIMER_RECEIVER_WATCHDOG);
+    ASSERT_EQ(Links().ReceiverMouseAwake.load(), 0);
+
+    {
+        std::lock_guard lock(Page().Profiles().mutex);
+        Page().Profiles().Current()->reportRate = 1;
+    }
+    const auto hint = [&] { return Control("ms_1_footer_hint")->GetText(); };
+    const QString untaken =
+        CResourceManager::GetInstance()->GetText(QStringLiteral("apply_untaken_text"));
+    window->PostMessage(WM_APPLY_REQUEST, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return hint() == untaken; })) << hint().toStdString();
+    EXPECT_TRUE(Tell("log").empty()) << "nothing reaches a sleeping mouse";
+
+    // It wakes: what it missed goes out without another request, and the footer says so.
+    Tell("battery 50");
+    ASSERT_TRUE(WaitFor([&] { return hint() != untaken; })) << hint().toStdString();
+    bool rateSent = false;
+    for (const std::string& line : Tell("log"))
+        rateSent = rateSent || line.starts_with("receiver 06090104fb");
+    EXPECT_TRUE(rateSent);
+}
+
 } // namespace
 } // namespace kestrin
