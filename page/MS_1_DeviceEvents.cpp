@@ -1,6 +1,7 @@
 // The device page's answers to what the mouse tells it: DPI stage, report rate, battery,
-// lighting, acknowledgements. A change the mouse made itself becomes the snapshot as well, so
-// that the next apply does not send it back, and pro.data keeps it.
+// lighting, acknowledgements. A change the mouse made itself goes into the snapshot as well,
+// that field alone, so that the next apply does not send it back but still sends what the user
+// changed meanwhile; pro.data keeps it.
 #include "base/Messages.h"
 #include "base/Trace.h"
 #include "page/MS_1_Page.h"
@@ -21,15 +22,16 @@ void CMS_1_Page::HandleDeviceEvent(uint16_t code, uint16_t value, LinkKind sourc
             if constexpr (std::is_same_v<Change, DpiStageChanged>) {
                 OnDpiStage(change.stage);
             } else if constexpr (std::is_same_v<Change, ReportRateChanged>) {
-                if (sections_.EditCurrent([&](ProfileRecord& p) { p.reportRate = change.setting; }))
+                if (profiles_.TakeMouseChange(
+                        [&](ProfileRecord& p) { p.reportRate = change.setting; }))
                     performance_.ShowReportRate(change.setting);
             } else if constexpr (std::is_same_v<Change, WriteAcknowledgement>) {
                 deviceLinks_.OnWriteAcknowledged(change.accepted);
             } else if constexpr (std::is_same_v<Change, BatteryStatus>) {
                 OnBatteryStatus(change, source);
             } else if constexpr (std::is_same_v<Change, LightingModeChanged>) {
-                const bool stored =
-                    sections_.EditCurrent([&](ProfileRecord& p) { p.lightingMode = change.mode; });
+                const bool stored = profiles_.TakeMouseChange(
+                    [&](ProfileRecord& p) { p.lightingMode = change.mode; });
                 // Over the cable and the receiver the mode is only kept.
                 if (stored && source == LinkKind::Bluetooth)
                     lighting_.ShowLightingMode(change.mode);
@@ -52,6 +54,7 @@ void CMS_1_Page::OnDpiStage(int stage)
         if (!current)
             return;
         current->currentDpiStage = stage;
+        profiles_.snapshot->currentDpiStage = stage;
         dpi = current->dpiX[stage];
     }
     dpi_.SelectStageQuietly(stage);

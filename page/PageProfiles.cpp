@@ -53,7 +53,6 @@ SaveResult PageProfiles::StoreCurrent()
         const ProfileRecord* current = Current();
         if (!current)
             return {};
-        *snapshot = *current;
         copy.reserve(list.size());
         for (const auto& profile : list)
             copy.push_back(std::make_unique<ProfileRecord>(*profile));

@@ -45,8 +45,21 @@ struct PageProfiles {
     // the current profile as the snapshot.
     StartupLoadOutcome Load(std::u16string_view profileBase);
 
-    // The current profile becomes the snapshot, so that a change the mouse made itself is not
-    // sent back; then pro.data is saved. The disk write happens outside the lock.
+    // A change the mouse made itself, made to the current profile and to the snapshot of what
+    // the mouse holds, so that it is not sent back while edits not yet sent still go out.
+    // False before the stores are loaded.
+    template <class Change> bool TakeMouseChange(Change&& change)
+    {
+        std::lock_guard lock(mutex);
+        ProfileRecord* current = Current();
+        if (!current)
+            return false;
+        change(*current);
+        change(*snapshot);
+        return true;
+    }
+
+    // Saves pro.data; the disk write happens outside the lock.
     SaveResult StoreCurrent();
 };
 

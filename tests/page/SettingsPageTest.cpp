@@ -2,6 +2,7 @@
 // what the controls store, when they ask for an apply, and what reaches the mouse.
 #include "base/RecordNames.h"
 #include "page/DpiColorWnd.h"
+#include "protocol/SettingsReports.h"
 #include "tests/page/DevicePageFixture.h"
 #include "ui/ListUI.h"
 #include "ui/ResourceManager.h"
@@ -238,6 +239,28 @@ TEST_F(SettingsPageTest, ADpiPressOnTheMouseMovesTheOptionAndNothingIsSentBack)
     QTest::qWait(100);
     EXPECT_EQ(applyRequests.count, 0);
     EXPECT_TRUE(Tell("log").empty());
+}
+
+TEST_F(SettingsPageTest, ADpiTypedBeforeAPressOnTheMouseStillGoesOutWithApplyDpi)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    SendEverythingFirst();
+    Type("ms_1_edit_dpi_3", "12345");
+    QTest::keyClick(As("ms_1_edit_dpi_3")->GetWidget(), Qt::Key_Return);
+    Tell("dpi 4");
+    ASSERT_TRUE(WaitFor([&] { return As<COptionUI>("ms_1_option_dpi_step_4")->IsSelected(); }));
+
+    Click("ms_1_btn_apply_dpi");
+    WaitForApply();
+    const ProfileRecord profile = CurrentProfile();
+    EXPECT_EQ(profile.dpiX[2], 246);
+    EXPECT_EQ(profile.currentDpiStage, 3);
+    const std::string settings = "cable " + ToHex(BuildSettingsReport(profile).data());
+    bool sent = false;
+    for (const std::string& line : Tell("log"))
+        sent = sent || line.starts_with(settings);
+    EXPECT_TRUE(sent) << "the typed stage goes out with the stage the mouse chose";
 }
 
 // Performance and power.
