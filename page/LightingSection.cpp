@@ -98,6 +98,7 @@ void LightingSection::Refresh(const ProfileRecord& profile)
     ShowLevel(window, "ms_1_label_breathspeed", profile.breathSpeed);
     if (CControlUI* swatch = window.Find(QStringLiteral("ms_1_btn_light_color")))
         swatch->SetBkColor(ArgbOf(profile.lightingColor));
+    UpdateLightingRows(profile.lightingMode);
 }
 
 void LightingSection::ShowLightingMode(int32_t mode)

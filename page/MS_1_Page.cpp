@@ -111,10 +111,6 @@ void CMS_1_Page::LoadProfilesAtStartup()
         profileList_, *profilePrompts_);
     SetBleConnected(links_.BlePresent.load());
     RefreshSettingsControls();
-    // The rows start as the shown effect needs them; later refreshes leave them alone.
-    int32_t mode = 0;
-    sections_.EditCurrent([&](ProfileRecord& p) { mode = p.lightingMode; });
-    lighting_.UpdateLightingRows(mode);
 }
 
 void CMS_1_Page::RefreshSettingsControls()

@@ -115,6 +115,8 @@ void PerformanceSection::Refresh(const ProfileRecord& profile)
     UpdateSleepLabel(profile.sleepTimer);
     SetSliderQuietly(window, QStringLiteral("ms_1_slider_key_debounce"), profile.keyDebounce);
     UpdateDebounceLabel(profile.keyDebounce);
+    if (auto* moveMode = window.Find<CCheckBoxUI>(QStringLiteral("ms_1_check_movemode")))
+        moveMode->SetCheck(profile.moveMode != 0, false);
 }
 
 void PerformanceSection::ShowReportRate(int32_t rate)

@@ -329,7 +329,7 @@ TEST_F(SettingsPageTest, OptionsStoreTheirIndexAndOnlyAChangeAsksForAnApply)
     EXPECT_TRUE(WaitFor([&] { return applyRequests.count == 4; }));
 }
 
-TEST_F(SettingsPageTest, MoveModeSendsOnlyTheBeginReportAndIsNotRefreshed)
+TEST_F(SettingsPageTest, MoveModeSendsOnlyTheBeginReportAndTheBoxShowsTheStoredSetting)
 {
     StartMouse({vmouse::Link::Cable});
     OpenWindow();
@@ -341,10 +341,15 @@ TEST_F(SettingsPageTest, MoveModeSendsOnlyTheBeginReportAndIsNotRefreshed)
     ASSERT_EQ(log.size(), 1u);
     EXPECT_EQ(log.front().rfind("cable 0c", 0), 0u) << log.front();
 
-    // Another profile with move mode off leaves the box as it shows.
+    // After a restart the box shows what is stored; another profile shows its own.
+    window.reset();
+    applyRequests.count = 0;
+    OpenWindow();
+    EXPECT_TRUE(As<CCheckBoxUI>("ms_1_check_movemode")->GetCheck());
     EditProfile([](ProfileRecord& p) { p.moveMode = 0; });
     Page().RefreshSettingsControls();
-    EXPECT_TRUE(As<CCheckBoxUI>("ms_1_check_movemode")->GetCheck());
+    EXPECT_FALSE(As<CCheckBoxUI>("ms_1_check_movemode")->GetCheck());
+    EXPECT_EQ(applyRequests.count, 0) << "showing the setting asks for nothing";
 }
 
 TEST_F(SettingsPageTest, ExpandersShowTheirSectionAndLowOnesScrollIntoView)
@@ -396,11 +401,12 @@ TEST_F(SettingsPageTest, TheEffectDecidesWhichRowsShow)
     EXPECT_TRUE(Visible("ms_1_hor_breathspeed"));
     EXPECT_EQ(CurrentProfile().bleLightingMode, 2);
     EXPECT_EQ(CurrentProfile().lightingMode, 0);
-    // Showing another profile leaves the rows alone.
+    // Showing another profile, as a profile switch does, shows the rows of its effect.
     EditProfile([](ProfileRecord& p) { p.lightingMode = 1; });
     Page().RefreshSettingsControls();
     EXPECT_EQ(combo->GetCurSel(), 1);
-    EXPECT_FALSE(Visible("ms_1_hor_brightness"));
+    EXPECT_TRUE(Visible("ms_1_hor_brightness"));
+    EXPECT_FALSE(Visible("ms_1_hor_breathspeed"));
 }
 
 TEST_F(SettingsPageTest, AtStartTheRowsFollowTheStoredEffect)
