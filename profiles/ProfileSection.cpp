@@ -31,6 +31,8 @@ void ProfileSection::SwitchTo(int row)
         state_.header.currentIndex = row;
         state_.current = state_.profiles[static_cast<std::size_t>(row)].get();
     }
+    // Saved now, mouse or not: the apply that follows may never come (no mouse, a quit).
+    SaveProfiles();
     host_.RefreshSettingsControls();
     host_.RequestFullApply();
 }
@@ -99,6 +101,7 @@ void ProfileSection::RestoreProfileDefaults()
         std::lock_guard guard(state_.lock);
         ResetProfileDefaults(*state_.current);
     }
+    SaveProfiles();
     host_.RefreshSettingsControls();
     host_.RequestFullApply();
 }

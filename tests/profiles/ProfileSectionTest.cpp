@@ -174,6 +174,41 @@ TEST_F(ProfileSectionTest, RenamingSavesTheNameAndARestartSelectsTheSameProfile)
     EXPECT_EQ(ReadName(loaded[1]->name), u"Sniper");
 }
 
+// With no mouse the full apply never comes: each change of the list is on disk at once.
+TEST_F(ProfileSectionTest, EveryChangeOfTheListIsSavedWithoutWaitingForAnApply)
+{
+    const auto stored = [&] {
+        ProfileList loaded;
+        ProfileStoreHeader loadedHeader{};
+        LoadProfileStore(temp.Data(), loaded, loadedHeader, u"Profile");
+        std::vector<std::u16string> names;
+        for (const auto& profile : loaded)
+            names.push_back(ReadName(profile->name));
+        const auto at = static_cast<std::size_t>(loadedHeader.currentIndex);
+        return std::pair{names, at < names.size() ? names[at] : u""};
+    };
+    page.nameAnswer = u"Four";
+    section.AddProfile();
+    EXPECT_EQ(stored(),
+        (std::pair{std::vector<std::u16string>{u"One", u"Two", u"Three", u"Four"},
+            std::u16string(u"Four")}));
+
+    page.answers = {true};
+    section.DeleteProfile();
+    EXPECT_EQ(stored(),
+        (std::pair{
+            std::vector<std::u16string>{u"One", u"Two", u"Three"}, std::u16string(u"Three")}));
+
+    current->reportRate = 0;
+    page.answers = {true};
+    section.RestoreProfileDefaults();
+    ProfileList loaded;
+    ProfileStoreHeader loadedHeader{};
+    LoadProfileStore(temp.Data(), loaded, loadedHeader, u"Profile");
+    ASSERT_EQ(loaded.size(), 3U);
+    EXPECT_EQ(loaded[2]->reportRate, NewProfileRecord(u"Three")->reportRate);
+}
+
 TEST_F(ProfileSectionTest, RestoringDefaultsKeepsNameAndRowClearsButtonsAndSendsEverything)
 {
     section.SelectProfile(1);
