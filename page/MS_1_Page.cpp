@@ -2,6 +2,7 @@
 
 #include "base/Folders.h"
 #include "base/Messages.h"
+#include "base/Trace.h"
 #include "device/ApplyEngine.h"
 #include "device/DeviceWorker.h"
 #include "page/DpiColorWnd.h"
@@ -82,6 +83,13 @@ void CMS_1_Page::CloseDeviceLinks()
     engine_.reset();
     // Window steps still queued by the last apply go with their context.
     uiQueue_.reset();
+    // With the worker gone nothing can save an older copy after this: the last change is on
+    // disk, and what the mouse has not taken goes out with the next start's full apply.
+    if (profiles_.loaded) {
+        const SaveResult saved = profiles_.StoreCurrent();
+        if (!saved)
+            Trace("saving pro.data at exit failed: %s", saved.error.c_str());
+    }
 }
 
 void CMS_1_Page::LoadProfilesAtStartup()

@@ -265,6 +265,22 @@ TEST_F(SettingsPageTest, ADpiTypedBeforeAPressOnTheMouseStillGoesOutWithApplyDpi
 
 // Performance and power.
 
+TEST_F(SettingsPageTest, QuittingRightAfterAChangeKeepsItInProData)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    SendEverythingFirst();
+    Click("ms_1_btn_prate_2"); // asks for an apply that the quit cuts short
+    ASSERT_EQ(CurrentProfile().reportRate, 1);
+    window.reset();
+
+    ProfileList saved;
+    auto header = std::make_unique<ProfileStoreHeader>();
+    LoadProfileStore(folder.Data(), saved, *header, u"Profile");
+    ASSERT_FALSE(saved.empty());
+    EXPECT_EQ(saved[std::size_t(header->currentIndex)]->reportRate, 1);
+}
+
 TEST_F(SettingsPageTest, TenSleepSliderMovesMakeOneApplyAfterTheLast)
 {
     StartMouse({vmouse::Link::Cable});
