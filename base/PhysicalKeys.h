@@ -1,6 +1,5 @@
 #pragma once
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -18,9 +17,10 @@ struct PhysicalKey {
     bool followsLayout;
 };
 
-// Header-only, so that the hook library keeps it inside its own hidden symbols.
+// Header-only with internal linkage: an inline variable would be a unique symbol that keeps the
+// hook library from ever unloading.
 // clang-format off
-inline constexpr std::array kPhysicalKeys{std::to_array<PhysicalKey>({
+constexpr std::array kPhysicalKeys{std::to_array<PhysicalKey>({
     {1, 0x01, 0x1B, false},
     {2, 0x02, 0x31, false},
     {3, 0x03, 0x32, false},
@@ -132,18 +132,23 @@ inline constexpr std::array kPhysicalKeys{std::to_array<PhysicalKey>({
 })};
 // clang-format on
 
+// Plain loops: std::ranges' function objects are inline variables too.
 constexpr const PhysicalKey* PhysicalKeyByEvdevCode(unsigned evdevCode)
 {
-    const auto key = std::ranges::find(kPhysicalKeys, evdevCode, &PhysicalKey::evdevCode);
-    return key == kPhysicalKeys.end() ? nullptr : &*key;
+    for (const PhysicalKey& key : kPhysicalKeys) {
+        if (key.evdevCode == evdevCode)
+            return &key;
+    }
+    return nullptr;
 }
 
 constexpr const PhysicalKey* PhysicalKeyByScanCode(unsigned scanCode)
 {
-    if (scanCode == 0)
-        return nullptr;
-    const auto key = std::ranges::find(kPhysicalKeys, scanCode, &PhysicalKey::scanCode);
-    return key == kPhysicalKeys.end() ? nullptr : &*key;
+    for (const PhysicalKey& key : kPhysicalKeys) {
+        if (scanCode != 0 && key.scanCode == scanCode)
+            return &key;
+    }
+    return nullptr;
 }
 
 } // namespace kestrin
