@@ -67,6 +67,8 @@ private:
     void OnTrayNotify(intptr_t mouseMessage);
     void ShowTrayMenu();
     void OnMenuCommand(uintptr_t commandRecord);
+    // Ends the program; from inside a modal loop, once the loops have returned.
+    void Exit();
     void OnLinkChanged();
     void ShowDpi(intptr_t dpiUnits);
     void CloseDpiDisplay();

@@ -3,11 +3,13 @@
 #include "app/MainWnd.h"
 #include "base/Messages.h"
 #include "base/Trace.h"
+#include "platform/ModalLoops.h"
 #include "platform/WindowRegistry.h"
 #include "ui/Controls.h"
 #include "ui/MenuWnd.h"
 
 #include <QCursor>
+#include <QTimer>
 
 namespace kestrin {
 
@@ -137,7 +139,7 @@ void CMainWnd::OnMenuCommand(uintptr_t commandRecord)
         ShowOrExplain();
         break;
     case MenuRoute::Exit:
-        DestroyWindow();
+        Exit();
         break;
     case MenuRoute::DevicePage:
         page_->AssignFunction(name);
@@ -145,6 +147,19 @@ void CMainWnd::OnMenuCommand(uintptr_t commandRecord)
     case MenuRoute::Ignore:
         break;
     }
+}
+
+void CMainWnd::Exit()
+{
+    // Destroying the window under a modal loop (the tray works while a message box is up) would
+    // free the page under the code that opened the loop: end the loops, leave when they are gone.
+    if (InModalLoop()) {
+        EndModalLoops();
+        QTimer::singleShot(0, GetWidget(), [this] { Exit(); });
+        return;
+    }
+    DestroyWindow();
+    AllowModalLoops();
 }
 
 void CMainWnd::OnLinkChanged()

@@ -1,5 +1,7 @@
 #include "platform/FileDialog.h"
 
+#include "platform/ModalLoops.h"
+
 #include <QFileDialog>
 #include <QFileInfo>
 
@@ -26,6 +28,15 @@ QString NameFilter(const QString& filterName, const QString& filter)
     return QStringLiteral("%1 (%2)").arg(filterName, patterns);
 }
 
+// True when a file was chosen. A quit ends the dialog as cancelled.
+bool Run(QFileDialog& dialog)
+{
+    if (ModalLoopsRefused())
+        return false;
+    const ModalLoopScope scope([&dialog] { dialog.reject(); });
+    return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+}
+
 } // namespace
 
 void SetNextFileNameForTesting(std::optional<QString> name) { NextAnswer() = std::move(name); }
@@ -44,7 +55,9 @@ QString GetOpenFileName(QWidget* parent, const QString& title, const QString& st
 {
     if (auto answer = TakeNextAnswer())
         return *answer;
-    return QFileDialog::getOpenFileName(parent, title, startFolder, NameFilter(filterName, filter));
+    QFileDialog dialog(parent, title, startFolder, NameFilter(filterName, filter));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    return Run(dialog) ? dialog.selectedFiles().constFirst() : QString();
 }
 
 QString GetSaveFileName(QWidget* parent, const QString& title, const QString& startFolder,
@@ -55,7 +68,7 @@ QString GetSaveFileName(QWidget* parent, const QString& title, const QString& st
     QFileDialog dialog(parent, title, startFolder, NameFilter(filterName, filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultExtension);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (!Run(dialog))
         return QString();
     return WithDefaultExtension(dialog.selectedFiles().constFirst(), defaultExtension);
 }

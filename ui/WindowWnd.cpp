@@ -1,6 +1,7 @@
 #include "ui/WindowWnd.h"
 
 #include "base/Messages.h"
+#include "platform/ModalLoops.h"
 #include "platform/WindowRegistry.h"
 #include "platform/WorkArea.h"
 
@@ -187,6 +188,10 @@ int CWindowWnd::ShowModal()
 {
     if (!host_)
         return -1;
+    if (ModalLoopsRefused()) {
+        DestroyWindow();
+        return 0;
+    }
     modalResult_ = 0;
     const bool wasVisible = host_->isVisible();
     if (wasVisible)
@@ -195,10 +200,13 @@ int CWindowWnd::ShowModal()
     ShowWindow(true, true);
     QEventLoop loop;
     modalLoop_ = &loop;
-    if (auto hook = TheModalHook())
-        hook(*this);
-    if (host_)
-        loop.exec();
+    {
+        const ModalLoopScope scope([this] { Close(0); });
+        if (auto hook = TheModalHook())
+            hook(*this);
+        if (host_)
+            loop.exec();
+    }
     modalLoop_ = nullptr;
     return modalResult_;
 }

@@ -38,7 +38,8 @@ public:
     void ShowWindow(bool show = true, bool takeFocus = true);
     bool IsVisible() const;
     bool IsMinimized() const;
-    // Runs a nested event loop until the window is gone; returns the value given to Close.
+    // Runs a nested event loop until the window is gone; returns the value given to Close, or 0
+    // at once while modal loops are refused (platform/ModalLoops.h).
     int ShowModal();
     // Ends the window (after the current message) with `result` for ShowModal.
     void Close(int result = 1);

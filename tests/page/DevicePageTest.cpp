@@ -1,7 +1,9 @@
 // The device page on the main window (offscreen) against a virtual mouse served in-process:
 // the links at start-up, arrival and removal, the watchdog, the battery display, the mouse's
 // own changes and an apply through the worker.
+#include "platform/ModalLoops.h"
 #include "tests/page/DevicePageFixture.h"
+#include "ui/MenuWnd.h"
 
 #include <gtest/gtest.h>
 
@@ -206,6 +208,33 @@ TEST_F(DevicePageTest, ADamagedProfileStoreIsKeptAsideAndTheUserIsTold)
     ASSERT_NE(Page().Profiles().Current(), nullptr);
     EXPECT_EQ(Page().Profiles().list.size(), 1u);
     EXPECT_EQ(Links().ApplyAllPending.load(), 1);
+}
+
+TEST_F(DevicePageTest, ExitFromTheTrayWhileTheDamageWarningIsOpenEndsCleanly)
+{
+    fs::create_directories(folder.Data() + "ms_1");
+    {
+        std::ofstream damaged(folder.Data() + "ms_1/pro.data", std::ios::binary);
+        damaged << "not a profile store";
+    }
+    {
+        std::ofstream damaged(folder.Data() + "ms_1/macro.data", std::ios::binary);
+        damaged << "no macros either";
+    }
+    int boxes = 0;
+    CWindowWnd::SetModalHookForTesting([&](CWindowWnd&) {
+        ++boxes;
+        auto* exit = new MenuCmd;
+        exit->szName = QStringLiteral("exit");
+        window->SendMessage(WM_MENU_COMMAND, reinterpret_cast<uintptr_t>(exit), 0);
+    });
+    OpenWindow();
+    CWindowWnd::SetModalHookForTesting(nullptr);
+
+    EXPECT_EQ(boxes, 1) << "the second warning is not shown to a program on its way out";
+    ASSERT_TRUE(WaitFor([&] { return !window->IsWindow(); }));
+    EXPECT_FALSE(InModalLoop());
+    EXPECT_FALSE(ModalLoopsRefused()) << "a later window may show its boxes again";
 }
 
 // The battery display.
