@@ -7,7 +7,7 @@ namespace kestrin {
 
 SaveResult SaveAppliedStore(const std::string& dataFolder, std::mutex& mutex,
     const ProfileList& list, const ProfileStoreHeader& header, const ProfileRecord* source,
-    const ProfileRecord& written)
+    const ProfileRecord& written, const std::function<void(ProfileRecord&)>& amend)
 {
     ProfileList copy;
     auto headerCopy = std::make_unique<ProfileStoreHeader>();
@@ -21,6 +21,8 @@ SaveResult SaveAppliedStore(const std::string& dataFolder, std::mutex& mutex,
                 std::equal(
                     std::begin(profile->name), std::end(profile->name), std::begin(written.name));
             copy.push_back(std::make_unique<ProfileRecord>(applied ? written : *profile));
+            if (applied && amend)
+                amend(*copy.back());
         }
         *headerCopy = header;
     }

@@ -23,7 +23,7 @@ void CMS_1_Page::HandleDeviceEvent(uint16_t code, uint16_t value, LinkKind sourc
                 OnDpiStage(change.stage);
             } else if constexpr (std::is_same_v<Change, ReportRateChanged>) {
                 if (profiles_.TakeMouseChange(
-                        [&](ProfileRecord& p) { p.reportRate = change.setting; }))
+                        [setting = change.setting](ProfileRecord& p) { p.reportRate = setting; }))
                     performance_.ShowReportRate(change.setting);
             } else if constexpr (std::is_same_v<Change, WriteAcknowledgement>) {
                 deviceLinks_.OnWriteAcknowledged(change.accepted);
@@ -31,7 +31,7 @@ void CMS_1_Page::HandleDeviceEvent(uint16_t code, uint16_t value, LinkKind sourc
                 OnBatteryStatus(change, source);
             } else if constexpr (std::is_same_v<Change, LightingModeChanged>) {
                 const bool stored = profiles_.TakeMouseChange(
-                    [&](ProfileRecord& p) { p.lightingMode = change.mode; });
+                    [mode = change.mode](ProfileRecord& p) { p.lightingMode = mode; });
                 // Over the cable and the receiver the mode is only kept.
                 if (stored && source == LinkKind::Bluetooth)
                     lighting_.ShowLightingMode(change.mode);
@@ -47,15 +47,14 @@ void CMS_1_Page::HandleDeviceEvent(uint16_t code, uint16_t value, LinkKind sourc
 
 void CMS_1_Page::OnDpiStage(int stage)
 {
+    // Kept and replayed after an apply that runs meanwhile: captures values only.
+    if (!profiles_.TakeMouseChange([stage](ProfileRecord& p) { p.currentDpiStage = stage; }))
+        return;
     int32_t dpi = 0;
     {
         std::lock_guard lock(profiles_.mutex);
-        ProfileRecord* current = profiles_.Current();
-        if (!current)
-            return;
-        current->currentDpiStage = stage;
-        profiles_.snapshot->currentDpiStage = stage;
-        dpi = current->dpiX[stage];
+        if (const ProfileRecord* current = profiles_.Current())
+            dpi = current->dpiX[stage];
     }
     dpi_.SelectStageQuietly(stage);
     window_.Post(WM_SHOW_DPI, 0, dpi);

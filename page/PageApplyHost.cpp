@@ -47,13 +47,17 @@ const ProfileRecord* PageApplyHost::CopyForApply(ProfileRecord& current, Profile
         return nullptr;
     current = *source;
     snapshot = *profiles_.snapshot;
+    profiles_.mouseChangesSinceCopy.clear();
+    profiles_.applyRunning = true;
+    applying_ = source;
     return source;
 }
 
 void PageApplyHost::SaveAppliedProfiles(const ProfileRecord* source, const ProfileRecord& written)
 {
-    const SaveResult saved = SaveAppliedStore(
-        profiles_.dataFolder, profiles_.mutex, profiles_.list, *profiles_.header, source, written);
+    const SaveResult saved = SaveAppliedStore(profiles_.dataFolder, profiles_.mutex, profiles_.list,
+        *profiles_.header, source, written,
+        [&](ProfileRecord& saving) { profiles_.ReplayMouseChanges(source, saving); });
     if (!saved)
         Trace("saving the applied profile failed: %s", saved.error.c_str());
 }
@@ -63,6 +67,9 @@ void PageApplyHost::FinishApply(
 {
     std::lock_guard lock(profiles_.mutex);
     *profiles_.snapshot = written;
+    profiles_.ReplayMouseChanges(applying_, *profiles_.snapshot);
+    profiles_.mouseChangesSinceCopy.clear();
+    profiles_.applyRunning = false;
     if (slotTable)
         profiles_.slotTable = *slotTable;
 }

@@ -35,6 +35,7 @@ private:
     DeviceLinkSection& links_;
     const PageWindow& window_;
     UiQueue queue_;
+    const ProfileRecord* applying_ = nullptr; // the profile the running apply copied
 };
 
 } // namespace kestrin

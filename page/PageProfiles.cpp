@@ -44,6 +44,27 @@ StartupLoadOutcome PageProfiles::Load(std::u16string_view profileBase)
     return outcome;
 }
 
+bool PageProfiles::TakeMouseChange(const std::function<void(ProfileRecord&)>& change)
+{
+    std::lock_guard lock(mutex);
+    ProfileRecord* profile = Current();
+    if (!profile)
+        return false;
+    change(*profile);
+    change(*snapshot);
+    if (applyRunning)
+        mouseChangesSinceCopy.emplace_back(profile, change);
+    return true;
+}
+
+void PageProfiles::ReplayMouseChanges(const ProfileRecord* source, ProfileRecord& record) const
+{
+    for (const auto& [profile, change] : mouseChangesSinceCopy) {
+        if (profile == source)
+            change(record);
+    }
+}
+
 SaveResult PageProfiles::StoreCurrent()
 {
     ProfileList copy;

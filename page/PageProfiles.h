@@ -5,10 +5,12 @@
 #include "profiles/ProfileStore.h"
 #include "protocol/DownloadSlotTable.h"
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kestrin {
@@ -48,16 +50,15 @@ struct PageProfiles {
     // A change the mouse made itself, made to the current profile and to the snapshot of what
     // the mouse holds, so that it is not sent back while edits not yet sent still go out.
     // False before the stores are loaded.
-    template <class Change> bool TakeMouseChange(Change&& change)
-    {
-        std::lock_guard lock(mutex);
-        ProfileRecord* current = Current();
-        if (!current)
-            return false;
-        change(*current);
-        change(*snapshot);
-        return true;
-    }
+    bool TakeMouseChange(const std::function<void(ProfileRecord&)>& change);
+
+    // While an apply runs (from its copy to its snapshot), the mouse's own changes with the
+    // profile each was made to: the apply's save and snapshot put them back over its older
+    // copy. Under `mutex`.
+    bool applyRunning = false;
+    std::vector<std::pair<const ProfileRecord*, std::function<void(ProfileRecord&)>>>
+        mouseChangesSinceCopy;
+    void ReplayMouseChanges(const ProfileRecord* source, ProfileRecord& record) const;
 
     // Saves pro.data; the disk write happens outside the lock.
     SaveResult StoreCurrent();

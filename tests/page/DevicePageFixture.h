@@ -17,8 +17,10 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <thread>
 
 namespace kestrin {
@@ -47,6 +49,51 @@ public:
 
 private:
     RealClock clock_;
+};
+
+// Once armed, holds the worker in the next pause of an apply until released, so that a test
+// can act on the UI thread in the middle of an apply. Pauses take no time otherwise.
+class GatedClock final : public ApplyClock {
+public:
+    TimePoint Now() const override { return TimePoint{}; }
+    void SleepFor(Duration) override
+    {
+        std::unique_lock lock(mutex_);
+        if (!armed_)
+            return;
+        armed_ = false;
+        held_ = true;
+        changed_.wait(lock, [this] { return !held_ || interrupted_; });
+    }
+    void Interrupt() override
+    {
+        std::lock_guard lock(mutex_);
+        interrupted_ = true;
+        changed_.notify_all();
+    }
+    void Arm()
+    {
+        std::lock_guard lock(mutex_);
+        armed_ = true;
+    }
+    bool Held()
+    {
+        std::lock_guard lock(mutex_);
+        return held_;
+    }
+    void Release()
+    {
+        std::lock_guard lock(mutex_);
+        held_ = false;
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool armed_ = false;
+    bool held_ = false;
+    bool interrupted_ = false;
 };
 
 // Counts the messages of one kind that reach the main window.

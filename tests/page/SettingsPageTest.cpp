@@ -263,6 +263,30 @@ TEST_F(SettingsPageTest, ADpiTypedBeforeAPressOnTheMouseStillGoesOutWithApplyDpi
     EXPECT_TRUE(sent) << "the typed stage goes out with the stage the mouse chose";
 }
 
+TEST_F(SettingsPageTest, ADpiPressDuringAnApplyIsNotUndoneByTheApplysSave)
+{
+    StartMouse({vmouse::Link::Cable});
+    auto clock = std::make_unique<GatedClock>();
+    GatedClock& gate = *clock;
+    OpenWindow(false, std::move(clock));
+    SendEverythingFirst();
+    gate.Arm();
+    EditProfile([](ProfileRecord& p) { p.reportRate = 1; });
+    Page().RequestApply();
+    ASSERT_TRUE(WaitFor([&] { return gate.Held(); }));
+    Tell("dpi 4");
+    ASSERT_TRUE(WaitFor([&] { return CurrentProfile().currentDpiStage == 3; }));
+    gate.Release();
+    WaitForApply(); // the snapshot keeps the mouse's stage too: nothing goes back to it
+
+    ProfileList saved;
+    auto header = std::make_unique<ProfileStoreHeader>();
+    LoadProfileStore(folder.Data(), saved, *header, u"Profile");
+    ASSERT_FALSE(saved.empty());
+    EXPECT_EQ(saved[std::size_t(header->currentIndex)]->currentDpiStage, 3);
+    EXPECT_EQ(saved[std::size_t(header->currentIndex)]->reportRate, 1);
+}
+
 // Performance and power.
 
 TEST_F(SettingsPageTest, QuittingRightAfterAChangeKeepsItInProData)
