@@ -103,6 +103,10 @@ void CMainWnd::OnTimer(uintptr_t id)
         KillTimer(id);
         page_->OnReceiverArrivalSettled();
         break;
+    case TIMER_STORE_MOUSE_CHANGES:
+        KillTimer(id);
+        page_->StoreMouseChanges();
+        break;
     default:
         break;
     }

@@ -55,6 +55,9 @@ inline constexpr uintptr_t TIMER_BLE_REGISTER = 516;
 // An arriving cable or receiver is opened once it has settled.
 inline constexpr uintptr_t TIMER_CABLE_ARRIVAL = 517;
 inline constexpr uintptr_t TIMER_RECEIVER_ARRIVAL = 518;
+// What the mouse changed itself is saved at most once in this long, the last change always.
+inline constexpr uintptr_t TIMER_STORE_MOUSE_CHANGES = 519;
+inline constexpr int STORE_MOUSE_CHANGES_MS = 250;
 
 inline constexpr int DPI_OSD_MS = 2000;
 

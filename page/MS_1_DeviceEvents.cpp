@@ -8,6 +8,7 @@
 #include "ui/Controls.h"
 
 #include <type_traits>
+#include <utility>
 
 namespace kestrin {
 
@@ -38,11 +39,18 @@ void CMS_1_Page::HandleDeviceEvent(uint16_t code, uint16_t value, LinkKind sourc
             }
         },
         *event);
-    if (EventStoresProfile(*event)) {
-        const SaveResult saved = profiles_.StoreCurrent();
-        if (!saved && profiles_.loaded)
-            Trace("saving the mouse's change failed: %s", saved.error.c_str());
-    }
+    // A burst of events (a DPI button held, a wheel of stages) makes one save, not one each:
+    // the first starts the timer, the save at its end carries the last.
+    if (EventStoresProfile(*event) && !std::exchange(mouseChangesUnsaved_, true))
+        window_.SetTimer(TIMER_STORE_MOUSE_CHANGES, STORE_MOUSE_CHANGES_MS);
+}
+
+void CMS_1_Page::StoreMouseChanges()
+{
+    mouseChangesUnsaved_ = false;
+    const SaveResult saved = profiles_.StoreCurrent();
+    if (!saved && profiles_.loaded)
+        Trace("saving the mouse's change failed: %s", saved.error.c_str());
 }
 
 void CMS_1_Page::OnDpiStage(int stage)

@@ -78,6 +78,8 @@ public:
     void BleRegisterNotifications();
     void ScrollSettingsToEnd();
     void StepChargeAnimation() { battery_.Step(); }
+    // Saves pro.data with what the mouse changed itself since the last such save.
+    void StoreMouseChanges();
     int ChargeAnimationStep() const { return battery_.AnimationStep(); }
 
     // Hands a thread message to the device worker; false while there is none.
@@ -143,6 +145,7 @@ private:
     std::unique_ptr<PageApplyHost> applyHost_;
     std::unique_ptr<ApplyEngine> engine_;
     std::unique_ptr<DeviceWorker> worker_;
+    bool mouseChangesUnsaved_ = false; // TIMER_STORE_MOUSE_CHANGES runs
 };
 
 } // namespace kestrin

@@ -299,6 +299,7 @@ TEST_F(DevicePageTest, ADpiPressIsStoredShownAndNotSentBack)
         EXPECT_EQ(Page().Profiles().Current()->currentDpiStage, 2);
         EXPECT_EQ(Page().Profiles().snapshot->currentDpiStage, 2);
     }
+    ASSERT_TRUE(WaitFor([&] { return !Timer(TIMER_STORE_MOUSE_CHANGES); }));
     ProfileList saved;
     auto header = std::make_unique<ProfileStoreHeader>();
     LoadProfileStore(folder.Data(), saved, *header, u"Profile");
@@ -322,12 +323,39 @@ TEST_F(DevicePageTest, ReportRateAndLightingFromTheMouseAreStored)
     Event(WM_RECEIVER_EVENT, 0x5010, 1);
     EXPECT_EQ(Links().WriteAcknowledged.load(), 0);
 
+    // Both changes go into one save, made when the store timer ends.
+    ASSERT_TRUE(Timer(TIMER_STORE_MOUSE_CHANGES));
+    Expire(TIMER_STORE_MOUSE_CHANGES);
     ProfileList saved;
     auto header = std::make_unique<ProfileStoreHeader>();
     LoadProfileStore(folder.Data(), saved, *header, u"Profile");
     ASSERT_FALSE(saved.empty());
     EXPECT_EQ(saved.front()->reportRate, 2);
     EXPECT_EQ(saved.front()->lightingMode, 5);
+}
+
+TEST_F(DevicePageTest, ABurstOfDpiPressesMakesOneSaveThatHoldsTheLastStage)
+{
+    OpenWindow();
+    const auto storedStage = [&] {
+        ProfileList saved;
+        auto header = std::make_unique<ProfileStoreHeader>();
+        LoadProfileStore(folder.Data(), saved, *header, u"Profile");
+        return saved.empty() ? -1 : saved[std::size_t(header->currentIndex)]->currentDpiStage;
+    };
+    const auto before = fs::last_write_time(folder.Data() + "ms_1/pro.data");
+    for (int i = 0; i < 2000; ++i)
+        Event(WM_CABLE_EVENT, 0x1010, uint16_t(1 + i % 6)); // stages 1 to 6, stored from 0
+    EXPECT_EQ(fs::last_write_time(folder.Data() + "ms_1/pro.data"), before)
+        << "nothing is written while the burst lasts";
+    ASSERT_TRUE(Timer(TIMER_STORE_MOUSE_CHANGES));
+    Expire(TIMER_STORE_MOUSE_CHANGES);
+    EXPECT_EQ(storedStage(), 1999 % 6);
+
+    // A change left when the program ends is saved all the same.
+    Event(WM_CABLE_EVENT, 0x1010, 5);
+    window.reset();
+    EXPECT_EQ(storedStage(), 4);
 }
 
 // Applying.
