@@ -52,40 +52,25 @@ void ForGroupMembers(ReportGroup group, A& a, B& b, Visit visit)
 constexpr ReportGroup kGroups[] = {
     ReportGroup::Settings, ReportGroup::Lighting, ReportGroup::ReportRate, ReportGroup::Button};
 
-bool Has(GroupFlags flags, ReportGroup group)
+// The flag of each group, so that setting and reading one never disagree.
+bool GroupFlags::*FlagOf(ReportGroup group)
 {
     switch (group) {
     case ReportGroup::Settings:
-        return flags.settings;
+        return &GroupFlags::settings;
     case ReportGroup::Lighting:
-        return flags.lighting;
+        return &GroupFlags::lighting;
     case ReportGroup::ReportRate:
-        return flags.reportRate;
+        return &GroupFlags::reportRate;
     case ReportGroup::Button:
-        return flags.button;
+        break;
     }
-    return false;
+    return &GroupFlags::button;
 }
 
 } // namespace
 
-void GroupFlags::Set(ReportGroup group)
-{
-    switch (group) {
-    case ReportGroup::Settings:
-        settings = true;
-        return;
-    case ReportGroup::Lighting:
-        lighting = true;
-        return;
-    case ReportGroup::ReportRate:
-        reportRate = true;
-        return;
-    case ReportGroup::Button:
-        button = true;
-        return;
-    }
-}
+void GroupFlags::Set(ReportGroup group) { this->*FlagOf(group) = true; }
 
 GroupFlags DetectChanges(const ProfileRecord& current, const ProfileRecord& snapshot)
 {
@@ -103,7 +88,7 @@ GroupFlags DetectChanges(const ProfileRecord& current, const ProfileRecord& snap
 void CopyGroups(ProfileRecord& to, const ProfileRecord& from, GroupFlags groups)
 {
     for (const ReportGroup group : kGroups) {
-        if (Has(groups, group))
+        if (groups.*FlagOf(group))
             ForGroupMembers(
                 group, to, from, [](auto& a, const auto& b) { std::memcpy(&a, &b, sizeof a); });
     }
