@@ -16,7 +16,7 @@ namespace kestrin {
 // mouse changed itself during the apply, which the file must keep.
 //
 // The list and header are copied under `mutex` and written after it is released, so the UI
-// thread waits for a memory copy at most, never for the disk.
+// thread waits for a memory copy at most, never for the disk; saves land in copy order.
 SaveResult SaveAppliedStore(const std::string& dataFolder, std::mutex& mutex,
     const ProfileList& list, const ProfileStoreHeader& header, const ProfileRecord* source,
     const ProfileRecord& written, const std::function<void(ProfileRecord&)>& amend = {});

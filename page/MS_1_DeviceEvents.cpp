@@ -7,6 +7,8 @@
 #include "page/MS_1_Page.h"
 #include "ui/Controls.h"
 
+#include <QMetaObject>
+
 #include <type_traits>
 #include <utility>
 
@@ -48,9 +50,14 @@ void CMS_1_Page::HandleDeviceEvent(uint16_t code, uint16_t value, LinkKind sourc
 void CMS_1_Page::StoreMouseChanges()
 {
     mouseChangesUnsaved_ = false;
-    const SaveResult saved = profiles_.StoreCurrent();
-    if (!saved && profiles_.loaded)
-        Trace("saving the mouse's change failed: %s", saved.error.c_str());
+    if (!mouseChangeSaver_) {
+        mouseChangeSaver_ = std::make_unique<BackgroundJob>([&profiles = profiles_] {
+            const SaveResult saved = profiles.StoreCurrent();
+            if (!saved && saved.code != FileError::NotDone)
+                Trace("saving the mouse's change failed: %s", saved.error.c_str());
+        });
+    }
+    mouseChangeSaver_->Request();
 }
 
 void CMS_1_Page::OnDpiStage(int stage)
@@ -58,11 +65,29 @@ void CMS_1_Page::OnDpiStage(int stage)
     // Kept and replayed after an apply that runs meanwhile: captures values only.
     if (!profiles_.TakeMouseChange([stage](ProfileRecord& p) { p.currentDpiStage = stage; }))
         return;
+    // Presses queued up behind a busy moment are shown once, at the last stage: the display
+    // step goes behind the presses already waiting.
+    if (std::exchange(mouseStageShowPending_, true))
+        return;
+    if (uiQueue_)
+        QMetaObject::invokeMethod(
+            uiQueue_.get(), [this] { ShowMouseStage(); }, Qt::QueuedConnection);
+    else
+        ShowMouseStage();
+}
+
+void CMS_1_Page::ShowMouseStage()
+{
+    mouseStageShowPending_ = false;
+    int stage = 0;
     int32_t dpi = 0;
     {
         std::lock_guard lock(profiles_.mutex);
-        if (const ProfileRecord* current = profiles_.Current())
-            dpi = current->dpiX[stage];
+        const ProfileRecord* current = profiles_.Current();
+        if (!current || current->currentDpiStage < 0 || current->currentDpiStage >= kDpiStageCount)
+            return;
+        stage = current->currentDpiStage;
+        dpi = current->dpiX[stage];
     }
     dpi_.SelectStageQuietly(stage);
     window_.Post(WM_SHOW_DPI, 0, dpi);

@@ -76,6 +76,7 @@ void CMS_1_Page::OpenDeviceLinks()
 
 void CMS_1_Page::CloseDeviceLinks()
 {
+    mouseChangeSaver_.reset();
     if (!worker_)
         return;
     deviceLinks_.Close(*engine_, *worker_);

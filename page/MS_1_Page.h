@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/BackgroundJob.h"
 #include "base/MessagePost.h"
 #include "device/ApplyClock.h"
 #include "device/LinkState.h"
@@ -78,7 +79,8 @@ public:
     void BleRegisterNotifications();
     void ScrollSettingsToEnd();
     void StepChargeAnimation() { battery_.Step(); }
-    // Saves pro.data with what the mouse changed itself since the last such save.
+    // Saves pro.data with what the mouse changed itself since the last such save, off the UI
+    // thread.
     void StoreMouseChanges();
     int ChargeAnimationStep() const { return battery_.AnimationStep(); }
 
@@ -115,6 +117,7 @@ private:
     void CloseDeviceLinks();
     void OnBatteryStatus(const BatteryStatus& status, LinkKind source);
     void OnDpiStage(int stage);
+    void ShowMouseStage();
 
     KestrinWindow mainWindow_ = 0;
     CPaintManagerUI* paintManager_ = nullptr;
@@ -146,6 +149,9 @@ private:
     std::unique_ptr<ApplyEngine> engine_;
     std::unique_ptr<DeviceWorker> worker_;
     bool mouseChangesUnsaved_ = false; // TIMER_STORE_MOUSE_CHANGES runs
+    bool mouseStageShowPending_ = false;
+    // Writes those saves, so a slow disk never holds up the window.
+    std::unique_ptr<BackgroundJob> mouseChangeSaver_;
 };
 
 } // namespace kestrin

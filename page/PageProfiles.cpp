@@ -67,19 +67,16 @@ void PageProfiles::ReplayMouseChanges(const ProfileRecord* source, ProfileRecord
 
 SaveResult PageProfiles::StoreCurrent()
 {
-    ProfileList copy;
-    auto headerCopy = std::make_unique<ProfileStoreHeader>();
-    {
-        std::lock_guard lock(mutex);
-        const ProfileRecord* current = Current();
-        if (!current)
-            return {};
-        copy.reserve(list.size());
-        for (const auto& profile : list)
-            copy.push_back(std::make_unique<ProfileRecord>(*profile));
-        *headerCopy = *header;
-    }
-    return SaveProfileStore(dataFolder, copy, *headerCopy);
+    return SaveProfileStoreCopy(
+        dataFolder, mutex, [this](ProfileList& copy, ProfileStoreHeader& headerCopy) {
+            if (!Current())
+                return false;
+            copy.reserve(list.size());
+            for (const auto& profile : list)
+                copy.push_back(std::make_unique<ProfileRecord>(*profile));
+            headerCopy = *header;
+            return true;
+        });
 }
 
 } // namespace kestrin

@@ -121,7 +121,10 @@ StoreLoadReport LoadProfileStore(const std::string& dataFolder, ProfileList& lis
     return report;
 }
 
-SaveResult SaveProfileStore(
+namespace {
+
+// Hold the save lock.
+SaveResult WriteProfileStore(
     const std::string& dataFolder, const ProfileList& list, const ProfileStoreHeader& header)
 {
     std::vector<ByteRun> runs;
@@ -130,8 +133,29 @@ SaveResult SaveProfileStore(
     for (const auto& profile : list)
         if (profile)
             runs.push_back(BytesOf(*profile));
-    std::lock_guard lock(ProfileSaveMutex());
     return WriteFileSafely(ProfileStorePath(dataFolder), runs);
+}
+
+} // namespace
+
+SaveResult SaveProfileStore(
+    const std::string& dataFolder, const ProfileList& list, const ProfileStoreHeader& header)
+{
+    std::lock_guard lock(ProfileSaveMutex());
+    return WriteProfileStore(dataFolder, list, header);
+}
+
+SaveResult SaveProfileStoreCopy(const std::string& dataFolder, std::mutex& listLock,
+    const std::function<bool(ProfileList&, ProfileStoreHeader&)>& copy)
+{
+    ProfileList list;
+    auto header = std::make_unique<ProfileStoreHeader>();
+    std::unique_lock listGuard(listLock);
+    if (!copy(list, *header))
+        return {};
+    std::lock_guard saveGuard(ProfileSaveMutex());
+    listGuard.unlock();
+    return WriteProfileStore(dataFolder, list, *header);
 }
 
 } // namespace kestrin

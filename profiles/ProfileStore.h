@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <mutex>
 #include <span>
 #include <string>
 #include <string_view>
@@ -53,6 +55,14 @@ StoreLoadReport LoadProfileStore(const std::string& dataFolder, ProfileList& lis
 // serialised; a failure leaves the previous file whole.
 SaveResult SaveProfileStore(
     const std::string& dataFolder, const ProfileList& list, const ProfileStoreHeader& header);
+
+// Saves what `copy` makes of a list that `listLock` guards; nothing is done (NotDone) when it
+// returns false. The copy is made under `listLock`,
+// and the save lock is taken before `listLock` is let go: saves from several threads reach the
+// disk in the order of their copies, so an older copy never lands over a newer one, while
+// `listLock` is never held during the write.
+SaveResult SaveProfileStoreCopy(const std::string& dataFolder, std::mutex& listLock,
+    const std::function<bool(ProfileList&, ProfileStoreHeader&)>& copy);
 
 // Appends a profile with every default, named `baseText` + (list length + 1), made unique.
 ProfileRecord& CreateDefaultProfile(ProfileList& list, std::u16string_view baseText);

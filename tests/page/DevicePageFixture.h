@@ -224,6 +224,27 @@ protected:
         window->SendMessage(message, code, value);
         QCoreApplication::processEvents();
     }
+    // The current profile as pro.data holds it, or nothing when it holds none.
+    std::unique_ptr<ProfileRecord> StoredCurrent()
+    {
+        ProfileList saved;
+        auto header = std::make_unique<ProfileStoreHeader>();
+        LoadProfileStore(folder.Data(), saved, *header, u"Profile");
+        if (saved.empty())
+            return nullptr;
+        return std::move(saved[std::size_t(header->currentIndex)]);
+    }
+    // Waits for what the mouse changed to be saved (off the UI thread) and tells whether
+    // pro.data then satisfies `holds`.
+    bool StoredSoon(const std::function<bool(const ProfileRecord&)>& holds)
+    {
+        if (Timer(TIMER_STORE_MOUSE_CHANGES))
+            Expire(TIMER_STORE_MOUSE_CHANGES);
+        return test::WaitFor([&] {
+            const auto stored = StoredCurrent();
+            return stored && holds(*stored);
+        });
+    }
     QString Charging()
     {
         return CResourceManager::GetInstance()->GetText(QStringLiteral("charging_text"));

@@ -300,12 +300,7 @@ TEST_F(DevicePageTest, ADpiPressIsStoredShownAndNotSentBack)
         EXPECT_EQ(Page().Profiles().Current()->currentDpiStage, 2);
         EXPECT_EQ(Page().Profiles().snapshot->currentDpiStage, 2);
     }
-    ASSERT_TRUE(WaitFor([&] { return !Timer(TIMER_STORE_MOUSE_CHANGES); }));
-    ProfileList saved;
-    auto header = std::make_unique<ProfileStoreHeader>();
-    LoadProfileStore(folder.Data(), saved, *header, u"Profile");
-    ASSERT_FALSE(saved.empty());
-    EXPECT_EQ(saved[std::size_t(header->currentIndex)]->currentDpiStage, 2);
+    EXPECT_TRUE(StoredSoon([](const ProfileRecord& p) { return p.currentDpiStage == 2; }));
 
     // Stages out of range and codes that are no events are dropped.
     Event(WM_CABLE_EVENT, 0x1010, 9);
@@ -325,25 +320,13 @@ TEST_F(DevicePageTest, ReportRateAndLightingFromTheMouseAreStored)
     EXPECT_EQ(Links().WriteAcknowledged.load(), 0);
 
     // The changes are saved when the store timer ends.
-    if (Timer(TIMER_STORE_MOUSE_CHANGES))
-        Expire(TIMER_STORE_MOUSE_CHANGES);
-    ProfileList saved;
-    auto header = std::make_unique<ProfileStoreHeader>();
-    LoadProfileStore(folder.Data(), saved, *header, u"Profile");
-    ASSERT_FALSE(saved.empty());
-    EXPECT_EQ(saved.front()->reportRate, 2);
-    EXPECT_EQ(saved.front()->lightingMode, 5);
+    EXPECT_TRUE(StoredSoon(
+        [](const ProfileRecord& p) { return p.reportRate == 2 && p.lightingMode == 5; }));
 }
 
 TEST_F(DevicePageTest, ABurstOfDpiPressesMakesOneSaveThatHoldsTheLastStage)
 {
     OpenWindow();
-    const auto storedStage = [&] {
-        ProfileList saved;
-        auto header = std::make_unique<ProfileStoreHeader>();
-        LoadProfileStore(folder.Data(), saved, *header, u"Profile");
-        return saved.empty() ? -1 : saved[std::size_t(header->currentIndex)]->currentDpiStage;
-    };
     const std::string store = folder.Data() + "ms_1/pro.data";
     auto written = fs::last_write_time(store);
     int saves = 0;
@@ -357,14 +340,58 @@ TEST_F(DevicePageTest, ABurstOfDpiPressesMakesOneSaveThatHoldsTheLastStage)
         }
     }
     EXPECT_LE(saves, 1 + burst.elapsed() / STORE_MOUSE_CHANGES_MS) << "one save per 250 ms at most";
-    if (Timer(TIMER_STORE_MOUSE_CHANGES))
-        Expire(TIMER_STORE_MOUSE_CHANGES);
-    EXPECT_EQ(storedStage(), 1999 % 6);
+    EXPECT_TRUE(StoredSoon([](const ProfileRecord& p) { return p.currentDpiStage == 1999 % 6; }));
 
     // A change left when the program ends is saved all the same.
     Event(WM_CABLE_EVENT, 0x1010, 5);
     window.reset();
-    EXPECT_EQ(storedStage(), 4);
+    EXPECT_EQ(StoredCurrent()->currentDpiStage, 4);
+}
+
+TEST_F(DevicePageTest, ASaveStuckOnTheDiskHoldsUpNeitherTheWindowNorTheLastChange)
+{
+    OpenWindow();
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool stuck = false;
+    bool released = false;
+    bool onUiThread = false;
+    const auto uiThread = std::this_thread::get_id();
+    const FileCalls previous = SetFileCalls(
+        {.write = {}, .fsync = [&](int fd) {
+             std::unique_lock lock(mutex);
+             onUiThread = onUiThread || std::this_thread::get_id() == uiThread;
+             stuck = true;
+             changed.notify_all();
+             changed.wait_for(lock, std::chrono::seconds(10), [&] { return released; });
+             return ::fsync(fd);
+         }});
+
+    Event(WM_CABLE_EVENT, 0x1010, 2);
+    Expire(TIMER_STORE_MOUSE_CHANGES);
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(5), [&] { return stuck; }));
+    }
+    // The window goes on taking the mouse's changes while the disk holds the save.
+    for (uint16_t stage : {3, 4, 5}) {
+        Event(WM_CABLE_EVENT, 0x1010, stage);
+        Expire(TIMER_STORE_MOUSE_CHANGES);
+    }
+    {
+        std::lock_guard lock(mutex);
+        released = true;
+    }
+    changed.notify_all();
+    EXPECT_TRUE(StoredSoon([](const ProfileRecord& p) { return p.currentDpiStage == 4; }));
+    bool savedOnUiThread = false;
+    {
+        std::lock_guard lock(mutex);
+        savedOnUiThread = onUiThread;
+    }
+    window.reset(); // no save may still run into the hook (the exit's own is on this thread)
+    SetFileCalls(previous);
+    EXPECT_FALSE(savedOnUiThread);
 }
 
 // Applying.
