@@ -4,9 +4,11 @@
 #include "app/SingleInstance.h"
 #include "base/Messages.h"
 #include "base/Trace.h"
+#include "platform/QuitSignals.h"
 #include "platform/TraceLog.h"
 #include "platform/WindowRegistry.h"
 #include "ui/MenuWnd.h"
+#include "ui/MsgWnd.h"
 #include "ui/ResourceManager.h"
 
 #include <QApplication>
@@ -28,20 +30,39 @@ void SetupSkinResources()
     resources->LoadStyleSheet(QStringLiteral("kestrin.qss"));
 }
 
-void RunCommand(CMainWnd& mainWindow, const QString& command)
+// How long a second start waits for the running copy's answer, and then for a copy it ends.
+constexpr int kWakeTimeoutMs = 5000;
+constexpr int kEndGraceMs = 3000;
+
+bool RunCommand(CMainWnd& mainWindow, const QString& command)
 {
-    if (command == QLatin1String("show")) {
-        mainWindow.PostMessage(WM_SHOW_INSTANCE, 0, 0);
-    } else if (command == QLatin1String("apply")) {
-        mainWindow.PostMessage(WM_APPLY_REQUEST, 0, 0);
-    } else if (command.startsWith(QLatin1String("menu "))) {
+    if (command == QLatin1String("show"))
+        return mainWindow.PostMessage(WM_SHOW_INSTANCE, 0, 0);
+    if (command == QLatin1String("apply"))
+        return mainWindow.PostMessage(WM_APPLY_REQUEST, 0, 0);
+    if (command.startsWith(QLatin1String("menu "))) {
         auto* record = new MenuCmd;
         record->szName = command.mid(5).trimmed();
-        if (!mainWindow.PostMessage(WM_MENU_COMMAND, reinterpret_cast<uintptr_t>(record), 0))
-            delete record;
-    } else {
-        Trace("instance socket: unknown command\n");
+        if (mainWindow.PostMessage(WM_MENU_COMMAND, reinterpret_cast<uintptr_t>(record), 0))
+            return true;
+        delete record;
+        return false;
     }
+    Trace("instance socket: unknown command\n");
+    return false;
+}
+
+// A second start whose running copy holds the lock but has not answered: it may hang, and
+// waking it would leave the user with no window. The user may end it and start anew.
+bool TakeOverFromUnansweringCopy(SingleInstance& instance)
+{
+    CResourceManager::GetInstance()->LoadLanguage(QStringLiteral("lan.xml"));
+    if (CMsgWnd::Ask(nullptr, QStringLiteral("instance_unanswered_text")) != 1)
+        return false;
+    if (instance.EndUnansweringCopy(kEndGraceMs))
+        return true;
+    Trace("the running copy could not be ended\n");
+    return false;
 }
 
 } // namespace
@@ -49,11 +70,17 @@ void RunCommand(CMainWnd& mainWindow, const QString& command)
 int RunKestrin(int argc, char** argv)
 {
     SingleInstance instance(InstanceName);
-    if (!instance.TryBecomePrimary()) {
+    bool primary = instance.TryBecomePrimary();
+    if (!primary) {
         // No display needed to wake the running copy.
-        QCoreApplication app(argc, argv);
-        instance.SendCommand(QStringLiteral("show"));
-        return 1;
+        SingleInstance::Wake woken = SingleInstance::Wake::Unanswered;
+        {
+            QCoreApplication probe(argc, argv);
+            woken = instance.WakeRunningCopy(kWakeTimeoutMs);
+        }
+        if (woken == SingleInstance::Wake::Woken)
+            return 1;
+        primary = woken == SingleInstance::Wake::BecamePrimary;
     }
 
     QApplication app(argc, argv);
@@ -70,19 +97,27 @@ int RunKestrin(int argc, char** argv)
 
     CPaintManagerUI::SetInstance();
     SetupSkinResources();
+    if (!primary && !TakeOverFromUnansweringCopy(instance))
+        return 1;
 
     // Listening before the window exists narrows the time in which a second start finds no
     // one to wake; commands are read only once the event loop runs.
     std::unique_ptr<CMainWnd> mainWindow;
     instance.Listen([&mainWindow](const QString& command) {
-        if (mainWindow)
-            RunCommand(*mainWindow, command);
+        return mainWindow && RunCommand(*mainWindow, command);
     });
     mainWindow = std::make_unique<CMainWnd>();
     mainWindow->Create(nullptr, QString(), MAIN_WINDOW_STYLE, 0, 0, 0, 800, 572);
     mainWindow->CenterWindow();
+    // Leaves as the tray's "Exit" does, saving what it holds.
+    const QuitSignals quitSignals([&mainWindow] {
+        if (mainWindow)
+            RunCommand(*mainWindow, QStringLiteral("menu exit"));
+    });
 
     const int result = CPaintManagerUI::MessageLoop();
+    // A copy on its way out takes no more commands: a second start now waits for the lock.
+    instance.StopListening();
 
     mainWindow.reset();
     // Windows retired during the last messages go now, while Qt is still up.

@@ -2,15 +2,22 @@
 
 #include "base/Trace.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <QThread>
 
+#include <cerrno>
+#include <csignal>
 #include <unistd.h>
 
 namespace kestrin {
+namespace {
+constexpr int kPollMs = 50;
+}
 
 QString SingleInstance::RuntimeFolder()
 {
@@ -29,11 +36,7 @@ SingleInstance::SingleInstance(const QString& instanceName)
     lockPath_ = base + QStringLiteral(".lock");
 }
 
-SingleInstance::~SingleInstance()
-{
-    if (server_)
-        server_->close();
-}
+SingleInstance::~SingleInstance() { StopListening(); }
 
 bool SingleInstance::TryBecomePrimary()
 {
@@ -46,7 +49,19 @@ bool SingleInstance::TryBecomePrimary()
     return false;
 }
 
-bool SingleInstance::Listen(std::function<void(const QString& command)> onCommand)
+bool SingleInstance::BecomePrimaryWithin(int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        if (TryBecomePrimary())
+            return true;
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(kPollMs);
+    }
+}
+
+bool SingleInstance::Listen(std::function<bool(const QString& command)> onCommand)
 {
     server_ = std::make_unique<QLocalServer>();
     server_->setSocketOptions(QLocalServer::UserAccessOption);
@@ -55,6 +70,7 @@ bool SingleInstance::Listen(std::function<void(const QString& command)> onComman
     if (!server_->listen(socketPath_)) {
         Trace("instance socket %s: %s\n", socketPath_.toUtf8().constData(),
             server_->errorString().toUtf8().constData());
+        server_.reset();
         return false;
     }
     QObject::connect(server_.get(), &QLocalServer::newConnection, server_.get(),
@@ -65,8 +81,11 @@ bool SingleInstance::Listen(std::function<void(const QString& command)> onComman
                 QObject::connect(client, &QLocalSocket::readyRead, client, [client, onCommand] {
                     while (client->canReadLine()) {
                         const QString line = QString::fromUtf8(client->readLine(4096)).trimmed();
-                        if (!line.isEmpty())
-                            onCommand(line);
+                        if (line.isEmpty())
+                            continue;
+                        client->write(onCommand(line) ? "ok\n" : "unknown\n");
+                        // The command may end the program before the loop would send it.
+                        client->flush();
                     }
                 });
             }
@@ -74,18 +93,63 @@ bool SingleInstance::Listen(std::function<void(const QString& command)> onComman
     return true;
 }
 
+void SingleInstance::StopListening()
+{
+    if (server_)
+        server_->close();
+    server_.reset();
+}
+
 bool SingleInstance::SendCommand(const QString& command, int timeoutMs) const
 {
+    const QDeadlineTimer deadline(timeoutMs);
     QLocalSocket socket;
     socket.connectToServer(socketPath_);
-    if (!socket.waitForConnected(timeoutMs))
+    if (!socket.waitForConnected(int(deadline.remainingTime())))
         return false;
     socket.write(command.toUtf8() + '\n');
-    const bool sent = socket.waitForBytesWritten(timeoutMs);
+    if (!socket.waitForBytesWritten(int(deadline.remainingTime())))
+        return false;
+    while (!socket.canReadLine()) {
+        if (deadline.hasExpired() || !socket.waitForReadyRead(int(deadline.remainingTime())))
+            return false;
+    }
+    const bool answered = socket.readLine(64).trimmed() == "ok";
     socket.disconnectFromServer();
-    if (socket.state() != QLocalSocket::UnconnectedState)
-        socket.waitForDisconnected(timeoutMs);
-    return sent;
+    return answered;
+}
+
+SingleInstance::Wake SingleInstance::WakeRunningCopy(int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        if (TryBecomePrimary())
+            return Wake::BecamePrimary;
+        if (deadline.hasExpired())
+            return Wake::Unanswered;
+        if (SendCommand(QStringLiteral("show"), int(deadline.remainingTime())))
+            return Wake::Woken;
+        // Not listening yet (starting) or any more (ending): the lock tells which.
+        QThread::msleep(kPollMs);
+    }
+}
+
+bool SingleInstance::EndUnansweringCopy(int graceMs)
+{
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    QLockFile probe(lockPath_);
+    if (!probe.getLockInfo(&pid, &host, &application) || pid <= 0)
+        return BecomePrimaryWithin(graceMs);
+    Trace("the running copy (process %lld) does not answer; ending it\n", pid);
+    // Asked first, so a copy that is only slow still saves what it holds.
+    if (::kill(pid_t(pid), SIGTERM) != 0 && errno != ESRCH)
+        return false;
+    if (BecomePrimaryWithin(graceMs))
+        return true;
+    ::kill(pid_t(pid), SIGKILL);
+    return BecomePrimaryWithin(graceMs);
 }
 
 } // namespace kestrin

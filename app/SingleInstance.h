@@ -14,22 +14,43 @@ namespace kestrin {
 // both named after the instance name and the user id in the user's runtime folder (0700); a
 // crashed copy's lock and socket are recognised and replaced.
 //
-// The socket takes one command per line:
+// The socket takes one command per line and answers each with "ok" once the running copy's
+// event loop has taken it, or "unknown":
 //   show          what a second start sends: the running copy shows itself (message 1037)
+//   apply         an apply request
 //   menu <item>   runs a tray-menu item by name, e.g. "menu exit" (scripts and tests)
+// Only an answer counts: a copy that holds the lock but cannot answer (stuck, or on its way out)
+// must not swallow a second start.
 class SingleInstance final {
 public:
+    enum class Wake {
+        Woken,         // the running copy answered and shows itself
+        BecamePrimary, // the lock came free meanwhile: this process is now the running copy
+        Unanswered,    // a copy holds the lock and has not answered in time
+    };
+
     explicit SingleInstance(const QString& instanceName);
     ~SingleInstance();
 
     // True when this process is now the running copy.
     bool TryBecomePrimary();
-    // Starts listening for commands (needs the application object). False when the socket
-    // cannot be made; the program still runs, only unreachable.
-    bool Listen(std::function<void(const QString& command)> onCommand);
+    // Starts listening for commands (needs the application object); `onCommand` runs on the
+    // event loop and says whether it knew the command. False when the socket cannot be made;
+    // the program still runs, only unreachable.
+    bool Listen(std::function<bool(const QString& command)> onCommand);
+    // Stops answering, when the event loop has ended and the copy is on its way out.
+    void StopListening();
 
-    // Sends one command to the running copy; false when none answers within `timeoutMs`.
+    // Sends one command to the running copy; true when it answered "ok" within `timeoutMs`.
     bool SendCommand(const QString& command, int timeoutMs = 2000) const;
+
+    // A second start: asks the running copy to show itself, and waits up to `timeoutMs` for its
+    // answer or for its lock to come free (a copy that is ending).
+    Wake WakeRunningCopy(int timeoutMs);
+
+    // Ends the copy that holds the lock and has not answered: asks it to quit, kills it when it
+    // has not within `graceMs`, and takes its place. False when the lock stays taken.
+    bool EndUnansweringCopy(int graceMs);
 
     QString SocketPath() const { return socketPath_; }
     QString LockPath() const { return lockPath_; }
@@ -38,6 +59,9 @@ public:
     static QString RuntimeFolder();
 
 private:
+    // Tries to take the lock until `timeoutMs` has passed.
+    bool BecomePrimaryWithin(int timeoutMs);
+
     QString socketPath_;
     QString lockPath_;
     std::unique_ptr<QLockFile> lock_;

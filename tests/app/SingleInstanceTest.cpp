@@ -3,10 +3,15 @@
 #include <QLockFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include "tests/support/WaitFor.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <csignal>
+#include <thread>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -38,26 +43,100 @@ TEST_F(SingleInstanceTest, TheNamesArePrivateToTheUserAndCarryTheInstanceName)
     EXPECT_TRUE(instance.SocketPath().endsWith(QString::number(::getuid())));
 }
 
-TEST_F(SingleInstanceTest, ASecondCopyIsRefusedAndItsShowCommandReachesTheFirst)
+// Sends from a thread of its own, as a second start does, while this thread's loop answers.
+bool SendFromAnotherStart(const QString& command)
+{
+    std::atomic<int> answered{-1};
+    std::unique_ptr<QThread> start(QThread::create([&] {
+        answered = SingleInstance(QStringLiteral("VELTRA Kestrin")).SendCommand(command) ? 1 : 0;
+    }));
+    start->start();
+    EXPECT_TRUE(test::WaitFor([&] { return start->isFinished(); }));
+    start->wait();
+    return answered == 1;
+}
+
+TEST_F(SingleInstanceTest, ASecondCopyIsRefusedAndEveryCommandIsAnsweredByTheFirst)
 {
     SingleInstance first(QStringLiteral("VELTRA Kestrin"));
     ASSERT_TRUE(first.TryBecomePrimary());
     QStringList commands;
-    ASSERT_TRUE(first.Listen([&](const QString& command) { commands << command; }));
+    ASSERT_TRUE(first.Listen([&](const QString& command) {
+        commands << command;
+        return command != QLatin1String("bogus");
+    }));
 
     SingleInstance second(QStringLiteral("VELTRA Kestrin"));
     EXPECT_FALSE(second.TryBecomePrimary());
-    EXPECT_TRUE(second.SendCommand(QStringLiteral("show")));
-    EXPECT_TRUE(second.SendCommand(QStringLiteral("menu exit")));
-    ASSERT_TRUE(test::WaitFor([&] {
-        return commands == (QStringList{QStringLiteral("show"), QStringLiteral("menu exit")});
-    }));
+    EXPECT_TRUE(SendFromAnotherStart(QStringLiteral("show")));
+    EXPECT_TRUE(SendFromAnotherStart(QStringLiteral("menu exit")));
+    EXPECT_FALSE(SendFromAnotherStart(QStringLiteral("bogus")))
+        << "an unknown command is no answer";
+    EXPECT_EQ(commands,
+        (QStringList{
+            QStringLiteral("show"), QStringLiteral("menu exit"), QStringLiteral("bogus")}));
 }
 
 TEST_F(SingleInstanceTest, NobodyListeningMeansTheCommandIsNotDelivered)
 {
     SingleInstance lone(QStringLiteral("VELTRA Kestrin"));
     EXPECT_FALSE(lone.SendCommand(QStringLiteral("show"), 200));
+}
+
+TEST_F(SingleInstanceTest, ACopyWhoseLoopDoesNotTurnIsNotTakenForWoken)
+{
+    SingleInstance stuck(QStringLiteral("VELTRA Kestrin"));
+    ASSERT_TRUE(stuck.TryBecomePrimary());
+    // Listening, but this thread's loop does not run while the second start waits.
+    ASSERT_TRUE(stuck.Listen([](const QString&) { return true; }));
+    SingleInstance second(QStringLiteral("VELTRA Kestrin"));
+    EXPECT_EQ(second.WakeRunningCopy(300), SingleInstance::Wake::Unanswered);
+}
+
+TEST_F(SingleInstanceTest, ACopyOnItsWayOutIsWaitedForAndReplaced)
+{
+    auto leaving = std::make_unique<SingleInstance>(QStringLiteral("VELTRA Kestrin"));
+    ASSERT_TRUE(leaving->TryBecomePrimary());
+    ASSERT_TRUE(leaving->Listen([](const QString&) { return true; }));
+    leaving->StopListening(); // its loop has ended; the lock goes when its teardown is done
+    std::thread teardown([&leaving] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        leaving.reset();
+    });
+    SingleInstance next(QStringLiteral("VELTRA Kestrin"));
+    EXPECT_EQ(next.WakeRunningCopy(5000), SingleInstance::Wake::BecamePrimary);
+    teardown.join();
+}
+
+TEST_F(SingleInstanceTest, AHangingCopyIsEndedEvenWhenItIgnoresTheRequestToQuit)
+{
+    SingleInstance probe(QStringLiteral("VELTRA Kestrin"));
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::signal(SIGTERM, SIG_IGN);
+        auto* lock = new QLockFile(probe.LockPath());
+        lock->setStaleLockTime(0);
+        const char locked = lock->tryLock(0) ? 1 : 0;
+        [[maybe_unused]] const ssize_t told = ::write(ready[1], &locked, 1);
+        for (;;)
+            ::pause();
+    }
+    char locked = 0;
+    ASSERT_EQ(::read(ready[0], &locked, 1), 1);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    ASSERT_EQ(locked, 1);
+    int status = 0;
+    std::thread reaper([&] { ::waitpid(child, &status, 0); });
+
+    SingleInstance next(QStringLiteral("VELTRA Kestrin"));
+    EXPECT_FALSE(next.TryBecomePrimary());
+    EXPECT_TRUE(next.EndUnansweringCopy(300));
+    reaper.join();
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
 }
 
 TEST_F(SingleInstanceTest, ACrashedCopysLockAndSocketAreReplaced)
@@ -82,10 +161,12 @@ TEST_F(SingleInstanceTest, ACrashedCopysLockAndSocketAreReplaced)
     SingleInstance next(QStringLiteral("VELTRA Kestrin"));
     EXPECT_TRUE(next.TryBecomePrimary());
     QStringList commands;
-    EXPECT_TRUE(next.Listen([&](const QString& command) { commands << command; }));
-    SingleInstance caller(QStringLiteral("VELTRA Kestrin"));
-    EXPECT_TRUE(caller.SendCommand(QStringLiteral("show")));
-    ASSERT_TRUE(test::WaitFor([&] { return commands == QStringList{QStringLiteral("show")}; }));
+    EXPECT_TRUE(next.Listen([&](const QString& command) {
+        commands << command;
+        return true;
+    }));
+    EXPECT_TRUE(SendFromAnotherStart(QStringLiteral("show")));
+    EXPECT_EQ(commands, QStringList{QStringLiteral("show")});
 }
 
 } // namespace

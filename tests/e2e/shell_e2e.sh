@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # End to end under Xvfb: the real program from its program folder. A first start; a second
 # start exits 1 and wakes the first (which, with no mouse, explains so in its message box);
-# the tray's "exit" command ends it. Screenshots go to the artefacts folder.
+# the tray's "exit" command ends it. A copy that hangs does not swallow a second start, which
+# asks, ends it and runs in its place; a quit signal ends the program as "exit" does.
+# Screenshots go to the artefacts folder.
 # usage: shell_e2e.sh PROGRAM_DIR SEND_COMMAND ARTIFACTS_DIR   (run inside xvfb-run)
 set -euo pipefail
 
@@ -13,7 +15,8 @@ rm -f "$artifacts/shell-e2e-failure.png"
 
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 make_runtime
-trap 'kill "$first" 2>/dev/null || true; rm -rf "$runtime"' EXIT
+second=
+trap 'kill -9 "$first" $second 2>/dev/null || true; rm -rf "$runtime"' EXIT
 
 fail() { echo "e2e: $*" >&2; import -window root "$artifacts/shell-e2e-failure.png" || true; exit 1; }
 
@@ -42,6 +45,30 @@ wait "$first"
 status=$?
 set -e
 [[ $status == 0 ]] || fail "the program ended with $status"
+
+# A hung copy (stopped): the second start asks after five seconds; OK ends the hung copy and
+# the second runs in its place.
+"$program_dir/kestrin" &
+first=$!
+wait_for 20 "$send" apply || fail "the first copy never answered"
+kill -STOP "$first"
+"$program_dir/kestrin" &
+second=$!
+wait_for 15 xdotool search --onlyvisible --name '^Warning$' || fail "the second start did not ask about the hung copy"
+sleep 0.3
+import -window root "$artifacts/shell-hung-copy.png"
+xdotool key Return
+gone() { ! kill -0 "$1" 2>/dev/null || [[ $(ps -o stat= -p "$1") == Z* ]]; }
+wait_for 10 gone "$first" || fail "the hung copy was not ended"
+wait_for 20 "$send" apply || fail "the second start does not run in its place"
+kill -0 "$second" || fail "the second start ended"
+kill -TERM "$second"
+wait_for 10 gone "$second" || fail "a quit signal did not end the program"
+set +e
+wait "$second"
+status=$?
+set -e
+[[ $status == 0 ]] || fail "the program ended by a quit signal with $status"
 
 # Without its skin the program still starts, runs and can be ended from the tray.
 bare=$runtime/bare
