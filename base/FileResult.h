@@ -12,6 +12,7 @@ enum class FileError {
     Missing,     // no such file
     Unreadable,  // it exists but cannot be read: no permission, a folder, an I/O error, too large
     WrongSize,   // read, but not the size its kind of file has
+    OutOfRange,  // read whole, but holding values the program itself never stores
     WriteFailed, // a save that did not reach the disk whole; an earlier file is as it was
     Exists,      // a save that may not replace a file found one there
 };

@@ -101,7 +101,7 @@ void DpiSection::ShowStageValue(int stage, int32_t units, bool moveSlider)
 {
     if (moveSlider)
         SetSliderQuietly(context_.window, Named(kSlider, stage), units);
-    const QString text = QString::number(units * kDpiUnit);
+    const QString text = QString::number(qint64(units) * kDpiUnit);
     if (CControlUI* label = context_.window.Find(Named(kLabel, stage)))
         label->SetText(text);
     if (CControlUI* edit = context_.window.Find(Named(kEdit, stage)))

@@ -4,6 +4,7 @@
 #include "base/StoreFiles.h"
 #include "base/Trace.h"
 #include "profiles/ButtonRelink.h"
+#include "profiles/ProfileRanges.h"
 #include "profiles/ProfileStore.h"
 
 #include <algorithm>
@@ -32,6 +33,10 @@ ProfileFileRead ReadProfileFile(const std::string& path)
         return refused(FileError::WrongSize, wrongSize(file.value.size()));
     auto profile = std::make_unique_for_overwrite<ProfileRecord>();
     std::memcpy(profile.get(), file.value.data(), sizeof(ProfileRecord));
+    // Read as it lies, a file could put anything on the mouse: a DPI it refuses, or buttons
+    // without a left click.
+    if (const auto fault = SettingOutOfRange(*profile))
+        return refused(FileError::OutOfRange, *fault);
     return ProfileFileRead::Ok(std::move(profile));
 }
 

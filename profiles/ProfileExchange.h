@@ -15,9 +15,10 @@ inline constexpr const char* kProfileFileExtension = "pro";
 
 using ProfileFileRead = FileResult<std::unique_ptr<ProfileRecord>>;
 
-// Reads a profile file: Unreadable, WrongSize, or the record. Anything but exactly one record is
-// refused whole: a file of another size is not a profile, and half a record must never reach the
-// mouse.
+// Reads a profile file: Unreadable, WrongSize, OutOfRange, or the record. Anything but exactly
+// one record, with every setting where the program's own controls keep it, is refused whole: a
+// file of another size is not a profile, and half a record or a foreign value must never reach
+// the mouse.
 ProfileFileRead ReadProfileFile(const std::string& path);
 
 // Writes the profile as a file of its own, replacing any earlier one only once the new one is

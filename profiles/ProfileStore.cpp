@@ -2,6 +2,7 @@
 
 #include "base/RecordNameRules.h"
 #include "base/Trace.h"
+#include "profiles/ProfileRanges.h"
 
 #include <algorithm>
 #include <cstring>
@@ -32,7 +33,6 @@ uint16_t StepLimit(uint8_t functionCode)
 bool RepairProfile(ProfileRecord& profile, const ProfileList& earlier)
 {
     bool repaired = TerminateName(profile.name);
-    repaired |= MakeNameUniqueAmong(profile, earlier);
     for (int k = 0; k < kButtonCount; ++k) {
         ButtonSlot& slot = profile.buttons[k];
         repaired |= TerminateName(slot.assignedName);
@@ -42,6 +42,9 @@ bool RepairProfile(ProfileRecord& profile, const ProfileList& earlier)
             repaired = true;
         }
     }
+    repaired |= HoldSettingsInRange(profile) > 0;
+    // Last: the name may have changed above.
+    repaired |= MakeNameUniqueAmong(profile, earlier);
     return repaired;
 }
 

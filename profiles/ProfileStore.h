@@ -31,9 +31,9 @@ static_assert(std::is_trivially_copyable_v<ProfileStoreHeader>);
 // pattern, no limit otherwise.
 uint16_t StepLimit(uint8_t functionCode);
 
-// Sets right what a damaged or foreign record may hold: names ended inside their fields, the
-// profile's name unique among `earlier`, each macro or pattern button's step count within its
-// copy. True when anything changed.
+// Sets right what a damaged or foreign record may hold: names ended inside their fields and made
+// of text, the profile's name unique among `earlier`, each macro or pattern button's step count
+// within its copy, every setting inside its range. True when anything changed.
 bool RepairProfile(ProfileRecord& profile, const ProfileList& earlier);
 
 // Reads the bytes of a pro.data into `list` and `header` and sets right what the rest of the

@@ -1,6 +1,11 @@
 // An imported profile file may hold anything: whatever it holds, the profile and the macros it
-// brings must keep every promise the rest of the program relies on.
+// brings must keep every promise the rest of the program relies on. What the range check lets
+// through must leave the store's repair nothing to do and put nothing on the wire that the mouse
+// (the virtual mouse's independent reading of the reports) refuses.
 #include "profiles/ProfileExchange.h"
+#include "profiles/ProfileRanges.h"
+#include "protocol/ApplyPlan.h"
+#include "tools/virtualmouse/MouseReports.h"
 
 #include "base/RecordNames.h"
 
@@ -35,6 +40,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     auto* bytes = reinterpret_cast<uint8_t*>(record.get());
     for (std::size_t i = 0; i < sizeof(ProfileRecord); ++i)
         bytes[i] = data[i % size];
+
+    // The check and the repair agree, and a record either lets through (the repaired one
+    // always) reaches the mouse whole.
+    {
+        auto held = std::make_unique<ProfileRecord>(*record);
+        Check(SettingOutOfRange(*record).has_value() == (HoldSettingsInRange(*held) > 0));
+        Check(!SettingOutOfRange(*held));
+        vmouse::MouseState mouse;
+        const auto blank = std::make_unique<ProfileRecord>();
+        for (const Report& report : PlanApply(*held, *blank, true).reports)
+            Check(vmouse::ApplyReport(report.data(), mouse).empty());
+    }
 
     ProfileList profiles;
     profiles.push_back(NewProfileRecord(u"Default"));

@@ -1,12 +1,16 @@
 #include "profiles/ProfileExchange.h"
 
 #include "base/RecordNames.h"
+#include "profiles/ProfileRanges.h"
 #include "tests/support/FailingFileCalls.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
+#include <random>
 
 namespace kestrin {
 namespace {
@@ -104,6 +108,111 @@ TEST_F(ProfileExchangeTest, RefusesAFileThatIsNotExactlyOneProfile)
     EXPECT_EQ(ReadProfileFile(File("short.pro")).value, nullptr);
 }
 
+// A profile as the program's controls could leave it: every setting somewhere in its range,
+// the buttons given other functions, macros and patterns of any length.
+std::unique_ptr<ProfileRecord> RandomProgramProfile(std::mt19937& random)
+{
+    const auto pick = [&](int min, int max) {
+        return std::uniform_int_distribution(min, max)(random);
+    };
+    auto p = NewProfileRecord(u"Random " + ToU16(std::to_string(pick(0, 9999))));
+    for (int k = 0; k < kDpiStageCount; ++k) {
+        p->dpiX[k] = pick(kDpiUnitsMin, kDpiUnitsMax);
+        p->stageColor[k] = {uint8_t(pick(0, 255)), uint8_t(pick(0, 255)), 0, 0};
+    }
+    p->currentDpiStage = pick(0, 7);
+    p->reportRate = pick(0, 3);
+    p->liftOffDistance = pick(0, 1);
+    p->motionSync = pick(0, 1);
+    p->moveMode = pick(0, 1);
+    p->lightingMode = pick(0, kLightingModes - 1);
+    p->bleLightingMode = pick(0, kBleLightingModes - 1);
+    p->brightness = pick(1, 8);
+    p->breathSpeed = pick(1, 8);
+    p->lightOffTimer = pick(1, 60);
+    p->sleepTimer = pick(1, 120);
+    p->keyDebounce = pick(1, 16);
+    for (int k = 1; k < kButtonCount; ++k) {
+        ButtonSlot& slot = p->buttons[k];
+        switch (pick(0, 3)) {
+        case 0:
+            slot.functionCode = uint8_t(pick(0, 60)); // the codes below are the cases after
+            if (slot.functionCode >= kFunctionKeyShortcut &&
+                slot.functionCode <= kFunctionRecoilPattern)
+                slot.functionCode = 1;
+            break;
+        case 1:
+            slot.functionCode = kFunctionKeyShortcut;
+            slot.shortcutKey = uint8_t(pick(4, 0xE7));
+            slot.shortcutModifiers = uint8_t(pick(0, 15));
+            break;
+        case 2:
+            AssignMacro(*p, k, *Macro(u"Macro " + ToU16(std::to_string(k)), pick(0, 46)), -1);
+            break;
+        default:
+            slot.functionCode = kFunctionRecoilPattern;
+            slot.stepCount = uint16_t(pick(1, kGunMaxShots));
+            WriteName(slot.assignedName, u"Spray");
+            for (GunBullet& shot : slot.patternCopy)
+                shot = {pick(-999, 999), pick(-999, 999), 0, uint16_t(pick(1, 500))};
+        }
+    }
+    return p;
+}
+
+TEST_F(ProfileExchangeTest, EveryExportIsTakenBackAndForeignValuesAreRefusedWhole)
+{
+    std::mt19937 random(17);
+    for (int round = 0; round < 200; ++round) {
+        const auto profile = RandomProgramProfile(random);
+        ASSERT_TRUE(WriteProfileFile(File("round.pro"), *profile));
+        const ProfileFileRead read = ReadProfileFile(File("round.pro"));
+        ASSERT_TRUE(read.ok()) << "round " << round << ": " << read.error;
+        EXPECT_EQ(std::memcmp(read.value.get(), profile.get(), sizeof(ProfileRecord)), 0);
+    }
+
+    const std::vector<std::pair<const char*, std::function<void(ProfileRecord&)>>> foreign = {
+        {"a DPI above the sensor's", [](ProfileRecord& p) { p.dpiX[2] = 99999; }},
+        {"a negative DPI", [](ProfileRecord& p) { p.dpiX[0] = -5420; }},
+        {"stage 99", [](ProfileRecord& p) { p.currentDpiStage = 99; }},
+        {"no stage in the cycle", [](ProfileRecord& p) { std::ranges::fill(p.stageEnabled, 0); }},
+        {"a report rate of 9", [](ProfileRecord& p) { p.reportRate = 9; }},
+        {"a light-off timer of 238", [](ProfileRecord& p) { p.lightOffTimer = 238; }},
+        {"a lighting effect past the list", [](ProfileRecord& p) { p.lightingMode = 12; }},
+        {"every button 0",
+            [](ProfileRecord& p) {
+                for (ButtonSlot& slot : p.buttons)
+                    slot.functionCode = 0;
+            }},
+        {"a lone surrogate in the name", [](ProfileRecord& p) { p.name[2] = 0xD800; }},
+        {"U+FFFF in the name", [](ProfileRecord& p) { p.name[0] = 0xFFFF; }},
+        {"a macro step of no kind",
+            [](ProfileRecord& p) {
+                AssignMacro(p, 4, *Macro(u"M", 3), -1);
+                p.buttons[4].macroCopy[1].kind = 0;
+            }},
+        {"a pattern of no shots",
+            [](ProfileRecord& p) {
+                p.buttons[4].functionCode = kFunctionRecoilPattern;
+                p.buttons[4].stepCount = 0;
+            }},
+        {"a macro index of -9", [](ProfileRecord& p) { p.buttons[7].macroIndex = -9; }},
+    };
+    for (const auto& [what, change] : foreign) {
+        auto profile = NewProfileRecord(u"Foreign");
+        change(*profile);
+        ASSERT_TRUE(WriteProfileFile(File("foreign.pro"), *profile));
+        const ProfileFileRead read = ReadProfileFile(File("foreign.pro"));
+        EXPECT_EQ(read.code, FileError::OutOfRange) << what;
+        EXPECT_EQ(read.value, nullptr) << what;
+    }
+    // A function the button table does not know is carried: its label is only empty.
+    auto unknown = NewProfileRecord(u"Unknown function");
+    unknown->buttons[5].functionCode = 250;
+    ASSERT_TRUE(WriteProfileFile(File("unknown.pro"), *unknown));
+    EXPECT_TRUE(ReadProfileFile(File("unknown.pro")).ok());
+}
+
 TEST_F(ProfileExchangeTest, AFailedExportSaysSoAndLeavesAnEarlierFileWhole)
 {
     const auto profile = NewProfileRecord(u"P");
@@ -127,10 +236,14 @@ TEST_F(ProfileExchangeTest, WhatAForeignFileHoldsNeverLeadsOutsideARecord)
     macroSlot.stepCount = 60000;
     for (auto& unit : macroSlot.assignedName)
         unit = u'M';
+    for (MacroAction& action : macroSlot.macroCopy)
+        action = {0x04, uint8_t(MacroActionKind::Press), 10};
     ButtonSlot& patternSlot = hostile->buttons[4];
     patternSlot.functionCode = kFunctionRecoilPattern;
     patternSlot.stepCount = 999;
     patternSlot.patternIndex = 12345;
+    for (GunBullet& shot : patternSlot.patternCopy)
+        shot.delay = 5;
     hostile->buttons[6].macroIndex = 77;
     hostile->buttons[7].macroIndex = -9;
 
@@ -152,7 +265,7 @@ TEST_F(ProfileExchangeTest, SuffixesFitFullLengthNames)
     profiles.push_back(NewProfileRecord(longName));
     macros.push_back(Macro(std::u16string(23, u'm'), 1));
     auto copy = NewProfileRecord(longName);
-    AssignMacro(*copy, 0, *macros[0], 0);
+    AssignMacro(*copy, 3, *macros[0], 0);
 
     ImportProfileRecord(std::move(copy), profiles, macros, guns);
     EXPECT_EQ(ReadName(profiles[1]->name), std::u16string(97, u'p') + u"_1");

@@ -190,6 +190,8 @@ TEST_F(ProfileStoreTest, NamesWithoutTerminatorAreEndedInsideTheirFields)
         std::end(profile->buttons[3].assignedName), u'm');
     profile->buttons[3].stepCount = 999;
     profile->buttons[3].repeatCount = 77;
+    for (MacroAction& action : profile->buttons[3].macroCopy)
+        action = {0x04, uint8_t(MacroActionKind::Press), 10};
     auto bytes = StoreBytes(0, {});
     const auto record = RecordBytes(*profile);
     bytes.insert(bytes.end(), record.begin(), record.end());

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "profiles/ProfileRecord.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace kestrin {
+
+// The ranges in which the program's own controls keep a profile's settings (the page layout's
+// sliders, options and lists, the button editors). A value outside them never comes from the
+// program: an import that holds one is refused, a store that holds one has it set back to its
+// default, and none of it reaches the mouse. Function codes outside the button table and the
+// reserved fields are carried as they are.
+inline constexpr int32_t kDpiUnitsMin = 1;
+inline constexpr int32_t kDpiUnitsMax = 520; // 26000 DPI
+inline constexpr int32_t kLightingModes = 12;
+inline constexpr int32_t kBleLightingModes = 4;
+inline constexpr int32_t kReportRateSettings = 4;
+
+// The first setting of `profile` outside its range, in words for the trace; nothing when every
+// one lies inside. Buttons 1 to 18 only: slots 18 to 23 are never used.
+std::optional<std::string> SettingOutOfRange(const ProfileRecord& profile);
+
+// Sets every setting of `profile` outside its range back to its default; a macro or pattern
+// button whose copy lies outside goes back to the button's default function. Returns how many
+// were set back.
+int HoldSettingsInRange(ProfileRecord& profile);
+
+// The one-left-click rule: one of buttons 1 to 16 must stay a left click, or the mouse could no
+// longer click.
+bool HasLeftClick(const ProfileRecord& profile);
+
+// False for a name field holding what no typed name holds: a lone surrogate, a control
+// character or a noncharacter (U+FFFE, U+FFFF, U+FDD0..U+FDEF), up to its end.
+bool IsNameText(std::span<const char16_t> field);
+
+// Replaces each unit IsNameText refuses with U+FFFD. True when it had to.
+bool MakeNameText(std::span<char16_t> field);
+
+} // namespace kestrin
