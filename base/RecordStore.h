@@ -40,7 +40,8 @@ void ParseRecordStore(std::span<const std::byte> bytes, std::vector<std::unique_
 }
 
 // A missing store gives an empty list and is not created; one that exists but cannot be
-// read is renamed aside first, so that the next save cannot overwrite it.
+// read is renamed aside first, and one read with repairs is copied aside, so that the next
+// save cannot overwrite what the user had.
 template <NamedRecord Record, class Repair>
 StoreLoadReport LoadRecordStore(
     const std::string& path, std::vector<std::unique_ptr<Record>>& list, Repair repair)
@@ -57,11 +58,12 @@ StoreLoadReport LoadRecordStore(
     } else {
         report.missing = file.value.empty();
         ParseRecordStore(std::span<const std::byte>(file.value), list, report, repair);
-        if (report.droppedTailBytes > 0) {
+        if (report.droppedTailBytes > 0)
             Trace("%s: %zu bytes of a partial record at the end dropped\n", path.c_str(),
                 report.droppedTailBytes);
+        // Kept as it was before anything set right is saved over it.
+        if (report.Damaged())
             report.copiedAsideTo = CopyAside(path, file.value);
-        }
     }
     return report;
 }

@@ -20,7 +20,7 @@ struct StoreLoadReport {
     bool createdFresh = false;        // a new store was made (the profile store's default profile)
     SaveResult freshSave;             // the save of that new store
     std::string movedAsideTo;         // a store that could not be read, renamed and kept
-    std::string copiedAsideTo;        // a copy of a store that lost a partial record at its end
+    std::string copiedAsideTo;        // a copy of a store that was set right as it was read
     std::string readError;            // why the file could not be read
     std::size_t droppedTailBytes = 0; // bytes of a partial record at the end
     int repairedRecords = 0;          // records whose names, counts or index were set right
@@ -32,6 +32,8 @@ struct StoreLoadReport {
         return !movedAsideTo.empty() || !readError.empty() || droppedTailBytes > 0 ||
             repairedRecords > 0 || indexReset;
     }
+    // True when the damaged file is kept beside the store, renamed or copied, as it was.
+    bool KeptAside() const { return !movedAsideTo.empty() || !copiedAsideTo.empty(); }
 };
 
 // The whole of a file. Missing: no such file. Unreadable: it exists but cannot be read (no

@@ -100,15 +100,27 @@ void CMS_1_Page::LoadProfilesAtStartup()
         profiles_.Load(resources->GetText(QStringLiteral("add_profile_text")).toStdU16String());
     links_.ApplyAllPending = 1;
 
-    // A damaged store was set right or kept aside under a new name; the user should know.
-    const std::pair<bool, const char*> notices[] = {
-        {outcome.profilesDamaged, "profile_store_damaged_text"},
-        {outcome.macrosDamaged, "macro_store_damaged_text"},
-        {outcome.gunsDamaged, "gun_store_damaged_text"},
+    // A damaged store was set right or moved aside; the user should know, and should hear when
+    // the damaged file could not be kept: until then it is not saved over.
+    struct Notice {
+        StoreOutcome outcome;
+        const char* keptText;
+        const char* lostText;
     };
-    for (const auto& [damaged, textId] : notices)
-        if (damaged)
-            CMsgWnd::Ask(CWindowWnd::FromHandle(mainWindow_), QString::fromLatin1(textId));
+    const Notice notices[] = {
+        {outcome.profiles, "profile_store_damaged_text", "profile_store_not_kept_text"},
+        {outcome.macros, "macro_store_damaged_text", "macro_store_not_kept_text"},
+        {outcome.guns, "gun_store_damaged_text", "gun_store_not_kept_text"},
+    };
+    profiles_.savesHeld = !outcome.profiles.keptAside && outcome.profiles.damaged;
+    for (const Notice& notice : notices) {
+        if (notice.outcome.damaged)
+            CMsgWnd::Ask(CWindowWnd::FromHandle(mainWindow_),
+                QString::fromLatin1(notice.outcome.keptAside ? notice.keptText : notice.lostText));
+    }
+    profiles_.savesHeld = false;
+    if (profiles_.saveRefusedWhileHeld.exchange(false))
+        StoreMouseChanges();
     if (!profiles_.loaded)
         return;
 

@@ -55,6 +55,8 @@ const ProfileRecord* PageApplyHost::CopyForApply(ProfileRecord& current, Profile
 
 void PageApplyHost::SaveAppliedProfiles(const ProfileRecord* source, const ProfileRecord& written)
 {
+    if (!profiles_.MaySave())
+        return;
     const SaveResult saved = SaveAppliedStore(profiles_.dataFolder, profiles_.mutex, profiles_.list,
         *profiles_.header, source, written,
         [&](ProfileRecord& saving) { profiles_.ReplayMouseChanges(source, saving); });

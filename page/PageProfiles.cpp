@@ -20,11 +20,13 @@ StartupLoadOutcome PageProfiles::Load(std::u16string_view profileBase)
     auto newHeader = std::make_unique<ProfileStoreHeader>();
     MacroList newMacros;
     GunList newGuns;
+    const auto outcomeOf = [](const StoreLoadReport& report) {
+        return StoreOutcome{report.Damaged(), report.KeptAside()};
+    };
     StartupLoadOutcome outcome;
-    outcome.profilesDamaged =
-        LoadProfileStore(dataFolder, newList, *newHeader, profileBase).Damaged();
-    outcome.macrosDamaged = LoadMacroStore(dataFolder, newMacros).Damaged();
-    outcome.gunsDamaged = LoadGunStore(dataFolder, newGuns).Damaged();
+    outcome.profiles = outcomeOf(LoadProfileStore(dataFolder, newList, *newHeader, profileBase));
+    outcome.macros = outcomeOf(LoadMacroStore(dataFolder, newMacros));
+    outcome.guns = outcomeOf(LoadGunStore(dataFolder, newGuns));
     for (auto& profile : newList)
         DropDanglingIndexes(*profile, newMacros, newGuns);
 
@@ -65,8 +67,18 @@ void PageProfiles::ReplayMouseChanges(const ProfileRecord* source, ProfileRecord
     }
 }
 
+bool PageProfiles::MaySave()
+{
+    if (!savesHeld)
+        return true;
+    saveRefusedWhileHeld = true;
+    return false;
+}
+
 SaveResult PageProfiles::StoreCurrent()
 {
+    if (!MaySave())
+        return {};
     return SaveProfileStoreCopy(
         dataFolder, mutex, [this](ProfileList& copy, ProfileStoreHeader& headerCopy) {
             if (!Current())

@@ -5,6 +5,7 @@
 #include "profiles/ProfileStore.h"
 #include "protocol/DownloadSlotTable.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -15,11 +16,16 @@
 
 namespace kestrin {
 
-// Which stores a start-up load found damaged and had to set right or move aside.
+// What a start-up load found of each store: damaged (set right or moved aside), and whether the
+// damaged file is kept beside it as it was.
+struct StoreOutcome {
+    bool damaged = false;
+    bool keptAside = false;
+};
 struct StartupLoadOutcome {
-    bool profilesDamaged = false;
-    bool macrosDamaged = false;
-    bool gunsDamaged = false;
+    StoreOutcome profiles;
+    StoreOutcome macros;
+    StoreOutcome guns;
 };
 
 // The device page's profiles, macro and pattern libraries and the apply snapshot. `mutex`
@@ -60,8 +66,15 @@ struct PageProfiles {
         mouseChangesSinceCopy;
     void ReplayMouseChanges(const ProfileRecord* source, ProfileRecord& record) const;
 
-    // Saves pro.data; the disk write happens outside the lock.
+    // Saves pro.data; the disk write happens outside the lock. NotDone while saves are held.
     SaveResult StoreCurrent();
+
+    // While set, pro.data is not written: a damaged store that could not be kept aside stays
+    // as it was until the user has been told. A save refused meanwhile is remembered.
+    std::atomic<bool> savesHeld{false};
+    std::atomic<bool> saveRefusedWhileHeld{false};
+    // False, remembering the refusal, while saves are held.
+    bool MaySave();
 };
 
 } // namespace kestrin

@@ -97,11 +97,12 @@ StoreLoadReport LoadProfileStore(const std::string& dataFolder, ProfileList& lis
     if (file.code == FileError::Missing || (file.ok() && file.value.empty())) {
         report.missing = true;
     } else if (file.ok() && ParseProfileStore(file.value, list, header, report)) {
-        if (report.droppedTailBytes > 0) {
+        if (report.droppedTailBytes > 0)
             Trace("pro.data: %zu bytes of a partial profile at the end dropped\n",
                 report.droppedTailBytes);
+        // Kept as it was before anything set right is saved over it.
+        if (report.Damaged())
             report.copiedAsideTo = CopyAside(path, file.value);
-        }
         return report;
     } else {
         report.readError = !file.ok()

@@ -3,10 +3,14 @@
 // own changes and an apply through the worker.
 #include "platform/ModalLoops.h"
 #include "tests/page/DevicePageFixture.h"
+#include "tests/support/FailingFileCalls.h"
 #include "ui/MenuWnd.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
+
+#include <cstring>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -282,6 +286,46 @@ TEST_F(DevicePageTest, ThroughTheReceiverTheRingShowsThePercentUpToAHundred)
         EXPECT_EQ(Ring(), ring) << std::hex << value;
         EXPECT_FALSE(Timer(TIMER_CHARGE_ANIMATION));
     }
+}
+
+TEST_F(DevicePageTest, AStoreThatCouldNotBeKeptAsideIsNotSavedOverBeforeTheUserIsTold)
+{
+    // A store read with a repair (its index lies outside the list), on a disk too full for the
+    // copy aside.
+    std::vector<char> bytes(sizeof(ProfileStoreHeader) + sizeof(ProfileRecord));
+    const int32_t index = 999;
+    std::memcpy(bytes.data(), &index, sizeof index);
+    const auto profile = NewProfileRecord(u"Kept");
+    std::memcpy(bytes.data() + sizeof(ProfileStoreHeader), profile.get(), sizeof(ProfileRecord));
+    fs::create_directories(folder.Data() + "ms_1");
+    const std::string store = folder.Data() + "ms_1/pro.data";
+    std::ofstream(store, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+    const auto storeBytes = [&] {
+        std::ifstream in(store, std::ios::binary);
+        return std::vector<char>(std::istreambuf_iterator<char>(in), {});
+    };
+
+    auto diskFull = std::make_optional<test::FailingWrites>(0);
+    std::vector<QString> told;
+    bool unchangedWhileShown = false;
+    CWindowWnd::SetModalHookForTesting([&](CWindowWnd& box) {
+        told.push_back(box.GetWidget()->findChild<QLabel*>(QStringLiteral("warning"))->text());
+        diskFull.reset(); // room again, but the user has not read the message yet
+        Event(WM_CABLE_EVENT, 0x1010, 3);
+        Expire(TIMER_STORE_MOUSE_CHANGES);
+        QTest::qWait(300);
+        unchangedWhileShown = storeBytes() == bytes;
+        box.Close(1);
+    });
+    OpenWindow();
+    CWindowWnd::SetModalHookForTesting(nullptr);
+
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told.front(),
+        CResourceManager::GetInstance()->GetText(QStringLiteral("profile_store_not_kept_text")));
+    EXPECT_TRUE(unchangedWhileShown);
+    // Once told, the change held back is saved.
+    EXPECT_TRUE(StoredSoon([](const ProfileRecord& p) { return p.currentDpiStage == 2; }));
 }
 
 // The mouse's own changes.

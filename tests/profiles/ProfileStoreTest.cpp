@@ -3,12 +3,15 @@
 #include "base/RecordNames.h"
 #include "macros/MacroStore.h"
 #include "patterns/GunStore.h"
+#include "profiles/ProfileRanges.h"
 #include "tests/support/FailingFileCalls.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <random>
 #include <regex>
 
 namespace fs = std::filesystem;
@@ -232,6 +235,57 @@ TEST_F(ProfileStoreTest, ASaveThatFailsMidwayLeavesThePreviousStoreByteForByte)
     EXPECT_EQ(list.size(), 3u) << "the list in memory stays";
     ASSERT_TRUE(SaveProfileStore(folder.Data(), list, *header).ok()) << "the next save tries again";
     EXPECT_EQ(ReadBytes(Store()).size(), kHeader + 3 * kProfile);
+}
+
+TEST_F(ProfileStoreTest, EveryStoreSetRightAsItIsReadIsFirstKeptAsideAsItWas)
+{
+    const auto withRecord = [](std::function<void(ProfileRecord&)> change) {
+        auto bytes = StoreBytes(0, {});
+        auto profile = NewProfileRecord(u"P");
+        change(*profile);
+        const auto record = RecordBytes(*profile);
+        bytes.insert(bytes.end(), record.begin(), record.end());
+        return bytes;
+    };
+    std::mt19937 random(5);
+    std::vector<unsigned char> noise(kHeader + 2 * kProfile);
+    for (auto& byte : noise)
+        byte = static_cast<unsigned char>(random());
+    const std::vector<std::pair<const char*, std::vector<unsigned char>>> damaged = {
+        {"random bytes", noise},
+        {"all 0xFF", std::vector<unsigned char>(kHeader + kProfile, 0xFF)},
+        {"an unterminated name",
+            withRecord([](ProfileRecord& p) { std::ranges::fill(p.name, u'N'); })},
+        {"one name twice", StoreBytes(0, {u"Twice", u"TWICE"})},
+        {"index 999", StoreBytes(999, {u"A"})},
+        {"index -5", StoreBytes(-5, {u"A"})},
+        {"DPI 99999 and stage 99", withRecord([](ProfileRecord& p) {
+             p.dpiX[1] = 99999;
+             p.currentDpiStage = 99;
+         })},
+    };
+    for (const auto& [what, bytes] : damaged) {
+        fs::remove_all(Store().parent_path());
+        WriteBytes(Store(), bytes);
+        const StoreLoadReport report = Load();
+        EXPECT_TRUE(report.Damaged()) << what;
+        ASSERT_TRUE(report.KeptAside()) << what;
+        EXPECT_EQ(ReadBytes(report.copiedAsideTo), bytes) << what;
+        EXPECT_EQ(ReadBytes(Store()), bytes) << what << ": loading writes nothing";
+        EXPECT_FALSE(SettingOutOfRange(*list.front())) << what;
+    }
+    const auto defaults = NewProfileRecord(u"P");
+    EXPECT_EQ(list.front()->dpiX[1], defaults->dpiX[1]);
+    EXPECT_EQ(list.front()->currentDpiStage, defaults->currentDpiStage);
+
+    // On a full disk the copy cannot be made, and the load says so.
+    fs::remove_all(Store().parent_path());
+    WriteBytes(Store(), StoreBytes(999, {u"A"}));
+    test::FailingWrites diskFull(0);
+    const StoreLoadReport report = Load();
+    EXPECT_TRUE(report.Damaged());
+    EXPECT_FALSE(report.KeptAside());
+    EXPECT_TRUE(Broken().empty());
 }
 
 TEST_F(ProfileStoreTest, AFileInThePlaceOfTheDataFolderStillGivesAProfile)
