@@ -37,16 +37,24 @@ inline bool TerminateName(std::span<char16_t> field)
     return true;
 }
 
-// Gives a record whose name an earlier record of `earlier` already has (without regard to
-// case) the next free suffixed name. True when it had to.
+// Gives a record whose name `names` already holds (without regard to case) the next free
+// suffixed name, and adds its name to `names`. True when it had to rename.
+template <NamedRecord Record> bool MakeNameUniqueIn(Record& record, NameIndex& names)
+{
+    const std::u16string name = ReadName(record.name);
+    const bool taken = names.Contains(name);
+    if (taken)
+        WriteName(record.name, names.MakeUnique(name, kNameCapacity<Record>));
+    names.Add(ReadName(record.name));
+    return taken;
+}
+
+// As MakeNameUniqueIn, against the names of `earlier`.
 template <NamedRecord Record>
 bool MakeNameUniqueAmong(Record& record, const std::vector<std::unique_ptr<Record>>& earlier)
 {
-    const std::u16string name = ReadName(record.name);
-    if (!NameExistsInList(earlier, name))
-        return false;
-    WriteName(record.name, MakeUniqueName(earlier, name));
-    return true;
+    NameIndex names(earlier);
+    return MakeNameUniqueIn(record, names);
 }
 
 } // namespace kestrin

@@ -1,5 +1,7 @@
 #include "base/RecordNames.h"
 
+#include <algorithm>
+
 namespace kestrin {
 namespace {
 
@@ -100,6 +102,38 @@ bool NamesEqual(std::u16string_view a, std::u16string_view b)
     return a.size() == b.size() &&
         std::equal(a.begin(), a.end(), b.begin(),
             [](char16_t x, char16_t y) { return FoldCase(x) == FoldCase(y); });
+}
+
+namespace {
+
+std::u16string Folded(std::u16string_view name)
+{
+    std::u16string folded(name);
+    for (char16_t& unit : folded)
+        unit = FoldCase(unit);
+    return folded;
+}
+
+} // namespace
+
+bool NameIndex::Contains(std::u16string_view name) const { return folded_.contains(Folded(name)); }
+
+void NameIndex::Add(std::u16string_view name) { folded_.insert(Folded(name)); }
+
+std::u16string NameIndex::MakeUnique(std::u16string_view wanted, std::size_t capacity)
+{
+    std::u16string candidate(CutName(wanted, capacity));
+    if (!Contains(candidate))
+        return candidate;
+    // Names are only added, so a suffix found taken stays taken.
+    std::size_t& n = nextSuffix_[Folded(candidate)];
+    for (n = std::max<std::size_t>(n, 1);; ++n) {
+        const std::u16string suffix = ToU16("_" + std::to_string(n));
+        const std::size_t room = capacity > suffix.size() ? capacity - suffix.size() : 0;
+        candidate = std::u16string(CutName(wanted, room)) + suffix;
+        if (!Contains(candidate))
+            return candidate;
+    }
 }
 
 std::u16string ReadName(std::span<const char16_t> field)

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace kestrin {
@@ -52,21 +54,38 @@ bool NameExistsInList(const std::vector<std::unique_ptr<Record>>& list, std::u16
     });
 }
 
-// The name a new or imported record gets: the wanted name when it is free, else the first
-// free "%s_%d" with 1, 2, 3... Names are shortened so that the suffix fits the field: a name
-// cut on storing must not collide with one already taken.
+// Names of one list, for case-free look-ups in constant time: reading a long store checks every
+// name against all before it.
+class NameIndex final {
+public:
+    template <NamedRecord Record>
+    explicit NameIndex(const std::vector<std::unique_ptr<Record>>& list)
+    {
+        for (const auto& record : list)
+            if (record)
+                Add(ReadName(record->name));
+    }
+    NameIndex() = default;
+
+    bool Contains(std::u16string_view name) const;
+    void Add(std::u16string_view name);
+
+    // The name a new or imported record gets: the wanted name when it is free, else the first
+    // free "%s_%d" with 1, 2, 3... Names are shortened so that the suffix fits `capacity`: a
+    // name cut on storing must not collide with one already taken. Not added.
+    std::u16string MakeUnique(std::u16string_view wanted, std::size_t capacity);
+
+private:
+    std::unordered_set<std::u16string> folded_;
+    // Per wanted name, the suffix below which every candidate is taken.
+    std::unordered_map<std::u16string, std::size_t> nextSuffix_;
+};
+
 template <NamedRecord Record>
 std::u16string MakeUniqueName(
     const std::vector<std::unique_ptr<Record>>& list, std::u16string_view wanted)
 {
-    constexpr std::size_t capacity = kNameCapacity<Record>;
-    std::u16string candidate(CutName(wanted, capacity));
-    for (std::size_t n = 1; NameExistsInList(list, candidate); ++n) {
-        const std::u16string suffix = ToU16("_" + std::to_string(n));
-        const std::size_t room = capacity > suffix.size() ? capacity - suffix.size() : 0;
-        candidate = std::u16string(CutName(wanted, room)) + suffix;
-    }
-    return candidate;
+    return NameIndex(list).MakeUnique(wanted, kNameCapacity<Record>);
 }
 
 } // namespace kestrin

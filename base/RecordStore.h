@@ -26,12 +26,13 @@ void ParseRecordStore(std::span<const std::byte> bytes, std::vector<std::unique_
     report.droppedTailBytes = bytes.size() % sizeof(Record);
     std::vector<std::unique_ptr<Record>> loaded;
     loaded.reserve(count);
+    NameIndex names;
     for (std::size_t i = 0; i < count; ++i) {
         auto record = std::make_unique_for_overwrite<Record>();
         std::memcpy(record.get(), bytes.data() + i * sizeof(Record), sizeof(Record));
         bool repaired = TerminateName(record->name);
         repaired |= repair(*record);
-        repaired |= MakeNameUniqueAmong(*record, loaded);
+        repaired |= MakeNameUniqueIn(*record, names);
         if (repaired)
             ++report.repairedRecords;
         loaded.push_back(std::move(record));
@@ -48,7 +49,7 @@ StoreLoadReport LoadRecordStore(
 {
     StoreLoadReport report;
     list.clear();
-    const FileBytes file = ReadWholeFile(path);
+    const FileBytes file = ReadWholeFile(path, kMaxStoreRecords * sizeof(Record));
     if (file.code == FileError::Missing) {
         report.missing = true;
     } else if (!file.ok()) {

@@ -2,11 +2,15 @@
 
 #include "base/Trace.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <filesystem>
+#include <initializer_list>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,8 +18,6 @@ namespace kestrin {
 namespace {
 
 constexpr int kAsideAttempts = 100;
-// Far beyond any real store (some 25000 profiles); a larger file is not read into memory.
-constexpr off_t kMaxStoreBytes = off_t{1} << 30;
 
 } // namespace
 
@@ -33,7 +35,7 @@ std::string GunStorePath(const std::string& dataFolder)
     return StoreFolder(dataFolder) + "gun.data";
 }
 
-FileBytes ReadWholeFile(const std::string& path)
+FileBytes ReadWholeFile(const std::string& path, std::size_t maxBytes)
 {
     const auto failed = [](FileError code, std::string why) {
         return FileBytes::Failed(code, std::move(why));
@@ -50,19 +52,17 @@ FileBytes ReadWholeFile(const std::string& path)
         ::close(fd);
         return failed(FileError::Unreadable, "not a regular file");
     }
-    if (info.st_size > kMaxStoreBytes) {
+    if (static_cast<std::uintmax_t>(info.st_size) > maxBytes) {
         ::close(fd);
         return failed(FileError::Unreadable,
-            "larger than any store (" + std::to_string(info.st_size) + " bytes)");
+            std::to_string(info.st_size) + " bytes, more than " + std::to_string(maxBytes));
     }
     std::vector<std::byte> bytes(static_cast<std::size_t>(info.st_size));
     std::size_t done = 0;
     for (;;) {
         if (done == bytes.size()) {
-            if (done >= static_cast<std::size_t>(kMaxStoreBytes)) {
-                ::close(fd);
-                return failed(FileError::Unreadable, "larger than any store");
-            }
+            if (done > maxBytes)
+                break;
             bytes.resize(done + 65536); // the file grew since fstat
         }
         const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
@@ -77,9 +77,32 @@ FileBytes ReadWholeFile(const std::string& path)
             break;
         done += static_cast<std::size_t>(got);
     }
-    bytes.resize(done);
     ::close(fd);
+    if (done > maxBytes)
+        return failed(FileError::Unreadable, "more than " + std::to_string(maxBytes) + " bytes");
+    bytes.resize(done);
     return FileBytes::Ok(std::move(bytes));
+}
+
+int RemoveStaleStoreTempFiles(const std::string& dataFolder)
+{
+    std::error_code error;
+    int removed = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(StoreFolder(dataFolder), error)) {
+        const std::string name = entry.path().filename().string();
+        // The names WriteFileSafely gives its temporary files, for our stores only.
+        const bool ours =
+            std::ranges::any_of(std::initializer_list<std::string_view>{".pro.data.tmp-",
+                                    ".macro.data.tmp-", ".gun.data.tmp-"},
+                [&](std::string_view prefix) { return name.starts_with(prefix); });
+        std::error_code removeError;
+        if (ours && entry.is_regular_file(removeError) &&
+            std::filesystem::remove(entry.path(), removeError))
+            ++removed;
+    }
+    if (removed > 0)
+        Trace("removed %d temporary files of interrupted saves\n", removed);
+    return removed;
 }
 
 std::string BrokenName(const std::string& path, int attempt)

@@ -37,11 +37,20 @@ struct StoreLoadReport {
 };
 
 // The whole of a file. Missing: no such file. Unreadable: it exists but cannot be read (no
-// permission, a folder, an I/O error, larger than any store), so it must not be replaced by a
+// permission, a folder, an I/O error, more than `maxBytes`), so it must not be replaced by a
 // fresh one.
 using FileBytes = FileResult<std::vector<std::byte>>;
 
-FileBytes ReadWholeFile(const std::string& path);
+FileBytes ReadWholeFile(const std::string& path, std::size_t maxBytes = std::size_t{1} << 30);
+
+// The most records a store may hold; a larger one is damage (or not ours) and is set aside
+// unread, since reading it would hold up the start.
+inline constexpr std::size_t kMaxStoreRecords = 10000;
+
+// Removes the temporary files that saves of the three stores left in their folder when the
+// program was killed midway (".pro.data.tmp-…" and so on); returns how many. Call at start,
+// before any save can be under way.
+int RemoveStaleStoreTempFiles(const std::string& dataFolder);
 
 // The name a damaged store is kept under: `path` + ".broken-" + local time, with "-2", "-3"...
 // when that is taken.

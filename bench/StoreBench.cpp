@@ -1,7 +1,12 @@
 // Loads and saves a profile store of 200 profiles and compares each with `cp` copying the same
 // bytes in the same run, so the ratio holds on any machine. The saves flush to disk and cp does
-// not, so the save is also set against `cp` followed by `sync` of the copy.
+// not, so the save is also set against `cp` followed by `sync` of the copy. Then loads macro
+// stores of 1,000 and 10,000 records that all carry one name (each must be renamed apart, the
+// worst case) and sets the time per record of the larger against the smaller: about 1 when the
+// load grows linearly.
 // usage: store_bench [FOLDER] [ROUNDS]
+#include "base/RecordNames.h"
+#include "macros/MacroStore.h"
 #include "profiles/ProfileStore.h"
 
 #include <algorithm>
@@ -70,7 +75,7 @@ int main(int argc, char** argv)
     ProfileList list;
     for (int i = 0; i < kProfiles; ++i) {
         CreateDefaultProfile(list, u"Profile");
-        list.back()->buttons[i % kButtonCount].functionCode = kFunctionMacro;
+        list.back()->buttons[1 + i % (kButtonCount - 1)].functionCode = kFunctionMacro;
     }
     auto header = std::make_unique<ProfileStoreHeader>();
     header->currentIndex = 17;
@@ -107,6 +112,32 @@ int main(int argc, char** argv)
     std::printf("  load        %8.2f ms   ratio load/cp        %.2f\n", loadMs, loadMs / cpMs);
     std::printf("  save        %8.2f ms   ratio save/cp        %.2f\n", saveMs, saveMs / cpMs);
     std::printf("                           ratio save/(cp+sync) %.2f\n", saveMs / cpSyncMs);
+
+    double perRecordMs[2] = {};
+    const int sizes[2] = {1000, static_cast<int>(kMaxStoreRecords)};
+    for (int i = 0; i < 2; ++i) {
+        MacroList macros;
+        for (int k = 0; k < sizes[i]; ++k) {
+            macros.push_back(std::make_unique<MacroRecord>());
+            WriteName(macros.back()->name, u"Same");
+        }
+        if (!SaveMacroStore(data, macros)) {
+            std::fprintf(stderr, "cannot save in %s\n", data.c_str());
+            return 1;
+        }
+        const double ms = MedianMs(std::max(1, rounds / 3), [&] {
+            MacroList read;
+            const StoreLoadReport report = LoadMacroStore(data, read);
+            if (read.size() != macros.size() || !report.KeptAside()) {
+                std::fprintf(stderr, "the macro store did not load whole\n");
+                std::exit(1);
+            }
+        });
+        perRecordMs[i] = ms / sizes[i];
+        std::printf("macro store of %5d records of one name: load %8.2f ms\n", sizes[i], ms);
+    }
+    std::printf("  time per record, %d against %d records: ratio %.2f (1 = linear)\n", sizes[1],
+        sizes[0], perRecordMs[1] / perRecordMs[0]);
     fs::remove_all(root);
     return 0;
 }

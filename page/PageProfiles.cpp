@@ -1,5 +1,6 @@
 #include "page/PageProfiles.h"
 
+#include "base/StoreFiles.h"
 #include "macros/MacroStore.h"
 #include "patterns/GunStore.h"
 #include "profiles/ButtonRelink.h"
@@ -16,6 +17,7 @@ ProfileRecord* PageProfiles::Current() { return loaded ? current : nullptr; }
 StartupLoadOutcome PageProfiles::Load(std::u16string_view profileBase)
 {
     // Read outside the lock: nothing else touches the lists before `loaded` is set.
+    RemoveStaleStoreTempFiles(dataFolder);
     ProfileList newList;
     auto newHeader = std::make_unique<ProfileStoreHeader>();
     MacroList newMacros;

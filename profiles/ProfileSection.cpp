@@ -1,6 +1,7 @@
 #include "profiles/ProfileSection.h"
 
 #include "base/RecordNames.h"
+#include "base/StoreFiles.h"
 #include "base/Trace.h"
 #include "macros/MacroStore.h"
 #include "profiles/ProfileExchange.h"
@@ -37,8 +38,19 @@ void ProfileSection::SwitchTo(int row)
     host_.RequestFullApply();
 }
 
+bool ProfileSection::RoomForAnother()
+{
+    // A store holding more is set aside as damage when it is read.
+    if (state_.profiles.size() < kMaxStoreRecords)
+        return true;
+    prompts_.Ask("profile_limit_text");
+    return false;
+}
+
 void ProfileSection::AddProfile()
 {
+    if (!RoomForAnother())
+        return;
     const auto name = prompts_.AskProfileName("profile_name_1_text", state_.profiles);
     if (!name)
         return;
@@ -127,6 +139,8 @@ void ProfileSection::ExportProfile()
 
 void ProfileSection::ImportProfile()
 {
+    if (!RoomForAnother())
+        return;
     const auto path = prompts_.AskProfileFileToOpen();
     if (!path)
         return;

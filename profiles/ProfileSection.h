@@ -81,6 +81,8 @@ public:
     void ImportProfile();
 
 private:
+    // False, with a message, when the list holds the most profiles a store may.
+    bool RoomForAnother();
     void SwitchTo(int row);
     SaveResult SaveProfiles();
 

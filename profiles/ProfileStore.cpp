@@ -30,7 +30,10 @@ uint16_t StepLimit(uint8_t functionCode)
     return UINT16_MAX;
 }
 
-bool RepairProfile(ProfileRecord& profile, const ProfileList& earlier)
+namespace {
+
+// RepairProfile but for the name's uniqueness.
+bool RepairProfileFields(ProfileRecord& profile)
 {
     bool repaired = TerminateName(profile.name);
     for (int k = 0; k < kButtonCount; ++k) {
@@ -43,9 +46,16 @@ bool RepairProfile(ProfileRecord& profile, const ProfileList& earlier)
         }
     }
     repaired |= HoldSettingsInRange(profile) > 0;
-    // Last: the name may have changed above.
-    repaired |= MakeNameUniqueAmong(profile, earlier);
     return repaired;
+}
+
+} // namespace
+
+bool RepairProfile(ProfileRecord& profile, const ProfileList& earlier)
+{
+    const bool repaired = RepairProfileFields(profile);
+    // Last: the name may have changed above.
+    return MakeNameUniqueAmong(profile, earlier) || repaired;
 }
 
 bool ParseProfileStore(std::span<const std::byte> bytes, ProfileList& list,
@@ -60,11 +70,13 @@ bool ParseProfileStore(std::span<const std::byte> bytes, ProfileList& list,
 
     ProfileList loaded;
     loaded.reserve(count);
+    NameIndex names;
     const std::byte* next = bytes.data() + kProfileStoreHeaderSize;
     for (std::size_t i = 0; i < count; ++i, next += kRecord) {
         auto profile = std::make_unique_for_overwrite<ProfileRecord>();
         std::memcpy(profile.get(), next, kRecord);
-        if (RepairProfile(*profile, loaded))
+        const bool repaired = RepairProfileFields(*profile);
+        if (MakeNameUniqueIn(*profile, names) || repaired)
             ++report.repairedRecords;
         loaded.push_back(std::move(profile));
     }
@@ -90,7 +102,8 @@ StoreLoadReport LoadProfileStore(const std::string& dataFolder, ProfileList& lis
 {
     StoreLoadReport report;
     const std::string path = ProfileStorePath(dataFolder);
-    const FileBytes file = ReadWholeFile(path);
+    const FileBytes file =
+        ReadWholeFile(path, kProfileStoreHeaderSize + kMaxStoreRecords * sizeof(ProfileRecord));
     list.clear();
 
     bool keepsOldFile = false; // a damaged store that could not be moved aside

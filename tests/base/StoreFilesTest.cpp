@@ -54,5 +54,26 @@ TEST(StoreFiles, ReadingTellsAMissingFileFromOneThatCannotBeRead)
         << "a pipe in the store's place must not hang the start";
 }
 
+TEST(StoreFiles, TemporaryFilesOfInterruptedSavesGoAndNothingElse)
+{
+    test::TempFolder folder;
+    const fs::path stores = folder.Root() / "Data" / "ms_1";
+    const std::vector<std::string> leftovers{
+        ".pro.data.tmp-a1B2c3", ".macro.data.tmp-x", ".gun.data.tmp-Q9"};
+    const std::vector<std::string> kept{"pro.data", "pro.data.broken-20260101-000000",
+        ".other.tmp-x", "notes.pro.data.tmp-1", ".pro.data.tmp"};
+    for (const auto& name : leftovers)
+        WriteBytes(stores / name, {1});
+    for (const auto& name : kept)
+        WriteBytes(stores / name, {2});
+
+    EXPECT_EQ(RemoveStaleStoreTempFiles(folder.Data()), 3);
+    for (const auto& name : leftovers)
+        EXPECT_FALSE(fs::exists(stores / name)) << name;
+    for (const auto& name : kept)
+        EXPECT_TRUE(fs::exists(stores / name)) << name;
+    EXPECT_EQ(RemoveStaleStoreTempFiles((folder.Root() / "none/").string()), 0);
+}
+
 } // namespace
 } // namespace kestrin

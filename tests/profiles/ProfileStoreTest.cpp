@@ -288,6 +288,28 @@ TEST_F(ProfileStoreTest, EveryStoreSetRightAsItIsReadIsFirstKeptAsideAsItWas)
     EXPECT_TRUE(Broken().empty());
 }
 
+TEST_F(ProfileStoreTest, AStoreOfMoreRecordsThanAnyTheProgramKeepsIsSetAsideUnread)
+{
+    // Sparse: 20000 profiles' worth of size, which a read would take long to go through.
+    fs::create_directories(Store().parent_path());
+    WriteBytes(Store(), StoreBytes(0, {u"A"}));
+    fs::resize_file(Store(), kHeader + 20000 * kProfile);
+    const StoreLoadReport report = Load();
+    EXPECT_TRUE(report.Damaged());
+    EXPECT_FALSE(report.movedAsideTo.empty());
+    EXPECT_TRUE(report.createdFresh);
+    EXPECT_EQ(list.size(), 1u);
+
+    // The libraries likewise.
+    const std::string macros = MacroStorePath(folder.Data());
+    WriteBytes(macros, {});
+    fs::resize_file(macros, (kMaxStoreRecords + 1) * sizeof(MacroRecord));
+    MacroList macroList;
+    const StoreLoadReport macroReport = LoadMacroStore(folder.Data(), macroList);
+    EXPECT_FALSE(macroReport.movedAsideTo.empty());
+    EXPECT_TRUE(macroList.empty());
+}
+
 TEST_F(ProfileStoreTest, AFileInThePlaceOfTheDataFolderStillGivesAProfile)
 {
     WriteBytes(folder.Root() / "Data", {1, 2, 3});
