@@ -2,17 +2,36 @@
 
 #include "base/RecordNames.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace kestrin {
 namespace {
 
-template <class List> int FindBySlotName(const List& list, const ButtonSlot& slot)
+// The record a slot's stored name stands for. A slot keeps 23 units of a name, so two longer
+// names may look alike there: then the slot's own index decides when it points at one of them,
+// else the steps the slot holds do. With neither, nothing is linked rather than the wrong one.
+template <class List, class SameSteps>
+int FindForSlot(const List& list, const ButtonSlot& slot, int32_t index, SameSteps sameSteps)
 {
+    std::vector<int> matches;
     for (std::size_t i = 0; i < list.size(); ++i)
         if (list[i] && SlotNameMatches(slot, ReadName(list[i]->name)))
-            return static_cast<int>(i);
-    return -1;
+            matches.push_back(static_cast<int>(i));
+    if (matches.size() <= 1)
+        return matches.empty() ? -1 : matches.front();
+    if (std::ranges::find(matches, index) != matches.end())
+        return index;
+    int found = -1;
+    for (int match : matches) {
+        if (!sameSteps(*list[static_cast<std::size_t>(match)]))
+            continue;
+        if (found >= 0)
+            return -1;
+        found = match;
+    }
+    return found;
 }
 
 // The slot loses its assignment entirely, as a slot that never had one except for the
@@ -90,13 +109,25 @@ bool ResyncButtonAssignments(ProfileList& profiles, const MacroList& macros, con
             if (profile.get() == current)
                 currentHasLink = true;
             if (macro) {
-                const int index = FindBySlotName(macros, slot);
+                const int index =
+                    FindForSlot(macros, slot, slot.macroIndex, [&slot](const MacroRecord& m) {
+                        return m.actionCount == slot.stepCount &&
+                            std::equal(m.actions, m.actions + m.actionCount, slot.macroCopy,
+                                [](const MacroAction& a, const MacroAction& b) {
+                                    return std::memcmp(&a, &b, sizeof a) == 0;
+                                });
+                    });
                 if (index >= 0)
                     CopyMacroIntoSlot(slot, *macros[static_cast<std::size_t>(index)], index);
                 else
                     DropAssignment(slot, button, true);
             } else {
-                const int index = FindBySlotName(guns, slot);
+                const int index =
+                    FindForSlot(guns, slot, slot.patternIndex, [&slot](const GunRecord& gun) {
+                        return gun.shotCount == slot.stepCount &&
+                            std::memcmp(gun.shots, slot.patternCopy,
+                                gun.shotCount * sizeof(GunBullet)) == 0;
+                    });
                 if (index >= 0)
                     CopyGunIntoSlot(slot, *guns[static_cast<std::size_t>(index)], index);
                 else

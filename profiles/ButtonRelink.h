@@ -29,7 +29,9 @@ bool DropDanglingIndexes(ProfileRecord& profile, const MacroList& macros, const 
 
 // Re-links by name every macro and pattern button (slots 0..17) of every profile after a
 // library editor closed: a found record refreshes the slot's index, name and copy; a missing
-// one turns the button back to its default. Indexes outside the libraries are dropped in every
+// one turns the button back to its default. Where two records look alike in the slot's 23
+// units, the slot's index, else its steps, decide; a slot neither decides is not guessed at
+// but turned back to its default too. Indexes outside the libraries are dropped in every
 // slot, also in those without a name to re-link by. True when `current` holds such a button.
 bool ResyncButtonAssignments(ProfileList& profiles, const MacroList& macros, const GunList& guns,
     const ProfileRecord* current);

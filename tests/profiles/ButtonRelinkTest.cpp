@@ -179,6 +179,31 @@ TEST_F(ButtonRelinkTest, ALongPatternNameIsStoredCutAndStillRelinks)
     EXPECT_EQ(slot.patternIndex, 3);
 }
 
+TEST_F(ButtonRelinkTest, PatternsAlikeInTheirFirst23UnitsAreNeverSwapped)
+{
+    const std::u16string shared = u"Assault rifle spray con"; // 23 units
+    guns.push_back(Gun(shared + u"trol A", 10, 1));
+    guns.push_back(Gun(shared + u"trol B", 12, 2));
+    ButtonSlot& slot = Current().buttons[4];
+    AssignGun(slot, guns, 2);
+
+    Resync();
+    EXPECT_EQ(slot.patternIndex, 2) << "its own index decides between the two";
+    EXPECT_EQ(slot.stepCount, 12);
+
+    // Imported, with no index: the steps it carries tell which.
+    slot.patternIndex = -1;
+    Resync();
+    EXPECT_EQ(slot.patternIndex, 2);
+    EXPECT_EQ(slot.patternCopy[0].y, 2);
+
+    // Neither tells: the button is not pointed at one of them by guess.
+    slot.patternIndex = -1;
+    slot.patternCopy[0].y = 99;
+    Resync();
+    EXPECT_EQ(slot.functionCode, kDefaultFunctionCodes[4]);
+}
+
 TEST_F(ButtonRelinkTest, SlotsWithoutANameOrBeyondTheButtonsAreLeftAlone)
 {
     ButtonSlot& unnamed = Current().buttons[2];
