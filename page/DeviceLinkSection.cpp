@@ -21,7 +21,6 @@ constexpr uint32_t kLastEvent = 0x9000;
 const QString kWired = QStringLiteral("ms_1_wired");
 const QString kWireless = QStringLiteral("ms_1_wireless");
 const QString kSleepLabel = QStringLiteral("ms_1_sleep_label");
-const QString kFooterHint = QStringLiteral("ms_1_footer_hint");
 
 } // namespace
 
@@ -36,8 +35,8 @@ bool BleMouseListedByHidapi()
 }
 
 DeviceLinkSection::DeviceLinkSection(
-    LinkState& links, const PageWindow& window, BatteryDisplay& battery)
-    : links_(links), window_(window),
+    LinkState& links, const PageWindow& window, BatteryDisplay& battery, FooterStatus& footer)
+    : links_(links), window_(window), footer_(footer),
       battery_(battery), cable_{LinkKind::Cable, links.CableState, libraries_.cable,
                              KESTRIN_CABLE_VENDOR_ID, KESTRIN_CABLE_PRODUCT_ID, WM_CABLE_EVENT,
                              WM_CABLE_STATE, TIMER_CABLE_ARRIVAL},
@@ -196,11 +195,7 @@ void DeviceLinkSection::SetChangesUntaken(bool untaken)
     if (untaken == changesUntaken_)
         return;
     changesUntaken_ = untaken;
-    if (CControlUI* hint = window_.Find(kFooterHint)) {
-        hint->SetResourceText(true);
-        hint->SetText(untaken ? QStringLiteral("apply_untaken_text")
-                              : QStringLiteral("apply_hint_text"));
-    }
+    footer_.SetChangesUntaken(untaken);
 }
 
 void DeviceLinkSection::ResendIfUntaken() const

@@ -3,6 +3,7 @@
 #include "device/DriverLibraries.h"
 #include "device/LinkState.h"
 #include "page/BatteryDisplay.h"
+#include "page/FooterStatus.h"
 #include "protocol/LinkKind.h"
 #include "ui/PageWindow.h"
 
@@ -39,7 +40,8 @@ public:
     using EventHandler = std::function<void(uint16_t code, uint16_t value, LinkKind source)>;
     using BleSwitch = std::function<void(int connected)>;
 
-    DeviceLinkSection(LinkState& links, const PageWindow& window, BatteryDisplay& battery);
+    DeviceLinkSection(
+        LinkState& links, const PageWindow& window, BatteryDisplay& battery, FooterStatus& footer);
 
     void SetEventHandler(EventHandler handler) { onEvent_ = std::move(handler); }
     void SetBleSwitch(BleSwitch bleSwitch) { setBleConnected_ = std::move(bleSwitch); }
@@ -103,6 +105,7 @@ private:
 
     LinkState& links_;
     const PageWindow& window_;
+    FooterStatus& footer_;
     BatteryDisplay& battery_;
     DriverLibraries libraries_;
     Link cable_;

@@ -51,10 +51,16 @@ void CMS_1_Page::StoreMouseChanges()
 {
     mouseChangesUnsaved_ = false;
     if (!mouseChangeSaver_) {
-        mouseChangeSaver_ = std::make_unique<BackgroundJob>([&profiles = profiles_] {
-            const SaveResult saved = profiles.StoreCurrent();
+        mouseChangeSaver_ = std::make_unique<BackgroundJob>([this, context = uiQueue_.get()] {
+            const SaveResult saved = profiles_.StoreCurrent();
             if (!saved && saved.code != FileError::NotDone)
                 Trace("saving the mouse's change failed: %s", saved.error.c_str());
+            // Told on the UI thread; the page outlives the job, the context may not.
+            if (context)
+                QMetaObject::invokeMethod(
+                    context,
+                    [this, saved] { footer_.SaveDone(saved, StoreFolder(profiles_.dataFolder)); },
+                    Qt::QueuedConnection);
         });
     }
     mouseChangeSaver_->Request();

@@ -56,8 +56,8 @@ void CMS_1_Page::OpenDeviceLinks()
     if (worker_)
         return;
     uiQueue_ = std::make_unique<QObject>();
-    applyHost_ = std::make_unique<PageApplyHost>(
-        profiles_, deviceLinks_, window_, [context = uiQueue_.get()](std::function<void()> step) {
+    applyHost_ = std::make_unique<PageApplyHost>(profiles_, deviceLinks_, footer_, window_,
+        [context = uiQueue_.get()](std::function<void()> step) {
             QMetaObject::invokeMethod(context, std::move(step), Qt::QueuedConnection);
         });
     // Bluetooth writes belong to the Bluetooth transport; until it is there, none succeeds.

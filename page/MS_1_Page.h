@@ -126,7 +126,8 @@ private:
     PageWindow window_;
     LinkState links_;
     BatteryDisplay battery_{window_};
-    DeviceLinkSection deviceLinks_{links_, window_, battery_};
+    FooterStatus footer_{window_};
+    DeviceLinkSection deviceLinks_{links_, window_, battery_, footer_};
     PageProfiles profiles_;
     PageSectionContext sections_{window_, profiles_,
         [this](int debounceMs) { RequestApply(debounceMs); }, [this] { RefreshSettingsControls(); },
@@ -139,6 +140,9 @@ private:
         [this] {
             links_.ApplyAllPending = 1;
             RequestApply();
+        },
+        [this](const SaveResult& saved) {
+            footer_.SaveDone(saved, StoreFolder(profiles_.dataFolder));
         }};
     std::unique_ptr<ProfileSectionPrompts> profilePrompts_;
     std::unique_ptr<ProfileSection> profileSection_;

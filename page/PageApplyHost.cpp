@@ -8,9 +8,9 @@ namespace {
 const QString kApplyRing = QStringLiteral("apply_ring");
 }
 
-PageApplyHost::PageApplyHost(
-    PageProfiles& profiles, DeviceLinkSection& links, const PageWindow& window, UiQueue queue)
-    : profiles_(profiles), links_(links), window_(window), queue_(std::move(queue))
+PageApplyHost::PageApplyHost(PageProfiles& profiles, DeviceLinkSection& links, FooterStatus& footer,
+    const PageWindow& window, UiQueue queue)
+    : profiles_(profiles), links_(links), footer_(footer), window_(window), queue_(std::move(queue))
 {
 }
 
@@ -62,6 +62,9 @@ void PageApplyHost::SaveAppliedProfiles(const ProfileRecord* source, const Profi
         [&](ProfileRecord& saving) { profiles_.ReplayMouseChanges(source, saving); });
     if (!saved)
         Trace("saving the applied profile failed: %s", saved.error.c_str());
+    queue_([&footer = footer_, saved, folder = StoreFolder(profiles_.dataFolder)] {
+        footer.SaveDone(saved, folder);
+    });
 }
 
 void PageApplyHost::FinishApply(

@@ -17,8 +17,8 @@ public:
     // Runs a step on the UI thread later, in call order; callable from any thread.
     using UiQueue = std::function<void(std::function<void()>)>;
 
-    PageApplyHost(
-        PageProfiles& profiles, DeviceLinkSection& links, const PageWindow& window, UiQueue queue);
+    PageApplyHost(PageProfiles& profiles, DeviceLinkSection& links, FooterStatus& footer,
+        const PageWindow& window, UiQueue queue);
 
     void StopReceiverWatchdog() override;
     void ShowApplyRing() override;
@@ -33,6 +33,7 @@ public:
 private:
     PageProfiles& profiles_;
     DeviceLinkSection& links_;
+    FooterStatus& footer_;
     const PageWindow& window_;
     UiQueue queue_;
     const ProfileRecord* applying_ = nullptr; // the profile the running apply copied

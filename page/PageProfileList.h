@@ -10,10 +10,10 @@ namespace kestrin {
 // The profile section's rows on "ms_1_list_profile", and the page services it calls.
 class PageProfileList final : public ProfileSectionHost {
 public:
-    PageProfileList(
-        PageWindow& window, std::function<void()> refresh, std::function<void()> requestFullApply)
+    PageProfileList(PageWindow& window, std::function<void()> refresh,
+        std::function<void()> requestFullApply, std::function<void(const SaveResult&)> saved)
         : window_(window), refresh_(std::move(refresh)),
-          requestFullApply_(std::move(requestFullApply))
+          requestFullApply_(std::move(requestFullApply)), saved_(std::move(saved))
     {
     }
 
@@ -26,11 +26,13 @@ public:
     void SelectRow(int row) override;
     void RefreshSettingsControls() override { refresh_(); }
     void RequestFullApply() override { requestFullApply_(); }
+    void ShowSaveResult(const SaveResult& result) override { saved_(result); }
 
 private:
     PageWindow& window_;
     std::function<void()> refresh_;
     std::function<void()> requestFullApply_;
+    std::function<void(const SaveResult&)> saved_;
 };
 
 } // namespace kestrin

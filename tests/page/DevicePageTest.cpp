@@ -499,5 +499,37 @@ TEST_F(DevicePageTest, AChangeTheSleepingReceiverMouseMissedReachesItWhenItWakes
     EXPECT_TRUE(rateSent);
 }
 
+TEST_F(DevicePageTest, AFailedSaveIsToldOnceWithFolderAndReasonAndSoIsItsRecovery)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    const auto hint = [&] { return Control("ms_1_footer_hint")->GetText(); };
+    const auto text = [](const char* id) {
+        return CResourceManager::GetInstance()->GetText(QString::fromLatin1(id));
+    };
+    const auto pressDpi = [&](uint16_t stage) {
+        Event(WM_CABLE_EVENT, 0x1010, stage);
+        Expire(TIMER_STORE_MOUSE_CHANGES);
+    };
+    EXPECT_EQ(hint(), text("apply_hint_text"));
+
+    {
+        test::FailingWrites diskFull(0);
+        pressDpi(3);
+        ASSERT_TRUE(WaitFor([&] { return hint() != text("apply_hint_text"); }));
+        const QString failed = hint();
+        EXPECT_TRUE(failed.contains(QString::fromStdString(folder.Data() + "ms_1/")));
+        EXPECT_TRUE(failed.contains(QStringLiteral("No space left on device")));
+        EXPECT_FALSE(failed.contains(QStringLiteral("%")));
+        pressDpi(4);
+        QTest::qWait(200);
+        EXPECT_EQ(hint(), failed) << "one streak, told once and not taken back";
+    }
+    pressDpi(5);
+    EXPECT_TRUE(WaitFor([&] { return hint() == text("save_recovered_text"); }))
+        << hint().toStdString();
+    EXPECT_TRUE(StoredSoon([](const ProfileRecord& p) { return p.currentDpiStage == 4; }));
+}
+
 } // namespace
 } // namespace kestrin

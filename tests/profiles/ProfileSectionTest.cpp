@@ -26,6 +26,7 @@ public:
     std::optional<std::u16string> nameAnswer;
     std::optional<std::string> fileAnswer;
     int fullApplies = 0;
+    std::vector<FileError> saves;
 
     void AppendRow(std::u16string_view name) override { rows.emplace_back(name); }
     void RemoveRow(int row) override { rows.erase(rows.begin() + row); }
@@ -36,6 +37,7 @@ public:
     void SelectRow(int row) override { log.push_back("select " + std::to_string(row)); }
     void RefreshSettingsControls() override { log.emplace_back("refresh"); }
     void RequestFullApply() override { ++fullApplies; }
+    void ShowSaveResult(const SaveResult& result) override { saves.push_back(result.code); }
     bool Ask(std::string_view textId) override
     {
         log.emplace_back(textId);

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "base/FileResult.h"
+#include "ui/PageWindow.h"
+
+#include <QString>
+
+#include <string>
+
+namespace kestrin {
+
+// The footer line under the page: what the user should know of their changes, the most pressing
+// first. A save that failed, with the folder and the reason, once for a streak of failures and
+// until one works; changes the mouse has not taken yet; that saving works again after a
+// failure; else the plain hint that changes are saved. It never says a change is saved while
+// saves fail.
+class FooterStatus final {
+public:
+    explicit FooterStatus(const PageWindow& window) : window_(window) { }
+
+    void SetChangesUntaken(bool untaken);
+    // The outcome of a save of the stores in `folder`; one that did nothing (NotDone) says
+    // nothing either way.
+    void SaveDone(const SaveResult& result, const std::string& folder);
+
+    bool SavesFailing() const { return !failure_.isEmpty(); }
+
+private:
+    void Show() const;
+
+    const PageWindow& window_;
+    bool untaken_ = false;
+    QString failure_;        // the message of the streak of failed saves, while it lasts
+    bool recovered_ = false; // a save worked after a failure
+};
+
+} // namespace kestrin
