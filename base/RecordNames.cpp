@@ -106,6 +106,23 @@ bool NamesEqual(std::u16string_view a, std::u16string_view b)
 
 namespace {
 
+bool IsNameUnit(std::u16string_view name, std::size_t& i)
+{
+    const char16_t unit = name[i];
+    if (unit >= 0xD800 && unit <= 0xDBFF) {
+        if (i + 1 < name.size() && name[i + 1] >= 0xDC00 && name[i + 1] <= 0xDFFF) {
+            ++i;
+            return true;
+        }
+        return false;
+    }
+    if (unit >= 0xDC00 && unit <= 0xDFFF)
+        return false;
+    if (unit < 0x20 || (unit >= 0x7F && unit <= 0x9F))
+        return false;
+    return unit != 0xFFFE && unit != 0xFFFF && !(unit >= 0xFDD0 && unit <= 0xFDEF);
+}
+
 std::u16string Folded(std::u16string_view name)
 {
     std::u16string folded(name);
@@ -134,6 +151,31 @@ std::u16string NameIndex::MakeUnique(std::u16string_view wanted, std::size_t cap
         if (!Contains(candidate))
             return candidate;
     }
+}
+
+bool IsNameText(std::span<const char16_t> field)
+{
+    const std::u16string name = ReadName(field);
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if (!IsNameUnit(name, i))
+            return false;
+    return true;
+}
+
+bool MakeNameText(std::span<char16_t> field)
+{
+    std::u16string name = ReadName(field);
+    bool replaced = false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const std::size_t at = i;
+        if (!IsNameUnit(name, i)) {
+            name[at] = u'\uFFFD';
+            replaced = true;
+        }
+    }
+    if (replaced)
+        WriteName(field, name);
+    return replaced;
 }
 
 std::u16string ReadName(std::span<const char16_t> field)

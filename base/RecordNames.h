@@ -17,6 +17,13 @@ namespace kestrin {
 // Files may carry fields without a terminator; reading never goes past the field.
 std::u16string ReadName(std::span<const char16_t> field);
 
+// False for a name field holding what no typed name holds: a lone surrogate, a control
+// character or a noncharacter (U+FFFE, U+FFFF, U+FDD0..U+FDEF), up to its end.
+bool IsNameText(std::span<const char16_t> field);
+
+// Replaces each unit IsNameText refuses with U+FFFD. True when it had to.
+bool MakeNameText(std::span<char16_t> field);
+
 // Stores `name` cut to the field less its terminator (never splitting a surrogate pair)
 // and zero-fills the rest of the field.
 void WriteName(std::span<char16_t> field, std::u16string_view name);

@@ -8,11 +8,26 @@ namespace {
 
 bool RepairMacro(MacroRecord& macro)
 {
-    if (macro.actionCount >= 0 && macro.actionCount <= kMacroMaxActions)
-        return false;
-    // Keeps the stored actions: a count cut to 46 loses nothing that was ever played.
-    macro.actionCount = macro.actionCount < 0 ? 0 : kMacroMaxActions;
-    return true;
+    bool repaired = MakeNameText(macro.name);
+    if (macro.actionCount < 0 || macro.actionCount > kMacroMaxActions) {
+        // Keeps the stored actions: a count cut to 46 loses nothing that was ever played.
+        macro.actionCount = macro.actionCount < 0 ? 0 : kMacroMaxActions;
+        repaired = true;
+    }
+    for (int i = 0; i < macro.actionCount; ++i) {
+        MacroAction& action = macro.actions[i];
+        // An action of no kind ends what can be played; a delay is held to the editor's most.
+        if (action.kind != uint8_t(MacroActionKind::Press) &&
+            action.kind != uint8_t(MacroActionKind::Release)) {
+            macro.actionCount = i;
+            return true;
+        }
+        if (action.delay > kMacroMaxDelay) {
+            action.delay = kMacroMaxDelay;
+            repaired = true;
+        }
+    }
+    return repaired;
 }
 
 std::mutex saveMutex;

@@ -3,16 +3,31 @@
 #include "base/RecordNameRules.h"
 #include "base/RecordStore.h"
 
+#include <algorithm>
+
 namespace kestrin {
 namespace {
 
-// A count outside 1..30 goes to the nearest valid one; every stored shot stays.
+// A count outside 1..30 goes to the nearest valid one and every stored shot stays; a shot's
+// values are held to the editor's ranges.
 bool RepairGun(GunRecord& gun)
 {
-    if (gun.shotCount >= 1 && gun.shotCount <= kGunMaxShots)
-        return false;
-    gun.shotCount = gun.shotCount < 1 ? 1 : kGunMaxShots;
-    return true;
+    bool repaired = MakeNameText(gun.name);
+    if (gun.shotCount < 1 || gun.shotCount > kGunMaxShots) {
+        gun.shotCount = gun.shotCount < 1 ? 1 : kGunMaxShots;
+        repaired = true;
+    }
+    for (int i = 0; i < gun.shotCount; ++i) {
+        GunBullet& shot = gun.shots[i];
+        const GunBullet held{std::clamp(shot.x, kGunMinCoordinate, kGunMaxCoordinate),
+            std::clamp(shot.y, kGunMinCoordinate, kGunMaxCoordinate), shot.reserved8,
+            shot.delay < 1 ? uint16_t(kGunDefaultDelay) : shot.delay};
+        if (held.x != shot.x || held.y != shot.y || held.delay != shot.delay) {
+            shot = held;
+            repaired = true;
+        }
+    }
+    return repaired;
 }
 
 std::mutex saveMutex;

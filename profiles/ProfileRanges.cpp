@@ -72,23 +72,6 @@ bool CopyInRange(const ButtonSlot& slot)
     return true;
 }
 
-bool IsNameUnit(std::u16string_view name, std::size_t& i)
-{
-    const char16_t unit = name[i];
-    if (unit >= 0xD800 && unit <= 0xDBFF) {
-        if (i + 1 < name.size() && name[i + 1] >= 0xDC00 && name[i + 1] <= 0xDFFF) {
-            ++i;
-            return true;
-        }
-        return false;
-    }
-    if (unit >= 0xDC00 && unit <= 0xDFFF)
-        return false;
-    if (unit < 0x20 || (unit >= 0x7F && unit <= 0x9F))
-        return false;
-    return unit != 0xFFFE && unit != 0xFFFF && !(unit >= 0xFDD0 && unit <= 0xFDEF);
-}
-
 std::unique_ptr<ProfileRecord> Defaults()
 {
     auto defaults = std::make_unique<ProfileRecord>();
@@ -97,31 +80,6 @@ std::unique_ptr<ProfileRecord> Defaults()
 }
 
 } // namespace
-
-bool IsNameText(std::span<const char16_t> field)
-{
-    const std::u16string name = ReadName(field);
-    for (std::size_t i = 0; i < name.size(); ++i)
-        if (!IsNameUnit(name, i))
-            return false;
-    return true;
-}
-
-bool MakeNameText(std::span<char16_t> field)
-{
-    std::u16string name = ReadName(field);
-    bool replaced = false;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const std::size_t at = i;
-        if (!IsNameUnit(name, i)) {
-            name[at] = u'\uFFFD';
-            replaced = true;
-        }
-    }
-    if (replaced)
-        WriteName(field, name);
-    return replaced;
-}
 
 bool HasLeftClick(const ProfileRecord& profile)
 {

@@ -33,11 +33,4 @@ int HoldSettingsInRange(ProfileRecord& profile);
 // longer click.
 bool HasLeftClick(const ProfileRecord& profile);
 
-// False for a name field holding what no typed name holds: a lone surrogate, a control
-// character or a noncharacter (U+FFFE, U+FFFF, U+FDD0..U+FDEF), up to its end.
-bool IsNameText(std::span<const char16_t> field);
-
-// Replaces each unit IsNameText refuses with U+FFFD. True when it had to.
-bool MakeNameText(std::span<char16_t> field);
-
 } // namespace kestrin

@@ -1,7 +1,9 @@
-// gun.data may hold anything: every record read has 1..30 shots and a sound name, and a
-// button linked to any of them, however long its name, re-links to a record of that name.
+// gun.data may hold anything: every record read has 1..30 shots and a sound name, put on a
+// button it passes the profile's range check, and a button linked to any of them re-links to
+// that very record, however alike long names are in the 23 units a button keeps.
 #include "patterns/GunStore.h"
 #include "profiles/ButtonRelink.h"
+#include "profiles/ProfileRanges.h"
 #include "tests/fuzz/StoreCheck.h"
 
 #include <cstdint>
@@ -17,8 +19,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Require(list.size() == size / sizeof(GunRecord));
     Require(report.droppedTailBytes == size % sizeof(GunRecord));
     kestrin::fuzz::RequireNamesSound(list);
-    for (const auto& gun : list)
+    for (const auto& gun : list) {
         Require(gun->shotCount >= 1 && gun->shotCount <= kGunMaxShots);
+        auto profile = NewProfileRecord(u"q");
+        profile->buttons[1].functionCode = kFunctionRecoilPattern;
+        CopyGunIntoSlot(profile->buttons[1], *gun, 0);
+        Require(!SettingOutOfRange(*profile));
+    }
 
     ProfileList profiles;
     profiles.push_back(NewProfileRecord(u"p"));
@@ -32,10 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const ButtonSlot& slot = profiles[0]->buttons[i];
         if (ReadName(list[i]->name).empty())
             continue;
-        // Long names may share their first 23 units: the first of them is the link.
-        Require(slot.functionCode == kFunctionRecoilPattern && slot.patternIndex >= 0 &&
-            slot.patternIndex <= static_cast<int32_t>(i));
-        Require(SlotNameMatches(slot, ReadName(list[slot.patternIndex]->name)));
+        Require(slot.functionCode == kFunctionRecoilPattern &&
+            slot.patternIndex == static_cast<int32_t>(i));
     }
     return 0;
 }

@@ -1,7 +1,9 @@
 // macro.data may hold anything: every record read has a count within its actions and a sound
-// name, and a button linked to any of them re-links to that record.
+// name, put on a button it passes the profile's range check, and a button linked to any of them
+// re-links to that record.
 #include "macros/MacroStore.h"
 #include "profiles/ButtonRelink.h"
+#include "profiles/ProfileRanges.h"
 #include "tests/fuzz/StoreCheck.h"
 
 #include <cstdint>
@@ -17,8 +19,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Require(list.size() == size / sizeof(MacroRecord));
     Require(report.droppedTailBytes == size % sizeof(MacroRecord));
     kestrin::fuzz::RequireNamesSound(list);
-    for (const auto& macro : list)
+    for (const auto& macro : list) {
         Require(macro->actionCount >= 0 && macro->actionCount <= kMacroMaxActions);
+        auto profile = NewProfileRecord(u"q");
+        profile->buttons[1].functionCode = kFunctionMacro;
+        CopyMacroIntoSlot(profile->buttons[1], *macro, 0);
+        Require(!SettingOutOfRange(*profile));
+    }
 
     ProfileList profiles;
     profiles.push_back(NewProfileRecord(u"p"));
