@@ -14,14 +14,10 @@ bool RepairMacro(MacroRecord& macro)
         macro.actionCount = macro.actionCount < 0 ? 0 : kMacroMaxActions;
         repaired = true;
     }
+    // A delay is held to the editor's most; an action's kind travels as it is (anything but a
+    // press is sent as a release).
     for (int i = 0; i < macro.actionCount; ++i) {
         MacroAction& action = macro.actions[i];
-        // An action of no kind ends what can be played; a delay is held to the editor's most.
-        if (action.kind != uint8_t(MacroActionKind::Press) &&
-            action.kind != uint8_t(MacroActionKind::Release)) {
-            macro.actionCount = i;
-            return true;
-        }
         if (action.delay > kMacroMaxDelay) {
             action.delay = kMacroMaxDelay;
             repaired = true;

@@ -55,11 +55,8 @@ bool CopyInRange(const ButtonSlot& slot)
     if (slot.functionCode == kFunctionMacro) {
         if (slot.stepCount > kMacroMaxActions)
             return false;
-        return std::all_of(slot.macroCopy, slot.macroCopy + slot.stepCount, [](const auto& a) {
-            return (a.kind == uint8_t(MacroActionKind::Press) ||
-                       a.kind == uint8_t(MacroActionKind::Release)) &&
-                a.delay <= kMacroMaxDelay;
-        });
+        return std::all_of(slot.macroCopy, slot.macroCopy + slot.stepCount,
+            [](const auto& a) { return a.delay <= kMacroMaxDelay; });
     }
     if (slot.functionCode == kFunctionRecoilPattern) {
         if (slot.stepCount < 1 || slot.stepCount > kGunMaxShots)

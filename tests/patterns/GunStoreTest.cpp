@@ -26,6 +26,14 @@ std::vector<unsigned char> GunBytes(const std::u16string& name, uint8_t shots, u
         bytes[2 * i + 1] = static_cast<unsigned char>(unit >> 8);
     }
     bytes[100] = shots;
+    // The shots themselves as the editor makes them; `fill` stays in their reserved words.
+    for (std::size_t k = 0; k < 30; ++k) {
+        const int32_t x = fill, y = -fill;
+        const uint16_t delay = static_cast<uint16_t>(1 + fill);
+        std::memcpy(bytes.data() + 116 + 12 * k, &x, 4);
+        std::memcpy(bytes.data() + 120 + 12 * k, &y, 4);
+        std::memcpy(bytes.data() + 126 + 12 * k, &delay, 2);
+    }
     return bytes;
 }
 

@@ -186,10 +186,10 @@ TEST_F(ProfileExchangeTest, EveryExportIsTakenBackAndForeignValuesAreRefusedWhol
             }},
         {"a lone surrogate in the name", [](ProfileRecord& p) { p.name[2] = 0xD800; }},
         {"U+FFFF in the name", [](ProfileRecord& p) { p.name[0] = 0xFFFF; }},
-        {"a macro step of no kind",
+        {"a macro delay past the editor's",
             [](ProfileRecord& p) {
                 AssignMacro(p, 4, *Macro(u"M", 3), -1);
-                p.buttons[4].macroCopy[1].kind = 0;
+                p.buttons[4].macroCopy[1].delay = 60000;
             }},
         {"a pattern of no shots",
             [](ProfileRecord& p) {
