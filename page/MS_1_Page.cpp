@@ -33,6 +33,7 @@ void CMS_1_Page::SetMainWindow(
     mainWindow_ = window;
     paintManager_ = paintManager;
     hooks_ = hooks;
+    buttons_.SetHooks(hooks);
     window_.Attach(window, paintManager);
 }
 
@@ -149,6 +150,7 @@ void CMS_1_Page::RefreshSettingsControls()
     dpi_.Refresh(*shown);
     lighting_.Refresh(*shown);
     performance_.Refresh(*shown);
+    buttons_.Refresh(*shown);
 }
 
 std::optional<uint32_t> CMS_1_Page::ChooseColor(CControlUI& swatch, uint32_t argb)
@@ -180,7 +182,7 @@ void CMS_1_Page::RequestApply(int debounceMs)
     window_.SetTimer(TIMER_APPLY_DEBOUNCE, debounceMs);
 }
 
-void CMS_1_Page::AssignFunction(const QString&) { }
+void CMS_1_Page::AssignFunction(const QString& name) { buttons_.AssignFunction(name); }
 
 void CMS_1_Page::BleRegisterNotifications() { }
 
@@ -222,7 +224,7 @@ std::span<const CNotifyPump::NotifyMapEntry> CMS_1_Page::GetNotifyMap() const
 void CMS_1_Page::Dispatch(TNotifyUI& msg)
 {
     if (OnProfileNotify(msg) || expanders_.Notify(msg) || dpi_.Notify(msg) ||
-        performance_.Notify(msg))
+        performance_.Notify(msg) || buttons_.Notify(msg))
         return;
     lighting_.Notify(msg);
 }

@@ -5,6 +5,7 @@
 #include "device/ApplyClock.h"
 #include "device/LinkState.h"
 #include "page/BatteryDisplay.h"
+#include "page/ButtonSection.h"
 #include "page/DeviceLinkSection.h"
 #include "page/DpiSection.h"
 #include "page/LightingSection.h"
@@ -93,6 +94,7 @@ public:
     void SetApplyClock(std::unique_ptr<ApplyClock> clock);
     DeviceLinkSection& DeviceLinks() { return deviceLinks_; }
     PageProfiles& Profiles() { return profiles_; }
+    ButtonSection& Buttons() { return buttons_; }
 
 protected:
     std::span<const NotifyMapEntry> GetNotifyMap() const override;
@@ -135,6 +137,7 @@ private:
     DpiSection dpi_{sections_};
     PerformanceSection performance_{sections_};
     LightingSection lighting_{sections_};
+    ButtonSection buttons_{sections_};
     SectionExpanders expanders_{window_};
     PageProfileList profileList_{window_, [this] { RefreshSettingsControls(); },
         [this] {

@@ -5,9 +5,58 @@
 #include "platform/WorkArea.h"
 
 #include <QAbstractButton>
+#include <QKeyEvent>
 #include <QWidget>
 
 namespace kestrin {
+namespace {
+
+// The arrow keys move between a menu's items and Enter chooses one.
+class MenuKeys final : public QObject {
+public:
+    explicit MenuKeys(QWidget* host) : host_(host) { }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* button = qobject_cast<QAbstractButton*>(watched);
+        if (event->type() != QEvent::KeyPress || !button)
+            return false;
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Down:
+        case Qt::Key_Right:
+            MoveFocus(button, true);
+            return true;
+        case Qt::Key_Up:
+        case Qt::Key_Left:
+            MoveFocus(button, false);
+            return true;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            button->click();
+            return true;
+        default:
+            return false;
+        }
+    }
+
+private:
+    // To the next (or previous) item of the menu that can be chosen, round the end.
+    void MoveFocus(QAbstractButton* from, bool forward) const
+    {
+        QWidget* to = from;
+        do {
+            to = forward ? to->nextInFocusChain() : to->previousInFocusChain();
+        } while (to != from &&
+            !(qobject_cast<QAbstractButton*>(to) && to->isEnabled() && to->isVisible() &&
+                host_->isAncestorOf(to)));
+        to->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    }
+
+    QWidget* host_;
+};
+
+} // namespace
 
 void CMenuWnd::Init(void*, const QString& layout, QPoint point, CPaintManagerUI* mainManager, void*,
     uint32_t alignment)
@@ -22,6 +71,9 @@ void CMenuWnd::Init(void*, const QString& layout, QPoint point, CPaintManagerUI*
     if (QWidget* host = GetWidget()) {
         host->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
         host->setAttribute(Qt::WA_DeleteOnClose, false);
+        keys_ = std::make_unique<MenuKeys>(host);
+        for (auto* button : host->findChildren<QAbstractButton*>())
+            button->installEventFilter(keys_.get());
     }
 }
 
@@ -38,7 +90,8 @@ void CMenuWnd::ResizeMenu()
         frame.moveRight(point_.x());
     if (alignment_ & eMenuAlignment_Bottom)
         frame.moveBottom(point_.y());
-    const QRect area = GetWorkArea();
+    // The screen the menu opens on, not always the primary one.
+    const QRect area = GetWorkAreaAt(point_);
     frame.moveLeft(std::clamp(
         frame.left(), area.left(), std::max(area.left(), area.right() - frame.width() + 1)));
     frame.moveTop(std::clamp(
@@ -47,6 +100,12 @@ void CMenuWnd::ResizeMenu()
     host->show();
     host->raise();
     host->activateWindow();
+    // Ready for the keyboard: the first item that can be chosen has the focus.
+    for (auto* button : host->findChildren<QAbstractButton*>())
+        if (button->isEnabled() && !button->isHidden()) {
+            button->setFocus(Qt::PopupFocusReason);
+            break;
+        }
 }
 
 QStringList CMenuWnd::VisibleItems() const

@@ -2,7 +2,10 @@
 
 #include "ui/WindowImplBase.h"
 
+#include <QObject>
 #include <QPoint>
+
+#include <memory>
 
 namespace kestrin {
 
@@ -23,7 +26,8 @@ enum MenuAlignment : uint32_t {
 };
 
 // A popup menu built from a menu layout: every button of the layout is an item, named by its
-// control name. It closes when an item is chosen or the user clicks elsewhere.
+// control name. It closes when an item is chosen, the user clicks elsewhere or presses Escape;
+// the arrow keys move between the items and Enter chooses one.
 class CMenuWnd final : public WindowImplBase {
 public:
     // Left|Top puts the menu's top-left corner at the point; Right and Bottom put its right or
@@ -31,6 +35,8 @@ public:
     void Init(void* ownerElement, const QString& layout, QPoint point, CPaintManagerUI* mainManager,
         void* checkMap = nullptr, uint32_t alignment = eMenuAlignment_Left | eMenuAlignment_Top);
     void ResizeMenu();
+    // Where the menu goes at the next ResizeMenu.
+    void SetPoint(QPoint point) { point_ = point; }
     QStringList VisibleItems() const;
 
 protected:
@@ -44,6 +50,7 @@ private:
     QPoint point_;
     uint32_t alignment_ = 0;
     KestrinWindow owner_ = 0;
+    std::unique_ptr<QObject> keys_;
 };
 
 } // namespace kestrin

@@ -23,6 +23,7 @@ public:
     }
 
     KestrinWindow Handle() const { return window_; }
+    CPaintManagerUI* PaintManager() const { return paintManager_; }
     CControlUI* Find(const QString& name) const;
     template <class T> T* Find(const QString& name) const { return dynamic_cast<T*>(Find(name)); }
     void Show(const QString& name, bool visible) const;

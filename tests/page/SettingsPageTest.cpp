@@ -1,7 +1,9 @@
 // The device page's settings sections on the main window against an in-process virtual mouse:
 // what the controls store, when they ask for an apply, and what reaches the mouse.
+#include "base/HookTable.h"
 #include "base/RecordNames.h"
 #include "page/DpiColorWnd.h"
+#include "protocol/ButtonMapReport.h"
 #include "protocol/SettingsReports.h"
 #include "tests/page/DevicePageFixture.h"
 #include "ui/ListUI.h"
@@ -11,9 +13,11 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 #include <QWheelEvent>
@@ -568,6 +572,188 @@ TEST_F(SettingsPageTest, AnAddedProfileBecomesCurrentSendsEverythingAndIsSelecte
     ASSERT_EQ(list->GetCount(), 2);
     EXPECT_EQ(list->GetCurSel(), 1);
     EXPECT_EQ(ReadName(CurrentProfile().name), u"Arena");
+}
+
+// Buttons.
+
+TEST_F(SettingsPageTest, LabelsTellEachFunctionAndALeftClickAlwaysRemainsOnButtons1To16)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    EditProfile([](ProfileRecord& p) {
+        p.buttons[2].functionCode = kFunctionKeyShortcut;
+        p.buttons[2].shortcutModifiers = kModifierCtrl | kModifierShift;
+        p.buttons[2].shortcutKey = 0x04; // A
+        p.buttons[4].functionCode = kFunctionMacro;
+        WriteName(p.buttons[4].assignedName, u"Reload");
+        p.buttons[7].functionCode = 250; // no function the table knows
+    });
+    Page().RefreshSettingsControls();
+    const auto text = [](const char* id) {
+        return CResourceManager::GetInstance()->GetText(QString::fromLatin1(id));
+    };
+    EXPECT_EQ(TextOf("ms_1_btn_key_1"), text("left_click_text"));
+    EXPECT_EQ(TextOf("ms_1_btn_key_3"),
+        text("keyboard_ctrl_text") + "+" + text("keyboard_shift_text") + "+A");
+    EXPECT_EQ(TextOf("ms_1_btn_key_5"), text("assign_macro_text") + "Reload");
+    EXPECT_EQ(TextOf("ms_1_btn_key_8"), QString());
+
+    const auto press = [&](int n) {
+        qobject_cast<QPushButton*>(As(QStringLiteral("ms_1_btn_key_%1").arg(n))->GetWidget())
+            ->click();
+    };
+    press(13);
+    EXPECT_EQ(Page().Buttons().Menu(), nullptr) << "buttons 13 to 18 offer no other function";
+
+    std::vector<QString> told;
+    CWindowWnd::SetModalHookForTesting([&](CWindowWnd& box) {
+        told.push_back(box.GetWidget()->findChild<QLabel*>(QStringLiteral("warning"))->text());
+        box.Close(1);
+    });
+    // Button 1 is the only left click of buttons 1 to 16; one on button 17 does not count.
+    EditProfile([](ProfileRecord& p) { p.buttons[16].functionCode = 1; });
+    press(1);
+    ASSERT_NE(Page().Buttons().Menu(), nullptr);
+    EXPECT_EQ(Page().Buttons().EditedSlot(), 0);
+    Page().AssignFunction(QStringLiteral("ms_1_menu"));
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0], text("one_click_text"));
+    EXPECT_EQ(CurrentProfile().buttons[0].functionCode, 1);
+    EXPECT_EQ(TextOf("ms_1_btn_key_1"), text("left_click_text"));
+
+    // With a left click on button 2, button 1 is free.
+    press(2);
+    Page().AssignFunction(QStringLiteral("MS_1_CLICK")); // names match without regard to case
+    press(1);
+    Page().AssignFunction(QStringLiteral("ms_1_menu"));
+    CWindowWnd::SetModalHookForTesting(nullptr);
+    EXPECT_EQ(told.size(), 1u);
+    EXPECT_EQ(CurrentProfile().buttons[1].functionCode, 1);
+    EXPECT_EQ(CurrentProfile().buttons[0].functionCode, 2);
+    EXPECT_EQ(TextOf("ms_1_btn_key_1"), text("right_click_text"));
+}
+
+TEST_F(SettingsPageTest, AChosenFunctionReachesTheMouseInTheButtonMap)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    SendEverythingFirst();
+    qobject_cast<QPushButton*>(As("ms_1_btn_key_5")->GetWidget())->click();
+    Page().AssignFunction(QStringLiteral("ms_1_mute"));
+    ASSERT_EQ(CurrentProfile().buttons[4].functionCode, 71);
+    WaitForApply();
+    const ProfileRecord profile = CurrentProfile();
+    const std::string expected =
+        ToHex(BuildButtonMapReport(profile, Page().Profiles().slotTable).data());
+    EXPECT_EQ(ReportsWithId("08"), std::vector<std::string>{"cable " + expected + " accepted"});
+}
+
+TEST_F(SettingsPageTest, TheShortcutDialogOpensWithTheButtonsShortcutAndCapturesTheKeyPressed)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    EditProfile([](ProfileRecord& p) {
+        p.buttons[2].functionCode = kFunctionKeyShortcut;
+        p.buttons[2].shortcutModifiers = 0x03;
+        p.buttons[2].shortcutKey = 0x0E; // K
+    });
+    const auto press = [&](int n) {
+        qobject_cast<QPushButton*>(As(QStringLiteral("ms_1_btn_key_%1").arg(n))->GetWidget())
+            ->click();
+    };
+    const auto keyText = [](const char* id) {
+        return CResourceManager::GetInstance()->GetText(QString::fromLatin1(id));
+    };
+    const auto keyPress = [](QWidget* to, Qt::Key key, quint32 scanCode) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, scanCode, 0, 0);
+        QCoreApplication::sendEvent(to, &event);
+    };
+    // Focus as the window system gives it, whether or not the offscreen window is active.
+    const auto focus = [](QWidget* to, QEvent::Type type) {
+        QFocusEvent event(type, Qt::OtherFocusReason);
+        QCoreApplication::sendEvent(to, &event);
+    };
+
+    // No hook library here: the field takes the dialog's own key presses.
+    std::vector<bool> ticked;
+    QString shown;
+    QString captured;
+    QString afterFocusLeft;
+    CWindowWnd::SetModalHookForTesting([&](CWindowWnd& box) {
+        CPaintManagerUI& controls = dynamic_cast<WindowImplBase&>(box).GetPaintManager();
+        for (int n = 1; n <= 4; ++n)
+            ticked.push_back(dynamic_cast<CCheckBoxUI*>(
+                controls.FindControl(QStringLiteral("check_flag_%1").arg(n)))
+                                 ->GetCheck());
+        QWidget* field = controls.FindControl(QStringLiteral("edit_key"))->GetWidget();
+        shown = qobject_cast<QLineEdit*>(field)->text();
+        focus(field, QEvent::FocusIn);
+        keyPress(field, Qt::Key_Control, 29 + 8); // Left Ctrl: a modifier can be the key
+        captured = qobject_cast<QLineEdit*>(field)->text();
+        focus(field, QEvent::FocusOut);
+        keyPress(field, Qt::Key_A, 30 + 8);
+        afterFocusLeft = qobject_cast<QLineEdit*>(field)->text();
+        box.Close(1);
+    });
+    press(3);
+    Page().AssignFunction(QStringLiteral("ms_1_shortcut"));
+    EXPECT_EQ(ticked, (std::vector<bool>{true, true, false, false}));
+    EXPECT_EQ(shown, QStringLiteral("K"));
+    EXPECT_EQ(captured, keyText("key_LCtrl"));
+    EXPECT_EQ(afterFocusLeft, captured) << "no capture once the field has lost the focus";
+    EXPECT_EQ(CurrentProfile().buttons[2].shortcutKey, 0xE0);
+    EXPECT_EQ(CurrentProfile().buttons[2].shortcutModifiers, 0x03);
+
+    // Through the hook library: a virtual key without a row stores no key. OK with nothing
+    // ticked and no key keeps the button's function.
+    HookTable hooks;
+    hooks.installhook = [](KestrinWindow) { return 1; };
+    Page().Buttons().SetHooks(&hooks);
+    CWindowWnd::SetModalHookForTesting([&](CWindowWnd& box) {
+        CPaintManagerUI& controls = dynamic_cast<WindowImplBase&>(box).GetPaintManager();
+        focus(controls.FindControl(QStringLiteral("edit_key"))->GetWidget(), QEvent::FocusIn);
+        const auto field = [&] {
+            return qobject_cast<QLineEdit*>(
+                controls.FindControl(QStringLiteral("edit_key"))->GetWidget())
+                ->text();
+        };
+        box.SendMessage(WM_HOOK_EVENT, 0x41, 0);
+        shown = field();
+        box.SendMessage(WM_HOOK_EVENT, 0x10, 1); // the generic Shift key, released
+        captured = field();
+        box.Close(1);
+    });
+    press(4);
+    Page().AssignFunction(QStringLiteral("ms_1_shortcut"));
+    CWindowWnd::SetModalHookForTesting(nullptr);
+    Page().Buttons().SetHooks(nullptr);
+    EXPECT_EQ(shown, QStringLiteral("A"));
+    EXPECT_EQ(captured, QString());
+    EXPECT_EQ(CurrentProfile().buttons[3].functionCode, kDefaultFunctionCodes[3]);
+}
+
+TEST_F(SettingsPageTest, NearTheScreensBottomTheMenuOpensUpwardsEndingBelowTheButtonsTop)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    QWidget* button = As("ms_1_btn_key_1")->GetWidget();
+    const QRect screen = button->screen()->geometry();
+    const auto open = [&] {
+        qobject_cast<QPushButton*>(button)->click();
+        return Page().Buttons().Menu()->GetWidget()->geometry();
+    };
+    window->GetWidget()->move(0, 0);
+    const int top = button->mapToGlobal(QPoint(0, 0)).y();
+    QRect menu = open();
+    ASSERT_LT(top + menu.height(), screen.bottom());
+    EXPECT_EQ(menu.top(), top) << "room below: the menu opens at the button's top";
+
+    // Down so far that the menu would pass the screen's bottom.
+    window->GetWidget()->move(0, screen.bottom() - (top - 0) - 40);
+    const int lowTop = button->mapToGlobal(QPoint(0, 0)).y();
+    menu = open();
+    ASSERT_GE(lowTop + menu.height(), screen.bottom() + 1);
+    EXPECT_EQ(menu.bottom() + 1, lowTop + 25);
 }
 
 } // namespace

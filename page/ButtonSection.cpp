@@ -1,0 +1,170 @@
+#include "page/ButtonSection.h"
+
+#include "base/Messages.h"
+#include "keys/KeyNames.h"
+#include "page/ButtonFunctions.h"
+#include "page/ShortcutWnd.h"
+#include "profiles/ProfileRanges.h"
+#include "ui/Control.h"
+#include "ui/MenuWnd.h"
+#include "ui/MsgWnd.h"
+#include "ui/ResourceManager.h"
+
+#include <QScreen>
+#include <QWidget>
+
+namespace kestrin {
+namespace {
+
+const QLatin1StringView kButton("ms_1_btn_key_");
+constexpr int kMenuButtons = 12;
+// How far below the button's top a menu opened upwards ends.
+constexpr int kUpwardMenuOverlap = 25;
+// The choices whose dialogs are not built yet.
+constexpr const char* kUnbuiltChoices[] = {"ms_1_select_macro", "ms_1_select_gun"};
+constexpr const char* kUnbuiltButtons[] = {"ms_1_btn_macro", "ms_1_btn_gun"};
+
+std::u16string Text(std::string_view id)
+{
+    return CResourceManager::GetInstance()
+        ->GetText(QString::fromLatin1(id.data(), qsizetype(id.size())))
+        .toStdU16String();
+}
+
+} // namespace
+
+ButtonSection::~ButtonSection() = default;
+
+bool ButtonSection::Notify(TNotifyUI& msg)
+{
+    if (!msg.pSender || msg.sType != DUI_MSGTYPE_CLICK)
+        return false;
+    const auto n = NumberedName(msg.pSender->GetName(), kButton, kButtonCount);
+    if (!n)
+        return false;
+    // Buttons 13 to 18 show their function but offer no other.
+    if (*n <= kMenuButtons)
+        OpenFunctionMenu(*n - 1);
+    return true;
+}
+
+void ButtonSection::Refresh(const ProfileRecord& profile)
+{
+    for (int slot = 0; slot < kButtonCount; ++slot)
+        ShowButtonFunction(slot, profile);
+    for (const char* name : kUnbuiltButtons)
+        if (CControlUI* button = context_.window.Find(QString::fromLatin1(name)))
+            button->SetEnabled(false);
+}
+
+void ButtonSection::ShowButtonFunction(int slot, const ProfileRecord& profile)
+{
+    CControlUI* button = context_.window.Find(kButton + QString::number(slot + 1));
+    if (!button)
+        return;
+    button->SetResourceText(false);
+    button->SetText(QString::fromStdU16String(
+        ButtonLabel(profile.buttons[slot], Text, [](unsigned key) { return UsageName(key); })));
+}
+
+void ButtonSection::OpenFunctionMenu(int slot)
+{
+    CControlUI* button = context_.window.Find(kButton + QString::number(slot + 1));
+    QWidget* widget = button ? button->GetWidget() : nullptr;
+    if (!widget)
+        return;
+    editedSlot_ = slot;
+    menu_.reset();
+    const QPoint topLeft = widget->mapToGlobal(QPoint(0, 0));
+    QPoint anchor(topLeft.x() + widget->width(), topLeft.y());
+    menu_ = std::make_unique<CMenuWnd>();
+    menu_->Init(nullptr, QStringLiteral("MS/MS_1/ms_1_menu.xml"), anchor,
+        context_.window.PaintManager(), nullptr, eMenuAlignment_Left | eMenuAlignment_Top);
+    for (const char* name : kUnbuiltChoices)
+        if (CControlUI* item = menu_->GetPaintManager().FindControl(QString::fromLatin1(name)))
+            item->SetEnabled(false);
+    menu_->ResizeMenu();
+    // Near the bottom of the screen under the button the menu opens upwards, ending a little
+    // below the button's top.
+    QWidget* host = menu_->GetWidget();
+    const QScreen* screen = widget->screen();
+    if (host && screen && anchor.y() + host->height() >= screen->geometry().bottom() + 1) {
+        anchor.setY(topLeft.y() + kUpwardMenuOverlap - host->height());
+        menu_->SetPoint(anchor);
+        menu_->ResizeMenu();
+    }
+}
+
+void ButtonSection::AssignFunction(const QString& itemName)
+{
+    const int slot = editedSlot_;
+    if (slot < 0 || slot >= kMenuButtons)
+        return;
+    // An item of no function stands for a left click, as the table has no other answer.
+    const uint8_t code = FunctionForMenuItem(itemName.toStdString()).value_or(1);
+    ButtonSlot edited{};
+    bool keepsLeftClick = false;
+    {
+        std::lock_guard lock(context_.profiles.mutex);
+        const ProfileRecord* current = context_.profiles.Current();
+        if (!current)
+            return;
+        edited = current->buttons[slot];
+        auto candidate = std::make_unique<ProfileRecord>(*current);
+        candidate->buttons[slot].functionCode = code;
+        keepsLeftClick = HasLeftClick(*candidate);
+    }
+    if (!keepsLeftClick) {
+        CMsgWnd::Ask(
+            CWindowWnd::FromHandle(context_.window.Handle()), QStringLiteral("one_click_text"));
+        return;
+    }
+    uint8_t modifiers = edited.shortcutModifiers;
+    uint8_t key = edited.shortcutKey;
+    if (code == kFunctionKeyShortcut) {
+        // A button that was not a shortcut yet starts from no key.
+        if (edited.functionCode != kFunctionKeyShortcut)
+            key = 0;
+        const auto chosen = AskShortcut(modifiers, key);
+        if (!chosen)
+            return;
+        std::tie(modifiers, key) = *chosen;
+    } else if (code == kFunctionMacro || code == kFunctionRecoilPattern) {
+        return; // their selection dialogs are not built yet; the menu offers neither
+    }
+    const bool stored = context_.EditCurrent([&](ProfileRecord& p) {
+        ButtonSlot& target = p.buttons[slot];
+        if (code == kFunctionKeyShortcut) {
+            target.shortcutModifiers = modifiers;
+            target.shortcutKey = key;
+        }
+        target.functionCode = code;
+    });
+    if (!stored)
+        return;
+    context_.requestApply(0);
+    std::lock_guard lock(context_.profiles.mutex);
+    if (const ProfileRecord* current = context_.profiles.Current())
+        ShowButtonFunction(slot, *current);
+}
+
+std::optional<std::pair<uint8_t, uint8_t>> ButtonSection::AskShortcut(
+    uint8_t modifiers, uint8_t key)
+{
+    CShortcutWnd dialog;
+    for (int bit = 0; bit < 4; ++bit)
+        dialog.flags[bit] = (modifiers >> bit) & 1;
+    dialog.keyCode = key;
+    dialog.hooks = hooks_;
+    if (dialog.Run(CWindowWnd::FromHandle(context_.window.Handle())) != 1)
+        return std::nullopt;
+    uint8_t chosen = 0;
+    for (int bit = 0; bit < 4; ++bit)
+        chosen |= uint8_t((dialog.flags[bit] ? 1 : 0) << bit);
+    // Nothing ticked and no key keeps the function the button had.
+    if (chosen == 0 && dialog.keyCode == 0)
+        return std::nullopt;
+    return std::pair{chosen, dialog.keyCode};
+}
+
+} // namespace kestrin

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "page/PageSection.h"
+#include "ui/MenuWnd.h"
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+namespace kestrin {
+
+struct HookTable;
+
+// The button section: one control per mouse button (`ms_1_btn_key_1` to `_18`) labelled with its
+// function, the function menu of buttons 1 to 12, and the assignment of the chosen function
+// with the rule that one of buttons 1 to 16 stays a left click. A shortcut opens the shortcut
+// dialog first. The macro and pattern choices and the two library buttons stay disabled until
+// their dialogs exist: never a dead click.
+class ButtonSection final {
+public:
+    explicit ButtonSection(PageSectionContext& context) : context_(context) { }
+    ~ButtonSection();
+
+    void SetHooks(HookTable* hooks) { hooks_ = hooks; }
+    bool Notify(TNotifyUI& msg);
+    // Every button's label from `profile`.
+    void Refresh(const ProfileRecord& profile);
+    // A menu item the main window hands on (its name begins with "ms_1").
+    void AssignFunction(const QString& itemName);
+
+    // The open function menu, if any, and the slot it was opened for.
+    CMenuWnd* Menu() const { return menu_.get(); }
+    int EditedSlot() const { return editedSlot_; }
+
+private:
+    void OpenFunctionMenu(int slot);
+    void ShowButtonFunction(int slot, const ProfileRecord& profile);
+    // The shortcut dialog over the slot; the slot's new modifiers and key on OK with either set.
+    std::optional<std::pair<uint8_t, uint8_t>> AskShortcut(uint8_t modifiers, uint8_t key);
+
+    PageSectionContext& context_;
+    HookTable* hooks_ = nullptr;
+    std::unique_ptr<CMenuWnd> menu_;
+    int editedSlot_ = -1;
+};
+
+} // namespace kestrin

@@ -1,0 +1,163 @@
+#include "page/ShortcutWnd.h"
+
+#include "base/HookTable.h"
+#include "base/Messages.h"
+#include "base/PhysicalKeys.h"
+#include "base/Trace.h"
+#include "keys/KeyNames.h"
+#include "keys/KeyTable.h"
+#include "ui/Controls.h"
+
+#include <QKeyEvent>
+#include <QWidget>
+
+namespace kestrin {
+namespace {
+
+constexpr unsigned kEvdevOffset = 8; // X keycodes and Qt's native scan codes count from 8
+
+// Hands the key presses a widget receives to `take`, except those that move the focus or
+// cancel, which keep working as everywhere.
+class OwnKeyFilter final : public QObject {
+public:
+    explicit OwnKeyFilter(std::function<void(const QKeyEvent&)> take) : take_(std::move(take)) { }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto& key = static_cast<const QKeyEvent&>(*event);
+        if (key.key() == Qt::Key_Tab || key.key() == Qt::Key_Backtab || key.key() == Qt::Key_Escape)
+            return false;
+        take_(key);
+        return true;
+    }
+
+private:
+    std::function<void(const QKeyEvent&)> take_;
+};
+
+} // namespace
+
+CShortcutWnd::CShortcutWnd() = default;
+CShortcutWnd::~CShortcutWnd() { StopCapture(); }
+
+int CShortcutWnd::Run(CWindowWnd* parent)
+{
+    Create(parent, QStringLiteral("ShortcutWnd"), WS_POPUP | WS_VISIBLE, WS_EX_TOOLWINDOW, 0, 0,
+        800, 800);
+    CenterWindow();
+    const int result = ShowModal();
+    StopCapture();
+    return result;
+}
+
+int CShortcutWnd::VirtualKeyOf(int qtKey, uint32_t nativeScanCode)
+{
+    if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z)
+        return 0x41 + (qtKey - Qt::Key_A);
+    if (nativeScanCode >= kEvdevOffset)
+        if (const PhysicalKey* key = PhysicalKeyByEvdevCode(nativeScanCode - kEvdevOffset))
+            return key->usVirtualKey;
+    return 0;
+}
+
+void CShortcutWnd::OnLayoutLoaded()
+{
+    for (int n = 0; n < 4; ++n) {
+        checks_[n] = dynamic_cast<CCheckBoxUI*>(
+            paintManager_.FindControl(QStringLiteral("check_flag_%1").arg(n + 1)));
+        if (checks_[n])
+            checks_[n]->SetCheck(flags[n] != 0, false);
+    }
+    keyField_ = dynamic_cast<CEditUI*>(paintManager_.FindControl(QStringLiteral("edit_key")));
+    if (keyField_)
+        keyField_->SetText(QString::fromStdU16String(UsageName(keyCode)));
+}
+
+void CShortcutWnd::Notify(TNotifyUI& msg)
+{
+    if (!msg.pSender)
+        return;
+    if (msg.sType == DUI_MSGTYPE_CLICK) {
+        OnClick(msg);
+        return;
+    }
+    if (msg.sType == DUI_MSGTYPE_CHECKCLICK) {
+        for (int n = 0; n < 4; ++n)
+            if (msg.pSender == checks_[n])
+                flags[n] = checks_[n]->GetCheck() ? 1 : 0;
+        return;
+    }
+    if (msg.pSender == keyField_ && msg.sType == DUI_MSGTYPE_SETFOCUS)
+        StartCapture();
+    else if (msg.pSender == keyField_ && msg.sType == DUI_MSGTYPE_KILLFOCUS)
+        StopCapture();
+}
+
+void CShortcutWnd::OnClick(TNotifyUI& msg)
+{
+    const QString name = msg.pSender->GetName();
+    if (name == QLatin1String("btn_ok"))
+        Close(1);
+    else if (name == QLatin1String("btn_cancel") || name == QLatin1String("btn_exit"))
+        Close(0);
+}
+
+void CShortcutWnd::StartCapture()
+{
+    if (hookCapturing_ || ownKeys_)
+        return;
+    if (hooks && hooks->installhook && hooks->installhook(GetHWND()) != 0) {
+        if (hooks->enablehook)
+            hooks->enablehook(1);
+        hookCapturing_ = true;
+        return;
+    }
+    // The hook cannot listen here: the field's own key events stand in.
+    if (!keyField_ || !keyField_->GetWidget())
+        return;
+    ownKeys_ = std::make_unique<OwnKeyFilter>([this](const QKeyEvent& key) {
+        TakeVirtualKey(VirtualKeyOf(key.key(), key.nativeScanCode()));
+    });
+    keyField_->GetWidget()->installEventFilter(ownKeys_.get());
+}
+
+void CShortcutWnd::StopCapture()
+{
+    if (hookCapturing_) {
+        if (hooks && hooks->removehook)
+            hooks->removehook();
+        if (hooks && hooks->enablehook)
+            hooks->enablehook(0);
+        hookCapturing_ = false;
+    }
+    // Removed with the filter object; the field may already be gone.
+    ownKeys_.reset();
+}
+
+void CShortcutWnd::TakeVirtualKey(int virtualKey)
+{
+    unsigned usage = 0;
+    VirtualKeyToUsage(virtualKey, usage);
+    Trace("iUsageID=%d\n", int(usage));
+    keyCode = static_cast<uint8_t>(usage);
+    if (keyField_)
+        keyField_->SetText(QString::fromStdU16String(UsageName(keyCode)));
+}
+
+intptr_t CShortcutWnd::HandleCustomMessage(
+    uint32_t message, uintptr_t wParam, intptr_t lParam, bool&)
+{
+    if (message == WM_DESTROY) {
+        StopCapture();
+    } else if (message == WM_HOOK_EVENT && hookCapturing_) {
+        // Press and release alike: both name the same key.
+        Trace("%x,%x\n", unsigned(wParam), unsigned(lParam));
+        TakeVirtualKey(static_cast<int>(wParam));
+    }
+    return 0;
+}
+
+} // namespace kestrin

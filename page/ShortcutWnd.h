@@ -1,0 +1,59 @@
+#pragma once
+
+#include "ui/WindowImplBase.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+class QObject;
+
+namespace kestrin {
+
+class CCheckBoxUI;
+class CEditUI;
+struct HookTable;
+
+// The modal dialog that sets a button's keyboard shortcut: four modifier boxes (Ctrl, Shift, Alt,
+// Super) and one key, captured while the key field has the focus. Capture goes through the hook
+// library; where it cannot listen (a Wayland session, where X input sees only X clients, or no
+// library) the field takes the key from the dialog's own key events, so the dialog works on
+// every desktop. The caller sets the flags, the key and the hook table, runs it, and reads them
+// back after a result of 1.
+class CShortcutWnd final : public WindowImplBase {
+public:
+    CShortcutWnd();
+    ~CShortcutWnd() override;
+
+    std::array<uint8_t, 4> flags{}; // Ctrl, Shift, Alt, Super: 0 or 1
+    uint8_t keyCode = 0;            // a key code (HID usage), 0 for none
+    HookTable* hooks = nullptr;
+
+    // Popup child of `parent`, centred, modal: 1 for OK, 0 for cancel.
+    int Run(CWindowWnd* parent);
+
+    // The virtual key of a key the dialog itself received: letters as the layout types them,
+    // every other key by where it sits on a US keyboard (as the hook library names keys).
+    static int VirtualKeyOf(int qtKey, uint32_t nativeScanCode);
+
+protected:
+    QString GetWindowClassName() const override { return QStringLiteral("ShortcutWnd"); }
+    QString GetSkinFile() const override { return QStringLiteral("shortcut.xml"); }
+    void OnLayoutLoaded() override;
+    void Notify(TNotifyUI& msg) override;
+    void OnClick(TNotifyUI& msg) override;
+    intptr_t HandleCustomMessage(
+        uint32_t message, uintptr_t wParam, intptr_t lParam, bool& handled) override;
+
+private:
+    void StartCapture();
+    void StopCapture();
+    void TakeVirtualKey(int virtualKey);
+
+    std::array<CCheckBoxUI*, 4> checks_{};
+    CEditUI* keyField_ = nullptr;
+    bool hookCapturing_ = false;
+    std::unique_ptr<QObject> ownKeys_; // the fallback: the field's own key presses
+};
+
+} // namespace kestrin
