@@ -11,6 +11,8 @@
 #include "ui/ResourceManager.h"
 
 #include <QScreen>
+#include <QStyle>
+#include <QVBoxLayout>
 #include <QWidget>
 
 namespace kestrin {
@@ -37,10 +39,22 @@ ButtonSection::~ButtonSection() = default;
 
 bool ButtonSection::Notify(TNotifyUI& msg)
 {
-    if (!msg.pSender || msg.sType != DUI_MSGTYPE_CLICK)
+    if (!msg.pSender)
         return false;
     const auto n = NumberedName(msg.pSender->GetName(), kButton, kButtonCount);
     if (!n)
+        return false;
+    if (msg.sType == DUI_MSGTYPE_MOUSEENTER || msg.sType == DUI_MSGTYPE_SETFOCUS) {
+        if (drawing_)
+            drawing_->SetHighlight(*n);
+        return true;
+    }
+    if (msg.sType == DUI_MSGTYPE_MOUSELEAVE || msg.sType == DUI_MSGTYPE_KILLFOCUS) {
+        if (drawing_ && drawing_->Highlight() == *n)
+            drawing_->SetHighlight(0);
+        return true;
+    }
+    if (msg.sType != DUI_MSGTYPE_CLICK)
         return false;
     // Buttons 13 to 18 show their function but offer no other.
     if (*n <= kMenuButtons)
@@ -48,8 +62,38 @@ bool ButtonSection::Notify(TNotifyUI& msg)
     return true;
 }
 
+void ButtonSection::ShowDrawing()
+{
+    CControlUI* place = context_.window.Find(QStringLiteral("ms_1_mouse_drawing"));
+    QWidget* widget = place ? place->GetWidget() : nullptr;
+    if (drawing_ || !widget)
+        return;
+    drawing_ = new MouseDrawing(
+        CResourceManager::GetInstance()->GetResourcePath() + QStringLiteral("images/mouse.svg"),
+        widget);
+    auto* layout = new QVBoxLayout(widget);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(drawing_);
+    drawing_->OnHover([this](int button) { HighlightControl(button); });
+}
+
+void ButtonSection::HighlightControl(int button)
+{
+    for (int n : {highlightedControl_, button}) {
+        CControlUI* control = n > 0 ? context_.window.Find(kButton + QString::number(n)) : nullptr;
+        if (QWidget* widget = control ? control->GetWidget() : nullptr) {
+            widget->setProperty("highlight", n == button);
+            // The style sheet reads the property only when the widget is polished again.
+            widget->style()->unpolish(widget);
+            widget->style()->polish(widget);
+        }
+    }
+    highlightedControl_ = button;
+}
+
 void ButtonSection::Refresh(const ProfileRecord& profile)
 {
+    ShowDrawing();
     for (int slot = 0; slot < kButtonCount; ++slot)
         ShowButtonFunction(slot, profile);
     for (const char* name : kUnbuiltButtons)

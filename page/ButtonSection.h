@@ -1,5 +1,6 @@
 #pragma once
 
+#include "page/MouseDrawing.h"
 #include "page/PageSection.h"
 #include "ui/MenuWnd.h"
 
@@ -13,7 +14,9 @@ namespace kestrin {
 struct HookTable;
 
 // The button section: one control per mouse button (`ms_1_btn_key_1` to `_18`) labelled with its
-// function, the function menu of buttons 1 to 12, and the assignment of the chosen function
+// function, a drawing of the mouse with the buttons numbered (hovering or focusing a control
+// highlights its button there, hovering the drawing highlights the control), the function menu
+// of buttons 1 to 12, and the assignment of the chosen function
 // with the rule that one of buttons 1 to 16 stays a left click. A shortcut opens the shortcut
 // dialog first. The macro and pattern choices and the two library buttons stay disabled until
 // their dialogs exist: never a dead click.
@@ -29,12 +32,18 @@ public:
     // A menu item the main window hands on (its name begins with "ms_1").
     void AssignFunction(const QString& itemName);
 
+    // The drawing of the mouse, once the section has been shown.
+    MouseDrawing* Drawing() const { return drawing_; }
     // The open function menu, if any, and the slot it was opened for.
     CMenuWnd* Menu() const { return menu_.get(); }
     int EditedSlot() const { return editedSlot_; }
 
 private:
     void OpenFunctionMenu(int slot);
+    // Puts the drawing of the mouse into its place in the layout, once.
+    void ShowDrawing();
+    // Marks button n's control as the one the pointer is on in the drawing (0: none).
+    void HighlightControl(int button);
     void ShowButtonFunction(int slot, const ProfileRecord& profile);
     // The shortcut dialog over the slot; the slot's new modifiers and key on OK with either set.
     std::optional<std::pair<uint8_t, uint8_t>> AskShortcut(uint8_t modifiers, uint8_t key);
@@ -43,6 +52,8 @@ private:
     HookTable* hooks_ = nullptr;
     std::unique_ptr<CMenuWnd> menu_;
     int editedSlot_ = -1;
+    MouseDrawing* drawing_ = nullptr; // owned by its place in the layout
+    int highlightedControl_ = 0;
 };
 
 } // namespace kestrin

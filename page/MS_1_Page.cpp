@@ -210,6 +210,7 @@ std::span<const CNotifyPump::NotifyMapEntry> CMS_1_Page::GetNotifyMap() const
         {&DUI_MSGTYPE_ITEMSELECT, MapHandler(&CMS_1_Page::OnItemSelect)},
         {&DUI_MSGTYPE_CHECKCLICK, MapHandler(&CMS_1_Page::OnCheckClick)},
         {&DUI_MSGTYPE_KILLFOCUS, MapHandler(&CMS_1_Page::OnKillFocus)},
+        {&DUI_MSGTYPE_SETFOCUS, MapHandler(&CMS_1_Page::OnSetFocus)},
         {&DUI_MSGTYPE_TIMER, MapHandler(&CMS_1_Page::OnTimer)},
         {&DUI_MSGTYPE_VALUECHANGED, MapHandler(&CMS_1_Page::OnValueChanged)},
         {&DUI_MSGTYPE_MOUSEENTER, MapHandler(&CMS_1_Page::OnMouseEnter)},
@@ -266,8 +267,9 @@ void CMS_1_Page::OnCheckClick(TNotifyUI& msg) { Dispatch(msg); }
 void CMS_1_Page::OnKillFocus(TNotifyUI& msg) { Dispatch(msg); }
 void CMS_1_Page::OnTimer(TNotifyUI&) { }
 void CMS_1_Page::OnValueChanged(TNotifyUI& msg) { Dispatch(msg); }
-void CMS_1_Page::OnMouseEnter(TNotifyUI&) { }
-void CMS_1_Page::OnMouseLeave(TNotifyUI&) { }
+void CMS_1_Page::OnMouseEnter(TNotifyUI& msg) { Dispatch(msg); }
+void CMS_1_Page::OnMouseLeave(TNotifyUI& msg) { Dispatch(msg); }
+void CMS_1_Page::OnSetFocus(TNotifyUI& msg) { Dispatch(msg); }
 void CMS_1_Page::OnTextChanged(TNotifyUI& msg) { Dispatch(msg); }
 
 } // namespace kestrin

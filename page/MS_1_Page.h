@@ -105,6 +105,7 @@ private:
     void OnItemSelect(TNotifyUI& msg);
     void OnCheckClick(TNotifyUI& msg);
     void OnKillFocus(TNotifyUI& msg);
+    void OnSetFocus(TNotifyUI& msg);
     void OnTimer(TNotifyUI& msg);
     void OnValueChanged(TNotifyUI& msg);
     void OnMouseEnter(TNotifyUI& msg);

@@ -3,6 +3,7 @@
 #include "base/HookTable.h"
 #include "base/RecordNames.h"
 #include "page/DpiColorWnd.h"
+#include "page/MouseDrawing.h"
 #include "protocol/ButtonMapReport.h"
 #include "protocol/SettingsReports.h"
 #include "tests/page/DevicePageFixture.h"
@@ -16,6 +17,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -754,6 +756,49 @@ TEST_F(SettingsPageTest, NearTheScreensBottomTheMenuOpensUpwardsEndingBelowTheBu
     menu = open();
     ASSERT_GE(lowTop + menu.height(), screen.bottom() + 1);
     EXPECT_EQ(menu.bottom() + 1, lowTop + 25);
+}
+
+TEST_F(SettingsPageTest, TheDrawingAndTheButtonControlsPointAtEachOther)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    MouseDrawing* drawing = Page().Buttons().Drawing();
+    ASSERT_NE(drawing, nullptr);
+    drawing->resize(520, 210);
+    for (int n = 1; n <= kButtonCount; ++n) {
+        const QRectF rect = drawing->ButtonRect(n);
+        ASSERT_FALSE(rect.isEmpty()) << "button " << n << " is not in the drawing";
+        EXPECT_EQ(drawing->ButtonAt(rect.center()), n) << "the drawing tells button " << n;
+    }
+    const auto highlighted = [&](int n) {
+        return As(QStringLiteral("ms_1_btn_key_%1").arg(n))
+            ->GetWidget()
+            ->property("highlight")
+            .toBool();
+    };
+    const auto moveTo = [&](QPointF point) {
+        QMouseEvent move(QEvent::MouseMove, point, drawing->mapToGlobal(point), Qt::NoButton,
+            Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(drawing, &move);
+    };
+
+    moveTo(drawing->ButtonRect(7).center());
+    EXPECT_TRUE(highlighted(7));
+    EXPECT_EQ(drawing->Highlight(), 7);
+    moveTo(drawing->ButtonRect(12).center());
+    EXPECT_FALSE(highlighted(7));
+    EXPECT_TRUE(highlighted(12));
+    moveTo(QPointF(1, 1));
+    EXPECT_FALSE(highlighted(12));
+    EXPECT_EQ(drawing->Highlight(), 0);
+
+    QWidget* control = As("ms_1_btn_key_5")->GetWidget();
+    QEvent enter(QEvent::Enter);
+    QCoreApplication::sendEvent(control, &enter);
+    EXPECT_EQ(drawing->Highlight(), 5);
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(control, &leave);
+    EXPECT_EQ(drawing->Highlight(), 0);
 }
 
 } // namespace
