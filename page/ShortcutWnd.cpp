@@ -7,6 +7,7 @@
 #include "keys/KeyNames.h"
 #include "keys/KeyTable.h"
 #include "ui/Controls.h"
+#include "ui/ResourceManager.h"
 
 #include <QKeyEvent>
 #include <QWidget>
@@ -65,6 +66,7 @@ int CShortcutWnd::VirtualKeyOf(int qtKey, uint32_t nativeScanCode)
 
 void CShortcutWnd::OnLayoutLoaded()
 {
+    SetWindowText(CResourceManager::GetInstance()->GetText(QStringLiteral("shortcut_title_text")));
     for (int n = 0; n < 4; ++n) {
         checks_[n] = dynamic_cast<CCheckBoxUI*>(
             paintManager_.FindControl(QStringLiteral("check_flag_%1").arg(n + 1)));
@@ -74,6 +76,9 @@ void CShortcutWnd::OnLayoutLoaded()
     keyField_ = dynamic_cast<CEditUI*>(paintManager_.FindControl(QStringLiteral("edit_key")));
     if (keyField_)
         keyField_->SetText(QString::fromStdU16String(UsageName(keyCode)));
+    // The modifiers first: a key field with the focus would take the Tab meant to leave it.
+    if (checks_[0] && checks_[0]->GetWidget())
+        checks_[0]->GetWidget()->setFocus();
 }
 
 void CShortcutWnd::Notify(TNotifyUI& msg)

@@ -1,8 +1,10 @@
 // Where the device page's named controls sit in the main window, for scripts that drive the real
 // program with the pointer. The skin's "main.xml" is built at its own size and never shown on the
 // screen; the words after the skin folder put it into the state the program is in, then ask:
-//   kestrin_page_probe RES_DIR [check NAME 0|1] [show NAME] [hide NAME] [select NAME INDEX]
+//   kestrin_page_probe RES_DIR [layout FILE] [check NAME 0|1] [show NAME] [hide NAME]
+//                      [select NAME INDEX]
 //                      [value NAME N] [scroll NAME top|end] [at NAME] [bar NAME] [handle NAME]
+// ("layout FILE" asks about another window of the skin, such as a dialog, instead of main.xml.)
 // "at" prints the control's rectangle in window coordinates ("x y w h"), "bar" that of a scroll
 // area's vertical bar, "handle" the centre of a slider's handle for its current value ("x y").
 // Each fails (exit 3) when the point it would name is hidden or scrolled out of view, so that a
@@ -81,14 +83,21 @@ int Run(const QStringList& args)
     if (!resources->LoadLanguage(QStringLiteral("lan.xml")) ||
         !resources->LoadStyleSheet(QStringLiteral("kestrin.qss")))
         return Fail("no skin in", args.value(0));
-    std::unique_ptr<QWidget> root(CDialogBuilder::BuildWidget(QStringLiteral("main.xml")));
+    // "layout FILE" first asks about another window's layout (a dialog's) instead.
+    QString layout = QStringLiteral("main.xml");
+    qsizetype first = 1;
+    if (args.value(1) == QLatin1String("layout")) {
+        layout = args.value(2);
+        first = 3;
+    }
+    std::unique_ptr<QWidget> root(CDialogBuilder::BuildWidget(layout));
     if (!root)
-        return Fail("cannot build", QStringLiteral("main.xml"));
+        return Fail("cannot build", layout);
     root->setAttribute(Qt::WA_DontShowOnScreen);
     root->show();
     Settle(*root);
 
-    for (qsizetype i = 1; i < args.size(); i += 2) {
+    for (qsizetype i = first; i < args.size(); i += 2) {
         const QString verb = args[i];
         const QString name = args.value(i + 1);
         auto* widget = root->findChild<QWidget*>(name);

@@ -255,6 +255,77 @@ shot lighting
 toggle ms_1_check_light ms_1_ver_light 0
 toggle ms_1_check_button ms_1_hor_button 1
 shot buttons
+
+# --- A button's function through its menu, and a shortcut through the dialog ---------------------
+button_byte() { # button_byte SLOT OFFSET: one byte of a button slot of the current profile
+  local index
+  index=$(od -An -t d4 -N4 "$store" | tr -d ' ')
+  od -An -t u1 -j $((profile_store_header_size + index * profile_record_size + 2468 + 1632 * $1 + $2)) \
+    -N1 "$store" | tr -d ' '
+}
+slot_is() { [[ $(button_byte "$1" 1) == "$2" && $(button_byte "$1" 7) == "$3" && $(button_byte "$1" 3) == "$4" ]]; }
+# How many Down presses reach an item from the menu's first: the arrows go through the items that
+# can be chosen, in the layout's order.
+downs_to() {
+  local position
+  position=$(grep -o 'QPushButton" name="ms_1_[a-z_]*"' "$program/res/MS/MS_1/ms_1_menu.xml" |
+    sed 's/.*name="//; s/"$//' | grep -v -x -e ms_1_select_macro -e ms_1_select_gun |
+    grep -n -x "$1" | cut -d: -f1)
+  [[ -n $position ]] || fail "the menu has no item $1"
+  echo $((position - 1))
+}
+choose() { # choose ITEM: in the open menu, with the keyboard
+  local downs
+  downs=$(downs_to "$1")
+  ((downs == 0)) || xdotool key --delay 20 $(printf 'Down %.0s' $(seq 1 "$downs"))
+  xdotool key Return
+}
+mouse clear-log >/dev/null
+scroll_settings end # the drawing above leaves the buttons below the fold
+windows_before=$(window_count)
+click ms_1_btn_key_5
+wait_for 5 more_windows || fail "the function menu did not open"
+park_pointer
+shot buttons-menu
+choose ms_1_mute
+wait_for 5 fewer_windows || fail "the function menu stayed open"
+wait_for 5 slot_is 4 71 0 0 || fail "button 5 did not become mute (code $(button_byte 4 1))"
+
+# Ctrl+Shift+A on button 4: the boxes clicked, the key pressed through XTEST into the hook library.
+click ms_1_btn_key_4
+wait_for 5 more_windows || fail "the function menu did not open for button 4"
+choose ms_1_shortcut
+dialog_open() { xdotool search --onlyvisible --name '^Key shortcut$' >/dev/null; }
+wait_for 5 dialog_open || fail "the shortcut dialog did not open"
+dialog=$(xdotool search --onlyvisible --name '^Key shortcut$' | head -1)
+eval "$(xdotool getwindowgeometry --shell "$dialog")"
+dialog_click() { # dialog_click NAME
+  local x y w h
+  read -r x y w h < <("$probe_tool" "$program/res/" layout shortcut.xml at "$1") ||
+    fail "the probe cannot reach $1 in the shortcut dialog"
+  xdotool mousemove --sync $((X + x + w / 2)) $((Y + y + h / 2)) click 1
+}
+dialog_click check_flag_1
+dialog_click check_flag_2
+dialog_click edit_key
+sleep 0.3
+xdotool key a
+sleep 0.5
+shot shortcut-dialog
+dialog_click btn_ok
+wait_for 5 fewer_windows || fail "the shortcut dialog stayed open"
+park_pointer
+wait_for 5 slot_is 3 16 3 4 ||
+  fail "button 4 holds code $(button_byte 3 1), modifiers $(button_byte 3 7), key $(button_byte 3 3), not Ctrl+Shift+A"
+wait_for 10 log_quiet || fail "the button apply never ended"
+current_profile >"$runtime/buttons.pro"
+expected=$("$program/kestrinctl" reports "$runtime/buttons.pro" | grep '^083b') ||
+  fail "kestrinctl printed no button map"
+sent=$(reports_with_id 08 | tail -1 | awk '{print $2}')
+[[ $sent == "$expected" ]] || fail "the button map sent ($sent) is not the saved profile's ($expected)"
+echo "page e2e: button 5 mute and button 4 Ctrl+Shift+A reached the mouse: $sent"
+shot buttons-assigned
+scroll_settings top
 toggle ms_1_check_button ms_1_hor_button 0
 
 toggle ms_1_check_mouse_attribute ms_1_ver_mouse_attribute 1
