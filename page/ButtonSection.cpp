@@ -1,9 +1,12 @@
 #include "page/ButtonSection.h"
 
 #include "base/Messages.h"
+#include "base/RecordNames.h"
 #include "keys/KeyNames.h"
 #include "page/ButtonFunctions.h"
+#include "page/SelectRecordWnd.h"
 #include "page/ShortcutWnd.h"
+#include "profiles/ButtonRelink.h"
 #include "profiles/ProfileRanges.h"
 #include "ui/Control.h"
 #include "ui/MenuWnd.h"
@@ -22,8 +25,7 @@ const QLatin1StringView kButton("ms_1_btn_key_");
 constexpr int kMenuButtons = 12;
 // How far below the button's top a menu opened upwards ends.
 constexpr int kUpwardMenuOverlap = 25;
-// The choices whose dialogs are not built yet.
-constexpr const char* kUnbuiltChoices[] = {"ms_1_select_macro", "ms_1_select_gun"};
+// The library editors are not built yet: their buttons stay disabled, never a dead click.
 constexpr const char* kUnbuiltButtons[] = {"ms_1_btn_macro", "ms_1_btn_gun"};
 
 std::u16string Text(std::string_view id)
@@ -124,9 +126,6 @@ void ButtonSection::OpenFunctionMenu(int slot)
     menu_ = std::make_unique<CMenuWnd>();
     menu_->Init(nullptr, QStringLiteral("MS/MS_1/ms_1_menu.xml"), anchor,
         context_.window.PaintManager(), nullptr, eMenuAlignment_Left | eMenuAlignment_Top);
-    for (const char* name : kUnbuiltChoices)
-        if (CControlUI* item = menu_->GetPaintManager().FindControl(QString::fromLatin1(name)))
-            item->SetEnabled(false);
     menu_->ResizeMenu();
     // Near the bottom of the screen under the button the menu opens upwards, ending a little
     // below the button's top.
@@ -173,14 +172,29 @@ void ButtonSection::AssignFunction(const QString& itemName)
         if (!chosen)
             return;
         std::tie(modifiers, key) = *chosen;
-    } else if (code == kFunctionMacro || code == kFunctionRecoilPattern) {
-        return; // their selection dialogs are not built yet; the menu offers neither
+    }
+    std::optional<LibraryChoice> chosen;
+    if (code == kFunctionMacro || code == kFunctionRecoilPattern) {
+        chosen = AskLibraryRecord(code, edited);
+        if (!chosen)
+            return;
     }
     const bool stored = context_.EditCurrent([&](ProfileRecord& p) {
         ButtonSlot& target = p.buttons[slot];
         if (code == kFunctionKeyShortcut) {
             target.shortcutModifiers = modifiers;
             target.shortcutKey = key;
+        } else if (code == kFunctionMacro) {
+            target.playMode = chosen->playMode;
+            target.repeatCount = chosen->loopCount;
+            const auto index = std::size_t(chosen->index);
+            CopyMacroIntoSlot(target, *context_.profiles.macros[index], chosen->index);
+        } else if (code == kFunctionRecoilPattern) {
+            // A pattern always plays while its button is held, whatever the dialog showed.
+            target.playMode = kPatternPlayMode;
+            target.repeatCount = chosen->loopCount;
+            const auto index = std::size_t(chosen->index);
+            CopyGunIntoSlot(target, *context_.profiles.guns[index], chosen->index);
         }
         target.functionCode = code;
     });
@@ -190,6 +204,38 @@ void ButtonSection::AssignFunction(const QString& itemName)
     std::lock_guard lock(context_.profiles.mutex);
     if (const ProfileRecord* current = context_.profiles.Current())
         ShowButtonFunction(slot, *current);
+}
+
+std::optional<ButtonSection::LibraryChoice> ButtonSection::AskLibraryRecord(
+    uint8_t code, const ButtonSlot& edited)
+{
+    const bool macro = code == kFunctionMacro;
+    std::unique_ptr<CMS_1_SelectRecord> dialog;
+    if (macro)
+        dialog = std::make_unique<CMS_1_SelectMacro>();
+    else
+        dialog = std::make_unique<CMS_1_SelectGun>();
+    {
+        std::lock_guard lock(context_.profiles.mutex);
+        if (macro)
+            for (const auto& record : context_.profiles.macros)
+                dialog->names.push_back(ReadName(record->name));
+        else
+            for (const auto& record : context_.profiles.guns)
+                dialog->names.push_back(ReadName(record->name));
+    }
+    // A button that has this function already opens the dialog on its choice.
+    if (edited.functionCode == code) {
+        dialog->selectedIndex = macro ? edited.macroIndex : edited.patternIndex;
+        dialog->playMode = edited.playMode;
+        dialog->loopCount = edited.repeatCount;
+    }
+    if (dialog->Run(CWindowWnd::FromHandle(context_.window.Handle())) != 1)
+        return std::nullopt;
+    // The libraries do not change while the dialog is up: it is modal and they are the UI's.
+    if (dialog->selectedIndex < 0 || std::size_t(dialog->selectedIndex) >= dialog->names.size())
+        return std::nullopt;
+    return LibraryChoice{dialog->selectedIndex, dialog->playMode, dialog->loopCount};
 }
 
 std::optional<std::pair<uint8_t, uint8_t>> ButtonSection::AskShortcut(

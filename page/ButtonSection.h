@@ -17,9 +17,9 @@ struct HookTable;
 // function, a drawing of the mouse with the buttons numbered (hovering or focusing a control
 // highlights its button there, hovering the drawing highlights the control), the function menu
 // of buttons 1 to 12, and the assignment of the chosen function
-// with the rule that one of buttons 1 to 16 stays a left click. A shortcut opens the shortcut
-// dialog first. The macro and pattern choices and the two library buttons stay disabled until
-// their dialogs exist: never a dead click.
+// with the rule that one of buttons 1 to 16 stays a left click. A shortcut, a macro or a pattern
+// opens its dialog first. The two library buttons stay disabled until the editors exist: never a
+// dead click.
 class ButtonSection final {
 public:
     explicit ButtonSection(PageSectionContext& context) : context_(context) { }
@@ -45,6 +45,15 @@ private:
     // Marks button n's control as the one the pointer is on in the drawing (0: none).
     void HighlightControl(int button);
     void ShowButtonFunction(int slot, const ProfileRecord& profile);
+    // A library record chosen in the macro or pattern selection dialog.
+    struct LibraryChoice {
+        int32_t index;
+        int32_t playMode;
+        int32_t loopCount;
+    };
+    // The selection dialog for `code` (macro or pattern), opened on the slot's choice when it
+    // has that function; nothing when cancelled or nothing was chosen.
+    std::optional<LibraryChoice> AskLibraryRecord(uint8_t code, const ButtonSlot& edited);
     // The shortcut dialog over the slot; the slot's new modifiers and key on OK with either set.
     std::optional<std::pair<uint8_t, uint8_t>> AskShortcut(uint8_t modifiers, uint8_t key);
 

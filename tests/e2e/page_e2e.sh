@@ -269,8 +269,7 @@ slot_is() { [[ $(button_byte "$1" 1) == "$2" && $(button_byte "$1" 7) == "$3" &&
 downs_to() {
   local position
   position=$(grep -o 'QPushButton" name="ms_1_[a-z_]*"' "$program/res/MS/MS_1/ms_1_menu.xml" |
-    sed 's/.*name="//; s/"$//' | grep -v -x -e ms_1_select_macro -e ms_1_select_gun |
-    grep -n -x "$1" | cut -d: -f1)
+    sed 's/.*name="//; s/"$//' | grep -n -x "$1" | cut -d: -f1)
   [[ -n $position ]] || fail "the menu has no item $1"
   echo $((position - 1))
 }

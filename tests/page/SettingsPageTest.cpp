@@ -4,6 +4,7 @@
 #include "base/RecordNames.h"
 #include "page/DpiColorWnd.h"
 #include "page/MouseDrawing.h"
+#include "patterns/GunRecord.h"
 #include "protocol/ButtonMapReport.h"
 #include "protocol/SettingsReports.h"
 #include "tests/page/DevicePageFixture.h"
@@ -799,6 +800,93 @@ TEST_F(SettingsPageTest, TheDrawingAndTheButtonControlsPointAtEachOther)
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(control, &leave);
     EXPECT_EQ(drawing->Highlight(), 0);
+}
+
+TEST_F(SettingsPageTest, MacrosAndPatternsAreChosenInTheirSelectionDialogs)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    {
+        std::lock_guard lock(Page().Profiles().mutex);
+        for (const char16_t* name : {u"Reload", u"Jump"}) {
+            auto macro = std::make_unique<MacroRecord>();
+            WriteName(macro->name, name);
+            macro->actionCount = 2;
+            macro->actions[0] = {0x04, 1, 30};
+            macro->actions[1] = {0x04, 2, 40};
+            Page().Profiles().macros.push_back(std::move(macro));
+        }
+        Page().Profiles().guns.push_back(NewGunRecord(u"Spray"));
+    }
+    const auto press = [&](int n) {
+        qobject_cast<QPushButton*>(As(QStringLiteral("ms_1_btn_key_%1").arg(n))->GetWidget())
+            ->click();
+    };
+    const auto loopRowShown = [](CPaintManagerUI& controls) {
+        return !controls.FindControl(QStringLiteral("hor_loop_time"))->GetWidget()->isHidden();
+    };
+    const auto typeLoops = [](CPaintManagerUI& controls, const QString& typed) {
+        QWidget* edit = controls.FindControl(QStringLiteral("edit_loop_time"))->GetWidget();
+        qobject_cast<QLineEdit*>(edit)->clear();
+        QTest::keyClicks(edit, typed);
+        QFocusEvent out(QEvent::FocusOut, Qt::OtherFocusReason);
+        QCoreApplication::sendEvent(edit, &out);
+        return qobject_cast<QLineEdit*>(edit)->text();
+    };
+
+    std::vector<QString> rows;
+    std::vector<bool> loopShown;
+    std::vector<QString> loopTexts;
+    CWindowWnd::SetModalHookForTesting([&](CWindowWnd& box) {
+        CPaintManagerUI& controls = dynamic_cast<WindowImplBase&>(box).GetPaintManager();
+        auto* list = dynamic_cast<CListUI*>(controls.FindControl(QStringLiteral("list_macro")));
+        for (int row = 0; row < list->GetCount(); ++row)
+            rows.push_back(list->GetItemText(row));
+        loopShown.push_back(loopRowShown(controls));
+        dynamic_cast<COptionUI*>(controls.FindControl(QStringLiteral("repeat_2")))->Selected(true);
+        loopShown.push_back(loopRowShown(controls));
+        dynamic_cast<COptionUI*>(controls.FindControl(QStringLiteral("repeat_1")))->Selected(true);
+        loopShown.push_back(loopRowShown(controls));
+        loopTexts.push_back(typeLoops(controls, QStringLiteral("0")));
+        loopTexts.push_back(typeLoops(controls, QStringLiteral("3a0x0")));
+        list->SelectItem(1);
+        box.Close(1);
+    });
+    press(5);
+    Page().AssignFunction(QStringLiteral("ms_1_select_macro"));
+    EXPECT_EQ(rows, (std::vector<QString>{QStringLiteral("Reload"), QStringLiteral("Jump")}));
+    EXPECT_EQ(loopShown, (std::vector<bool>{true, false, true}));
+    EXPECT_EQ(loopTexts, (std::vector<QString>{QStringLiteral("1"), QStringLiteral("255")}))
+        << "letters go at once; 0 plays once, 300 is held to 255";
+    ProfileRecord profile = CurrentProfile();
+    const ButtonSlot& macroSlot = profile.buttons[4];
+    EXPECT_EQ(macroSlot.functionCode, kFunctionMacro);
+    EXPECT_EQ(macroSlot.macroIndex, 1);
+    EXPECT_EQ(macroSlot.playMode, 0);
+    EXPECT_EQ(macroSlot.repeatCount, 255);
+    EXPECT_EQ(macroSlot.stepCount, 2);
+    EXPECT_EQ(ReadName(macroSlot.assignedName), u"Jump");
+    EXPECT_EQ(TextOf("ms_1_btn_key_5"),
+        CResourceManager::GetInstance()->GetText(QStringLiteral("assign_macro_text")) + "Jump");
+
+    // A pattern plays while held whatever mode was chosen; OK with no row changes nothing.
+    CWindowWnd::SetModalHookForTesting([&](CWindowWnd& box) {
+        CPaintManagerUI& controls = dynamic_cast<WindowImplBase&>(box).GetPaintManager();
+        dynamic_cast<COptionUI*>(controls.FindControl(QStringLiteral("repeat_2")))->Selected(true);
+        dynamic_cast<CListUI*>(controls.FindControl(QStringLiteral("list_macro")))->SelectItem(0);
+        box.Close(1);
+    });
+    press(6);
+    Page().AssignFunction(QStringLiteral("ms_1_select_gun"));
+    CWindowWnd::SetModalHookForTesting([&](CWindowWnd& box) { box.Close(1); });
+    press(7);
+    Page().AssignFunction(QStringLiteral("ms_1_select_gun"));
+    CWindowWnd::SetModalHookForTesting(nullptr);
+    profile = CurrentProfile();
+    EXPECT_EQ(profile.buttons[5].functionCode, kFunctionRecoilPattern);
+    EXPECT_EQ(profile.buttons[5].playMode, kPatternPlayMode);
+    EXPECT_EQ(profile.buttons[5].patternIndex, 0);
+    EXPECT_EQ(profile.buttons[6].functionCode, kDefaultFunctionCodes[6]);
 }
 
 } // namespace
