@@ -1,0 +1,96 @@
+#include "macros/MacroExchange.h"
+
+#include "base/RecordNames.h"
+#include "tests/support/FailingFileCalls.h"
+#include "tests/support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <vector>
+
+namespace kestrin {
+namespace {
+
+std::unique_ptr<MacroRecord> Macro(std::u16string_view name)
+{
+    auto macro = std::make_unique<MacroRecord>();
+    WriteName(macro->name, name);
+    macro->actionCount = 3;
+    macro->actions[0] = {0x04, 1, 25000};
+    macro->actions[1] = {0x04, 2, 1};
+    macro->actions[2] = {0xF1, 1, 0};
+    macro->reserved48[1] = 9;
+    return macro;
+}
+
+class MacroExchangeTest : public testing::Test {
+protected:
+    std::string File(const char* name) const { return (folder.Root() / name).string(); }
+
+    test::TempFolder folder;
+    MacroList macros;
+};
+
+TEST_F(MacroExchangeTest, AnExportComesBackAsANewMacroUnderTheNextFreeName)
+{
+    macros.push_back(Macro(u"Reload"));
+    ASSERT_TRUE(WriteMacroFile(File("reload.macro"), *macros[0]));
+    for (const char16_t* expected : {u"Reload_1", u"Reload_2"}) {
+        MacroFileRead read = ReadMacroFile(File("reload.macro"));
+        ASSERT_TRUE(read.ok()) << read.error;
+        const int index = ImportMacroRecord(std::move(read.value), macros);
+        EXPECT_EQ(ReadName(macros[std::size_t(index)]->name), expected);
+        EXPECT_EQ(std::memcmp(macros[std::size_t(index)]->reserved48, macros[0]->reserved48,
+                      sizeof(MacroRecord) - sizeof MacroRecord::name),
+            0)
+            << "actions, count and reserved bytes as they were";
+    }
+    ImportMacroRecord(Macro(u"Free"), macros);
+    EXPECT_EQ(ReadName(macros.back()->name), u"Free");
+}
+
+TEST_F(MacroExchangeTest, AFileThatIsNotOneSoundMacroIsRefusedWhole)
+{
+    const std::vector<std::pair<const char*, std::function<void(std::vector<std::byte>&)>>> broken{
+        {"short", [](auto& bytes) { bytes.pop_back(); }},
+        {"long", [](auto& bytes) { bytes.push_back(std::byte{0}); }},
+        {"empty", [](auto& bytes) { bytes.clear(); }},
+        {"no end to the name", [](auto& bytes) { std::memset(bytes.data(), 'x', 48); }},
+        {"a lone surrogate", [](auto& bytes) { bytes[1] = std::byte{0xD8}; }},
+        {"count -1", [](auto& bytes) { std::memset(bytes.data() + 52, 0xFF, 4); }},
+        {"count 47", [](auto& bytes) { bytes[52] = std::byte{47}; }},
+        {"a delay of 30 s",
+            [](auto& bytes) {
+                const uint16_t delay = 30000;
+                std::memcpy(bytes.data() + 56 + 4 + 2, &delay, 2);
+            }},
+    };
+    const auto macro = Macro(u"Sound");
+    for (const auto& [what, damage] : broken) {
+        std::vector<std::byte> bytes(sizeof(MacroRecord));
+        std::memcpy(bytes.data(), macro.get(), bytes.size());
+        damage(bytes);
+        test::WriteBytes(File("broken.macro"),
+            std::vector<unsigned char>(reinterpret_cast<unsigned char*>(bytes.data()),
+                reinterpret_cast<unsigned char*>(bytes.data()) + bytes.size()));
+        const MacroFileRead read = ReadMacroFile(File("broken.macro"));
+        EXPECT_FALSE(read.ok()) << what;
+        EXPECT_EQ(read.value, nullptr) << what;
+    }
+    EXPECT_EQ(ReadMacroFile(File("missing.macro")).code, FileError::Unreadable);
+}
+
+TEST_F(MacroExchangeTest, AFailedExportSaysSoAndLeavesAnEarlierFileWhole)
+{
+    test::WriteBytes(File("keep.macro"), std::vector<unsigned char>(240, 7));
+    {
+        test::FailingWrites diskFull(100);
+        EXPECT_FALSE(WriteMacroFile(File("keep.macro"), *Macro(u"New")));
+    }
+    EXPECT_EQ(test::ReadBytes(File("keep.macro")), std::vector<unsigned char>(240, 7));
+}
+
+} // namespace
+} // namespace kestrin
