@@ -97,20 +97,20 @@ void ButtonSection::Refresh(const ProfileRecord& profile)
 {
     ShowDrawing();
     for (int slot = 0; slot < kButtonCount; ++slot)
-        ShowButtonFunction(slot, profile);
+        ShowButtonFunction(slot, profile.buttons[slot]);
     for (const char* name : kUnbuiltButtons)
         if (CControlUI* button = context_.window.Find(QString::fromLatin1(name)))
             button->SetEnabled(false);
 }
 
-void ButtonSection::ShowButtonFunction(int slot, const ProfileRecord& profile)
+void ButtonSection::ShowButtonFunction(int slot, const ButtonSlot& assigned)
 {
     CControlUI* button = context_.window.Find(kButton + QString::number(slot + 1));
     if (!button)
         return;
     button->SetResourceText(false);
     button->SetText(QString::fromStdU16String(
-        ButtonLabel(profile.buttons[slot], Text, [](unsigned key) { return UsageName(key); })));
+        ButtonLabel(assigned, Text, [](unsigned key) { return UsageName(key); })));
 }
 
 void ButtonSection::OpenFunctionMenu(int slot)
@@ -179,6 +179,7 @@ void ButtonSection::AssignFunction(const QString& itemName)
         if (!chosen)
             return;
     }
+    ButtonSlot shown{};
     const bool stored = context_.EditCurrent([&](ProfileRecord& p) {
         ButtonSlot& target = p.buttons[slot];
         if (code == kFunctionKeyShortcut) {
@@ -197,13 +198,13 @@ void ButtonSection::AssignFunction(const QString& itemName)
             CopyGunIntoSlot(target, *context_.profiles.guns[index], chosen->index);
         }
         target.functionCode = code;
+        shown = target;
     });
     if (!stored)
         return;
     context_.requestApply(0);
-    std::lock_guard lock(context_.profiles.mutex);
-    if (const ProfileRecord* current = context_.profiles.Current())
-        ShowButtonFunction(slot, *current);
+    // Shown from a copy, so the lock is not held while the control repaints.
+    ShowButtonFunction(slot, shown);
 }
 
 std::optional<ButtonSection::LibraryChoice> ButtonSection::AskLibraryRecord(

@@ -44,7 +44,7 @@ private:
     void ShowDrawing();
     // Marks button n's control as the one the pointer is on in the drawing (0: none).
     void HighlightControl(int button);
-    void ShowButtonFunction(int slot, const ProfileRecord& profile);
+    void ShowButtonFunction(int slot, const ButtonSlot& assigned);
     // A library record chosen in the macro or pattern selection dialog.
     struct LibraryChoice {
         int32_t index;
