@@ -41,6 +41,9 @@ void CMS_1_SelectRecord::OnLayoutLoaded()
     if (auto* option = dynamic_cast<COptionUI*>(
             paintManager_.FindControl(OptionName(std::clamp(playMode, 0, kPlayModes - 1)))))
         option->Selected(true);
+    // An empty library says where records come from instead of showing a blank list.
+    if (CControlUI* hint = paintManager_.FindControl(QStringLiteral("select_empty_hint")))
+        hint->SetVisible(names.empty());
     loopCount = std::clamp(loopCount, 1, kMaxLoops);
     if (loopEdit_)
         loopEdit_->SetText(QString::number(loopCount));

@@ -842,6 +842,9 @@ TEST_F(SettingsPageTest, MacrosAndPatternsAreChosenInTheirSelectionDialogs)
         auto* list = dynamic_cast<CListUI*>(controls.FindControl(QStringLiteral("list_macro")));
         for (int row = 0; row < list->GetCount(); ++row)
             rows.push_back(list->GetItemText(row));
+        EXPECT_TRUE(
+            controls.FindControl(QStringLiteral("select_empty_hint"))->GetWidget()->isHidden())
+            << "the hint is for an empty library";
         loopShown.push_back(loopRowShown(controls));
         dynamic_cast<COptionUI*>(controls.FindControl(QStringLiteral("repeat_2")))->Selected(true);
         loopShown.push_back(loopRowShown(controls));
