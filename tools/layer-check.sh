@@ -12,7 +12,7 @@ cd "$root"
 # What each folder's files may include besides their own folder, lowest layer first.
 declare -A may_include=(
   [base]=""
-  [macros]="base"
+  [macros]="base keys"
   [patterns]="base"
   [profiles]="base macros patterns"
   [protocol]="base macros patterns profiles"
