@@ -18,7 +18,8 @@ constexpr uint8_t kMouseKeys[] = {
 
 uint16_t HeldDelay(long long delay)
 {
-    return static_cast<uint16_t>(std::clamp<long long>(delay, kMacroMinEditedDelay, kMacroMaxDelay));
+    return static_cast<uint16_t>(
+        std::clamp<long long>(delay, kMacroMinEditedDelay, kMacroMaxDelay));
 }
 
 struct Translated {
@@ -96,13 +97,20 @@ void MacroEditor::Rebuilt()
     scroll_ = MacroScroll::ToEnd;
     if (reselect_ && recordStart_ >= 0) {
         row = recordStart_;
-        scroll_ = MacroScroll::ToSelectedLater;
+        scroll_ = MacroScroll::ToRecordStartLater;
     } else if (inserting_) {
         row = insertAt_ - 1;
-        scroll_ = MacroScroll::ToSelectedLater;
+        scroll_ = MacroScroll::ToInsertionLater;
     }
     // A row the list does not have selects the last one.
     selected_ = row >= 0 && row < count_ ? row : count_ - 1;
+}
+
+void MacroEditor::Save()
+{
+    const SaveResult result = SaveMacroStore(dataFolder_, macros_);
+    if (saved_)
+        saved_(result);
 }
 
 bool MacroEditor::Commit()
@@ -115,7 +123,7 @@ bool MacroEditor::Commit()
     if (current_) {
         std::ranges::copy(work_, current_->actions);
         current_->actionCount = count_;
-        lastSave_ = SaveMacroStore(dataFolder_, macros_);
+        Save();
     }
     return true;
 }
@@ -126,7 +134,8 @@ int MacroEditor::AddMacro(std::u16string_view baseText)
         return -1;
     SaveResult saved;
     CreateMacro(dataFolder_, macros_, baseText, &saved);
-    lastSave_ = std::move(saved);
+    if (saved_)
+        saved_(saved);
     const int index = static_cast<int>(macros_.size()) - 1;
     SelectMacro(index);
     return index;
@@ -137,7 +146,7 @@ int MacroEditor::Import(std::unique_ptr<MacroRecord> imported)
     if (macros_.size() >= kMaxStoreRecords || !imported)
         return -1;
     const int index = ImportMacroRecord(std::move(imported), macros_);
-    lastSave_ = SaveMacroStore(dataFolder_, macros_);
+    Save();
     SelectMacro(index);
     return index;
 }
@@ -147,7 +156,7 @@ void MacroEditor::DeleteMacro(int index)
     if (index < 0 || std::size_t(index) >= macros_.size())
         return;
     macros_.erase(macros_.begin() + index);
-    lastSave_ = SaveMacroStore(dataFolder_, macros_);
+    Save();
     current_ = nullptr;
     if (macros_.empty()) {
         // Nothing is left to show: the deleted macro's rows go with it.
@@ -327,8 +336,8 @@ bool MacroEditor::RecordEvent(uint32_t message, uint32_t param, uint64_t nowMs)
     if (!firstEvent_) {
         uint16_t pause = 1;
         if (delayMode_ == MacroDelayMode::Recorded)
-            pause = HeldDelay(static_cast<long long>(
-                std::min<uint64_t>(nowMs - lastEventMs_, kMacroMaxDelay)));
+            pause = HeldDelay(
+                static_cast<long long>(std::min<uint64_t>(nowMs - lastEventMs_, kMacroMaxDelay)));
         else if (delayMode_ == MacroDelayMode::Default)
             pause = defaultDelay_;
         // The pause belongs to the action before the new one.
@@ -361,7 +370,7 @@ void MacroEditor::StopRecording()
     } else if (current_) {
         std::ranges::copy(work_, current_->actions);
         current_->actionCount = count_;
-        lastSave_ = SaveMacroStore(dataFolder_, macros_);
+        Save();
     }
 }
 

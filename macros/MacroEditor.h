@@ -28,8 +28,9 @@ inline constexpr uint32_t kHookSideUp = 524;
 enum class MacroDelayMode : int32_t { Recorded = 0, Default = 1, None = 2 };
 
 // Where the action list scrolls once its rows are shown: to the end, to the selected row, or to
-// it a moment later, when rows just added have their places.
-enum class MacroScroll { ToEnd, ToSelected, ToSelectedLater };
+// it a moment later, when rows just added have their places (the row where a recording began,
+// or the last inserted one).
+enum class MacroScroll { ToEnd, ToSelected, ToRecordStartLater, ToInsertionLater };
 
 // The macro editor without its window: the library, the selected macro, the working copy of its
 // actions that every edit acts on, and live recording. An edit that leaves the macro within 47
@@ -49,8 +50,11 @@ public:
     // Set by every call that rebuilds the action list.
     MacroScroll Scroll() const { return scroll_; }
     bool Recording() const { return recording_; }
-    // The outcome of the last save of macro.data, if any was made.
-    const std::optional<SaveResult>& LastSave() const { return lastSave_; }
+    // Told the outcome of every save of macro.data.
+    void SetSaveObserver(std::function<void(const SaveResult&)> observer)
+    {
+        saved_ = std::move(observer);
+    }
 
     // Macro `index` becomes the current one and its actions the working copy.
     void SelectMacro(int index);
@@ -104,6 +108,7 @@ private:
     void Reload();
     void Rebuilt();
     bool InsertAction(const MacroAction& action);
+    void Save();
     bool HasSelectedAction() const { return selected_ >= 0 && selected_ < count_; }
 
     MacroList& macros_;
@@ -124,7 +129,7 @@ private:
     bool reselect_ = false;
     uint64_t lastEventMs_ = 0;
     MacroScroll scroll_ = MacroScroll::ToEnd;
-    std::optional<SaveResult> lastSave_;
+    std::function<void(const SaveResult&)> saved_;
 };
 
 // What the editor shows beside the actions so a macro can be trusted.

@@ -4,6 +4,7 @@
 #include "base/RecordNames.h"
 #include "keys/KeyNames.h"
 #include "page/ButtonFunctions.h"
+#include "page/MacroWnd.h"
 #include "page/SelectRecordWnd.h"
 #include "page/ShortcutWnd.h"
 #include "profiles/ButtonRelink.h"
@@ -26,7 +27,7 @@ constexpr int kMenuButtons = 12;
 // How far below the button's top a menu opened upwards ends.
 constexpr int kUpwardMenuOverlap = 25;
 // The library editors are not built yet: their buttons stay disabled, never a dead click.
-constexpr const char* kUnbuiltButtons[] = {"ms_1_btn_macro", "ms_1_btn_gun"};
+constexpr const char* kUnbuiltButtons[] = {"ms_1_btn_gun"};
 
 std::u16string Text(std::string_view id)
 {
@@ -43,6 +44,11 @@ bool ButtonSection::Notify(TNotifyUI& msg)
 {
     if (!msg.pSender)
         return false;
+    if (msg.sType == DUI_MSGTYPE_CLICK &&
+        msg.pSender->GetName() == QLatin1String("ms_1_btn_macro")) {
+        OpenMacroLibrary();
+        return true;
+    }
     const auto n = NumberedName(msg.pSender->GetName(), kButton, kButtonCount);
     if (!n)
         return false;
@@ -205,6 +211,37 @@ void ButtonSection::AssignFunction(const QString& itemName)
     context_.requestApply(0);
     // Shown from a copy, so the lock is not held while the control repaints.
     ShowButtonFunction(slot, shown);
+}
+
+void ButtonSection::OpenMacroLibrary()
+{
+    {
+        // The editor works on the library itself; only the UI thread touches it.
+        CMS_1_Macro editor(context_.profiles.macros, context_.profiles.dataFolder, hooks_);
+        editor.onSaved = context_.saveDone;
+        editor.Run(CWindowWnd::FromHandle(context_.window.Handle()));
+    }
+    RelinkLibraries();
+}
+
+void ButtonSection::RelinkLibraries()
+{
+    std::optional<ProfileRecord> shown;
+    {
+        std::lock_guard lock(context_.profiles.mutex);
+        ProfileRecord* current = context_.profiles.Current();
+        if (ResyncButtonAssignments(context_.profiles.list, context_.profiles.macros,
+                context_.profiles.guns, current) &&
+            current)
+            shown = *current;
+    }
+    // Other profiles may have been re-linked too: they are kept as they now are.
+    if (context_.saveDone)
+        context_.saveDone(context_.profiles.StoreCurrent());
+    if (!shown)
+        return;
+    Refresh(*shown);
+    context_.requestApply(0);
 }
 
 std::optional<ButtonSection::LibraryChoice> ButtonSection::AskLibraryRecord(

@@ -18,8 +18,10 @@ struct HookTable;
 // highlights its button there, hovering the drawing highlights the control), the function menu
 // of buttons 1 to 12, and the assignment of the chosen function
 // with the rule that one of buttons 1 to 16 stays a left click. A shortcut, a macro or a pattern
-// opens its dialog first. The two library buttons stay disabled until the editors exist: never a
-// dead click.
+// opens its dialog first. The macro library button opens the macro editor; the pattern library
+// button stays disabled until its editor exists: never a dead click. When a library editor
+// closes, every button's macro or pattern is linked again by name and the mouse sent what
+// changed.
 class ButtonSection final {
 public:
     explicit ButtonSection(PageSectionContext& context) : context_(context) { }
@@ -56,6 +58,8 @@ private:
     std::optional<LibraryChoice> AskLibraryRecord(uint8_t code, const ButtonSlot& edited);
     // The shortcut dialog over the slot; the slot's new modifiers and key on OK with either set.
     std::optional<std::pair<uint8_t, uint8_t>> AskShortcut(uint8_t modifiers, uint8_t key);
+    void OpenMacroLibrary();
+    void RelinkLibraries();
 
     PageSectionContext& context_;
     HookTable* hooks_ = nullptr;

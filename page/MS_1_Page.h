@@ -134,7 +134,10 @@ private:
     PageProfiles profiles_;
     PageSectionContext sections_{window_, profiles_,
         [this](int debounceMs) { RequestApply(debounceMs); }, [this] { RefreshSettingsControls(); },
-        [this](CControlUI& swatch, uint32_t argb) { return ChooseColor(swatch, argb); }};
+        [this](CControlUI& swatch, uint32_t argb) { return ChooseColor(swatch, argb); },
+        [this](const SaveResult& saved) {
+            footer_.SaveDone(saved, StoreFolder(profiles_.dataFolder));
+        }};
     DpiSection dpi_{sections_};
     PerformanceSection performance_{sections_};
     LightingSection lighting_{sections_};
@@ -145,9 +148,7 @@ private:
             links_.ApplyAllPending = 1;
             RequestApply();
         },
-        [this](const SaveResult& saved) {
-            footer_.SaveDone(saved, StoreFolder(profiles_.dataFolder));
-        }};
+        sections_.saveDone};
     std::unique_ptr<ProfileSectionPrompts> profilePrompts_;
     std::unique_ptr<ProfileSection> profileSection_;
     // Lives on the UI thread; the apply host's window steps are queued to it.

@@ -26,6 +26,8 @@ struct PageSectionContext {
     std::function<void()> refreshSettings;
     // The colour dialog below a swatch, opened with 0xAARRGGBB; the chosen colour on OK.
     std::function<std::optional<uint32_t>(CControlUI& swatch, uint32_t argb)> chooseColor;
+    // The outcome of a save of the stores, for the footer.
+    std::function<void(const SaveResult&)> saveDone;
 
     // Runs `edit` on the current profile under the profiles' lock; false before the stores
     // are loaded.

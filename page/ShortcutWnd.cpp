@@ -2,44 +2,16 @@
 
 #include "base/HookTable.h"
 #include "base/Messages.h"
-#include "base/PhysicalKeys.h"
 #include "base/Trace.h"
 #include "keys/KeyNames.h"
 #include "keys/KeyTable.h"
+#include "page/OwnInput.h"
 #include "ui/Controls.h"
 #include "ui/ResourceManager.h"
 
-#include <QKeyEvent>
 #include <QWidget>
 
 namespace kestrin {
-namespace {
-
-constexpr unsigned kEvdevOffset = 8; // X keycodes and Qt's native scan codes count from 8
-
-// Hands the key presses a widget receives to `take`, except those that move the focus or
-// cancel, which keep working as everywhere.
-class OwnKeyFilter final : public QObject {
-public:
-    explicit OwnKeyFilter(std::function<void(const QKeyEvent&)> take) : take_(std::move(take)) { }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() != QEvent::KeyPress)
-            return false;
-        const auto& key = static_cast<const QKeyEvent&>(*event);
-        if (key.key() == Qt::Key_Tab || key.key() == Qt::Key_Backtab || key.key() == Qt::Key_Escape)
-            return false;
-        take_(key);
-        return true;
-    }
-
-private:
-    std::function<void(const QKeyEvent&)> take_;
-};
-
-} // namespace
 
 CShortcutWnd::CShortcutWnd() = default;
 CShortcutWnd::~CShortcutWnd() { StopCapture(); }
@@ -52,16 +24,6 @@ int CShortcutWnd::Run(CWindowWnd* parent)
     const int result = ShowModal();
     StopCapture();
     return result;
-}
-
-int CShortcutWnd::VirtualKeyOf(int qtKey, uint32_t nativeScanCode)
-{
-    if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z)
-        return 0x41 + (qtKey - Qt::Key_A);
-    if (nativeScanCode >= kEvdevOffset)
-        if (const PhysicalKey* key = PhysicalKeyByEvdevCode(nativeScanCode - kEvdevOffset))
-            return key->usVirtualKey;
-    return 0;
 }
 
 void CShortcutWnd::OnLayoutLoaded()
@@ -123,10 +85,11 @@ void CShortcutWnd::StartCapture()
     // The hook cannot listen here: the field's own key events stand in.
     if (!keyField_ || !keyField_->GetWidget())
         return;
-    ownKeys_ = std::make_unique<OwnKeyFilter>([this](const QKeyEvent& key) {
-        TakeVirtualKey(VirtualKeyOf(key.key(), key.nativeScanCode()));
-    });
-    keyField_->GetWidget()->installEventFilter(ownKeys_.get());
+    OwnInput input;
+    input.window = GetWidget();
+    input.keysOf = keyField_->GetWidget();
+    input.take = [this](uint32_t virtualKey, uint32_t) { TakeVirtualKey(int(virtualKey)); };
+    ownKeys_ = MakeOwnInputListener(std::move(input));
 }
 
 void CShortcutWnd::StopCapture()

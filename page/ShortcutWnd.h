@@ -32,10 +32,6 @@ public:
     // Popup child of `parent`, centred, modal: 1 for OK, 0 for cancel.
     int Run(CWindowWnd* parent);
 
-    // The virtual key of a key the dialog itself received: letters as the layout types them,
-    // every other key by where it sits on a US keyboard (as the hook library names keys).
-    static int VirtualKeyOf(int qtKey, uint32_t nativeScanCode);
-
 protected:
     QString GetWindowClassName() const override { return QStringLiteral("ShortcutWnd"); }
     QString GetSkinFile() const override { return QStringLiteral("shortcut.xml"); }

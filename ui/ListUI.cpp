@@ -3,7 +3,9 @@
 #include "ui/PaintManager.h"
 
 #include <QListWidget>
+
 #include <QSignalBlocker>
+#include <algorithm>
 
 namespace kestrin {
 namespace {
@@ -16,11 +18,17 @@ QListWidget* AsList(QWidget* widget) { return qobject_cast<QListWidget*>(widget)
 
 CListUI::CListUI(QWidget* widget, CPaintManagerUI* manager) : CControlUI(widget, manager)
 {
-    if (auto* list = AsList(widget))
-        QObject::connect(list, &QListWidget::currentRowChanged, list, [this](int row) {
-            if (row >= 0)
-                SendNotify(DUI_MSGTYPE_ITEMSELECT, uintptr_t(row));
-        });
+    auto* list = AsList(widget);
+    if (!list)
+        return;
+    // A row is chosen when it is current and selected: focus alone makes a row current without
+    // selecting it. The current row is set before the selection changes, whether by a click, a
+    // key or SelectItem.
+    QObject::connect(list, &QListWidget::itemSelectionChanged, list, [this, list] {
+        const int row = list->currentRow();
+        if (row >= 0 && list->item(row)->isSelected())
+            SendNotify(DUI_MSGTYPE_ITEMSELECT, uintptr_t(row));
+    });
 }
 
 int CListUI::GetCount() const
@@ -68,7 +76,11 @@ int CListUI::AddControl(CControlUI* row, int index)
     if (index < 0 || index > list->count())
         index = list->count();
     auto* item = new QListWidgetItem;
-    item->setSizeHint(row->GetWidget()->sizeHint().expandedTo(row->GetWidget()->size()));
+    // A widget's size before it is shown is a default (640 by 480), not its own: its hint
+    // within its limits is.
+    const QWidget* widget = row->GetWidget();
+    item->setSizeHint(
+        widget->sizeHint().boundedTo(widget->maximumSize()).expandedTo(widget->minimumSize()));
     list->insertItem(index, item);
     list->setItemWidget(item, row->GetWidget());
     return index;
@@ -88,7 +100,8 @@ void CListUI::SetItemHeight(int index, int height)
     if (!list || index < 0 || index >= list->count())
         return;
     QListWidgetItem* item = list->item(index);
-    item->setSizeHint(QSize(item->sizeHint().width(), height));
+    // A text row has no hint of its own (-1 by -1): without a width the height would be ignored.
+    item->setSizeHint(QSize(std::max(item->sizeHint().width(), 0), height));
 }
 
 QString CListUI::GetItemText(int index) const

@@ -27,7 +27,7 @@ make_program_folder() {
   make_runtime
   program=$runtime/program
   mkdir -p "$program"
-  cp -a "$1/kestrin" "$1/kestrin-virtual-mouse" "$1/kestrinctl" "$1/res" "$program/"
+  cp -a "$1/kestrin" "$1/kestrin-virtual-mouse" "$1/kestrinctl" "$1/libHook.so" "$1/res" "$program/"
   cp "$2/libhiddriver_1.so" "$2/libhiddriver_2.so" "$program/"
   store=$program/Data/ms_1/pro.data
   kestrin_pid=

@@ -324,6 +324,70 @@ sent=$(reports_with_id 08 | tail -1 | awk '{print $2}')
 [[ $sent == "$expected" ]] || fail "the button map sent ($sent) is not the saved profile's ($expected)"
 echo "page e2e: button 5 mute and button 4 Ctrl+Shift+A reached the mouse: $sent"
 shot buttons-assigned
+
+# --- A macro recorded through the hook library from XTEST keys and clicks, then assigned ---------
+editor_open() { xdotool search --onlyvisible --name '^Macro library$' >/dev/null; }
+in_window() { # in_window TITLE LAYOUT NAME: the screen point of a dialog's control, into cx and cy
+  local x y w h dialog
+  dialog=$(xdotool search --onlyvisible --name "^$1\$" | head -1)
+  eval "$(xdotool getwindowgeometry --shell "$dialog")"
+  read -r x y w h < <("$probe_tool" "$program/res/" layout "$2" at "$3") ||
+    fail "the probe cannot reach $3 in $2"
+  cx=$((X + x + w / 2))
+  cy=$((Y + y + h / 2))
+}
+in_editor() { in_window 'Macro library' MS/MS_1/ms_1_macropage.xml "$1"; }
+macro_store=$program/Data/ms_1/macro.data
+locate ms_1_btn_macro
+xdotool mousemove --sync "$cx" "$cy" click 1
+wait_for 5 editor_open || fail "the macro library did not open"
+park_pointer
+shot macro-editor
+in_editor ms_1_macro_record_btn
+record_x=$cx record_y=$cy
+xdotool mousemove --sync "$record_x" "$record_y" click 1
+wait_for 5 test -s "$macro_store" || fail "recording made no macro"
+# Away from the record button the clicks count; the pointer rests on the bare desktop.
+park_pointer
+xdotool key a
+xdotool click 1
+xdotool key b
+sleep 0.5
+shot macro-recording
+xdotool mousemove --sync "$record_x" "$record_y" click 1
+# 240 bytes a macro: the count at 52, the actions from 56 as key, kind and a 16-bit pause.
+stored_actions() { od -An -t x1 -j 52 -N 28 -v "$macro_store" | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'; }
+recorded='06 00 00 00 04 01 0a 00 04 02 0a 00 f1 01 0a 00 f1 02 0a 00 05 01 0a 00 05 02 01 00'
+recorded_all() { [[ $(stored_actions) == "$recorded" ]]; }
+wait_for 5 recorded_all ||
+  fail "macro.data holds '$(stored_actions)', not the recorded a, click, b with 10 ms pauses"
+echo "page e2e: recorded a, a left click and b through the hook library"
+shot macro-recorded
+in_editor btn_exit
+xdotool mousemove --sync "$cx" "$cy" click 1
+wait_for 5 fewer_windows || fail "the macro library stayed open"
+park_pointer
+
+mouse clear-log >/dev/null
+click ms_1_btn_key_6
+wait_for 5 more_windows || fail "the function menu did not open for button 6"
+choose ms_1_select_macro
+select_open() { xdotool search --onlyvisible --name '^MS_1_SelectMacro$' >/dev/null; }
+wait_for 5 select_open || fail "the macro selection dialog did not open"
+xdotool key Down
+sleep 0.3
+shot macro-select
+in_window MS_1_SelectMacro MS/MS_1/selectmacro.xml btn_ok
+xdotool mousemove --sync "$cx" "$cy" click 1
+wait_for 5 fewer_windows || fail "the macro selection dialog stayed open"
+wait_for 5 slot_is 5 17 0 0 || fail "button 6 holds code $(button_byte 5 1), not the macro"
+wait_for 10 log_quiet || fail "the macro apply never ended"
+current_profile >"$runtime/macro.pro"
+expected=$("$program/kestrinctl" reports "$runtime/macro.pro" | grep '^09' | sort) ||
+  fail "kestrinctl printed no macro download"
+sent=$(reports_with_id 09 | awk '{print $2}' | sort)
+[[ $sent == "$expected" ]] || fail "the macro download sent ($sent) is not the saved profile's ($expected)"
+echo "page e2e: the recorded macro reached the mouse on button 6: $sent"
 scroll_settings top
 toggle ms_1_check_button ms_1_hor_button 0
 

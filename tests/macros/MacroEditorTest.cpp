@@ -62,8 +62,8 @@ TEST_F(MacroEditorTest, ClickInsertsGoAfterTheSelectedActionAndMovesStopAtTheEnd
     // With no action selected the click goes to the start.
     editor.SelectAction(-1);
     editor.InsertClick(4, 40);
-    const std::vector<Step> expected{{0xF4, kPress, 40}, {0xF4, kRelease, 40},
-        {0xF2, kPress, 30}, {0xF2, kRelease, 30}};
+    const std::vector<Step> expected{
+        {0xF4, kPress, 40}, {0xF4, kRelease, 40}, {0xF2, kPress, 30}, {0xF2, kRelease, 30}};
     EXPECT_EQ(Steps(editor.Actions()), expected);
     EXPECT_EQ(editor.SelectedAction(), 1) << "the inserted release stays selected";
     // After the selected action, before the ones that follow.
@@ -182,8 +182,8 @@ TEST_F(MacroEditorTest, RecordingStoresEachPauseOnTheActionBeforeIt)
         editor.RecordEvent(kHookLeftUp, 1, 9000);
         editor.RecordEvent(kVkB, 0, 9001);
         editor.StopRecording();
-        const std::vector<Step> replaced{{0xF1, kPress, uint16_t(pause)},
-            {0xF1, kRelease, uint16_t(pause)}, {kKeyB, kPress, 1}};
+        const std::vector<Step> replaced{
+            {0xF1, kPress, uint16_t(pause)}, {0xF1, kRelease, uint16_t(pause)}, {kKeyB, kPress, 1}};
         EXPECT_EQ(Stored(0), replaced) << int(mode);
     }
     // A recording that gets no event replaces the macro with nothing.
@@ -201,8 +201,8 @@ TEST_F(MacroEditorTest, ARecordingAfterASelectedActionKeepsTheFollowingOnesAfter
     editor.RecordEvent(kVkA, 0, 10);
     editor.RecordEvent(kVkA, 1, 20);
     editor.StopRecording();
-    const std::vector<Step> expected{{0xF1, kPress, 40}, {0xF1, kRelease, 40},
-        {kKeyA, kPress, 60}, {kKeyA, kRelease, 1}, {0xF1, kPress, 40}, {0xF1, kRelease, 40}};
+    const std::vector<Step> expected{{0xF1, kPress, 40}, {0xF1, kRelease, 40}, {kKeyA, kPress, 60},
+        {kKeyA, kRelease, 1}, {0xF1, kPress, 40}, {0xF1, kRelease, 40}};
     EXPECT_EQ(Stored(0), expected);
     EXPECT_EQ(editor.SelectedAction(), 3);
 }
@@ -235,8 +235,8 @@ TEST_F(MacroEditorTest, RecordingStopsAtTheLimitsAndAnOversizedOneIsDiscarded)
 
 TEST(MacroSummaryTest, MarksUnpairedActionsAndAddsThePausesButTheLast)
 {
-    const MacroAction actions[] = {{kKeyA, kPress, 10}, {kKeyB, kPress, 20},
-        {kKeyA, kRelease, 30}, {0xF1, kRelease, 40}, {kKeyA, kPress, 50}, {kKeyA, kRelease, 99}};
+    const MacroAction actions[] = {{kKeyA, kPress, 10}, {kKeyB, kPress, 20}, {kKeyA, kRelease, 30},
+        {0xF1, kRelease, 40}, {kKeyA, kPress, 50}, {kKeyA, kRelease, 99}};
     const MacroSummary summary = SummarizeMacro(actions);
     EXPECT_EQ(summary.durationMs, 150U);
     EXPECT_EQ(summary.unpaired, (std::vector<bool>{false, true, false, true, false, false}));

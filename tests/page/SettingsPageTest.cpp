@@ -5,10 +5,12 @@
 #include "page/DpiColorWnd.h"
 #include "page/MouseDrawing.h"
 #include "patterns/GunRecord.h"
+#include "profiles/ButtonRelink.h"
 #include "protocol/ButtonMapReport.h"
 #include "protocol/SettingsReports.h"
 #include "tests/page/DevicePageFixture.h"
 #include "ui/ListUI.h"
+#include "ui/MsgWnd.h"
 #include "ui/ResourceManager.h"
 
 #include <QAbstractScrollArea>
@@ -890,6 +892,60 @@ TEST_F(SettingsPageTest, MacrosAndPatternsAreChosenInTheirSelectionDialogs)
     EXPECT_EQ(profile.buttons[5].playMode, kPatternPlayMode);
     EXPECT_EQ(profile.buttons[5].patternIndex, 0);
     EXPECT_EQ(profile.buttons[6].functionCode, kDefaultFunctionCodes[6]);
+}
+
+TEST_F(SettingsPageTest, AClosedMacroLibraryRelinksTheButtonsAndSendsWhatChanged)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    {
+        std::lock_guard lock(Page().Profiles().mutex);
+        for (const char16_t* name : {u"Reload", u"Jump"}) {
+            auto macro = std::make_unique<MacroRecord>();
+            WriteName(macro->name, name);
+            macro->actionCount = 2;
+            macro->actions[0] = {0x04, 1, 30};
+            macro->actions[1] = {0x04, 2, 40};
+            Page().Profiles().macros.push_back(std::move(macro));
+        }
+        ButtonSlot& slot = Page().Profiles().Current()->buttons[4];
+        CopyMacroIntoSlot(slot, *Page().Profiles().macros[1], 1);
+        slot.functionCode = kFunctionMacro;
+    }
+    SendEverythingFirst();
+    ASSERT_TRUE(As("ms_1_btn_macro")->IsEnabled());
+
+    int rowsAtOpen = -1;
+    CWindowWnd::SetModalHookForTesting([&](CWindowWnd& box) {
+        CPaintManagerUI& controls = dynamic_cast<WindowImplBase&>(box).GetPaintManager();
+        const auto press = [&](const char* name) {
+            qobject_cast<QPushButton*>(controls.FindControl(QLatin1String(name))->GetWidget())
+                ->click();
+        };
+        auto* list =
+            dynamic_cast<CListUI*>(controls.FindControl(QStringLiteral("ms_1_macro_list")));
+        rowsAtOpen = list->GetCount();
+        // Jump gets a click after its last action; Reload goes, so Jump moves up to index 0.
+        list->SelectItem(1);
+        press("ms_1_macro_key2_btn");
+        list->SelectItem(0);
+        CMsgWnd::SetNextAnswerForTesting(1);
+        press("ms_1_macro_delete_btn");
+        press("btn_exit");
+    });
+    Click("ms_1_btn_macro");
+    CWindowWnd::SetModalHookForTesting(nullptr);
+
+    EXPECT_EQ(rowsAtOpen, 2);
+    const ButtonSlot slot = CurrentProfile().buttons[4];
+    EXPECT_EQ(slot.functionCode, kFunctionMacro);
+    EXPECT_EQ(slot.macroIndex, 0);
+    EXPECT_EQ(slot.stepCount, 4);
+    EXPECT_EQ(slot.macroCopy[2].key, kMouseRightKey);
+    WaitForApply();
+    EXPECT_EQ(applyRequests.count, 1);
+    EXPECT_EQ(StoredCurrent()->buttons[4].stepCount, 4);
+    EXPECT_FALSE(ReportsWithId("09").empty()) << "no macro download reached the mouse";
 }
 
 } // namespace

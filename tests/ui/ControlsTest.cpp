@@ -262,6 +262,29 @@ TEST_F(ControlsTest, ListRowsAreAddedSelectedAndRemoved)
     EXPECT_TRUE(recorder.seen.empty()) << "removing rows is quiet";
 }
 
+TEST_F(ControlsTest, FocusMakesAListRowCurrentButOnlySelectingItChoosesIt)
+{
+    auto* list = Find<CListUI>("list");
+    list->AddLabelElement(QStringLiteral("a"));
+    list->AddLabelElement(QStringLiteral("b"));
+    auto* view = qobject_cast<QListWidget*>(list->GetWidget());
+    const auto chosen = [&] {
+        std::vector<uintptr_t> rows;
+        for (const Seen& seen : recorder.seen)
+            if (seen.type == QLatin1String("itemselect"))
+                rows.push_back(seen.wParam);
+        return rows;
+    };
+    QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(view, &in);
+    EXPECT_EQ(view->currentRow(), 0);
+    EXPECT_TRUE(chosen().empty()) << "a row the user never chose must not act as chosen";
+    QTest::mouseClick(
+        view->viewport(), Qt::LeftButton, {}, view->visualItemRect(view->item(0)).center());
+    QTest::keyClick(view, Qt::Key_Down);
+    EXPECT_EQ(chosen(), (std::vector<uintptr_t>{0, 1}));
+}
+
 TEST_F(ControlsTest, ATabLayoutShowsOnePageOrNone)
 {
     auto* tabs = Find<CTabLayoutUI>("tabs");

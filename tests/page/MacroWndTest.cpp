@@ -1,0 +1,323 @@
+// The macro library window through its controls: recording through the hook library's messages
+// and through the window's own events where the hook cannot listen, key capture, the editors,
+// and *.macro files.
+#include "page/MacroWnd.h"
+
+#include "base/HookTable.h"
+#include "base/Messages.h"
+#include "base/RecordNames.h"
+#include "keys/KeyNames.h"
+#include "macros/MacroExchange.h"
+#include "macros/MacroStore.h"
+#include "platform/FileDialog.h"
+#include "tests/support/SkinFolder.h"
+#include "tests/support/TempFolder.h"
+#include "ui/Controls.h"
+#include "ui/ListUI.h"
+#include "ui/MsgWnd.h"
+#include "ui/ResourceManager.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace kestrin {
+namespace {
+
+// The hook library's calls, in order, as "name(argument)".
+std::vector<std::string> hookCalls;
+int installResult = 1;
+
+HookTable FakeHooks()
+{
+    HookTable table;
+    table.installhook = [](KestrinWindow window) {
+        hookCalls.push_back(window != 0 ? "installhook(window)" : "installhook(0)");
+        return installResult;
+    };
+    table.removehook = [] { hookCalls.emplace_back("removehook"); };
+    table.removemousehook = [] { hookCalls.emplace_back("removemousehook"); };
+    table.enablehook = [](int on) {
+        hookCalls.push_back("enablehook(" + std::to_string(on) + ")");
+    };
+    table.enablemousehook = [](int on) {
+        hookCalls.push_back("enablemousehook(" + std::to_string(on) + ")");
+    };
+    table.mousewheelenable = [](int on) {
+        hookCalls.push_back("mousewheelenable(" + std::to_string(on) + ")");
+    };
+    return table;
+}
+
+QString KeyName(unsigned key) { return QString::fromStdU16String(UsageName(key)); }
+
+class MacroWndTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::UseInstalledSkin();
+        hookCalls.clear();
+        installResult = 1;
+    }
+    void TearDown() override
+    {
+        CWindowWnd::SetModalHookForTesting(nullptr);
+        CMsgWnd::SetNextAnswerForTesting(std::nullopt);
+        SetNextFileNameForTesting(std::nullopt);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    // Runs the editor over the library; `steps` act on it while it is open.
+    void Run(std::function<void(CMS_1_Macro&)> steps)
+    {
+        CMS_1_Macro editor(macros, folder.Data(), &hooks);
+        CWindowWnd::SetModalHookForTesting([&](CWindowWnd& window) {
+            if (&window != &editor) {
+                if (otherWindow)
+                    otherWindow(window);
+                return;
+            }
+            steps(editor);
+            if (editor.IsWindow())
+                Press(editor, "btn_exit");
+        });
+        EXPECT_EQ(editor.Run(nullptr), 1);
+        CWindowWnd::SetModalHookForTesting(nullptr);
+    }
+
+    static QWidget* Widget(CMS_1_Macro& editor, const char* name)
+    {
+        CControlUI* control = editor.GetPaintManager().FindControl(QLatin1String(name));
+        EXPECT_NE(control, nullptr) << name;
+        return control ? control->GetWidget() : nullptr;
+    }
+    static void Press(CMS_1_Macro& editor, const char* name)
+    {
+        qobject_cast<QAbstractButton*>(Widget(editor, name))->click();
+    }
+    static void Focus(CMS_1_Macro& editor, const char* name, bool in)
+    {
+        QFocusEvent event(in ? QEvent::FocusIn : QEvent::FocusOut, Qt::OtherFocusReason);
+        QCoreApplication::sendEvent(Widget(editor, name), &event);
+    }
+    static void Type(CMS_1_Macro& editor, const char* name, const QString& text)
+    {
+        auto* edit = qobject_cast<QLineEdit*>(Widget(editor, name));
+        edit->setText(text);
+        Focus(editor, name, false);
+    }
+    static QString Text(CMS_1_Macro& editor, const char* name)
+    {
+        return editor.GetPaintManager().FindControl(QLatin1String(name))->GetText();
+    }
+    // Each action row as "key/kind/delay" as the list shows it.
+    static std::vector<QString> Rows(CMS_1_Macro& editor)
+    {
+        auto* list =
+            editor.GetPaintManager().FindControl<CListUI>(QStringLiteral("ms_1_macro_action_list"));
+        std::vector<QString> rows;
+        for (int i = 0; i < list->GetCount(); ++i) {
+            auto* row = dynamic_cast<CContainerUI*>(list->GetItemControl(i));
+            rows.push_back(row->FindSubControl(QStringLiteral("key"))->GetText() + "/" +
+                row->FindSubControl(QStringLiteral("action"))->GetText() + "/" +
+                row->FindSubControl(QStringLiteral("delay"))->GetText());
+        }
+        return rows;
+    }
+    static void Hook(CMS_1_Macro& editor, uint32_t message, uint32_t param)
+    {
+        editor.SendMessage(WM_HOOK_EVENT, message, param);
+    }
+    void AddMacro(const char16_t* name, std::initializer_list<MacroAction> actions)
+    {
+        auto macro = std::make_unique<MacroRecord>();
+        WriteName(macro->name, name);
+        macro->actionCount = int32_t(actions.size());
+        std::ranges::copy(actions, macro->actions);
+        macros.push_back(std::move(macro));
+    }
+
+    test::TempFolder folder;
+    MacroList macros;
+    HookTable hooks = FakeHooks();
+    // Acts on every other window run modally while the editor is open (message boxes).
+    std::function<void(CWindowWnd&)> otherWindow;
+};
+
+TEST_F(MacroWndTest, ARecordingListensThroughTheHookAwayFromTheRecordButtonOnly)
+{
+    std::vector<QString> rows;
+    QString summary;
+    Run([&](CMS_1_Macro& editor) {
+        Press(editor, "ms_1_macro_record_btn"); // no macro yet: one is made
+        EXPECT_EQ(Text(editor, "ms_1_macro_name_edit"), QStringLiteral("Macro1"));
+        QEvent enter(QEvent::Enter), leave(QEvent::Leave);
+        QCoreApplication::sendEvent(Widget(editor, "ms_1_macro_record_btn"), &enter);
+        QCoreApplication::sendEvent(Widget(editor, "ms_1_macro_record_btn"), &leave);
+        for (int repeat = 0; repeat < 3; ++repeat)
+            Hook(editor, 0x41, 0);
+        Hook(editor, 0x41, 1);
+        Hook(editor, 513, 0);
+        Hook(editor, 514, 0);
+        Press(editor, "ms_1_macro_record_btn");
+        Hook(editor, 0x42, 0); // after the stop: nowhere
+        rows = Rows(editor);
+        summary = Text(editor, "ms_1_macro_summary");
+    });
+    const std::vector<std::string> calls{"installhook(window)", "enablehook(1)",
+        "mousewheelenable(0)", "enablemousehook(1)", "enablemousehook(0)", "enablemousehook(1)",
+        "removehook", "removemousehook", "enablemousehook(0)", "enablehook(0)",
+        "mousewheelenable(0)"};
+    EXPECT_EQ(hookCalls, calls);
+    const QString press =
+        CResourceManager::GetInstance()->GetText(QStringLiteral("key_down_action"));
+    const QString release =
+        CResourceManager::GetInstance()->GetText(QStringLiteral("key_up_action"));
+    ASSERT_EQ(rows.size(), 4U);
+    EXPECT_EQ(rows[0], KeyName(0x04) + "/" + press + "/10 ms");
+    EXPECT_EQ(rows[3], KeyName(kMouseLeftKey) + "/" + release + "/1 ms");
+    EXPECT_TRUE(summary.contains(QStringLiteral("4 of 47"))) << summary.toStdString();
+    MacroList stored;
+    LoadMacroStore(folder.Data(), stored);
+    ASSERT_EQ(stored.size(), 1U);
+    EXPECT_EQ(stored[0]->actionCount, 4);
+}
+
+TEST_F(MacroWndTest, WhereTheHookCannotListenTheWindowsOwnKeysAndClicksAreRecorded)
+{
+    installResult = 0; // as in a Wayland session
+    AddMacro(u"Reload", {});
+    bool own = false;
+    QString hint, name;
+    std::vector<QString> rows;
+    Run([&](CMS_1_Macro& editor) {
+        editor.GetPaintManager()
+            .FindControl<CListUI>(QStringLiteral("ms_1_macro_list"))
+            ->SelectItem(0);
+        Press(editor, "ms_1_no_delay_btn");
+        Press(editor, "ms_1_macro_record_btn");
+        own = editor.RecordsOwnEvents();
+        hint = Text(editor, "ms_1_macro_record_hint");
+        // Keys typed into the name field are the recording's, not the name's.
+        QTest::keyClick(Widget(editor, "ms_1_macro_name_edit"), Qt::Key_A);
+        QTest::mouseClick(
+            qobject_cast<QListWidget*>(Widget(editor, "ms_1_macro_action_list"))->viewport(),
+            Qt::RightButton);
+        // The click that stops is not part of it.
+        QTest::mouseClick(Widget(editor, "ms_1_macro_record_btn"), Qt::LeftButton);
+        rows = Rows(editor);
+        name = Text(editor, "ms_1_macro_name_edit");
+    });
+    EXPECT_TRUE(own);
+    EXPECT_EQ(
+        hint, CResourceManager::GetInstance()->GetText(QStringLiteral("macro_record_own_text")));
+    EXPECT_EQ(name, QStringLiteral("Reload"));
+    ASSERT_EQ(rows.size(), 4U);
+    EXPECT_TRUE(rows[0].startsWith(KeyName(0x04) + "/"));
+    EXPECT_TRUE(rows[2].startsWith(KeyName(kMouseRightKey) + "/"));
+    EXPECT_EQ(macros[0]->actionCount, 4);
+    EXPECT_EQ(macros[0]->actions[0].delay, 1);
+}
+
+TEST_F(MacroWndTest, TheActionEditorsChangeKeysButtonsAndHeldDelays)
+{
+    installResult = 0;
+    AddMacro(u"Reload", {{0x04, 1, 30}, {0xF1, 2, 40}, {0x04, 2, 50}});
+    std::vector<QString> shown;
+    Run([&](CMS_1_Macro& editor) {
+        auto* actions =
+            editor.GetPaintManager().FindControl<CListUI>(QStringLiteral("ms_1_macro_action_list"));
+        editor.GetPaintManager()
+            .FindControl<CListUI>(QStringLiteral("ms_1_macro_list"))
+            ->SelectItem(0);
+        actions->SelectItem(0);
+        Press(editor, "ms_1_macro_action_edit_check");
+        // The key field takes the next key pressed while it has the focus.
+        Focus(editor, "ms_1_macro_action_edit", true);
+        QTest::keyClick(Widget(editor, "ms_1_macro_action_edit"), Qt::Key_B);
+        Focus(editor, "ms_1_macro_action_edit", false);
+        Type(editor, "ms_1_macro_delay_edit", QStringLiteral("0"));
+        shown.push_back(Text(editor, "ms_1_macro_delay_edit"));
+        // The mouse editor for a click; a delay past the most is held to it.
+        actions->SelectItem(1);
+        editor.GetPaintManager()
+            .FindControl<CComboUI>(QStringLiteral("ms_1_macro_mouse_action_combo"))
+            ->SelectItem(4);
+        Type(editor, "ms_1_macro_mouseaction_delay_edit", QStringLiteral("99999"));
+        shown.push_back(Text(editor, "ms_1_macro_mouseaction_delay_edit"));
+        // The last action's pause is not edited.
+        actions->SelectItem(2);
+        shown.push_back(Text(editor, "ms_1_macro_delay_edit"));
+        shown.push_back(
+            Widget(editor, "ms_1_macro_delay_edit")->isEnabled() ? "enabled" : "disabled");
+    });
+    EXPECT_EQ(shown, (std::vector<QString>{"1", "25000", "1", "disabled"}));
+    const MacroRecord& stored = *macros[0];
+    EXPECT_EQ(stored.actions[0].key, 0x05);
+    EXPECT_EQ(stored.actions[0].delay, 1);
+    EXPECT_EQ(stored.actions[1].key, kMouseBackKey);
+    EXPECT_EQ(stored.actions[1].kind, 2);
+    EXPECT_EQ(stored.actions[1].delay, 25000);
+    EXPECT_EQ(stored.actions[2].delay, 50);
+}
+
+TEST_F(MacroWndTest, NamesFilesAndDeletionsAskOrRestoreAndNeverLoseAMacro)
+{
+    AddMacro(u"Reload", {{0x04, 1, 30}, {0x04, 2, 1}});
+    AddMacro(u"Jump", {});
+    const std::string exported = folder.Root().string() + "/reload.macro";
+    const std::string broken = folder.Root().string() + "/broken.macro";
+    test::WriteBytes(broken, std::vector<unsigned char>(239, 0));
+    // A folder where the export would go: it cannot be written.
+    const std::string unwritable = folder.Root().string() + "/taken.macro";
+    std::filesystem::create_directories(unwritable);
+    std::vector<QString> asked;
+    std::vector<QString> names;
+    Run([&](CMS_1_Macro& editor) {
+        auto* list =
+            editor.GetPaintManager().FindControl<CListUI>(QStringLiteral("ms_1_macro_list"));
+        otherWindow = [&](CWindowWnd& box) {
+            asked.push_back(box.GetWidget()->findChild<QLabel*>(QStringLiteral("warning"))->text());
+            box.Close(0);
+        };
+        list->SelectItem(1);
+        Type(editor, "ms_1_macro_name_edit", QStringLiteral("RELOAD"));
+        names.push_back(Text(editor, "ms_1_macro_name_edit"));
+        list->SelectItem(0);
+        SetNextFileNameForTesting(QString::fromStdString(exported));
+        Press(editor, "ms_1_macro_export_btn");
+        for (int i = 0; i < 2; ++i) {
+            SetNextFileNameForTesting(QString::fromStdString(exported));
+            Press(editor, "ms_1_macro_import_btn");
+        }
+        SetNextFileNameForTesting(QString::fromStdString(broken));
+        Press(editor, "ms_1_macro_import_btn");
+        SetNextFileNameForTesting(QString::fromStdString(unwritable));
+        Press(editor, "ms_1_macro_export_btn");
+        // Declined, the deletion changes nothing.
+        Press(editor, "ms_1_macro_delete_btn");
+        for (int row = 0; row < list->GetCount(); ++row)
+            names.push_back(list->GetItemText(row));
+        names.push_back(Text(editor, "ms_1_macro_name_edit"));
+    });
+    const auto text = [](const char* id) {
+        return CResourceManager::GetInstance()->GetText(QLatin1String(id));
+    };
+    EXPECT_EQ(asked,
+        (std::vector<QString>{text("macro_file_error_text"), text("macro_export_error_text"),
+            text("delete_macro_text")}));
+    EXPECT_EQ(names,
+        (std::vector<QString>{"Jump", "Reload", "Jump", "Reload_1", "Reload_2", "Reload_2"}));
+    MacroList stored;
+    LoadMacroStore(folder.Data(), stored);
+    ASSERT_EQ(stored.size(), 4U);
+    EXPECT_EQ(stored[3]->actionCount, 2);
+    EXPECT_EQ(stored[3]->actions[0].delay, 30);
+}
+
+} // namespace
+} // namespace kestrin
