@@ -405,7 +405,11 @@ void CMS_1_Macro::OnClick(TNotifyUI& msg)
 
 void CMS_1_Macro::AddMacro()
 {
-    const int index = editor_.AddMacro(Text("add_macro_text").toStdU16String());
+    ShowAddedMacro(editor_.AddMacro(Text("add_macro_text").toStdU16String()));
+}
+
+void CMS_1_Macro::ShowAddedMacro(int index)
+{
     if (index < 0) {
         CMsgWnd::Ask(this, QStringLiteral("macro_limit_text"));
         return;
@@ -482,17 +486,7 @@ void CMS_1_Macro::Import()
         CMsgWnd::Ask(this, QStringLiteral("macro_file_error_text"));
         return;
     }
-    if (editor_.Import(std::move(read.value)) < 0) {
-        CMsgWnd::Ask(this, QStringLiteral("macro_limit_text"));
-        return;
-    }
-    if (macroList_) {
-        const int row = macroList_->AddLabelElement(
-            QString::fromStdU16String(ReadName(editor_.Current()->name)));
-        macroList_->SetItemHeight(row, kRowHeight);
-        macroList_->EnsureVisible(row);
-    }
-    ShowSelectedMacro();
+    ShowAddedMacro(editor_.Import(std::move(read.value)));
 }
 
 void CMS_1_Macro::Export()
@@ -528,13 +522,8 @@ void CMS_1_Macro::StartRecording()
         CMsgWnd::Ask(this, QStringLiteral("macro_limit_text"));
         return;
     }
-    if (macroList_ && editor_.Macros().size() > macrosBefore) {
-        const int row = macroList_->AddLabelElement(
-            QString::fromStdU16String(ReadName(editor_.Current()->name)));
-        macroList_->SetItemHeight(row, kRowHeight);
-        macroList_->EnsureVisible(row);
-        ShowSelectedMacro();
-    }
+    if (editor_.Macros().size() > macrosBefore)
+        ShowAddedMacro(editor_.CurrentIndex());
     routeToRecorder_ = true;
     capturingKey_ = false;
     if (InstallHook()) {

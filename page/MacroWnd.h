@@ -62,6 +62,8 @@ private:
 
     // Operations that need the window.
     void AddMacro();
+    // Appends the row of macro `index`, just added, and shows it; -1 says the library is full.
+    void ShowAddedMacro(int index);
     void DeleteMacro();
     void Rename();
     void InsertClick(int button);

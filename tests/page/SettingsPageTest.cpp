@@ -102,6 +102,18 @@ protected:
     }
     void Click(const char* name) { QTest::mouseClick(As(name)->GetWidget(), Qt::LeftButton); }
     QString TextOf(const char* name) { return As(name)->GetText(); }
+    // Macros of a press and a release of A, into the library; hold the profiles' lock.
+    void AddMacros(std::initializer_list<const char16_t*> names)
+    {
+        for (const char16_t* name : names) {
+            auto macro = std::make_unique<MacroRecord>();
+            WriteName(macro->name, name);
+            macro->actionCount = 2;
+            macro->actions[0] = {0x04, 1, 30};
+            macro->actions[1] = {0x04, 2, 40};
+            Page().Profiles().macros.push_back(std::move(macro));
+        }
+    }
 };
 
 // DPI stages.
@@ -810,14 +822,7 @@ TEST_F(SettingsPageTest, MacrosAndPatternsAreChosenInTheirSelectionDialogs)
     OpenWindow();
     {
         std::lock_guard lock(Page().Profiles().mutex);
-        for (const char16_t* name : {u"Reload", u"Jump"}) {
-            auto macro = std::make_unique<MacroRecord>();
-            WriteName(macro->name, name);
-            macro->actionCount = 2;
-            macro->actions[0] = {0x04, 1, 30};
-            macro->actions[1] = {0x04, 2, 40};
-            Page().Profiles().macros.push_back(std::move(macro));
-        }
+        AddMacros({u"Reload", u"Jump"});
         Page().Profiles().guns.push_back(NewGunRecord(u"Spray"));
     }
     const auto press = [&](int n) {
@@ -900,14 +905,7 @@ TEST_F(SettingsPageTest, AClosedMacroLibraryRelinksTheButtonsAndSendsWhatChanged
     OpenWindow();
     {
         std::lock_guard lock(Page().Profiles().mutex);
-        for (const char16_t* name : {u"Reload", u"Jump"}) {
-            auto macro = std::make_unique<MacroRecord>();
-            WriteName(macro->name, name);
-            macro->actionCount = 2;
-            macro->actions[0] = {0x04, 1, 30};
-            macro->actions[1] = {0x04, 2, 40};
-            Page().Profiles().macros.push_back(std::move(macro));
-        }
+        AddMacros({u"Reload", u"Jump"});
         ButtonSlot& slot = Page().Profiles().Current()->buttons[4];
         CopyMacroIntoSlot(slot, *Page().Profiles().macros[1], 1);
         slot.functionCode = kFunctionMacro;
