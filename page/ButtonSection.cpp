@@ -26,7 +26,7 @@ const QLatin1StringView kButton("ms_1_btn_key_");
 constexpr int kMenuButtons = 12;
 // How far below the button's top a menu opened upwards ends.
 constexpr int kUpwardMenuOverlap = 25;
-// The library editors are not built yet: their buttons stay disabled, never a dead click.
+// The pattern editor is not built yet: its button stays disabled, never a dead click.
 constexpr const char* kUnbuiltButtons[] = {"ms_1_btn_gun"};
 
 std::u16string Text(std::string_view id)

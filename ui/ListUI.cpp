@@ -3,8 +3,8 @@
 #include "ui/PaintManager.h"
 
 #include <QListWidget>
-
 #include <QSignalBlocker>
+
 #include <algorithm>
 
 namespace kestrin {

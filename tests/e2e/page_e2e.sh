@@ -354,7 +354,10 @@ xdotool click 1
 xdotool key b
 sleep 0.5
 shot macro-recording
-xdotool mousemove --sync "$record_x" "$record_y" click 1
+# On the record button the clicks stop counting once the window has seen the pointer come in.
+xdotool mousemove --sync "$record_x" "$record_y"
+sleep 0.3
+xdotool click 1
 # 240 bytes a macro: the count at 52, the actions from 56 as key, kind and a 16-bit pause.
 stored_actions() { od -An -t x1 -j 52 -N 28 -v "$macro_store" | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'; }
 recorded='06 00 00 00 04 01 0a 00 04 02 0a 00 f1 01 0a 00 f1 02 0a 00 05 01 0a 00 05 02 01 00'
@@ -374,7 +377,10 @@ wait_for 5 more_windows || fail "the function menu did not open for button 6"
 choose ms_1_select_macro
 select_open() { xdotool search --onlyvisible --name '^MS_1_SelectMacro$' >/dev/null; }
 wait_for 5 select_open || fail "the macro selection dialog did not open"
-xdotool key Down
+# The first row of the list: 22 pixels high below the list's 4-pixel padding.
+in_window MS_1_SelectMacro MS/MS_1/selectmacro.xml list_macro
+read -r _ list_y _ _ < <("$probe_tool" "$program/res/" layout MS/MS_1/selectmacro.xml at list_macro)
+xdotool mousemove --sync "$cx" $((Y + list_y + 15)) click 1
 sleep 0.3
 shot macro-select
 in_window MS_1_SelectMacro MS/MS_1/selectmacro.xml btn_ok
