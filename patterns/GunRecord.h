@@ -22,6 +22,8 @@ inline constexpr int kGunNameUnits = 50;
 inline constexpr int kGunDefaultDelay = 5;
 inline constexpr int kGunMinCoordinate = -999;
 inline constexpr int kGunMaxCoordinate = 999;
+// The longest pause after a shot: what the download carries exactly, 255 hundreds and 99 ms.
+inline constexpr int kGunMaxDelay = 25599;
 
 struct GunRecord {
     char16_t name[kGunNameUnits];

@@ -21,7 +21,8 @@ bool RepairGun(GunRecord& gun)
         GunBullet& shot = gun.shots[i];
         const GunBullet held{std::clamp(shot.x, kGunMinCoordinate, kGunMaxCoordinate),
             std::clamp(shot.y, kGunMinCoordinate, kGunMaxCoordinate), shot.reserved8,
-            shot.delay < 1 ? uint16_t(kGunDefaultDelay) : shot.delay};
+            shot.delay < 1 ? uint16_t(kGunDefaultDelay)
+                           : std::min(shot.delay, uint16_t(kGunMaxDelay))};
         if (held.x != shot.x || held.y != shot.y || held.delay != shot.delay) {
             shot = held;
             repaired = true;

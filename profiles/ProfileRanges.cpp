@@ -63,7 +63,8 @@ bool CopyInRange(const ButtonSlot& slot)
             return false;
         return std::all_of(slot.patternCopy, slot.patternCopy + slot.stepCount, [](const auto& s) {
             return s.x >= kGunMinCoordinate && s.x <= kGunMaxCoordinate &&
-                s.y >= kGunMinCoordinate && s.y <= kGunMaxCoordinate && s.delay >= 1;
+                s.y >= kGunMinCoordinate && s.y <= kGunMaxCoordinate && s.delay >= 1 &&
+                s.delay <= kGunMaxDelay;
         });
     }
     return true;

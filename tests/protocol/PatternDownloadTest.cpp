@@ -105,6 +105,11 @@ TEST(PatternReport, HoldsHundredsThatDoNotFitTheirByteAtTheLongestWait)
     // 30000 ms is 300 hundreds; the low byte alone (44) would cut the wait to 4.4 s.
     const auto entries = Entries(BuildPatternReport(*PatternSlot(2, 30000), 1, 0).report);
     EXPECT_EQ(entries[5], (Entry{255, 0x03}));
+    // The editor's longest pause is the longest the entries carry exactly: 255 hundreds, 99.
+    const auto longest = Entries(BuildPatternReport(*PatternSlot(1, kGunMaxDelay), 1, 0).report);
+    EXPECT_EQ(longest[2].first, 99);
+    EXPECT_EQ(longest[5], (Entry{255, 0x03}));
+    EXPECT_EQ(longest[5].first * 100 + longest[2].first, kGunMaxDelay);
 }
 
 TEST(PatternReport, WritesMovesAsSixteenBitsHighByteFirst)
