@@ -4,6 +4,7 @@
 #include "base/RecordNames.h"
 #include "keys/KeyNames.h"
 #include "page/ButtonFunctions.h"
+#include "page/GunWnd.h"
 #include "page/MacroWnd.h"
 #include "page/SelectRecordWnd.h"
 #include "page/ShortcutWnd.h"
@@ -26,8 +27,6 @@ const QLatin1StringView kButton("ms_1_btn_key_");
 constexpr int kMenuButtons = 12;
 // How far below the button's top a menu opened upwards ends.
 constexpr int kUpwardMenuOverlap = 25;
-// The pattern editor is not built yet: its button stays disabled, never a dead click.
-constexpr const char* kUnbuiltButtons[] = {"ms_1_btn_gun"};
 
 std::u16string Text(std::string_view id)
 {
@@ -47,6 +46,10 @@ bool ButtonSection::Notify(TNotifyUI& msg)
     if (msg.sType == DUI_MSGTYPE_CLICK &&
         msg.pSender->GetName() == QLatin1String("ms_1_btn_macro")) {
         OpenMacroLibrary();
+        return true;
+    }
+    if (msg.sType == DUI_MSGTYPE_CLICK && msg.pSender->GetName() == QLatin1String("ms_1_btn_gun")) {
+        OpenPatternLibrary();
         return true;
     }
     const auto n = NumberedName(msg.pSender->GetName(), kButton, kButtonCount);
@@ -104,9 +107,6 @@ void ButtonSection::Refresh(const ProfileRecord& profile)
     ShowDrawing();
     for (int slot = 0; slot < kButtonCount; ++slot)
         ShowButtonFunction(slot, profile.buttons[slot]);
-    for (const char* name : kUnbuiltButtons)
-        if (CControlUI* button = context_.window.Find(QString::fromLatin1(name)))
-            button->SetEnabled(false);
 }
 
 void ButtonSection::ShowButtonFunction(int slot, const ButtonSlot& assigned)
@@ -218,6 +218,16 @@ void ButtonSection::OpenMacroLibrary()
     {
         // The editor works on the library itself; only the UI thread touches it.
         CMS_1_Macro editor(context_.profiles.macros, context_.profiles.dataFolder, hooks_);
+        editor.onSaved = context_.saveDone;
+        editor.Run(CWindowWnd::FromHandle(context_.window.Handle()));
+    }
+    RelinkLibraries();
+}
+
+void ButtonSection::OpenPatternLibrary()
+{
+    {
+        CMS_1_Gun editor(context_.profiles.guns, context_.profiles.dataFolder);
         editor.onSaved = context_.saveDone;
         editor.Run(CWindowWnd::FromHandle(context_.window.Handle()));
     }

@@ -18,9 +18,8 @@ struct HookTable;
 // highlights its button there, hovering the drawing highlights the control), the function menu
 // of buttons 1 to 12, and the assignment of the chosen function
 // with the rule that one of buttons 1 to 16 stays a left click. A shortcut, a macro or a pattern
-// opens its dialog first. The macro library button opens the macro editor; the pattern library
-// button stays disabled until its editor exists: never a dead click. When a library editor
-// closes, every button's macro or pattern is linked again by name and the mouse sent what
+// opens its dialog first. The two library buttons open the macro and the pattern editor; when
+// one closes, every button's macro or pattern is linked again by name and the mouse sent what
 // changed.
 class ButtonSection final {
 public:
@@ -59,6 +58,7 @@ private:
     // The shortcut dialog over the slot; the slot's new modifiers and key on OK with either set.
     std::optional<std::pair<uint8_t, uint8_t>> AskShortcut(uint8_t modifiers, uint8_t key);
     void OpenMacroLibrary();
+    void OpenPatternLibrary();
     void RelinkLibraries();
 
     PageSectionContext& context_;

@@ -23,14 +23,21 @@ QString Named(QLatin1StringView prefix, int stage) { return prefix + QString::nu
 
 } // namespace
 
-void FilterDigits(CEditUI& edit)
+namespace {
+
+void Filter(CEditUI& edit, bool (*keep)(std::u16string&))
 {
     std::u16string text = edit.GetText().toStdU16String();
-    if (!KeepDigitsOnly(text))
+    if (!keep(text))
         return;
     edit.SetText(QString::fromStdU16String(text));
     edit.SetSel(static_cast<int>(text.size()), static_cast<int>(text.size()));
 }
+
+} // namespace
+
+void FilterDigits(CEditUI& edit) { Filter(edit, KeepDigitsOnly); }
+void FilterSignedDigits(CEditUI& edit) { Filter(edit, KeepSignedDigitsOnly); }
 
 bool DpiSection::Notify(TNotifyUI& msg)
 {

@@ -1,6 +1,7 @@
 #include "page/DpiText.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace kestrin {
 
@@ -27,14 +28,38 @@ int32_t DpiUnitsFromText(std::u16string_view text)
     return dpi / kDpiUnit;
 }
 
-bool KeepDigitsOnly(std::u16string& text)
+namespace {
+
+template <class Keep> bool KeepOnly(std::u16string& text, Keep keep)
 {
     const auto kept =
-        std::remove_if(text.begin(), text.end(), [](char16_t c) { return !IsDigit(c); });
+        std::remove_if(text.begin(), text.end(), [&](char16_t c) { return !keep(c); });
     if (kept == text.end())
         return false;
     text.erase(kept, text.end());
     return true;
+}
+
+} // namespace
+
+bool KeepDigitsOnly(std::u16string& text) { return KeepOnly(text, IsDigit); }
+
+bool KeepSignedDigitsOnly(std::u16string& text)
+{
+    return KeepOnly(text, [](char16_t c) { return IsDigit(c) || c == u'-'; });
+}
+
+std::optional<long long> LeadingNumber(std::u16string_view text)
+{
+    const bool negative = !text.empty() && text.front() == u'-';
+    std::size_t at = negative ? 1 : 0;
+    if (at >= text.size() || !IsDigit(text[at]))
+        return std::nullopt;
+    long long value = 0;
+    constexpr long long kMost = std::numeric_limits<long long>::max() / 10 - 9;
+    for (; at < text.size() && IsDigit(text[at]); ++at)
+        value = std::min(value, kMost) * 10 + (text[at] - u'0');
+    return negative ? -value : value;
 }
 
 } // namespace kestrin

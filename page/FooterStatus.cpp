@@ -1,5 +1,6 @@
 #include "page/FooterStatus.h"
 
+#include "base/StoreFiles.h"
 #include "base/Trace.h"
 #include "ui/Control.h"
 #include "ui/ResourceManager.h"
@@ -33,9 +34,7 @@ void FooterStatus::SaveDone(const SaveResult& result, const std::string& folder)
     }
     if (!failure_.isEmpty())
         return; // told already for this streak
-    failure_ = CResourceManager::GetInstance()
-                   ->GetText(QStringLiteral("save_failed_text"))
-                   .arg(QString::fromStdString(folder), QString::fromStdString(result.error));
+    failure_ = SaveFailureText(result, folder);
     recovered_ = false;
     Show();
 }
@@ -54,6 +53,22 @@ void FooterStatus::Show() const
     hint->SetText(untaken_ ? QStringLiteral("apply_untaken_text")
             : recovered_   ? QStringLiteral("save_recovered_text")
                            : QStringLiteral("apply_hint_text"));
+}
+
+QString SaveFailureText(const SaveResult& result, const std::string& folder)
+{
+    return CResourceManager::GetInstance()
+        ->GetText(QStringLiteral("save_failed_text"))
+        .arg(QString::fromStdString(folder), QString::fromStdString(result.error));
+}
+
+void ShowSaveFailure(CControlUI* line, const SaveResult& result, const std::string& dataFolder)
+{
+    if (!line)
+        return;
+    line->SetVisible(!result.ok());
+    if (!result.ok())
+        line->SetText(SaveFailureText(result, StoreFolder(dataFolder)));
 }
 
 } // namespace kestrin

@@ -9,6 +9,8 @@
 
 namespace kestrin {
 
+class CControlUI;
+
 // The footer line under the page: what the user should know of their changes, the most pressing
 // first. A save that failed, with the folder and the reason, once for a streak of failures and
 // until one works; changes the mouse has not taken yet; that saving works again after a
@@ -33,5 +35,12 @@ private:
     QString failure_;        // the message of the streak of failed saves, while it lasts
     bool recovered_ = false; // a save worked after a failure
 };
+
+// What a failed save of the stores in `folder` says: the folder and the reason.
+QString SaveFailureText(const SaveResult& result, const std::string& folder);
+
+// A library window's line for its saves: shown with the failure while saves fail, hidden once
+// one works.
+void ShowSaveFailure(CControlUI* line, const SaveResult& result, const std::string& dataFolder);
 
 } // namespace kestrin

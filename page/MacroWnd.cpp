@@ -7,6 +7,7 @@
 #include "keys/KeyNames.h"
 #include "macros/MacroExchange.h"
 #include "page/DpiSection.h"
+#include "page/FooterStatus.h"
 #include "page/OwnInput.h"
 #include "platform/FileDialog.h"
 #include "ui/Controls.h"
@@ -102,14 +103,8 @@ CMS_1_Macro::CMS_1_Macro(MacroList& macros, std::string dataFolder, HookTable* h
     editor_.SetSaveObserver([this](const SaveResult& result) {
         if (onSaved)
             onSaved(result);
-        if (CControlUI* status =
-                paintManager_.FindControl(QStringLiteral("ms_1_macro_save_status"))) {
-            status->SetVisible(!result.ok());
-            if (!result.ok())
-                status->SetText(Text("save_failed_text")
-                                    .arg(QString::fromStdString(StoreFolder(dataFolder_)),
-                                        QString::fromStdString(result.error)));
-        }
+        ShowSaveFailure(paintManager_.FindControl(QStringLiteral("ms_1_macro_save_status")), result,
+            dataFolder_);
     });
     clock_.start();
 }

@@ -31,10 +31,14 @@ def widget(w, ind):
         elif k == 'fixedw':
             out += prop('minimumSize', ('size', v, 0), ind=ind + ' ') + prop('maximumSize', ('size', v, 16777215), ind=ind + ' ')
         elif k == 'items':
-            for it in v: out += f'{ind} <item>\n{ind}  <property name="text"><string>{it}</string></property>\n{ind} </item>\n'
+            # Numbers are shown as they are; anything else is a text id.
+            for it in v:
+                notr = ' notr="true"' if it.isdigit() else ''
+                out += f'{ind} <item>\n{ind}  <property name="text"><string{notr}>{it}</string></property>\n{ind} </item>\n'
         else:
             out += prop(k, v if k != 'class' else ('raw', v), stdset=k not in CUSTOM, ind=ind + ' ')
     if w.layout: out += layout(w.layout, ind + ' ')
+    for child in w.children: out += widget(child, ind + ' ')
     out += f'{ind}</widget>\n'
     return out
 class L:

@@ -118,6 +118,7 @@ const WindowSkin Windows[] = {
     {"page/SelectRecordWnd.cpp", "MS/MS_1/selectmacro.xml"},
     {"page/SelectRecordWnd.cpp", "MS/MS_1/selectgun.xml"},
     {"page/MacroWnd.cpp", "MS/MS_1/ms_1_macropage.xml"},
+    {"page/GunWnd.cpp", "MS/MS_1/gunpage.xml"},
 };
 
 // Page controls whose section lays them out later; each is looked up with a null check.

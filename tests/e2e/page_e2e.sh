@@ -394,6 +394,59 @@ expected=$("$program/kestrinctl" reports "$runtime/macro.pro" | grep '^09' | sor
 sent=$(reports_with_id 09 | awk '{print $2}' | sort)
 [[ $sent == "$expected" ]] || fail "the macro download sent ($sent) is not the saved profile's ($expected)"
 echo "page e2e: the recorded macro reached the mouse on button 6: $sent"
+macro_report=$sent
+
+# --- A recoil pattern of 30 shots, typed and stepped in its editor, then assigned ---------------
+patterns_open() { xdotool search --onlyvisible --name '^Recoil patterns$' >/dev/null; }
+in_patterns() { in_window 'Recoil patterns' MS/MS_1/gunpage.xml "$1"; }
+click_in_patterns() { in_patterns "$1"; xdotool mousemove --sync "$cx" "$cy" click 1; }
+locate ms_1_btn_gun
+xdotool mousemove --sync "$cx" "$cy" click 1
+wait_for 5 patterns_open || fail "the pattern library did not open"
+click_in_patterns add_btn
+gun_store=$program/Data/ms_1/gun.data
+wait_for 5 test -s "$gun_store" || fail "adding a pattern saved nothing"
+click_in_patterns edit_zidan_x_1
+xdotool key ctrl+a type 12
+click_in_patterns edit_zidan_y_2
+xdotool key ctrl+a type -- -7
+xdotool key Tab
+click_in_patterns zidan_delay_up_btn_1
+# 476 bytes a pattern: the count at 100, the shots from 116 as x, y, 2 reserved bytes and the pause.
+stored_shots() { od -An -t d4 -j 116 -N 24 -v "$gun_store" | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'; }
+pause_one() { od -An -t u2 -j 126 -N 2 "$gun_store" | tr -d ' '; }
+typed_in() { [[ $(stored_shots) == "12 0 $(((6 << 16))) 0 -7 $((5 << 16))" ]]; }
+wait_for 5 typed_in || fail "gun.data holds shots '$(stored_shots)', not x 12 with 6 ms, then y -7"
+park_pointer
+shot pattern-editor
+click_in_patterns btn_exit
+wait_for 5 fewer_windows || fail "the pattern library stayed open"
+park_pointer
+
+mouse clear-log >/dev/null
+click ms_1_btn_key_7
+wait_for 5 more_windows || fail "the function menu did not open for button 7"
+choose ms_1_select_gun
+gun_select_open() { xdotool search --onlyvisible --name '^MS_1_SelectGun$' >/dev/null; }
+wait_for 5 gun_select_open || fail "the pattern selection dialog did not open"
+in_window MS_1_SelectGun MS/MS_1/selectgun.xml list_macro
+read -r _ list_y _ _ < <("$probe_tool" "$program/res/" layout MS/MS_1/selectgun.xml at list_macro)
+xdotool mousemove --sync "$cx" $((Y + list_y + 15)) click 1
+sleep 0.3
+shot pattern-select
+in_window MS_1_SelectGun MS/MS_1/selectgun.xml btn_ok
+xdotool mousemove --sync "$cx" "$cy" click 1
+wait_for 5 fewer_windows || fail "the pattern selection dialog stayed open"
+wait_for 30 slot_is 6 18 0 0 || fail "button 7 holds code $(button_byte 6 1), not the pattern"
+wait_for 30 log_quiet || fail "the pattern apply never ended"
+current_profile >"$runtime/pattern.pro"
+# The downloads go out together, the macro's with the pattern's.
+expected=$("$program/kestrinctl" reports "$runtime/pattern.pro" | grep '^09' | sort)
+sent=$(reports_with_id 09 | awk '{print $2}' | sort)
+[[ $(grep -cvxF "$macro_report" <<<"$expected") -gt 1 && $sent == "$expected" ]] ||
+  fail "the downloads sent are not the saved profile's: sent $sent, expected $expected"
+pattern_reports=$(grep -cvxF "$macro_report" <<<"$sent")
+echo "page e2e: the 30-shot pattern reached the mouse on button 7 in $pattern_reports download reports"
 scroll_settings top
 toggle ms_1_check_button ms_1_hor_button 0
 

@@ -946,5 +946,33 @@ TEST_F(SettingsPageTest, AClosedMacroLibraryRelinksTheButtonsAndSendsWhatChanged
     EXPECT_FALSE(ReportsWithId("09").empty()) << "no macro download reached the mouse";
 }
 
+TEST_F(SettingsPageTest, AClosedPatternLibraryRelinksTheButtonsAndSendsWhatChanged)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    {
+        std::lock_guard lock(Page().Profiles().mutex);
+        Page().Profiles().guns.push_back(NewGunRecord(u"Spray"));
+        ButtonSlot& slot = Page().Profiles().Current()->buttons[5];
+        CopyGunIntoSlot(slot, *Page().Profiles().guns[0], 0);
+        slot.functionCode = kFunctionRecoilPattern;
+        slot.playMode = kPatternPlayMode;
+    }
+    SendEverythingFirst();
+    CWindowWnd::SetModalHookForTesting([&](CWindowWnd& box) {
+        CPaintManagerUI& controls = dynamic_cast<WindowImplBase&>(box).GetPaintManager();
+        controls.FindControl<CListUI>(QStringLiteral("gun_list"))->SelectItem(0);
+        controls.FindControl<CComboUI>(QStringLiteral("combo_gun"))->SelectItem(9);
+        box.Close(1);
+    });
+    Click("ms_1_btn_gun");
+    CWindowWnd::SetModalHookForTesting(nullptr);
+    EXPECT_EQ(CurrentProfile().buttons[5].stepCount, 10);
+    WaitForApply();
+    EXPECT_EQ(applyRequests.count, 1);
+    EXPECT_EQ(StoredCurrent()->buttons[5].stepCount, 10);
+    EXPECT_FALSE(ReportsWithId("09").empty()) << "no pattern download reached the mouse";
+}
+
 } // namespace
 } // namespace kestrin

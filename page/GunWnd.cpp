@@ -1,0 +1,324 @@
+#include "page/GunWnd.h"
+
+#include "base/Messages.h"
+#include "base/RecordNames.h"
+#include "base/StoreFiles.h"
+#include "page/DpiSection.h"
+#include "page/DpiText.h"
+#include "page/FooterStatus.h"
+#include "page/PatternPlot.h"
+#include "patterns/GunExchange.h"
+#include "platform/FileDialog.h"
+#include "ui/Controls.h"
+#include "ui/ListUI.h"
+#include "ui/MsgWnd.h"
+#include "ui/NameDialog.h"
+#include "ui/ResourceManager.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QVBoxLayout>
+
+namespace kestrin {
+namespace {
+
+constexpr int kRowHeight = 30;
+const QString kFilterName = QStringLiteral("Gun Flie");
+const QString kFilter = QStringLiteral("*.gun;*.GUN");
+
+QString Text(const char* id)
+{
+    return CResourceManager::GetInstance()->GetText(QString::fromLatin1(id));
+}
+
+const char* FieldName(GunField field)
+{
+    switch (field) {
+    case GunField::X:
+        return "x";
+    case GunField::Y:
+        return "y";
+    case GunField::Delay:
+        break;
+    }
+    return "delay";
+}
+
+int32_t ValueOf(const GunBullet& shot, GunField field)
+{
+    return field == GunField::X ? shot.x : field == GunField::Y ? shot.y : shot.delay;
+}
+
+std::optional<std::string> LocalPath(const QString& chosen)
+{
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return QFile::encodeName(chosen).toStdString();
+}
+
+} // namespace
+
+CMS_1_Gun::CMS_1_Gun(GunList& guns, std::string dataFolder)
+    : editor_(guns, dataFolder), dataFolder_(std::move(dataFolder))
+{
+    editor_.SetSaveObserver([this](const SaveResult& result) {
+        if (onSaved)
+            onSaved(result);
+        ShowSaveFailure(
+            paintManager_.FindControl(QStringLiteral("gun_save_status")), result, dataFolder_);
+    });
+}
+
+int CMS_1_Gun::Run(CWindowWnd* parent)
+{
+    Create(parent, GetWindowClassName(), WS_POPUP | WS_VISIBLE, WS_EX_TOOLWINDOW, 0, 0, 800, 800);
+    CenterWindow();
+    return ShowModal();
+}
+
+std::optional<CMS_1_Gun::RowControl> CMS_1_Gun::ParseRowControl(const QString& name)
+{
+    // "edit_zidan_x_7", "zidan_delay_up_btn_12"; the x buttons are named the other way round.
+    static const QRegularExpression pattern(
+        QStringLiteral(R"(^(?:edit_zidan_(x|y|delay)|zidan_(x|y|delay)_(up|down)_btn)_(\d+)$)"));
+    const QRegularExpressionMatch match = pattern.match(name);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const int number = match.captured(4).toInt();
+    if (number < 1 || number > kGunMaxShots)
+        return std::nullopt;
+    const bool edit = !match.captured(1).isEmpty();
+    const QString field = edit ? match.captured(1) : match.captured(2);
+    RowControl control{number - 1,
+        field == QLatin1String("x")       ? GunField::X
+            : field == QLatin1String("y") ? GunField::Y
+                                          : GunField::Delay,
+        0};
+    if (!edit) {
+        const bool up = match.captured(3) == QLatin1String("up");
+        control.step = (up != (control.field == GunField::X)) ? 1 : -1;
+    }
+    return control;
+}
+
+CEditUI* CMS_1_Gun::Edit(int shot, GunField field)
+{
+    return paintManager_.FindControl<CEditUI>(
+        QStringLiteral("edit_zidan_%1_%2").arg(QLatin1String(FieldName(field))).arg(shot + 1));
+}
+
+void CMS_1_Gun::OnLayoutLoaded()
+{
+    SetWindowText(Text("gun_title_text"));
+    list_ = paintManager_.FindControl<CListUI>(QStringLiteral("gun_list"));
+    combo_ = paintManager_.FindControl<CComboUI>(QStringLiteral("combo_gun"));
+    if (list_) {
+        for (const auto& gun : editor_.Patterns()) {
+            const int row = list_->AddLabelElement(QString::fromStdU16String(ReadName(gun->name)));
+            list_->SetItemHeight(row, kRowHeight);
+        }
+        if (list_->GetWidget())
+            list_->GetWidget()->setFocus();
+    }
+    if (CControlUI* place = paintManager_.FindControl(QStringLiteral("gun_plot"))) {
+        if (QWidget* widget = place->GetWidget()) {
+            plot_ = new PatternPlot(widget);
+            auto* layout = new QVBoxLayout(widget);
+            layout->setContentsMargins(0, 0, 0, 0);
+            layout->addWidget(plot_);
+        }
+    }
+    editor_.Select(-1);
+    ShowPattern();
+}
+
+void CMS_1_Gun::ShowPattern()
+{
+    if (list_)
+        list_->SelectItem(editor_.SelectedIndex(), false);
+    if (combo_)
+        combo_->SelectItem(editor_.ShotCount() - 1, false);
+    const auto shots = editor_.Shots();
+    for (int shot = 0; shot < kGunMaxShots; ++shot)
+        for (GunField field : {GunField::X, GunField::Y, GunField::Delay})
+            ShowValue(shot, field, ValueOf(shots[std::size_t(shot)], field));
+    markedShot_ = -1;
+    ShowRows();
+}
+
+void CMS_1_Gun::ShowRows()
+{
+    const bool editable = editor_.Current() != nullptr;
+    if (combo_)
+        combo_->SetEnabled(editable);
+    for (int n = 1; n <= kGunMaxShots; ++n) {
+        CControlUI* row = paintManager_.FindControl(QStringLiteral("ver_zidan_%1").arg(n));
+        if (!row)
+            continue;
+        row->SetVisible(n <= editor_.ShotCount());
+        if (QWidget* widget = row->GetWidget())
+            for (QWidget* control : widget->findChildren<QWidget*>())
+                if (auto* own = paintManager_.ControlFor(control))
+                    if (ParseRowControl(own->GetName()))
+                        own->SetEnabled(editable);
+    }
+    ShowPlot();
+}
+
+void CMS_1_Gun::ShowValue(int shot, GunField field, int32_t value)
+{
+    if (CEditUI* edit = Edit(shot, field))
+        edit->SetText(QString::number(value));
+}
+
+void CMS_1_Gun::ShowPlot()
+{
+    if (!plot_)
+        return;
+    const auto path = GunPath(editor_.Shots());
+    std::vector<QPoint> points;
+    for (int i = 0; i < editor_.ShotCount(); ++i)
+        points.emplace_back(path[std::size_t(i)].first, path[std::size_t(i)].second);
+    plot_->SetPath(std::move(points), markedShot_ < editor_.ShotCount() ? markedShot_ : -1);
+}
+
+void CMS_1_Gun::Notify(TNotifyUI& msg)
+{
+    CControlUI* sender = msg.pSender;
+    if (!sender)
+        return;
+    const QString& type = msg.sType;
+    if (type == DUI_MSGTYPE_CLICK) {
+        OnClick(msg);
+        return;
+    }
+    if (type == DUI_MSGTYPE_ITEMSELECT && sender == list_) {
+        editor_.Select(int(msg.wParam));
+        ShowPattern();
+        return;
+    }
+    if (type == DUI_MSGTYPE_ITEMSELECT && sender == combo_) {
+        editor_.SetShotCount(int(msg.wParam) + 1);
+        ShowRows();
+        return;
+    }
+    const auto control = ParseRowControl(sender->GetName());
+    auto* edit = dynamic_cast<CEditUI*>(sender);
+    if (!control || !edit)
+        return;
+    if (type == DUI_MSGTYPE_TEXTCHANGED) {
+        if (control->field == GunField::Delay)
+            FilterDigits(*edit);
+        else
+            FilterSignedDigits(*edit);
+    } else if (type == DUI_MSGTYPE_KILLFOCUS || type == DUI_MSGTYPE_RETURN) {
+        if (!editor_.Current())
+            return;
+        const int32_t held = editor_.Type(
+            control->shot, control->field, LeadingNumber(edit->GetText().toStdU16String()));
+        ShowValue(control->shot, control->field, held);
+        ShowPlot();
+    } else if (type == DUI_MSGTYPE_SETFOCUS) {
+        markedShot_ = control->shot;
+        ShowPlot();
+    }
+}
+
+void CMS_1_Gun::OnClick(TNotifyUI& msg)
+{
+    const QString name = msg.pSender->GetName();
+    if (name == QLatin1String("btn_exit")) {
+        Close(1);
+    } else if (name == QLatin1String("add_btn")) {
+        Add();
+    } else if (name == QLatin1String("delete_btn")) {
+        Delete();
+    } else if (name == QLatin1String("rename_btn")) {
+        Rename();
+    } else if (name == QLatin1String("import_btn")) {
+        Import();
+    } else if (name == QLatin1String("export_btn")) {
+        Export();
+    } else if (const auto control = ParseRowControl(name); control && control->step != 0) {
+        if (!editor_.Current())
+            return;
+        // The edit may hold a number typed but not yet taken: it is the one stepped.
+        if (CEditUI* edit = Edit(control->shot, control->field))
+            editor_.Type(
+                control->shot, control->field, LeadingNumber(edit->GetText().toStdU16String()));
+        ShowValue(control->shot, control->field,
+            editor_.Step(control->shot, control->field, control->step));
+        markedShot_ = control->shot;
+        ShowPlot();
+    }
+}
+
+void CMS_1_Gun::Add() { ShowAddedPattern(editor_.Add(Text("add_gun_text").toStdU16String())); }
+
+void CMS_1_Gun::ShowAddedPattern(int index)
+{
+    if (index < 0) {
+        CMsgWnd::Ask(this, QStringLiteral("gun_limit_text"));
+        return;
+    }
+    if (list_) {
+        const int row =
+            list_->AddLabelElement(QString::fromStdU16String(ReadName(editor_.Current()->name)));
+        list_->SetItemHeight(row, kRowHeight);
+        list_->EnsureVisible(row);
+    }
+    ShowPattern();
+}
+
+void CMS_1_Gun::Delete()
+{
+    const int row = list_ ? list_->GetCurSel() : -1;
+    if (row < 0 || CMsgWnd::Ask(this, QStringLiteral("delete_gun_text")) != 1)
+        return;
+    editor_.Delete(row);
+    list_->RemoveAt(row);
+    ShowPattern();
+}
+
+void CMS_1_Gun::Rename()
+{
+    if (!editor_.Current())
+        return;
+    CMS_1_GunName dialog;
+    dialog.SetTitleId(QStringLiteral("gun_rename_title_text"));
+    dialog.SetList(editor_.Patterns());
+    if (dialog.Run(this) != 1)
+        return;
+    editor_.Rename(dialog.GetResultName().toStdU16String());
+    if (list_)
+        list_->SetItemText(
+            editor_.SelectedIndex(), QString::fromStdU16String(ReadName(editor_.Current()->name)));
+}
+
+void CMS_1_Gun::Import()
+{
+    const std::optional<std::string> path = LocalPath(GetOpenFileName(
+        GetWidget(), QString(), QString::fromStdString(dataFolder_), kFilterName, kFilter));
+    if (!path)
+        return;
+    GunFileRead read = ReadGunFile(*path);
+    if (!read.ok()) {
+        CMsgWnd::Ask(this, QStringLiteral("gun_file_error_text"));
+        return;
+    }
+    ShowAddedPattern(editor_.Import(std::move(read.value)));
+}
+
+void CMS_1_Gun::Export()
+{
+    const GunRecord* current = editor_.Current();
+    if (!current)
+        return;
+    const std::optional<std::string> path =
+        LocalPath(GetSaveFileName(GetWidget(), QString(), QString::fromStdString(dataFolder_),
+            kFilterName, kFilter, QString::fromLatin1(kGunFileExtension)));
+    if (path && !WriteGunFile(*path, *current).ok())
+        CMsgWnd::Ask(this, QStringLiteral("gun_export_error_text"));
+}
+
+} // namespace kestrin
