@@ -10,6 +10,8 @@ namespace kestrin {
 namespace {
 
 constexpr int kWatchdogMs = 6000;
+// Notifications are registered once the link has had time to settle.
+constexpr int kBleRegisterDelayMs = 2000;
 constexpr uint16_t kBleVendorId = 0x045E;
 constexpr uint16_t kBleProductId = 0x0040;
 
@@ -21,6 +23,7 @@ constexpr uint32_t kLastEvent = 0x9000;
 const QString kWired = QStringLiteral("ms_1_wired");
 const QString kWireless = QStringLiteral("ms_1_wireless");
 const QString kSleepLabel = QStringLiteral("ms_1_sleep_label");
+const QString kBluetooth = QStringLiteral("ms_1_BLE");
 
 } // namespace
 
@@ -154,6 +157,30 @@ void DeviceLinkSection::ReachabilityMayHaveChanged(const Link& changed, bool up)
         return;
     links_.AnyLinkConnected = up ? 1 : 0;
     window_.Post(WM_LINK_CHANGED);
+}
+
+void DeviceLinkSection::SetBlePresent(bool present)
+{
+    links_.BlePresent = present ? 1 : 0;
+    const bool otherLinkUp =
+        links_.ReceiverState.load() == kLinkConnected || links_.CableState.load() == kLinkConnected;
+    if (present) {
+        window_.KillTimer(TIMER_BLE_REGISTER);
+        window_.SetTimer(TIMER_BLE_REGISTER, kBleRegisterDelayMs);
+        links_.MouseUnreachable = 0;
+        ShowSleepLabel(false);
+        window_.Show(kBluetooth, true);
+        UpdateReportRateTab();
+    } else {
+        window_.KillTimer(TIMER_BLE_REGISTER);
+        window_.Show(kBluetooth, false);
+        if (links_.ReceiverMouseAwake.load() == 0 && links_.CableState.load() != kLinkConnected)
+            ShowSleepLabel(true);
+    }
+    if (!otherLinkUp) {
+        links_.AnyLinkConnected = present ? 1 : 0;
+        window_.Post(WM_LINK_CHANGED);
+    }
 }
 
 void DeviceLinkSection::StopWatchdog() const { window_.KillTimer(TIMER_RECEIVER_WATCHDOG); }

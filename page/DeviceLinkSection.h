@@ -67,7 +67,9 @@ public:
     // back (the cable settles, the receiver's mouse wakes) `resend` asks for another apply.
     void SetChangesUntaken(bool untaken);
     void SetResendRequest(std::function<void()> resend) { resend_ = std::move(resend); }
-    void SetBlePresent(bool present) { links_.BlePresent = present ? 1 : 0; }
+    // The Bluetooth link's words and labels as it comes up or goes down; the transport is the
+    // page's.
+    void SetBlePresent(bool present);
 
     void RestartWatchdog() const;
     void StopWatchdog() const;

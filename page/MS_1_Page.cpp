@@ -4,6 +4,7 @@
 #include "base/Messages.h"
 #include "base/Trace.h"
 #include "device/ApplyEngine.h"
+#include "device/BleTransport.h"
 #include "device/DeviceWorker.h"
 #include "page/DpiColorWnd.h"
 #include "page/PageApplyHost.h"
@@ -61,9 +62,12 @@ void CMS_1_Page::OpenDeviceLinks()
         [context = uiQueue_.get()](std::function<void()> step) {
             QMetaObject::invokeMethod(context, std::move(step), Qt::QueuedConnection);
         });
-    // Bluetooth writes belong to the Bluetooth transport; until it is there, none succeeds.
+    LinkWriter bluetooth;
+    if (ble_)
+        bluetooth = [ble = ble_.get()](
+                        std::span<const uint8_t> bytes) { return ble->WriteReport(bytes); };
     engine_ = std::make_unique<ApplyEngine>(
-        links_, WritersFor(deviceLinks_.Libraries(), LinkWriter()), *applyHost_, *clock_);
+        links_, WritersFor(deviceLinks_.Libraries(), std::move(bluetooth)), *applyHost_, *clock_);
     worker_ = std::make_unique<DeviceWorker>(*engine_, links_);
     worker_->Start();
 
@@ -161,7 +165,21 @@ std::optional<uint32_t> CMS_1_Page::ChooseColor(CControlUI& swatch, uint32_t arg
     return ChooseColorBelow(*window, swatch, argb);
 }
 
-void CMS_1_Page::SetBleConnected(int connected) { deviceLinks_.SetBlePresent(connected != 0); }
+void CMS_1_Page::SetGattBus(GattBus* bus)
+{
+    ble_ = bus ? std::make_unique<BleTransport>(*bus) : nullptr;
+}
+
+void CMS_1_Page::SetBleConnected(int connected)
+{
+    if (ble_) {
+        if (connected)
+            ble_->Up();
+        else
+            ble_->Down();
+    }
+    deviceLinks_.SetBlePresent(connected != 0);
+}
 
 void CMS_1_Page::OnReceiverMessage(uint32_t value)
 {
@@ -184,7 +202,15 @@ void CMS_1_Page::RequestApply(int debounceMs)
 
 void CMS_1_Page::AssignFunction(const QString& name) { buttons_.AssignFunction(name); }
 
-void CMS_1_Page::BleRegisterNotifications() { }
+void CMS_1_Page::BleRegisterNotifications()
+{
+    if (!ble_)
+        return;
+    // The bus delivers notifications on the UI thread, where events are parsed.
+    ble_->RegisterNotifications([this](uint16_t code, uint16_t value) {
+        HandleDeviceEvent(code, value, LinkKind::Bluetooth);
+    });
+}
 
 void CMS_1_Page::ScrollSettingsToEnd()
 {

@@ -29,6 +29,8 @@ class QObject;
 namespace kestrin {
 
 class ApplyEngine;
+class BleTransport;
+class GattBus;
 class CPaintManagerUI;
 class DeviceWorker;
 class PageApplyHost;
@@ -91,6 +93,8 @@ public:
     // For tests, before Init: the folders the libraries and stores come from, the clock of the
     // protocol's pauses, and the link section (arrival settle time, Bluetooth look-up).
     void SetFolders(std::string programFolder, std::string dataFolder);
+    // The system's Bluetooth LE GATT interface; without one the Bluetooth link writes nothing.
+    void SetGattBus(GattBus* bus);
     void SetApplyClock(std::unique_ptr<ApplyClock> clock);
     DeviceLinkSection& DeviceLinks() { return deviceLinks_; }
     PageProfiles& Profiles() { return profiles_; }
@@ -155,6 +159,7 @@ private:
     std::unique_ptr<QObject> uiQueue_;
     std::unique_ptr<ApplyClock> clock_;
     std::unique_ptr<PageApplyHost> applyHost_;
+    std::unique_ptr<BleTransport> ble_; // before the engine, whose worker writes through it
     std::unique_ptr<ApplyEngine> engine_;
     std::unique_ptr<DeviceWorker> worker_;
     bool mouseChangesUnsaved_ = false; // TIMER_STORE_MOUSE_CHANGES runs

@@ -6,6 +6,7 @@
 #include "base/Messages.h"
 #include "device/DriverLibraries.h"
 #include "platform/WindowRegistry.h"
+#include "tests/support/FakeGattBus.h"
 #include "tests/support/SkinFolder.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/WaitFor.h"
@@ -180,6 +181,7 @@ protected:
         page.SetFolders(programFolder.string() + "/", folder.Data());
         page.SetApplyClock(clock ? std::move(clock) : std::make_unique<InstantClock>());
         page.DeviceLinks().SetBlePresenceProbe([blePresent] { return blePresent; });
+        page.SetGattBus(&gattBus);
         ASSERT_NE(window->Create(nullptr, QString(), MAIN_WINDOW_STYLE, 0, 0, 0, 800, 572), 0u);
         window->GetWidget()->installEventFilter(&linkChanged);
         window->GetWidget()->installEventFilter(&applyRequests);
@@ -254,6 +256,7 @@ protected:
     fs::path programFolder;
     std::unique_ptr<vmouse::VirtualMouseServer> server;
     std::thread serverThread;
+    test::FakeGattBus gattBus; // outlives the window, whose page writes through it
     std::unique_ptr<CMainWnd> window;
     MessageSpy linkChanged{WM_LINK_CHANGED};
     MessageSpy applyRequests{WM_APPLY_REQUEST};

@@ -2,6 +2,8 @@
 // the links at start-up, arrival and removal, the watchdog, the battery display, the mouse's
 // own changes and an apply through the worker.
 #include "platform/ModalLoops.h"
+#include "protocol/ApplyPlan.h"
+#include "protocol/LinkWrites.h"
 #include "tests/page/DevicePageFixture.h"
 #include "tests/support/FailingFileCalls.h"
 #include "ui/MenuWnd.h"
@@ -155,6 +157,48 @@ TEST_F(DevicePageTest, TheCableTakesOverFromBluetoothAndTheMouseStaysConnected)
     EXPECT_EQ(Links().BlePresent.load(), 0);
     EXPECT_EQ(Links().CableState.load(), kLinkConnected);
     EXPECT_EQ(Page().AnyLinkConnected(), 1);
+}
+
+TEST_F(DevicePageTest, OverBluetoothEveryReportIsOneWriteAndTheMousesNotificationsAreShown)
+{
+    gattBus.AddMouse("aabbccddeeff");
+    gattBus.devices = {{true, "Mouse", "BTHLE\\Dev_aabbccddeeff"}};
+    OpenWindow(true);
+    EXPECT_TRUE(Visible("ms_1_BLE"));
+    EXPECT_FALSE(Visible("ms_1_sleep_label"));
+    ASSERT_TRUE(Timer(TIMER_BLE_REGISTER));
+    Expire(TIMER_BLE_REGISTER);
+    ASSERT_EQ(gattBus.subscribed.size(), 1U);
+
+    Page().RequestApply();
+    ProfileRecord profile{};
+    ASSERT_TRUE(WaitFor([&] {
+        std::lock_guard lock(Page().Profiles().mutex);
+        profile = *Page().Profiles().Current();
+        return Links().ApplyAllPending.load() == 0 && !Visible("apply_ring") &&
+            !gattBus.WrittenBytes().empty();
+    }));
+    std::vector<std::vector<uint8_t>> expected;
+    for (const Report& report : PlanApply(profile, profile, true).reports)
+        for (const Report& write : LinkWrites(report, LinkKind::Bluetooth))
+            expected.emplace_back(write.data().begin(), write.data().end());
+    EXPECT_EQ(gattBus.WrittenBytes(), expected) << "every report whole, none for the report rate";
+
+    // Status 0 at 57 %, then an impossible 150 % that leaves the ring as it was.
+    const auto notify = [&](std::vector<uint8_t> bytes) {
+        gattBus.subscribed.begin()->second(bytes);
+        QCoreApplication::processEvents();
+    };
+    notify({0x10, 0x40, 0x00, 0x39});
+    EXPECT_EQ(Ring(), 57);
+    notify({0x10, 0x40, 0x00, 0x96});
+    EXPECT_EQ(Ring(), 57);
+
+    Page().SetBleConnected(0);
+    EXPECT_TRUE(gattBus.subscribed.empty());
+    EXPECT_FALSE(Visible("ms_1_BLE"));
+    EXPECT_TRUE(Visible("ms_1_sleep_label"));
+    EXPECT_EQ(Page().AnyLinkConnected(), 0);
 }
 
 TEST_F(DevicePageTest, SixSecondsWithoutAStatusPutTheReceiverMouseToSleep)
