@@ -61,6 +61,16 @@ void CMainWnd::OnLayoutLoaded()
 {
     AddVirtualWnd(QStringLiteral("MS_1_Page"), page_.get());
     page_->SetMainWindow(GetHWND(), &paintManager_, &hookTable_);
+    if (!page_->HasGattBus()) {
+        gatt_ = std::make_unique<BluezGatt>();
+        // BlueZ's word that the mouse became usable or went is this window's device notice.
+        gatt_->SetNoticeHandler([this](bool arrived, const std::string& name) {
+            DeviceInterfaceNotice notice{DBT_DEVTYP_DEVICEINTERFACE, name};
+            OnDeviceChange(arrived ? DBT_DEVICEARRIVAL : DBT_DEVICEREMOVECOMPLETE,
+                reinterpret_cast<intptr_t>(&notice));
+        });
+        page_->SetGattBus(gatt_.get());
+    }
     page_->Init();
 
     const QIcon icon = LoadProgramIcon();
@@ -90,7 +100,6 @@ void CMainWnd::OnLayoutLoaded()
     SetWindowText(mouseName);
     LoadHooks();
     page_->LoadProfilesAtStartup();
-    // Device notices reach WM_DEVICECHANGE from the device layer's monitor; nothing to register.
 }
 
 void CMainWnd::LoadHooks() { hookLibrary_ = LoadHookLibrary(hookLibraryFile_, hookTable_); }

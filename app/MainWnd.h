@@ -2,6 +2,7 @@
 
 #include "app/HookLibrary.h"
 #include "page/MS_1_Page.h"
+#include "platform/BluezGatt.h"
 #include "ui/TrayIcon.h"
 #include "ui/WindowImplBase.h"
 
@@ -84,6 +85,7 @@ private:
     CTrayIcon trayIcon_;
     HookTable hookTable_;
     int devicePresent_ = 0;
+    std::unique_ptr<BluezGatt> gatt_; // outlives the page, which writes through it
     std::unique_ptr<CMS_1_Page> page_;
     CDPIMsg* dpiDisplay_ = nullptr;
     KestrinWindow dpiDisplayHandle_ = 0;

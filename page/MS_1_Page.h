@@ -95,6 +95,7 @@ public:
     void SetFolders(std::string programFolder, std::string dataFolder);
     // The system's Bluetooth LE GATT interface; without one the Bluetooth link writes nothing.
     void SetGattBus(GattBus* bus);
+    bool HasGattBus() const { return ble_ != nullptr; }
     void SetApplyClock(std::unique_ptr<ApplyClock> clock);
     DeviceLinkSection& DeviceLinks() { return deviceLinks_; }
     PageProfiles& Profiles() { return profiles_; }

@@ -18,6 +18,8 @@ packages=(
   qt6-base-dev qt6-tools-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6
   # Debian's Qt UiTools config looks for Qt OpenGL, whose CMake files only its -dev brings
   libqt6opengl6-dev
+  # a private D-Bus bus for the Bluetooth tests (never the machine's system bus)
+  dbus-daemon
   # end-to-end tests and screenshots
   xdotool imagemagick time
   # the kernel test: qemu boots Debian's kernel (fetched by tools/kernel-test.sh with

@@ -19,6 +19,8 @@ make_runtime() {
   runtime=$(mktemp -d)
   chmod 700 "$runtime"
   export XDG_RUNTIME_DIR=$runtime
+  # The program never reads the machine's Bluetooth here; a test that wants a bus starts one.
+  export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$runtime/no-system-bus
 }
 
 # make_program_folder PROGRAM_DIR VIRTUAL_DRIVER_DIR: a copy of the program with the virtual
