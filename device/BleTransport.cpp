@@ -24,6 +24,8 @@ std::string Upper(std::string text)
 
 void BleTransport::Up()
 {
+    // The devices connected now, so that writes work before the first registration.
+    RefreshConnectedIds();
     std::lock_guard lock(mutex_);
     vendorFilter_ = kVendorFilter;
     productFilter_ = kProductFilter;

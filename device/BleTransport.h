@@ -20,7 +20,7 @@ class BleTransport {
 public:
     explicit BleTransport(GattBus& bus) : bus_(bus) { }
 
-    // The link comes up: the filters are set.
+    // The link comes up: the filters are set and the connected devices scanned.
     void Up();
     // The link goes down: the filters are emptied and every subscription ends. True when one
     // was there and ended.

@@ -14,6 +14,8 @@ packages=(
   xvfb xauth x11-xkb-utils
   # the real driver libraries: feature reports over hidraw, device arrival and removal
   libhidapi-dev libudev-dev
+  # the virtual mouse's Bluetooth side: a BlueZ-shaped service over sd-bus
+  libsystemd-dev
   # the program's windows: Qt 6 Widgets, layouts loaded at run time, SVG images
   qt6-base-dev qt6-tools-dev qt6-svg-dev qt6-qpa-plugins libqt6svg6
   # Debian's Qt UiTools config looks for Qt OpenGL, whose CMake files only its -dev brings

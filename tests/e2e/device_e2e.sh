@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # End to end under Xvfb: the real program beside the virtual driver libraries and a virtual
-# mouse on the cable or the receiver. An apply writes exactly what kestrinctl computes for the
-# saved profile; a DPI press on the mouse shows the DPI display and lands in pro.data.
-# usage: device_e2e.sh PROGRAM_DIR VIRTUAL_DRIVER_DIR SEND_COMMAND ARTIFACTS_DIR cable|receiver
+# mouse on the cable, the receiver or Bluetooth (the mouse's BlueZ-shaped service on its private
+# bus, which the program takes for the system bus). An apply writes exactly what kestrinctl
+# computes for the saved profile; a DPI press on the mouse shows the DPI display and lands in
+# pro.data; over Bluetooth a battery notification reaches the program.
+# usage: device_e2e.sh PROGRAM_DIR VIRTUAL_DRIVER_DIR SEND_COMMAND ARTIFACTS_DIR cable|receiver|ble
 #        (run inside xvfb-run)
 set -euo pipefail
 
@@ -23,7 +25,12 @@ fail() { echo "e2e ($link): $*" >&2; import -window root "$artifacts/device-e2e-
 current_stage() { profile_field 2356; }
 
 mouse start --plug "$link" --status-interval 0 --background >/dev/null || fail "the virtual mouse did not start"
-"$program/kestrin" &
+if [[ $link == ble ]]; then
+  DBUS_SYSTEM_BUS_ADDRESS=$(mouse ble-bus) || fail "the virtual mouse has no Bluetooth bus"
+  export DBUS_SYSTEM_BUS_ADDRESS
+fi
+# The trace tells what the program heard from the mouse.
+QT_LOGGING_RULES="kestrin.trace.debug=true" "$program/kestrin" 2>"$runtime/trace" &
 kestrin_pid=$!
 
 # With the mouse on a link the window stays up.
@@ -57,6 +64,15 @@ if grep -v ' accepted$' "$runtime/log"; then fail "the mouse refused a write"; f
 sleep 0.2
 import -window root "$artifacts/device-e2e-$link-strip.png"
 
+# Over Bluetooth the mouse's notifications reach the program once it has registered (2 s after
+# the link came up): a battery status of 57 %.
+if [[ $link == ble ]]; then
+  heard_battery() { mouse battery 57 >/dev/null && grep -q 'dwLeft = 4010, dwRight = 3900' "$runtime/trace"; }
+  wait_for 10 heard_battery || fail "the battery notification never reached the program"
+  sleep 0.3
+  import -window root "$artifacts/device-e2e-ble-battery.png"
+fi
+
 # A DPI press on the mouse: the DPI display opens and pro.data keeps the stage.
 stage_before=$(current_stage)
 # To a stage the profile is not on: 1..8 on the mouse, 0..7 in the profile.
@@ -70,7 +86,7 @@ wait_for 5 more_windows || fail "the DPI display did not show"
 sleep 0.2
 import -window root "$artifacts/device-e2e-$link-dpi.png"
 
-# Pulling the cable or the receiver hides the window: no mouse is reachable any more.
+# Pulling the cable, the receiver or Bluetooth hides the window: no mouse is reachable any more.
 mouse unplug "$link" >/dev/null
 wait_for 10 bash -c '! xdotool search --onlyvisible --name "^Kestrin$"' || fail "the window stayed up without the $link"
 

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 #include <poll.h>
+
+#include <algorithm>
 #include <sstream>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -52,6 +54,8 @@ const char* AckName(AckMode mode)
 VirtualMouseServer::VirtualMouseServer(std::string socketName, ServerOptions options)
     : socketName_(std::move(socketName)), options_(std::move(options)),
       mouse_([this](Link link, uint16_t code, uint16_t value) {
+          if (link == Link::Ble && bluetooth_)
+              bluetooth_->Notify(code, value);
           Broadcast(link, "event " + Hex4(code) + " " + Hex4(value));
       })
 {
@@ -89,8 +93,21 @@ void VirtualMouseServer::Stop()
     [[maybe_unused]] const ssize_t written = ::write(wakeFd_, &one, sizeof one);
 }
 
+void VirtualMouseServer::StartBluetooth()
+{
+    const bool plugged = std::ranges::find(options_.plugged, Link::Ble) != options_.plugged.end();
+    if (!options_.bluetooth && !plugged)
+        return;
+    bluetooth_ = BluezPeer::Start(mouse_, &bluetoothError_);
+    if (bluetooth_)
+        bluetooth_->SetConnected(mouse_.IsPlugged(Link::Ble));
+}
+
 void VirtualMouseServer::Run()
 {
+    // Here, not at construction: a server sent to the background starts its bus in the process
+    // that serves it.
+    StartBluetooth();
     auto nextStatus = Clock::now() + options_.statusInterval;
     while (!stopping_) {
         std::vector<pollfd> fds;
@@ -98,6 +115,8 @@ void VirtualMouseServer::Run()
         fds.push_back({listenFd_, POLLIN, 0});
         for (const auto& connection : connections_)
             fds.push_back({connection->fd, POLLIN, 0});
+        if (bluetooth_)
+            fds.push_back({bluetooth_->Fd(), bluetooth_->Events(), 0});
 
         int timeout = -1;
         if (options_.statusInterval.count() > 0) {
@@ -105,10 +124,15 @@ void VirtualMouseServer::Run()
                 std::chrono::duration_cast<std::chrono::milliseconds>(nextStatus - Clock::now());
             timeout = static_cast<int>(std::max<int64_t>(0, left.count()));
         }
+        if (bluetooth_ && bluetooth_->TimeoutMs() >= 0)
+            timeout =
+                timeout < 0 ? bluetooth_->TimeoutMs() : std::min(timeout, bluetooth_->TimeoutMs());
         if (::poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR)
             break;
         if (stopping_)
             break;
+        if (bluetooth_)
+            bluetooth_->Process();
 
         if (options_.statusInterval.count() > 0 && Clock::now() >= nextStatus) {
             SendStatus();
@@ -117,7 +141,7 @@ void VirtualMouseServer::Run()
         if (fds[1].revents & POLLIN)
             Accept();
         // Connections accepted above are not in `fds`; they are polled next round.
-        for (std::size_t i = 2; i < fds.size(); ++i) {
+        for (std::size_t i = 2; i < 2 + connections_.size() && i < fds.size(); ++i) {
             if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
                 continue;
             Connection& connection = *connections_[i - 2];
@@ -226,6 +250,8 @@ void VirtualMouseServer::Handle(Connection& connection, const std::string& line)
         if (mouse_.IsPlugged(*link(1)) != plugged) {
             mouse_.SetPlugged(*link(1), plugged);
             Broadcast(*link(1), std::string("state ") + (plugged ? "1" : "0"));
+            if (*link(1) == Link::Ble && bluetooth_)
+                bluetooth_->SetConnected(plugged);
         }
         return ok();
     }
@@ -286,6 +312,13 @@ void VirtualMouseServer::Handle(Connection& connection, const std::string& line)
             return fail("event takes a code and a value, 16-bit hex");
         return evented(
             mouse_.SendEvent(static_cast<uint16_t>(*code), static_cast<uint16_t>(*value)));
+    }
+    if (command == "ble-bus") {
+        if (!bluetooth_)
+            return fail("no Bluetooth side" +
+                (bluetoothError_.empty() ? std::string(": start the mouse with --bluetooth")
+                                         : ": " + bluetoothError_));
+        return ok({bluetooth_->Address()});
     }
     if (command == "state")
         return ok(Describe());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tools/virtualmouse/BluezPeer.h"
 #include "tools/virtualmouse/VirtualMouse.h"
 #include "tools/virtualmouse/Wire.h"
 
@@ -20,6 +21,8 @@ struct ServerOptions {
     bool full = false;
     // A real mouse reports its battery on its own; 0 turns that off (tests drive it by hand).
     std::chrono::milliseconds statusInterval{2000};
+    // Serve the Bluetooth side on a private bus (implied by plugging ble at the start).
+    bool bluetooth = false;
 };
 
 // Serves one virtual mouse on the local socket of a program folder: the virtual driver
@@ -54,6 +57,7 @@ private:
     void Broadcast(Link link, const std::string& line);
     void SendStatus();
     std::vector<std::string> Describe() const;
+    void StartBluetooth();
 
     std::string socketName_;
     ServerOptions options_;
@@ -62,6 +66,8 @@ private:
     int wakeFd_ = -1;
     std::atomic<bool> stopping_{false};
     std::vector<std::unique_ptr<Connection>> connections_;
+    std::unique_ptr<BluezPeer> bluetooth_;
+    std::string bluetoothError_;
 };
 
 } // namespace kestrin::vmouse

@@ -22,8 +22,10 @@ Runs the emulated mouse that the virtual driver libraries in a program folder ta
 drives it. DIR defaults to this tool's own folder.
 
   start [--plug LINK[,LINK...]] [--ack on|off|refuse] [--battery PERCENT]
-        [--status-interval MS] [--background]
-                       start the mouse (in the foreground unless --background)
+        [--status-interval MS] [--bluetooth] [--background]
+                       start the mouse (in the foreground unless --background); with
+                       --bluetooth (or ble plugged) it also serves its Bluetooth side: a
+                       BlueZ-shaped service on a private D-Bus bus of its own
   plug LINK            connect a link: cable, receiver or ble
   unplug LINK          disconnect it
   dpi STAGE|cycle      press the DPI button: to stage 1..8, or to the next enabled stage
@@ -35,6 +37,8 @@ drives it. DIR defaults to this tool's own folder.
   ack on|off|refuse    how the mouse answers writes through the receiver
   sleep | wake         put the wireless mouse to sleep, or wake it
   write LINK HEX       write one report or packet as a driver library would
+  ble-bus              print the address of that bus: give it to the program as
+                       DBUS_SYSTEM_BUS_ADDRESS and it finds the mouse there
   state                print what the mouse has taken from the program
   log                  print every write it received, with its verdict
   clear-log            forget the log
@@ -44,6 +48,8 @@ Examples:
   kestrin-virtual-mouse start --plug cable --background
   kestrin-virtual-mouse dpi 4
   kestrin-virtual-mouse unplug cable
+  kestrin-virtual-mouse start --plug ble --background
+  DBUS_SYSTEM_BUS_ADDRESS=$(kestrin-virtual-mouse ble-bus) ./kestrin
 )";
 
 VirtualMouseServer* g_server = nullptr;
@@ -69,6 +75,8 @@ int Start(const std::string& socketName, const std::vector<std::string>& args)
         const bool hasValue = i + 1 < args.size();
         if (arg == "--background") {
             background = true;
+        } else if (arg == "--bluetooth") {
+            options.bluetooth = true;
         } else if (arg == "--plug" && hasValue) {
             std::string list = args[++i];
             for (std::size_t at = 0; at <= list.size();) {
