@@ -184,6 +184,25 @@ TEST_F(DevicePageTest, OverBluetoothEveryReportIsOneWriteAndTheMousesNotificatio
             expected.emplace_back(write.data().begin(), write.data().end());
     EXPECT_EQ(gattBus.WrittenBytes(), expected) << "every report whole, none for the report rate";
 
+    // A report-rate change alone: Bluetooth takes no report-rate report, only the begin report.
+    {
+        std::lock_guard lock(gattBus.writes);
+        gattBus.writtenBytes.clear();
+    }
+    {
+        std::lock_guard lock(Page().Profiles().mutex);
+        Page().Profiles().Current()->reportRate = (profile.reportRate + 1) % 4;
+    }
+    Page().RequestApply();
+    ASSERT_TRUE(WaitFor([&] {
+        std::lock_guard lock(Page().Profiles().mutex);
+        return Page().Profiles().snapshot->reportRate == Page().Profiles().Current()->reportRate;
+    }));
+    const auto rateWrites = gattBus.WrittenBytes();
+    ASSERT_FALSE(rateWrites.empty());
+    for (const auto& write : rateWrites)
+        EXPECT_EQ(write.at(0), 0x0c) << "only begin reports";
+
     // Status 0 at 57 %, then an impossible 150 % that leaves the ring as it was.
     const auto notify = [&](std::vector<uint8_t> bytes) {
         gattBus.subscribed.begin()->second(bytes);
