@@ -140,8 +140,10 @@ void DeviceLinkSection::ShowLink(const Link& link, bool up)
         return;
     }
     // Only the cable makes the mouse reachable by itself: the receiver's mouse may be asleep.
-    links_.MouseUnreachable = up ? 0 : 1;
-    ShowSleepLabel(!up);
+    // Bluetooth still reaches it when the cable goes.
+    const bool reachable = up || links_.BlePresent.load() != 0;
+    links_.MouseUnreachable = reachable ? 0 : 1;
+    ShowSleepLabel(!reachable);
     window_.Show(kWired, up);
     if (up) {
         battery_.ResetAnimation();

@@ -157,6 +157,13 @@ TEST_F(DevicePageTest, TheCableTakesOverFromBluetoothAndTheMouseStaysConnected)
     EXPECT_EQ(Links().BlePresent.load(), 0);
     EXPECT_EQ(Links().CableState.load(), kLinkConnected);
     EXPECT_EQ(Page().AnyLinkConnected(), 1);
+
+    // Bluetooth comes back beside the cable; pulling the cable then leaves the mouse reachable.
+    Page().SetBleConnected(1);
+    State(WM_CABLE_STATE, 0);
+    EXPECT_EQ(Links().MouseUnreachable.load(), 0);
+    EXPECT_FALSE(Visible("ms_1_sleep_label"));
+    EXPECT_EQ(Page().AnyLinkConnected(), 1);
 }
 
 TEST_F(DevicePageTest, OverBluetoothEveryReportIsOneWriteAndTheMousesNotificationsAreShown)
