@@ -120,11 +120,19 @@ int CMS_1_Macro::Run(CWindowWnd* parent)
     Create(parent, GetWindowClassName(), WS_POPUP | WS_VISIBLE, WS_EX_TOOLWINDOW, 0, 0, 800, 800);
     CenterWindow();
     const int result = ShowModal();
-    // Closed by the window manager while recording: what was recorded is kept.
-    if (editor_.Recording())
-        StopRecording();
-    StopKeyCapture();
+    LetGo();
     return result;
+}
+
+void CMS_1_Macro::LetGo()
+{
+    // Closed another way than btn_exit (the window manager) while recording: what was recorded
+    // is kept. The controls go with the window, so nothing here may show anything.
+    editor_.StopRecording();
+    routeToRecorder_ = false;
+    capturingKey_ = false;
+    RemoveHook();
+    ownEvents_.reset();
 }
 
 void CMS_1_Macro::OnLayoutLoaded()
@@ -658,8 +666,7 @@ intptr_t CMS_1_Macro::HandleCustomMessage(
     uint32_t message, uintptr_t wParam, intptr_t lParam, bool&)
 {
     if (message == WM_DESTROY) {
-        RemoveHook();
-        ownEvents_.reset();
+        LetGo();
     } else if (message == WM_HOOK_EVENT && hookInstalled_) {
         OnHookEvent(static_cast<uint32_t>(wParam), static_cast<uint32_t>(lParam));
     }

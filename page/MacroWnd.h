@@ -83,6 +83,8 @@ private:
     void RemoveHook();
     void ListenToOwnEvents(bool keysOnly);
     void ShowRecordState();
+    // Ends recording and listening as the window goes.
+    void LetGo();
 
     MacroEditor editor_;
     std::string dataFolder_;

@@ -187,6 +187,21 @@ TEST_F(MacroWndTest, ARecordingListensThroughTheHookAwayFromTheRecordButtonOnly)
     EXPECT_EQ(stored[0]->actionCount, 4);
 }
 
+TEST_F(MacroWndTest, ClosedWhileRecordingItKeepsTheRecordingAndTheHookIsRemoved)
+{
+    Run([&](CMS_1_Macro& editor) {
+        Press(editor, "ms_1_macro_record_btn");
+        Hook(editor, 0x41, 0);
+        editor.Close(1); // as the window manager closes it
+    });
+    EXPECT_EQ(hookCalls.back(), "mousewheelenable(0)");
+    EXPECT_NE(std::ranges::find(hookCalls, "removehook"), hookCalls.end());
+    MacroList stored;
+    LoadMacroStore(folder.Data(), stored);
+    ASSERT_EQ(stored.size(), 1U);
+    EXPECT_EQ(stored[0]->actionCount, 1);
+}
+
 TEST_F(MacroWndTest, WhereTheHookCannotListenTheWindowsOwnKeysAndClicksAreRecorded)
 {
     installResult = 0; // as in a Wayland session
