@@ -6,25 +6,23 @@
 #include "page/DpiSection.h"
 #include "page/DpiText.h"
 #include "page/FooterStatus.h"
+#include "page/LibraryWindow.h"
 #include "page/PatternPlot.h"
 #include "patterns/GunExchange.h"
-#include "platform/FileDialog.h"
 #include "ui/Controls.h"
 #include "ui/ListUI.h"
 #include "ui/MsgWnd.h"
 #include "ui/NameDialog.h"
 #include "ui/ResourceManager.h"
 
-#include <QFile>
 #include <QRegularExpression>
 #include <QVBoxLayout>
 
 namespace kestrin {
 namespace {
 
-constexpr int kRowHeight = 30;
-const QString kFilterName = QStringLiteral("Gun Flie");
-const QString kFilter = QStringLiteral("*.gun;*.GUN");
+const LibraryFileKind kGunFiles{QStringLiteral("Gun Flie"), QStringLiteral("*.gun;*.GUN"),
+    QString::fromLatin1(kGunFileExtension)};
 
 QString Text(const char* id)
 {
@@ -47,13 +45,6 @@ const char* FieldName(GunField field)
 int32_t ValueOf(const GunBullet& shot, GunField field)
 {
     return field == GunField::X ? shot.x : field == GunField::Y ? shot.y : shot.delay;
-}
-
-std::optional<std::string> LocalPath(const QString& chosen)
-{
-    if (chosen.isEmpty())
-        return std::nullopt;
-    return QFile::encodeName(chosen).toStdString();
 }
 
 } // namespace
@@ -113,10 +104,8 @@ void CMS_1_Gun::OnLayoutLoaded()
     list_ = paintManager_.FindControl<CListUI>(QStringLiteral("gun_list"));
     combo_ = paintManager_.FindControl<CComboUI>(QStringLiteral("combo_gun"));
     if (list_) {
-        for (const auto& gun : editor_.Patterns()) {
-            const int row = list_->AddLabelElement(QString::fromStdU16String(ReadName(gun->name)));
-            list_->SetItemHeight(row, kRowHeight);
-        }
+        for (const auto& gun : editor_.Patterns())
+            AppendLibraryRow(*list_, ReadName(gun->name));
         if (list_->GetWidget())
             list_->GetWidget()->setFocus();
     }
@@ -261,12 +250,8 @@ void CMS_1_Gun::ShowAddedPattern(int index)
         CMsgWnd::Ask(this, QStringLiteral("gun_limit_text"));
         return;
     }
-    if (list_) {
-        const int row =
-            list_->AddLabelElement(QString::fromStdU16String(ReadName(editor_.Current()->name)));
-        list_->SetItemHeight(row, kRowHeight);
-        list_->EnsureVisible(row);
-    }
+    if (list_)
+        AppendLibraryRow(*list_, ReadName(editor_.Current()->name));
     ShowPattern();
 }
 
@@ -297,8 +282,7 @@ void CMS_1_Gun::Rename()
 
 void CMS_1_Gun::Import()
 {
-    const std::optional<std::string> path = LocalPath(GetOpenFileName(
-        GetWidget(), QString(), QString::fromStdString(dataFolder_), kFilterName, kFilter));
+    const std::optional<std::string> path = AskLibraryFileToOpen(*this, dataFolder_, kGunFiles);
     if (!path)
         return;
     GunFileRead read = ReadGunFile(*path);
@@ -314,9 +298,7 @@ void CMS_1_Gun::Export()
     const GunRecord* current = editor_.Current();
     if (!current)
         return;
-    const std::optional<std::string> path =
-        LocalPath(GetSaveFileName(GetWidget(), QString(), QString::fromStdString(dataFolder_),
-            kFilterName, kFilter, QString::fromLatin1(kGunFileExtension)));
+    const std::optional<std::string> path = AskLibraryFileToSave(*this, dataFolder_, kGunFiles);
     if (path && !WriteGunFile(*path, *current).ok())
         CMsgWnd::Ask(this, QStringLiteral("gun_export_error_text"));
 }

@@ -8,15 +8,14 @@
 #include "macros/MacroExchange.h"
 #include "page/DpiSection.h"
 #include "page/FooterStatus.h"
+#include "page/LibraryWindow.h"
 #include "page/OwnInput.h"
-#include "platform/FileDialog.h"
 #include "ui/Controls.h"
 #include "ui/DialogBuilder.h"
 #include "ui/ListUI.h"
 #include "ui/MsgWnd.h"
 #include "ui/ResourceManager.h"
 
-#include <QFile>
 #include <QStyle>
 #include <QWidget>
 
@@ -29,8 +28,8 @@ constexpr int kRowHeight = 30;
 constexpr int kRecordStartTimer = 28;
 constexpr int kInsertionTimer = 29;
 constexpr int kScrollDelayMs = 50;
-const QString kFilterName = QStringLiteral("Macro Flie");
-const QString kFilter = QStringLiteral("*.macro;*.MACRO");
+const LibraryFileKind kMacroFiles{QStringLiteral("Macro Flie"), QStringLiteral("*.macro;*.MACRO"),
+    QString::fromLatin1(kMacroFileExtension)};
 
 QString Text(const char* id)
 {
@@ -86,13 +85,6 @@ void SetMarked(CControlUI* control, bool marked)
     widget->setProperty("unpaired", marked);
     widget->style()->unpolish(widget);
     widget->style()->polish(widget);
-}
-
-std::optional<std::string> LocalPath(const QString& chosen)
-{
-    if (chosen.isEmpty())
-        return std::nullopt;
-    return QFile::encodeName(chosen).toStdString();
 }
 
 } // namespace
@@ -163,11 +155,8 @@ void CMS_1_Macro::OnLayoutLoaded()
     if (auto* option = dynamic_cast<COptionUI*>(find("ms_1_default_delay_btn")))
         option->Selected(true, false);
     if (macroList_) {
-        for (const auto& macro : editor_.Macros()) {
-            const int row =
-                macroList_->AddLabelElement(QString::fromStdU16String(ReadName(macro->name)));
-            macroList_->SetItemHeight(row, kRowHeight);
-        }
+        for (const auto& macro : editor_.Macros())
+            AppendLibraryRow(*macroList_, ReadName(macro->name));
         if (macroList_->GetWidget())
             macroList_->GetWidget()->setFocus();
     }
@@ -417,12 +406,8 @@ void CMS_1_Macro::ShowAddedMacro(int index)
         CMsgWnd::Ask(this, QStringLiteral("macro_limit_text"));
         return;
     }
-    if (macroList_) {
-        const int row = macroList_->AddLabelElement(
-            QString::fromStdU16String(ReadName(editor_.Current()->name)));
-        macroList_->SetItemHeight(row, kRowHeight);
-        macroList_->EnsureVisible(row);
-    }
+    if (macroList_)
+        AppendLibraryRow(*macroList_, ReadName(editor_.Current()->name));
     ShowSelectedMacro();
 }
 
@@ -479,9 +464,7 @@ void CMS_1_Macro::TakeDelay(CEditUI* edit)
 
 void CMS_1_Macro::Import()
 {
-    const QString chosen = GetOpenFileName(
-        GetWidget(), QString(), QString::fromStdString(dataFolder_), kFilterName, kFilter);
-    const std::optional<std::string> path = LocalPath(chosen);
+    const std::optional<std::string> path = AskLibraryFileToOpen(*this, dataFolder_, kMacroFiles);
     if (!path)
         return;
     MacroFileRead read = ReadMacroFile(*path);
@@ -497,10 +480,7 @@ void CMS_1_Macro::Export()
     const MacroRecord* current = editor_.Current();
     if (!current)
         return;
-    const QString chosen =
-        GetSaveFileName(GetWidget(), QString(), QString::fromStdString(dataFolder_), kFilterName,
-            kFilter, QString::fromLatin1(kMacroFileExtension));
-    const std::optional<std::string> path = LocalPath(chosen);
+    const std::optional<std::string> path = AskLibraryFileToSave(*this, dataFolder_, kMacroFiles);
     if (path && !WriteMacroFile(*path, *current).ok())
         CMsgWnd::Ask(this, QStringLiteral("macro_export_error_text"));
 }
