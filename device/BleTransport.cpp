@@ -111,6 +111,10 @@ void BleTransport::RegisterNotifications(
 {
     if (!IsUp())
         return;
+    // A registration replaces the last: a subscription kept from it would deliver each event
+    // twice.
+    for (uint64_t handle : std::exchange(subscriptions_, {}))
+        bus_.Unsubscribe(handle);
     RefreshConnectedIds();
     const std::vector<std::string> interfaces = MouseInterfaces();
     for (const std::string& name : interfaces) {

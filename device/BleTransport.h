@@ -27,8 +27,9 @@ public:
     bool Down();
     bool IsUp() const;
 
-    // Scans the connected devices, then subscribes to 0xFEE4 of every interface of the mouse;
-    // `event` gets each notification's code and value. Nothing while the link is down.
+    // Scans the connected devices, then subscribes to 0xFEE4 of every interface of the mouse in
+    // place of the last registration's; `event` gets each notification's code and value.
+    // Nothing while the link is down.
     void RegisterNotifications(const std::function<void(uint16_t code, uint16_t value)>& event);
     bool Registered() const { return !subscriptions_.empty(); }
 
