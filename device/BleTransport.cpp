@@ -142,7 +142,14 @@ void BleTransport::RegisterNotifications(
 
 int BleTransport::WriteReport(std::span<const uint8_t> report)
 {
-    for (const std::string& name : MouseInterfaces()) {
+    std::vector<std::string> interfaces = MouseInterfaces();
+    if (interfaces.empty() && IsUp()) {
+        // The stack may have told of the mouse only after the link came up (it is read
+        // without waiting): look again before giving up.
+        RefreshConnectedIds();
+        interfaces = MouseInterfaces();
+    }
+    for (const std::string& name : interfaces) {
         for (const GattCharacteristic& c : bus_.Characteristics(name)) {
             if (c.uuid32 != kWriteCharacteristic || !c.writable)
                 continue;

@@ -33,8 +33,9 @@ public:
     void RegisterNotifications(const std::function<void(uint16_t code, uint16_t value)>& event);
     bool Registered() const { return !subscriptions_.empty(); }
 
-    // Writes one report whole to 0xFEE3 of the first interface of the mouse that takes it;
-    // 1 when written, 0 otherwise (also while the link is down). Off the UI thread.
+    // Writes one report whole to 0xFEE3 of the first interface of the mouse that takes it,
+    // scanning the connected devices again when none qualifies; 1 when written, 0 otherwise
+    // (also while the link is down). Off the UI thread.
     int WriteReport(std::span<const uint8_t> report);
 
     // The connected devices' ids, from the hardware id's second "_" field; at most 100. A

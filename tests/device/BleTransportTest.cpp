@@ -74,6 +74,16 @@ TEST(BleTransport, GoingDownEndsEverySubscriptionAndOnlyThose)
     EXPECT_TRUE(bus.subscribed.empty()) << "down, nothing registers";
 }
 
+TEST(BleTransport, AMouseTheStackToldOfAfterTheLinkCameUpIsWrittenToAtOnce)
+{
+    FakeGattBus bus;
+    BleTransport transport(bus);
+    transport.Up(); // before the stack has told of anything
+    bus.AddMouse("aabbccddeeff");
+    bus.devices = {{true, "Mouse", "BTHLE\\Dev_aabbccddeeff"}};
+    EXPECT_EQ(transport.WriteReport(kReport), 1);
+}
+
 TEST(BleTransport, TheIdListStopsAtAHundred)
 {
     FakeGattBus bus;
