@@ -233,6 +233,19 @@ TEST_F(MacroEditorTest, RecordingStopsAtTheLimitsAndAnOversizedOneIsDiscarded)
     EXPECT_EQ(editor.Actions().size(), 46U);
 }
 
+TEST_F(MacroEditorTest, EachRecordingStartsAfreshAndItsDefaultPauseIsHeld)
+{
+    editor.StartRecording(MacroDelayMode::Default, 65535, 0, u"Macro");
+    editor.RecordEvent(kVkA, 0, 10);
+    editor.StopRecording(); // stopped with A held
+    editor.SelectAction(-1);
+    editor.StartRecording(MacroDelayMode::Default, 65535, 0, u"Macro");
+    editor.RecordEvent(kVkA, 0, 10); // the same press again: not a repeat of the last recording
+    editor.RecordEvent(kVkA, 1, 20);
+    editor.StopRecording();
+    EXPECT_EQ(Stored(0), (std::vector<Step>{{kKeyA, kPress, 25000}, {kKeyA, kRelease, 1}}));
+}
+
 TEST(MacroSummaryTest, MarksUnpairedActionsAndAddsThePausesButTheLast)
 {
     const MacroAction actions[] = {{kKeyA, kPress, 10}, {kKeyB, kPress, 20}, {kKeyA, kRelease, 30},
