@@ -337,6 +337,21 @@ in_window() { # in_window TITLE LAYOUT NAME: the screen point of a dialog's cont
   cy=$((Y + y + h / 2))
 }
 in_editor() { in_window 'Macro library' MS/MS_1/ms_1_macropage.xml "$1"; }
+window_titled() { xdotool search --onlyvisible --name "^$1\$" >/dev/null; }
+# In a selection dialog: its list's first row (22 pixels high below the list's 4-pixel padding),
+# a screenshot, then OK.
+choose_first_row() { # choose_first_row TITLE LAYOUT SHOT
+  local list_y
+  wait_for 5 window_titled "$1" || fail "the selection dialog $1 did not open"
+  in_window "$1" "$2" list_macro
+  read -r _ list_y _ _ < <("$probe_tool" "$program/res/" layout "$2" at list_macro)
+  xdotool mousemove --sync "$cx" $((Y + list_y + 15)) click 1
+  sleep 0.3
+  shot "$3"
+  in_window "$1" "$2" btn_ok
+  xdotool mousemove --sync "$cx" "$cy" click 1
+  wait_for 5 fewer_windows || fail "the selection dialog $1 stayed open"
+}
 macro_store=$program/Data/ms_1/macro.data
 locate ms_1_btn_macro
 xdotool mousemove --sync "$cx" "$cy" click 1
@@ -375,17 +390,7 @@ mouse clear-log >/dev/null
 click ms_1_btn_key_6
 wait_for 5 more_windows || fail "the function menu did not open for button 6"
 choose ms_1_select_macro
-select_open() { xdotool search --onlyvisible --name '^MS_1_SelectMacro$' >/dev/null; }
-wait_for 5 select_open || fail "the macro selection dialog did not open"
-# The first row of the list: 22 pixels high below the list's 4-pixel padding.
-in_window MS_1_SelectMacro MS/MS_1/selectmacro.xml list_macro
-read -r _ list_y _ _ < <("$probe_tool" "$program/res/" layout MS/MS_1/selectmacro.xml at list_macro)
-xdotool mousemove --sync "$cx" $((Y + list_y + 15)) click 1
-sleep 0.3
-shot macro-select
-in_window MS_1_SelectMacro MS/MS_1/selectmacro.xml btn_ok
-xdotool mousemove --sync "$cx" "$cy" click 1
-wait_for 5 fewer_windows || fail "the macro selection dialog stayed open"
+choose_first_row MS_1_SelectMacro MS/MS_1/selectmacro.xml macro-select
 wait_for 5 slot_is 5 17 0 0 || fail "button 6 holds code $(button_byte 5 1), not the macro"
 wait_for 10 log_quiet || fail "the macro apply never ended"
 current_profile >"$runtime/macro.pro"
@@ -427,16 +432,7 @@ mouse clear-log >/dev/null
 click ms_1_btn_key_7
 wait_for 5 more_windows || fail "the function menu did not open for button 7"
 choose ms_1_select_gun
-gun_select_open() { xdotool search --onlyvisible --name '^MS_1_SelectGun$' >/dev/null; }
-wait_for 5 gun_select_open || fail "the pattern selection dialog did not open"
-in_window MS_1_SelectGun MS/MS_1/selectgun.xml list_macro
-read -r _ list_y _ _ < <("$probe_tool" "$program/res/" layout MS/MS_1/selectgun.xml at list_macro)
-xdotool mousemove --sync "$cx" $((Y + list_y + 15)) click 1
-sleep 0.3
-shot pattern-select
-in_window MS_1_SelectGun MS/MS_1/selectgun.xml btn_ok
-xdotool mousemove --sync "$cx" "$cy" click 1
-wait_for 5 fewer_windows || fail "the pattern selection dialog stayed open"
+choose_first_row MS_1_SelectGun MS/MS_1/selectgun.xml pattern-select
 wait_for 30 slot_is 6 18 0 0 || fail "button 7 holds code $(button_byte 6 1), not the pattern"
 wait_for 30 log_quiet || fail "the pattern apply never ended"
 current_profile >"$runtime/pattern.pro"
