@@ -52,6 +52,9 @@ inline constexpr uintptr_t TIMER_APPLY_DEBOUNCE = 513;
 inline constexpr uintptr_t TIMER_SCROLL_SETTINGS = 514;
 inline constexpr uintptr_t TIMER_CHARGE_ANIMATION = 515;
 inline constexpr uintptr_t TIMER_BLE_REGISTER = 516;
+// Notifications are registered once the Bluetooth link has had time to settle: BlueZ may tell
+// that the services are resolved before it shows their characteristics.
+inline constexpr int kBleRegisterDelayMs = 2000;
 // An arriving cable or receiver is opened once it has settled.
 inline constexpr uintptr_t TIMER_CABLE_ARRIVAL = 517;
 inline constexpr uintptr_t TIMER_RECEIVER_ARRIVAL = 518;

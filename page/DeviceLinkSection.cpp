@@ -10,8 +10,6 @@ namespace kestrin {
 namespace {
 
 constexpr int kWatchdogMs = 6000;
-// Notifications are registered once the link has had time to settle.
-constexpr int kBleRegisterDelayMs = 2000;
 constexpr uint16_t kBleVendorId = 0x045E;
 constexpr uint16_t kBleProductId = 0x0040;
 

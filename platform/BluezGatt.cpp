@@ -263,8 +263,12 @@ public slots:
         {
             std::lock_guard lock(mutex_);
             const auto object = objects_.find(path);
-            if (object == objects_.end() || !object->second.contains(interface))
-                return; // not one BlueZ has told of
+            if (object == objects_.end() || !object->second.contains(interface)) {
+                // A device BlueZ has not told of yet (its news may come after this change).
+                if (interface == kDevice)
+                    ReadDevice(path);
+                return;
+            }
             Properties& properties = object->second[interface];
             for (auto it = changed.begin(); it != changed.end(); ++it)
                 properties[it.key()] = it.value();
@@ -279,8 +283,37 @@ public slots:
             static_cast<std::size_t>(value.size()));
         for (const auto& listener : listeners)
             listener(bytes);
-        if (interface == kDevice)
-            Announce();
+        if (interface != kDevice)
+            return;
+        Announce();
+        // Whether a device is usable is read again when its link changes: a lost or
+        // reordered change would otherwise leave the mouse unannounced, or announced when gone.
+        if (changed.contains(QStringLiteral("Connected")) ||
+            changed.contains(QStringLiteral("ServicesResolved")))
+            ReadDevice(path);
+    }
+
+private:
+    // Reads the device's properties afresh; what BlueZ answers replaces what was held.
+    void ReadDevice(const QString& path)
+    {
+        QDBusMessage call =
+            QDBusMessage::createMethodCall(kBluez, path, kProperties, QStringLiteral("GetAll"));
+        call.setArguments({kDevice});
+        auto* pending = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
+        connect(pending, &QDBusPendingCallWatcher::finished, this,
+            [this, path](QDBusPendingCallWatcher* done) {
+                const QDBusMessage reply = done->reply();
+                done->deleteLater();
+                if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+                    return; // gone meanwhile: its removal says so
+                {
+                    std::lock_guard lock(mutex_);
+                    objects_[path][kDevice] =
+                        ReadProperties(reply.arguments().at(0).value<QDBusArgument>());
+                }
+                Announce();
+            });
     }
 };
 

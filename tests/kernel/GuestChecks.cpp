@@ -1,7 +1,10 @@
 #include "tests/kernel/GuestChecks.h"
 
+#include "tools/virtualmouse/Wire.h"
+
 #include <atomic>
 #include <cstdio>
+#include <fstream>
 
 namespace kestrin::guest {
 namespace {
@@ -24,5 +27,16 @@ bool Check(bool ok, const std::string& what, const std::string& detail)
 
 int Checks() { return g_checks; }
 int Failures() { return g_failures; }
+
+std::vector<std::vector<uint8_t>> ReadWrites(const std::string& path)
+{
+    std::vector<std::vector<uint8_t>> writes;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        if (const auto bytes = vmouse::ParseHex(line); bytes && !bytes->empty())
+            writes.push_back(*bytes);
+    }
+    return writes;
+}
 
 } // namespace kestrin::guest

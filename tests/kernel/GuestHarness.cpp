@@ -14,7 +14,6 @@
 #include <chrono>
 #include <cstdio>
 #include <dlfcn.h>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -80,17 +79,6 @@ struct Driver {
         return setFeature(bytes.data(), static_cast<int>(bytes.size()));
     }
 };
-
-std::vector<std::vector<uint8_t>> ReadWrites(const std::string& path)
-{
-    std::vector<std::vector<uint8_t>> writes;
-    std::ifstream in(path);
-    for (std::string line; std::getline(in, line);) {
-        if (const auto bytes = ParseHex(line); bytes && !bytes->empty())
-            writes.push_back(*bytes);
-    }
-    return writes;
-}
 
 bool ExpectState(const Driver& driver, uintptr_t wParam, const std::string& what)
 {

@@ -16,30 +16,6 @@ constexpr KestrinWindow kWindow = 78;
 constexpr uint32_t kReceiverEvent = 0x601, kReceiverState = 0x602;
 constexpr uint32_t kCableEvent = 0x603, kCableState = 0x604;
 
-// The page's side of an apply, reduced to what the engine needs: the profile to send.
-class Host final : public ApplyHost {
-public:
-    explicit Host(const ProfileRecord& profile) : profile_(profile) { }
-    void StopReceiverWatchdog() override { }
-    void ShowApplyRing() override { }
-    void StartReceiverWatchdog() override { }
-    void HideApplyRing() override { }
-    void ShowUntakenChanges(bool untaken) override { untaken_ = untaken; }
-    bool AllTaken() const { return !untaken_; }
-    const ProfileRecord* CopyForApply(ProfileRecord& current, ProfileRecord& snapshot) override
-    {
-        std::memcpy(&current, &profile_, sizeof current);
-        std::memset(&snapshot, 0, sizeof snapshot);
-        return &profile_;
-    }
-    void SaveAppliedProfiles(const ProfileRecord*, const ProfileRecord&) override { }
-    void FinishApply(const ProfileRecord&, const std::optional<DownloadSlotTable>&) override { }
-
-private:
-    const ProfileRecord& profile_;
-    bool untaken_ = true;
-};
-
 bool LoggedOnce(vmouse::UhidMouse& uhid, vmouse::Link link,
     const std::vector<std::vector<uint8_t>>& writes, std::string& detail)
 {
@@ -89,7 +65,7 @@ void ApplyThroughTheProgram(vmouse::UhidMouse& uhid, const std::string& libraryD
         libraries.cable.OpenFeatureDevice() != 0 && libraries.receiver.OpenFeatureDevice() != 0,
         "program: both links open");
 
-    Host host(*read.value);
+    ProfileHost host(*read.value);
     RealClock clock;
     ApplyEngine engine(links, WritersFor(libraries, {}), host, clock);
     struct Pass {

@@ -77,6 +77,12 @@ public:
             connection.send(message.createReply(QVariantList{QVariant::fromValue(all)}));
             return true;
         }
+        if (member == QLatin1String("GetAll")) {
+            const QVariantMap properties =
+                objects[message.path()][message.arguments().at(0).toString()];
+            connection.send(message.createReply(QVariantList{QVariant(properties)}));
+            return true;
+        }
         if (member == QLatin1String("WriteValue")) {
             if (refuseWrites) {
                 connection.send(message.createErrorReply(
@@ -205,6 +211,26 @@ TEST_F(BluezGattTest, TheMouseIsFoundWrittenAndHeardAsTheTransportExpects)
     EXPECT_TRUE(transport.Down());
     ASSERT_TRUE(QTest::qWaitFor([&] { return bluez.calls.size() == 2; }, 5000));
     EXPECT_EQ(bluez.calls[1], QStringLiteral("StopNotify ") + kNotifyPath);
+}
+
+// Seen with BlueZ itself: the change that said the mouse connected never arrived, and the
+// mouse was never announced though BlueZ had it connected and resolved.
+TEST_F(BluezGattTest, AMissedConnectionChangeIsMadeGoodByTheNextChangeOfTheLink)
+{
+    const QString device = QStringLiteral("org.bluez.Device1");
+    bluez.objects[kDevicePath][device][QStringLiteral("Connected")] = false;
+    bluez.objects[kDevicePath][device][QStringLiteral("ServicesResolved")] = false;
+    BluezGatt gatt;
+    std::vector<bool> notices;
+    gatt.SetNoticeHandler([&](bool arrived, const std::string&) { notices.push_back(arrived); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gatt.Ready(); }, 5000));
+    EXPECT_TRUE(notices.empty());
+
+    bluez.objects[kDevicePath][device][QStringLiteral("Connected")] = true; // told to no one
+    ChangeProperty(kDevicePath, device, QStringLiteral("ServicesResolved"), true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !notices.empty(); }, 5000));
+    EXPECT_EQ(notices, std::vector<bool>{true});
+    EXPECT_EQ(gatt.ServiceInterfaces().size(), 1U);
 }
 
 TEST(BleInterfaceName, TakesVendorAndProductFromTheModaliasOrNothing)

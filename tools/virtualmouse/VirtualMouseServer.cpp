@@ -1,5 +1,8 @@
 #include "tools/virtualmouse/VirtualMouseServer.h"
 
+#include "tools/virtualmouse/BluezPeer.h"
+#include "tools/virtualmouse/BluezPeripheral.h"
+
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -96,9 +99,12 @@ void VirtualMouseServer::Stop()
 void VirtualMouseServer::StartBluetooth()
 {
     const bool plugged = std::ranges::find(options_.plugged, Link::Ble) != options_.plugged.end();
-    if (!options_.bluetooth && !plugged)
-        return;
-    bluetooth_ = BluezPeer::Start(mouse_, &bluetoothError_);
+    if (!options_.bluezAdapter.empty())
+        bluetooth_ = BluezPeripheral::Start(mouse_, options_.bluezAdapter, &bluetoothError_);
+    else if (options_.bluetooth || plugged)
+        bluetooth_ = BluezPeer::Start(mouse_, &bluetoothError_);
+    if (!bluetoothError_.empty())
+        std::fprintf(stderr, "virtual mouse: no Bluetooth side: %s\n", bluetoothError_.c_str());
     if (bluetooth_)
         bluetooth_->SetConnected(mouse_.IsPlugged(Link::Ble));
 }
@@ -318,7 +324,9 @@ void VirtualMouseServer::Handle(Connection& connection, const std::string& line)
             return fail("no Bluetooth side" +
                 (bluetoothError_.empty() ? std::string(": start the mouse with --bluetooth")
                                          : ": " + bluetoothError_));
-        return ok({bluetooth_->Address()});
+        if (bluetooth_->BusAddress().empty())
+            return fail("the Bluetooth side is on the system's BlueZ");
+        return ok({bluetooth_->BusAddress()});
     }
     if (command == "state")
         return ok(Describe());

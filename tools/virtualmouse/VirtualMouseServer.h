@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/virtualmouse/BluezPeer.h"
+#include "tools/virtualmouse/MouseGatt.h"
 #include "tools/virtualmouse/VirtualMouse.h"
 #include "tools/virtualmouse/Wire.h"
 
@@ -23,6 +23,8 @@ struct ServerOptions {
     std::chrono::milliseconds statusInterval{2000};
     // Serve the Bluetooth side on a private bus (implied by plugging ble at the start).
     bool bluetooth = false;
+    // Serve it instead as a peripheral of the system's BlueZ, on this adapter ("hci0").
+    std::string bluezAdapter;
 };
 
 // Serves one virtual mouse on the local socket of a program folder: the virtual driver
@@ -66,7 +68,7 @@ private:
     int wakeFd_ = -1;
     std::atomic<bool> stopping_{false};
     std::vector<std::unique_ptr<Connection>> connections_;
-    std::unique_ptr<BluezPeer> bluetooth_;
+    std::unique_ptr<MouseGatt> bluetooth_;
     std::string bluetoothError_;
 };
 
