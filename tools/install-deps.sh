@@ -23,7 +23,9 @@ packages=(
   # a private D-Bus bus for the Bluetooth tests (never the machine's system bus)
   dbus-daemon
   # end-to-end tests and screenshots
-  xdotool imagemagick time
+  xdotool imagemagick time x11-utils
+  # the window managers the dialogs are tried under (xfwm4 under its own session bus)
+  openbox icewm xfwm4 picom
   # the kernel test: qemu boots Debian's kernel (fetched by tools/kernel-test.sh with
   # apt-get download, never installed) with a busybox initramfs
   qemu-system-x86 busybox-static xz-utils file

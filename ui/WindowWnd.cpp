@@ -10,9 +10,12 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPointer>
+
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+#include <utility>
 
 namespace kestrin {
 
@@ -154,8 +157,20 @@ KestrinWindow CWindowWnd::Create(CWindowWnd* parent, const QString& windowName, 
     hwnd_ = RegisterWindow(host_);
     Windows().insert(hwnd_, this);
     OnCreate();
-    if (host_ && (style & WS_VISIBLE))
-        ShowWindow(true, focus);
+    if (host_ && (style & WS_VISIBLE)) {
+        // Shown when the caller is done with it: a modal window is then shown modal from the
+        // start. Shown, hidden and shown again to change its modality, it is left unmapped
+        // by some window managers, and the program looks frozen.
+        showPending_ = true;
+        QPointer<WindowHost> host = host_;
+        QMetaObject::invokeMethod(
+            host_,
+            [this, host, focus] {
+                if (host && host->owner_ == this && std::exchange(showPending_, false))
+                    ShowWindow(true, focus);
+            },
+            Qt::QueuedConnection);
+    }
     return hwnd_;
 }
 
@@ -167,6 +182,7 @@ void CWindowWnd::ShowWindow(bool show, bool takeFocus)
 {
     if (!host_)
         return;
+    showPending_ = false;
     if (!show) {
         host_->hide();
         return;
@@ -193,8 +209,8 @@ int CWindowWnd::ShowModal()
         return 0;
     }
     modalResult_ = 0;
-    const bool wasVisible = host_->isVisible();
-    if (wasVisible)
+    // Only a window already shown needs hiding for its modality to take.
+    if (host_->isVisible())
         host_->hide();
     host_->setWindowModality(parent_ ? Qt::WindowModal : Qt::ApplicationModal);
     ShowWindow(true, true);

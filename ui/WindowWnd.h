@@ -88,6 +88,7 @@ private:
     QEventLoop* modalLoop_ = nullptr;
     int modalResult_ = 0;
     bool destroying_ = false;
+    bool showPending_ = false; // created WS_VISIBLE, shown once the event loop turns
 };
 
 } // namespace kestrin

@@ -85,7 +85,7 @@ TEST_F(WindowTest, AMissingLayoutStillMakesAnEmptyWindow)
     ProbeWindow window;
     ASSERT_NE(window.Create(nullptr, QString(), WS_POPUP | WS_VISIBLE, 0, 0, 0, 200, 100), 0u);
     EXPECT_EQ(window.GetPaintManager().FindControl(QStringLiteral("probe_btn")), nullptr);
-    EXPECT_TRUE(window.IsVisible());
+    EXPECT_TRUE(test::WaitFor([&] { return window.IsVisible(); }));
 }
 
 TEST_F(WindowTest, PostedMessagesArriveInOrderAndSentOnesAtOnce)
@@ -187,6 +187,35 @@ TEST_F(WindowTest, ShowModalReturnsTheValueGivenToClose)
     EXPECT_EQ(window.ShowModal(), 7);
     EXPECT_TRUE(wasVisible);
     EXPECT_FALSE(window.IsWindow());
+}
+
+// Shown, hidden and shown again to become modal, a dialog stayed unmapped under IceWM while
+// its loop ran, and the program looked frozen.
+TEST_F(WindowTest, AModalWindowIsShownOnceAndModalFromTheStart)
+{
+    struct ShowsAndHides final : QObject {
+        std::vector<std::pair<QEvent::Type, Qt::WindowModality>> seen;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::Show || event->type() == QEvent::Hide)
+                seen.emplace_back(event->type(), static_cast<QWidget*>(watched)->windowModality());
+            return false;
+        }
+    } watcher;
+    ProbeWindow owner;
+    owner.Create(nullptr, QString(), WS_POPUP | WS_VISIBLE, 0, 0, 0, 10, 10);
+    ProbeWindow window;
+    window.Create(&owner, QString(), WS_POPUP | WS_VISIBLE, WS_EX_TOOLWINDOW, 0, 0, 10, 10);
+    window.GetWidget()->installEventFilter(&watcher);
+    std::vector<std::pair<QEvent::Type, Qt::WindowModality>> whileModal;
+    CWindowWnd::SetModalHookForTesting([&](CWindowWnd& modal) {
+        whileModal = watcher.seen;
+        modal.Close(1);
+    });
+    EXPECT_EQ(window.ShowModal(), 1);
+    const std::vector<std::pair<QEvent::Type, Qt::WindowModality>> once = {
+        {QEvent::Show, Qt::WindowModal}};
+    EXPECT_EQ(whileModal, once);
 }
 
 TEST_F(WindowTest, ClosingFromTheDesktopEndsAModalWindowWithZero)
