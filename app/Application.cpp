@@ -69,13 +69,17 @@ bool TakeOverFromUnansweringCopy(SingleInstance& instance)
 
 int RunKestrin(int argc, char** argv)
 {
+    // The program takes no command line, and Qt would read options of its own from one
+    // (-platform, -style, -reverse…): Qt is given the program's name alone.
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
     SingleInstance instance(InstanceName);
     bool primary = instance.TryBecomePrimary();
     if (!primary) {
         // No display needed to wake the running copy.
         SingleInstance::Wake woken = SingleInstance::Wake::Unanswered;
         {
-            QCoreApplication probe(argc, argv);
+            QCoreApplication probe(qtArgc, qtArgv);
             woken = instance.WakeRunningCopy(kWakeTimeoutMs);
         }
         if (woken == SingleInstance::Wake::Woken)
@@ -83,7 +87,7 @@ int RunKestrin(int argc, char** argv)
         primary = woken == SingleInstance::Wake::BecamePrimary;
     }
 
-    QApplication app(argc, argv);
+    QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("kestrin"));
     QApplication::setDesktopFileName(QStringLiteral("kestrin"));
     // The window lives on in the tray when hidden; only the tray's "exit" ends the program.

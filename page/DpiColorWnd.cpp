@@ -123,11 +123,9 @@ void CDpiColorWnd::Notify(TNotifyUI& msg)
             ChannelEdited(*green_, 8);
         else if (msg.pSender == blue_)
             ChannelEdited(*blue_, 0);
-    } else if (msg.sType == DUI_MSGTYPE_RETURN &&
-        (msg.pSender == red_ || msg.pSender == green_ || msg.pSender == blue_)) {
-        // Enter in a number field confirms, as the highlighted button promises.
-        Close(1);
     }
+    // Enter in a number field only takes its number (each keystroke has already): a dialog
+    // that closed on it would confirm a colour whose other fields were still to be typed.
 }
 
 void CDpiColorWnd::ChannelEdited(CEditUI& edit, int shift)

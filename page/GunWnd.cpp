@@ -21,7 +21,7 @@
 namespace kestrin {
 namespace {
 
-const LibraryFileKind kGunFiles{QStringLiteral("Gun Flie"), QStringLiteral("*.gun;*.GUN"),
+const LibraryFileKind kGunFiles{QStringLiteral("Gun File"), QStringLiteral("*.gun;*.GUN"),
     QString::fromLatin1(kGunFileExtension)};
 
 QString Text(const char* id)
@@ -258,7 +258,8 @@ void CMS_1_Gun::ShowAddedPattern(int index)
 void CMS_1_Gun::Delete()
 {
     const int row = list_ ? list_->GetCurSel() : -1;
-    if (row < 0 || CMsgWnd::Ask(this, QStringLiteral("delete_gun_text")) != 1)
+    if (row < 0 ||
+        CMsgWnd::Ask(this, QStringLiteral("delete_gun_text"), CMsgWnd::Kind::Destructive) != 1)
         return;
     editor_.Delete(row);
     list_->RemoveAt(row);

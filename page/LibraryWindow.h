@@ -13,7 +13,7 @@ class CWindowWnd;
 
 // What the macro and the recoil pattern library windows share.
 
-// A record file's kind in the file dialogs: "Macro Flie", "*.macro;*.MACRO", "macro".
+// A record file's kind in the file dialogs: "Macro File", "*.macro;*.MACRO", "macro".
 struct LibraryFileKind {
     QString filterName;
     QString filter;

@@ -28,7 +28,7 @@ constexpr int kRowHeight = 30;
 constexpr int kRecordStartTimer = 28;
 constexpr int kInsertionTimer = 29;
 constexpr int kScrollDelayMs = 50;
-const LibraryFileKind kMacroFiles{QStringLiteral("Macro Flie"), QStringLiteral("*.macro;*.MACRO"),
+const LibraryFileKind kMacroFiles{QStringLiteral("Macro File"), QStringLiteral("*.macro;*.MACRO"),
     QString::fromLatin1(kMacroFileExtension)};
 
 QString Text(const char* id)
@@ -414,7 +414,8 @@ void CMS_1_Macro::ShowAddedMacro(int index)
 void CMS_1_Macro::DeleteMacro()
 {
     const int row = macroList_ ? macroList_->GetCurSel() : -1;
-    if (row < 0 || CMsgWnd::Ask(this, QStringLiteral("delete_macro_text")) != 1)
+    if (row < 0 ||
+        CMsgWnd::Ask(this, QStringLiteral("delete_macro_text"), CMsgWnd::Kind::Destructive) != 1)
         return;
     editor_.DeleteMacro(row);
     macroList_->RemoveAt(row);

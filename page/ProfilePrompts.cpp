@@ -10,7 +10,7 @@
 namespace kestrin {
 namespace {
 
-const QString kFilterName = QStringLiteral("Profile Flie");
+const QString kFilterName = QStringLiteral("Profile File");
 const QString kFilter = QStringLiteral("*.pro;*.PRO");
 
 QString Id(std::string_view id)
@@ -28,6 +28,11 @@ std::optional<std::string> LocalPath(const QString& chosen)
 } // namespace
 
 bool CProfilePrompts::Ask(std::string_view textId) { return CMsgWnd::Ask(owner_, Id(textId)) == 1; }
+
+bool CProfilePrompts::Confirm(std::string_view textId)
+{
+    return CMsgWnd::Ask(owner_, Id(textId), CMsgWnd::Kind::Destructive) == 1;
+}
 
 std::optional<std::u16string> CProfilePrompts::AskProfileName(
     std::string_view titleId, const ProfileList& profiles)

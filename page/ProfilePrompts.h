@@ -13,6 +13,7 @@ public:
     explicit CProfilePrompts(CWindowWnd* owner) : owner_(owner) { }
 
     bool Ask(std::string_view textId) override;
+    bool Confirm(std::string_view textId) override;
     std::optional<std::u16string> AskProfileName(
         std::string_view titleId, const ProfileList& profiles) override;
     std::optional<std::string> AskProfileFileToSave() override;

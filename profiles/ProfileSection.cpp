@@ -71,7 +71,7 @@ void ProfileSection::DeleteProfile()
         prompts_.Ask("one_profile_text");
         return;
     }
-    if (!prompts_.Ask("delete_profile_text"))
+    if (!prompts_.Confirm("delete_profile_text"))
         return;
     int row = 0;
     int index = 0;
@@ -107,7 +107,7 @@ void ProfileSection::RenameProfile()
 
 void ProfileSection::RestoreProfileDefaults()
 {
-    if (!state_.current || !prompts_.Ask("restore_text"))
+    if (!state_.current || !prompts_.Confirm("restore_text"))
         return;
     {
         std::lock_guard guard(state_.lock);

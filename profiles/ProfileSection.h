@@ -40,6 +40,8 @@ public:
 
     // A warning box with the text id; true when the user answered OK.
     virtual bool Ask(std::string_view textId) = 0;
+    // The same, where OK deletes or overwrites something: the keyboard's answer is Cancel.
+    virtual bool Confirm(std::string_view textId) = 0;
     // The profile name dialog titled `titleId`, checking against `profiles`; nullopt when
     // cancelled.
     virtual std::optional<std::u16string> AskProfileName(

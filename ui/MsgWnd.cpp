@@ -3,6 +3,8 @@
 #include "base/Messages.h"
 #include "ui/ResourceManager.h"
 
+#include <QPushButton>
+
 namespace kestrin {
 namespace {
 
@@ -16,13 +18,14 @@ std::optional<int>& NextAnswer()
 
 void CMsgWnd::SetNextAnswerForTesting(std::optional<int> answer) { NextAnswer() = answer; }
 
-int CMsgWnd::Ask(CWindowWnd* parent, const QString& messageId)
+int CMsgWnd::Ask(CWindowWnd* parent, const QString& messageId, Kind kind)
 {
     if (auto answer = std::exchange(NextAnswer(), std::nullopt))
         return *answer;
     CMsgWnd box;
     box.SetTitleId(QStringLiteral("warning_title_text"));
     box.SetMessageId(messageId);
+    box.SetKind(kind);
     box.Create(parent, QString(), WS_POPUP | WS_VISIBLE, WS_EX_TOOLWINDOW, 0, 0, 800, 800);
     box.CenterWindow();
     return box.ShowModal();
@@ -39,9 +42,17 @@ void CMsgWnd::OnLayoutLoaded()
             label->SetText(id);
         }
     }
-    // Enter confirms, as the highlighted button promises.
-    if (CControlUI* ok = paintManager_.FindControl(QStringLiteral("btn_ok")))
-        ok->GetWidget()->setFocus();
+    // Enter and Space press the button that has the keyboard.
+    const QString answer =
+        kind_ == Kind::Destructive ? QStringLiteral("btn_cancel") : QStringLiteral("btn_ok");
+    for (const QString& name : {QStringLiteral("btn_ok"), QStringLiteral("btn_cancel")})
+        if (auto* button = qobject_cast<QPushButton*>(paintManager_.FindControl(name)
+                    ? paintManager_.FindControl(name)->GetWidget()
+                    : nullptr)) {
+            button->setAutoDefault(true);
+            if (name == answer)
+                button->setFocus();
+        }
 }
 
 void CMsgWnd::Notify(TNotifyUI& msg)

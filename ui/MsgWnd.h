@@ -15,9 +15,14 @@ public:
     void SetTitleId(const QString& id) { titleId_ = id; }
     void SetMessageId(const QString& id) { messageId_ = id; }
 
+    // Which button has the keyboard, so that Enter and Space answer with it: OK for a notice
+    // or a harmless question, Cancel where OK deletes or overwrites something.
+    enum class Kind { Notice, Destructive };
+    void SetKind(Kind kind) { kind_ = kind; }
+
     // The whole calling pattern: a warning titled "warning_title_text" with `messageId`,
     // owned by `parent`, centred, run modally. Returns 1 (OK) or 0 (cancel).
-    static int Ask(CWindowWnd* parent, const QString& messageId);
+    static int Ask(CWindowWnd* parent, const QString& messageId, Kind kind = Kind::Notice);
 
     // Test hook: the next Ask returns `answer` at once without showing a box.
     static void SetNextAnswerForTesting(std::optional<int> answer);
@@ -31,6 +36,7 @@ protected:
 private:
     QString titleId_;
     QString messageId_;
+    Kind kind_ = Kind::Notice;
 };
 
 } // namespace kestrin

@@ -68,6 +68,31 @@ TEST_F(ShellTest, TheMessageBoxAnswersOneForOkAndZeroForCancel)
     }
 }
 
+// Enter and Space answer a question with the button that has the keyboard: OK for a notice,
+// Cancel where OK deletes or overwrites something.
+TEST_F(ShellTest, TheKeyboardAnswersADestructiveQuestionWithCancelAndANoticeWithOk)
+{
+    struct Case {
+        CMsgWnd::Kind kind;
+        Qt::Key key;
+        int answer;
+    };
+    for (const Case& c : {Case{CMsgWnd::Kind::Destructive, Qt::Key_Return, 0},
+             Case{CMsgWnd::Kind::Destructive, Qt::Key_Enter, 0},
+             Case{CMsgWnd::Kind::Destructive, Qt::Key_Space, 0},
+             Case{CMsgWnd::Kind::Notice, Qt::Key_Return, 1},
+             Case{CMsgWnd::Kind::Notice, Qt::Key_Space, 1}}) {
+        CWindowWnd::SetModalHookForTesting([key = c.key](CWindowWnd& box) {
+            QWidget* focused = box.GetWidget()->focusWidget();
+            if (!focused)
+                return box.Close(-1);
+            QTest::keyClick(focused, key);
+        });
+        EXPECT_EQ(CMsgWnd::Ask(nullptr, QStringLiteral("delete_profile_text"), c.kind), c.answer)
+            << "key " << c.key;
+    }
+}
+
 TEST_F(ShellTest, TheMessageBoxShowsLanguageTextsAndOtherClicksLeaveItOpen)
 {
     CWindowWnd::SetModalHookForTesting([](CWindowWnd& box) {

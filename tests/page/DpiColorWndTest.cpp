@@ -265,10 +265,14 @@ TEST_F(DpiColorWndTest, ConfirmEnterCancelAndEscapeEndTheModalLoop)
     const Ending endings[] = {
         {"confirm", [](CWindowWnd& w) { Click(w, QStringLiteral("confirm_btn")); }, 1},
         {"cancel", [](CWindowWnd& w) { Click(w, QStringLiteral("cancel_btn")); }, 0},
+        // Enter in a field takes the number and leaves the dialog open for the others.
         {"enter",
             [](CWindowWnd& w) {
                 Retype(Field(w, "g_edit"), QStringLiteral("12"));
                 QTest::keyClick(Field(w, "g_edit"), Qt::Key_Return);
+                QTest::qWait(20);
+                EXPECT_TRUE(w.IsWindow()) << "Enter in a field closed the dialog";
+                Click(w, QStringLiteral("confirm_btn"));
             },
             1},
         {"escape", [](CWindowWnd& w) { QTest::keyClick(w.GetWidget(), Qt::Key_Escape); }, 0},
@@ -279,6 +283,9 @@ TEST_F(DpiColorWndTest, ConfirmEnterCancelAndEscapeEndTheModalLoop)
         dialog.SetColor(0xFF010203);
         EXPECT_EQ(dialog.Run(nullptr), ending.result) << ending.how;
         EXPECT_FALSE(dialog.IsWindow()) << ending.how;
+        if (std::string_view(ending.how) == "enter") {
+            EXPECT_EQ(dialog.GetColor(), 0xFF010C03U);
+        }
     }
     CWindowWnd::SetModalHookForTesting(nullptr);
 }

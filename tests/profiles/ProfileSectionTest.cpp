@@ -23,6 +23,7 @@ public:
     std::vector<std::u16string> rows;
     std::vector<std::string> log;
     std::deque<bool> answers;
+    std::vector<std::string> confirmed; // the questions asked as destructive
     std::optional<std::u16string> nameAnswer;
     std::optional<std::string> fileAnswer;
     int fullApplies = 0;
@@ -38,6 +39,11 @@ public:
     void RefreshSettingsControls() override { log.emplace_back("refresh"); }
     void RequestFullApply() override { ++fullApplies; }
     void ShowSaveResult(const SaveResult& result) override { saves.push_back(result.code); }
+    bool Confirm(std::string_view textId) override
+    {
+        confirmed.emplace_back(textId);
+        return Ask(textId);
+    }
     bool Ask(std::string_view textId) override
     {
         log.emplace_back(textId);
@@ -140,6 +146,8 @@ TEST_F(ProfileSectionTest, DeclinedConfirmationsAndCancelledDialogsChangeNothing
     section.RenameProfile();
     section.ExportProfile();
     section.ImportProfile();
+    // Both are asked with Cancel as the keyboard's answer.
+    EXPECT_EQ(page.confirmed, (std::vector<std::string>{"delete_profile_text", "restore_text"}));
     EXPECT_EQ(profiles.size(), 3U);
     EXPECT_EQ(page.rows.size(), 3U);
     EXPECT_EQ(CurrentName(), u"One");
