@@ -45,11 +45,12 @@ std::optional<std::u16string> CProfilePrompts::AskProfileName(
     return dialog.GetResultName().toStdU16String();
 }
 
-std::optional<std::string> CProfilePrompts::AskProfileFileToSave()
+std::optional<std::string> CProfilePrompts::AskProfileFileToSave(std::u16string_view suggestedName)
 {
     QWidget* parent = owner_ ? owner_->GetWidget() : nullptr;
     return LocalPath(GetSaveFileName(parent, QString(), QString(), kFilterName, kFilter,
-        QString::fromLatin1(kProfileFileExtension)));
+        QString::fromLatin1(kProfileFileExtension),
+        QString::fromUtf16(suggestedName.data(), static_cast<qsizetype>(suggestedName.size()))));
 }
 
 std::optional<std::string> CProfilePrompts::AskProfileFileToOpen()

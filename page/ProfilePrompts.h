@@ -16,7 +16,7 @@ public:
     bool Confirm(std::string_view textId) override;
     std::optional<std::u16string> AskProfileName(
         std::string_view titleId, const ProfileList& profiles) override;
-    std::optional<std::string> AskProfileFileToSave() override;
+    std::optional<std::string> AskProfileFileToSave(std::u16string_view suggestedName) override;
     std::optional<std::string> AskProfileFileToOpen() override;
 
 private:

@@ -122,14 +122,14 @@ void ProfileSection::ExportProfile()
 {
     if (!state_.current)
         return;
-    const auto path = prompts_.AskProfileFileToSave();
-    if (!path)
-        return;
     ProfileRecord copy;
     {
         std::lock_guard guard(state_.lock);
         copy = *state_.current;
     }
+    const auto path = prompts_.AskProfileFileToSave(ReadName(copy.name));
+    if (!path)
+        return;
     const SaveResult result = WriteProfileFile(*path, copy);
     if (!result.ok()) {
         Trace("profile export to %s failed: %s", path->c_str(), result.error.c_str());

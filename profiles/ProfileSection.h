@@ -46,8 +46,9 @@ public:
     // cancelled.
     virtual std::optional<std::u16string> AskProfileName(
         std::string_view titleId, const ProfileList& profiles) = 0;
-    // The file dialogs for *.pro files; nullopt when cancelled.
-    virtual std::optional<std::string> AskProfileFileToSave() = 0;
+    // The file dialogs for *.pro files, the save dialog offering `suggestedName`; nullopt when
+    // cancelled.
+    virtual std::optional<std::string> AskProfileFileToSave(std::u16string_view suggestedName) = 0;
     virtual std::optional<std::string> AskProfileFileToOpen() = 0;
 };
 

@@ -138,9 +138,9 @@ TEST_F(NameDialogTest, ASavedProfileNameTypedWithoutExtensionGetsPro)
 {
     CProfilePrompts prompts(nullptr);
     SetNextFileNameForTesting(QStringLiteral("/tmp/arena"));
-    EXPECT_EQ(prompts.AskProfileFileToSave(), "/tmp/arena.pro");
+    EXPECT_EQ(prompts.AskProfileFileToSave(u"Arena"), "/tmp/arena.pro");
     SetNextFileNameForTesting(QStringLiteral("/tmp/arena.PRO"));
-    EXPECT_EQ(prompts.AskProfileFileToSave(), "/tmp/arena.PRO");
+    EXPECT_EQ(prompts.AskProfileFileToSave(u"Arena"), "/tmp/arena.PRO");
     SetNextFileNameForTesting(QString());
     EXPECT_EQ(prompts.AskProfileFileToOpen(), std::nullopt);
 }

@@ -122,6 +122,10 @@ closes "delete question"
 sleep 0.5
 name_is "Renamed under $wm" || fail "Escape on the delete question deleted the profile"
 
+opens "export dialog" export ms_1_profile_export_btn
+xdotool key Escape
+closes "export dialog"
+
 opens "colour dialog" colour ms_1_btn_dpi_color_1
 xdotool key Escape
 closes "colour dialog"
@@ -130,4 +134,4 @@ closes "colour dialog"
 opens "second delete question" delete-again ms_1_profile_delete_btn
 xdotool key Escape
 closes "second delete question"
-echo "wm e2e ($wm): four dialogs mapped and answered; the profile went from '$first' to '$(current_name)'"
+echo "wm e2e ($wm): five dialogs mapped and answered; the profile went from '$first' to '$(current_name)'"

@@ -23,7 +23,8 @@ public:
     std::vector<std::u16string> rows;
     std::vector<std::string> log;
     std::deque<bool> answers;
-    std::vector<std::string> confirmed; // the questions asked as destructive
+    std::vector<std::string> confirmed;         // the questions asked as destructive
+    std::vector<std::u16string> suggestedNames; // offered by the save dialogs
     std::optional<std::u16string> nameAnswer;
     std::optional<std::string> fileAnswer;
     int fullApplies = 0;
@@ -58,7 +59,11 @@ public:
         log.emplace_back(titleId);
         return std::exchange(nameAnswer, std::nullopt);
     }
-    std::optional<std::string> AskProfileFileToSave() override { return fileAnswer; }
+    std::optional<std::string> AskProfileFileToSave(std::u16string_view suggested) override
+    {
+        suggestedNames.emplace_back(suggested);
+        return fileAnswer;
+    }
     std::optional<std::string> AskProfileFileToOpen() override { return fileAnswer; }
 };
 
@@ -238,6 +243,7 @@ TEST_F(ProfileSectionTest, ExportThenImportAddsASuffixedProfileAndLeavesMacroDat
     const std::string file = temp.Root() / "one.pro";
     page.fileAnswer = file;
     section.ExportProfile();
+    EXPECT_EQ(page.suggestedNames, std::vector<std::u16string>{u"One"}) << "the profile's name";
     EXPECT_EQ(std::filesystem::file_size(file), 41636U);
 
     section.ImportProfile();

@@ -5,9 +5,15 @@
 #include "platform/TraceLog.h"
 #include "platform/WorkArea.h"
 
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSet>
+#include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -65,6 +71,50 @@ TEST(FileDialog, ATestAnswersTheNextDialogOnceAndSavedNamesGetTheDefaultExtensio
         QStringLiteral("/x.y/a.pro"))
         << "a dot in a folder name is not an extension";
     EXPECT_EQ(WithDefaultExtension(QString(), QStringLiteral("pro")), QString());
+}
+
+// The dialog opened in the working directory with no name, wherever the user had saved before.
+TEST(FileDialog, TheSaveDialogOpensInTheLastFolderChosenOfferingTheSuggestedName)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    struct Seen {
+        QString directory;
+        QString offered;
+    };
+    // Answers the dialog that is about to run: notes where it opened and what it offered.
+    const auto answer = [](Seen& seen, std::optional<QString> choose) {
+        QTimer::singleShot(0, [&seen, choose] {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* dialog = qobject_cast<QFileDialog*>(widget);
+                    dialog && dialog->isVisible()) {
+                    seen = {dialog->directory().absolutePath(),
+                        QFileInfo(dialog->selectedFiles().value(0)).fileName()};
+                    if (choose) {
+                        dialog->selectFile(*choose);
+                        QMetaObject::invokeMethod(dialog, "accept");
+                    } else {
+                        dialog->reject();
+                    }
+                }
+        });
+    };
+    Seen first;
+    const QString chosen = folder.filePath(QStringLiteral("first.pro"));
+    answer(first, chosen);
+    EXPECT_EQ(GetSaveFileName(nullptr, QString(), QString(), QStringLiteral("Profile File"),
+                  QStringLiteral("*.pro"), QStringLiteral("pro"), QStringLiteral("Arena")),
+        chosen);
+    EXPECT_EQ(first.offered, QStringLiteral("Arena.pro"));
+    EXPECT_NE(first.directory, QDir::currentPath()) << "the documents folder, not the working one";
+
+    Seen second;
+    answer(second, std::nullopt);
+    EXPECT_EQ(GetSaveFileName(nullptr, QString(), QString(), QStringLiteral("Profile File"),
+                  QStringLiteral("*.pro"), QStringLiteral("pro"), QStringLiteral("de/sert")),
+        QString());
+    EXPECT_EQ(second.directory, QDir(folder.path()).absolutePath());
+    EXPECT_EQ(second.offered, QStringLiteral("de_sert.pro")) << "no folder in a file's name";
 }
 
 TEST(WorkArea, IsTheScreensAvailableAreaUnlessATestSetsOne)
