@@ -2,11 +2,15 @@
 
 #include "platform/WorkArea.h"
 
+#include <QCursor>
+#include <QWidget>
+
 namespace kestrin {
 
-QRect CDPIMsg::PlaceFor(const QRect& workArea)
+QRect CDPIMsg::PlaceFor(const QRect& workArea, QPoint screenOrigin)
 {
-    return QRect(workArea.width() - 210, workArea.height() - 60, 200, 50);
+    return QRect(screenOrigin.x() + workArea.width() - 210,
+        screenOrigin.y() + workArea.height() - 60, 200, 50);
 }
 
 void CDPIMsg::SetText(const QString& text)
@@ -22,7 +26,10 @@ void CDPIMsg::OnLayoutLoaded()
     if (!label_)
         return;
     label_->SetText(text_);
-    const QRect place = PlaceFor(GetWorkArea());
+    const QWidget* owner = GetWidget() ? GetWidget()->parentWidget() : nullptr;
+    const ScreenPlace screen =
+        GetScreenAt(owner && owner->isVisible() ? owner->frameGeometry().center() : QCursor::pos());
+    const QRect place = PlaceFor(screen.workArea, screen.origin);
     MoveWindow(place.x(), place.y(), place.width(), place.height());
 }
 

@@ -25,10 +25,10 @@ QRect GetWorkArea()
     return QRect(0, 0, 1920, 1080);
 }
 
-QRect GetWorkAreaAt(QPoint point)
+ScreenPlace GetScreenAt(QPoint point)
 {
     if (Override())
-        return *Override();
+        return {QPoint(0, 0), *Override()};
     // A point off every screen belongs to the nearest one, not to the primary.
     const QScreen* nearest = nullptr;
     int nearestDistance = 0;
@@ -41,8 +41,12 @@ QRect GetWorkAreaAt(QPoint point)
             nearestDistance = dx + dy;
         }
     }
-    return nearest ? nearest->availableGeometry() : GetWorkArea();
+    if (!nearest)
+        return {QPoint(0, 0), GetWorkArea()};
+    return {nearest->geometry().topLeft(), nearest->availableGeometry()};
 }
+
+QRect GetWorkAreaAt(QPoint point) { return GetScreenAt(point).workArea; }
 
 void SetWorkAreaForTesting(std::optional<QRect> area) { Override() = area; }
 

@@ -23,6 +23,7 @@ namespace kestrin {
 class WindowHost final : public QWidget {
     int depth_ = 0;
     bool retired_ = false;
+    bool awaitingExpose_ = false;
 
 public:
     WindowHost(CWindowWnd* owner, QWidget* parent, Qt::WindowFlags flags)
@@ -51,7 +52,29 @@ public:
 
     CWindowWnd* owner_;
 
+    // Asks once more for the keyboard when the window manager has mapped the window: some
+    // ignore a request for a window they have not mapped yet.
+    void ActivateWhenExposed()
+    {
+        if (QWindow* window = windowHandle()) {
+            awaitingExpose_ = true;
+            window->installEventFilter(this);
+        }
+    }
+
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (awaitingExpose_ && event->type() == QEvent::Expose && watched == windowHandle() &&
+            windowHandle()->isExposed()) {
+            awaitingExpose_ = false;
+            watched->removeEventFilter(this);
+            if (!isActiveWindow())
+                activateWindow();
+        }
+        return false;
+    }
+
     bool event(QEvent* event) override
     {
         // Deletes this host: nothing of it may be touched afterwards.
@@ -191,6 +214,7 @@ void CWindowWnd::ShowWindow(bool show, bool takeFocus)
     if (takeFocus && TakesFocus()) {
         host_->raise();
         host_->activateWindow();
+        host_->ActivateWhenExposed();
     }
 }
 

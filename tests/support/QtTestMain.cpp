@@ -5,8 +5,13 @@
 
 int main(int argc, char** argv)
 {
+#ifdef KESTRIN_TEST_SCREENS
+    // A test of several screens: the offscreen platform's, as the file lays them out.
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" KESTRIN_TEST_SCREENS);
+#else
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     // Tests never read the machine's Bluetooth: a test that wants a bus starts its own.
     if (qEnvironmentVariableIsEmpty("DBUS_SYSTEM_BUS_ADDRESS"))
         qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/kestrin-test-bus");
