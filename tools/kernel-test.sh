@@ -254,15 +254,12 @@ done
 console=$artifacts/console.log
 echo "kernel-test: booting (console log: $console)"
 status=0
-limit=240 memory=512 append="console=ttyS0 panic=-1 reboot=t"
-# btvirt asks for a controller and reads the kernel's answer; without preemption inside the
-# kernel, the new controller's first command cannot be queued ahead of that answer, which on one
-# emulated CPU it otherwise always is (and btvirt gives up).
-((bluetooth)) && limit=600 memory=1024 append+=" preempt=none"
+limit=240 memory=512
+((bluetooth)) && limit=600 memory=1024
 timeout --kill-after=10 $limit qemu-system-x86_64 -accel tcg -M pc -m $memory -smp 1 \
   -nographic -no-reboot -nodefaults -serial stdio -monitor none \
   -kernel "$cache/vmlinux" -initrd "$work/initramfs.gz" \
-  -append "$append" </dev/null >"$console" 2>&1 || status=$?
+  -append "console=ttyS0 panic=-1 reboot=t" </dev/null >"$console" 2>&1 || status=$?
 
 report=$(sed -n '/^KESTRIN-GUEST-REPORT-BEGIN/,/^KESTRIN-GUEST-REPORT-END/p' "$console" | tr -d '\r')
 grep -E '^(ok|not ok|#) ' <<<"$report" || true
