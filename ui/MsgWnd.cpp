@@ -45,14 +45,15 @@ void CMsgWnd::OnLayoutLoaded()
     // Enter and Space press the button that has the keyboard.
     const QString answer =
         kind_ == Kind::Destructive ? QStringLiteral("btn_cancel") : QStringLiteral("btn_ok");
-    for (const QString& name : {QStringLiteral("btn_ok"), QStringLiteral("btn_cancel")})
-        if (auto* button = qobject_cast<QPushButton*>(paintManager_.FindControl(name)
-                    ? paintManager_.FindControl(name)->GetWidget()
-                    : nullptr)) {
-            button->setAutoDefault(true);
-            if (name == answer)
-                button->setFocus();
-        }
+    for (const QString& name : {QStringLiteral("btn_ok"), QStringLiteral("btn_cancel")}) {
+        CControlUI* control = paintManager_.FindControl(name);
+        auto* button = control ? qobject_cast<QPushButton*>(control->GetWidget()) : nullptr;
+        if (!button)
+            continue;
+        button->setAutoDefault(true);
+        if (name == answer)
+            button->setFocus();
+    }
 }
 
 void CMsgWnd::Notify(TNotifyUI& msg)

@@ -11,10 +11,10 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
-
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+
 #include <utility>
 
 namespace kestrin {
