@@ -96,11 +96,12 @@ opens() {
   xwininfo -id "$dialog" | grep -q 'Map State: IsViewable' || fail "the $1 is not viewable"
   has_focus() { [[ $(xdotool getwindowfocus) == "$dialog" ]]; }
   if ! wait_for 5 has_focus; then
-    # IceWM under load now and then maps a dialog without giving it the keyboard; a click on
-    # its caption must then give it, as it would for a user.
+    # IceWM under load now and then maps a dialog without giving it the keyboard; a click into
+    # it (left of its middle, clear of the caption, which would start a move) must then give it,
+    # as it would for a user.
     echo "wm e2e ($wm): the $1 came up without the keyboard; clicking it"
     eval "$(xdotool getwindowgeometry --shell "$dialog")"
-    xdotool mousemove --sync $((X + 20)) $((Y + 8)) click 1 mousemove 5 5
+    xdotool mousemove --sync $((X + 12)) $((Y + HEIGHT / 2)) click 1 mousemove 5 5
     wait_for 5 has_focus || fail "the $1 does not take the keyboard, even when clicked"
   fi
   shot "$2"
