@@ -143,10 +143,11 @@ std::string Describe(const QString& device)
     for (const char* name : {"Connected", "ServicesResolved", "Modalias", "UUIDs"}) {
         const QVariant value =
             Property(device, QStringLiteral("org.bluez.Device1"), QString::fromLatin1(name));
-        text += std::string(text.empty() ? "" : ", ") + name + " " +
-            (value.isValid()
-                    ? value.toStringList().join(' ').toStdString() + value.toString().toStdString()
-                    : "-");
+        const QString shown = !value.isValid() ? QStringLiteral("-")
+            : value.metaType() == QMetaType::fromType<QStringList>()
+            ? value.toStringList().join(' ')
+            : value.toString();
+        text += std::string(text.empty() ? "" : ", ") + name + " " + shown.toStdString();
     }
     return text;
 }
