@@ -2,11 +2,13 @@
 
 #include "app/DPIMsg.h"
 #include "app/ProgramIcon.h"
+#include "base/DriverApi.h"
 #include "base/Folders.h"
 #include "base/KeyLayout.h"
 #include "base/Messages.h"
 #include "keyboard/KeyboardLayout.h"
 #include "keys/KeyNames.h"
+#include "platform/HidrawAccess.h"
 #include "platform/WindowRegistry.h"
 #include "ui/Controls.h"
 #include "ui/MenuWnd.h"
@@ -14,8 +16,28 @@
 #include "ui/ResourceManager.h"
 
 #include <QLabel>
+#include <QStackedWidget>
+#include <QtGlobal>
 
 namespace kestrin {
+namespace {
+
+QString Text(const char* id) { return CResourceManager::GetInstance()->GetText(QLatin1String(id)); }
+
+QString UsbIds(uint16_t vendor, uint16_t product)
+{
+    return QStringLiteral("%1:%2")
+        .arg(vendor, 4, 16, QLatin1Char('0'))
+        .arg(product, 4, 16, QLatin1Char('0'));
+}
+
+bool MouseNodeDenied()
+{
+    return HidrawNodeDenied({{KESTRIN_CABLE_VENDOR_ID, KESTRIN_CABLE_PRODUCT_ID},
+        {KESTRIN_RECEIVER_VENDOR_ID, KESTRIN_RECEIVER_PRODUCT_ID}});
+}
+
+} // namespace
 
 bool IsBleMouseInterface(const std::string& interfaceName)
 {
@@ -29,13 +51,40 @@ MenuRoute RouteMenuCommand(const QString& itemName)
         return MenuRoute::ShowWindow;
     if (itemName.compare(QLatin1String("exit"), Qt::CaseInsensitive) == 0)
         return MenuRoute::Exit;
+    if (itemName.compare(QLatin1String("about"), Qt::CaseInsensitive) == 0)
+        return MenuRoute::About;
     if (itemName.startsWith(QLatin1String("ms_1"), Qt::CaseSensitive))
         return MenuRoute::DevicePage;
     return MenuRoute::Ignore;
 }
 
+QString TrayToolTip(const CMS_1_Page::Status& status)
+{
+    QString tip = Text("mouse_name_text");
+    QStringList links;
+    if (status.cable)
+        links << Text("wired_tip");
+    if (status.receiver)
+        links << Text("wireless_tip");
+    if (status.ble)
+        links << Text("ble_tip");
+    if (links.isEmpty())
+        return tip + QLatin1Char('\n') + Text("no_mouse_title_text");
+    tip += QLatin1Char('\n') + links.join(QStringLiteral(", "));
+    QStringList details;
+    if (status.charging)
+        details << Text("charging_text");
+    else if (status.battery)
+        details << Text("tray_battery_text").arg(*status.battery);
+    if (status.dpi > 0)
+        details << Text("tray_dpi_text").arg(status.dpi);
+    if (!details.isEmpty())
+        tip += QLatin1Char('\n') + details.join(QStringLiteral(" · "));
+    return tip;
+}
+
 CMainWnd::CMainWnd()
-    : hookLibraryFile_(GetProgramFolder() + HOOK_LIBRARY_FILE),
+    : deniedMouseProbe_(MouseNodeDenied), hookLibraryFile_(GetProgramFolder() + HOOK_LIBRARY_FILE),
       page_(std::make_unique<CMS_1_Page>())
 {
 }
@@ -71,6 +120,7 @@ void CMainWnd::OnLayoutLoaded()
         });
         page_->SetGattBus(gatt_.get());
     }
+    page_->SetStatusListener([this] { RefreshTrayToolTip(); });
     page_->Init();
 
     const QIcon icon = LoadProgramIcon();
@@ -95,11 +145,13 @@ void CMainWnd::OnLayoutLoaded()
     // "skin_btn", "main_menu_btn" and "apply_progress" are part of the layout without behaviour.
     minButton_ = paintManager_.FindControl(QStringLiteral("min_btn"));
     exitButton_ = paintManager_.FindControl(QStringLiteral("exit_btn"));
+    menuButton_ = paintManager_.FindControl(QStringLiteral("main_menu_btn"));
     deviceTabs_ = paintManager_.FindControl<CTabLayoutUI>(QStringLiteral("device_tab_switch"));
 
     SetWindowText(mouseName);
     LoadHooks();
     page_->LoadProfilesAtStartup();
+    RefreshTrayToolTip();
 }
 
 void CMainWnd::LoadHooks() { hookLibrary_ = LoadHookLibrary(hookLibraryFile_, hookTable_); }
@@ -119,13 +171,84 @@ void CMainWnd::OnClick(TNotifyUI& msg)
     if (!msg.pSender)
         return;
     if (msg.pSender == exitButton_)
-        ShowWindow(false, true);
+        CloseOrHide();
     else if (msg.pSender == minButton_)
         SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    else if (msg.pSender == menuButton_)
+        ShowWindowMenu();
+}
+
+void CMainWnd::CloseOrHide()
+{
+    if (CTrayIcon::DesktopHasTray())
+        ShowWindow(false, true);
+    else
+        Exit();
+}
+
+void CMainWnd::ShowNoMousePage()
+{
+    if (exitButton_ && exitButton_->GetWidget()) {
+        exitButton_->GetWidget()->setToolTip(
+            Text(CTrayIcon::DesktopHasTray() ? "exit_btn_tip" : "exit_btn_quit_tip"));
+    }
+    if (!deviceTabs_)
+        return;
+    const auto* stack = qobject_cast<QStackedWidget*>(deviceTabs_->GetWidget());
+    CControlUI* page = paintManager_.FindControl(QStringLiteral("no_mouse_page"));
+    if (!stack || !page)
+        return;
+    deviceTabs_->SelectItem(stack->indexOf(page->GetWidget()));
+    // Asked afresh each time: the rule may have been installed meanwhile.
+    if (CControlUI* hint = paintManager_.FindControl(QStringLiteral("no_mouse_udev")))
+        hint->SetVisible(deniedMouseProbe_ && deniedMouseProbe_());
+}
+
+void CMainWnd::ShowWindowMenu()
+{
+    QWidget* button = menuButton_ ? menuButton_->GetWidget() : nullptr;
+    if (!button)
+        return;
+    windowMenu_.reset();
+    windowMenu_ = std::make_unique<CMenuWnd>();
+    windowMenu_->Init(nullptr, QStringLiteral("mainmenu.xml"),
+        button->mapToGlobal(QPoint(button->width() - 1, button->height())), &paintManager_, nullptr,
+        eMenuAlignment_Right | eMenuAlignment_Top);
+    windowMenu_->ResizeMenu();
+}
+
+AboutFacts CMainWnd::GatherAboutFacts()
+{
+    AboutFacts facts;
+    facts.version = QStringLiteral(KESTRIN_VERSION);
+    facts.qtVersion = QString::fromLatin1(qVersion());
+    const CMS_1_Page::Status status = page_->CurrentStatus();
+    QStringList links;
+    if (status.cable)
+        links << Text("wired_tip") + QStringLiteral(" (USB ") +
+                UsbIds(KESTRIN_CABLE_VENDOR_ID, KESTRIN_CABLE_PRODUCT_ID) + QLatin1Char(')');
+    if (status.receiver)
+        links << Text("wireless_tip") + QStringLiteral(" (USB ") +
+                UsbIds(KESTRIN_RECEIVER_VENDOR_ID, KESTRIN_RECEIVER_PRODUCT_ID) + QLatin1Char(')');
+    if (status.ble)
+        links << Text("ble_tip") + QStringLiteral(" (") + UsbIds(kBleVendorId, kBleProductId) +
+                QLatin1Char(')');
+    facts.mouse = links.isEmpty() ? Text("about_no_mouse_text") : links.join(QStringLiteral(", "));
+    facts.dataFolder = QString::fromStdString(page_->DataFolder());
+    return facts;
+}
+
+void CMainWnd::RefreshTrayToolTip()
+{
+    const QString tip = TrayToolTip(page_->CurrentStatus());
+    if (tip != trayIcon_.GetToolTipText())
+        trayIcon_.SetToolTipText(tip);
 }
 
 void CMainWnd::ShowMainWindow()
 {
+    if (!devicePresent_)
+        ShowNoMousePage();
     ShowWindow(true, true);
     if (IsMinimized())
         SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
@@ -143,7 +266,7 @@ void CMainWnd::ShowNoDeviceMessage()
 
 void CMainWnd::ShowOrExplain()
 {
-    if (devicePresent_)
+    if (devicePresent_ || !CTrayIcon::DesktopHasTray())
         ShowMainWindow();
     else
         ShowNoDeviceMessage();
@@ -151,9 +274,8 @@ void CMainWnd::ShowOrExplain()
 
 intptr_t CMainWnd::OnClose(uint32_t, uintptr_t, intptr_t, bool& handled)
 {
-    // Closing the window from the desktop does what "exit_btn" does: the program stays in the
-    // tray, and only the tray's "exit" ends it.
-    ShowWindow(false, true);
+    // Closing the window from the desktop does what "exit_btn" does.
+    CloseOrHide();
     handled = true;
     return 0;
 }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "app/AboutWnd.h"
 #include "app/HookLibrary.h"
 #include "page/MS_1_Page.h"
 #include "platform/BluezGatt.h"
 #include "ui/TrayIcon.h"
 #include "ui/WindowImplBase.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -25,8 +27,11 @@ struct DeviceInterfaceNotice {
 bool IsBleMouseInterface(const std::string& interfaceName);
 
 // Where a tray-menu item goes.
-enum class MenuRoute { ShowWindow, Exit, DevicePage, Ignore };
+enum class MenuRoute { ShowWindow, Exit, About, DevicePage, Ignore };
 MenuRoute RouteMenuCommand(const QString& itemName);
+
+// The tray icon's tooltip: the program's name, then the links up, the battery and the DPI.
+QString TrayToolTip(const CMS_1_Page::Status& status);
 
 // The program's one top-level window: hosts the device page, owns the tray icon and menu, the
 // timers the page starts, the hook library and the DPI display, and is the hub of every
@@ -46,10 +51,15 @@ public:
     bool HookLibraryLoaded() const { return hookLibrary_ != nullptr; }
     CDPIMsg* DpiDisplay() const;
     CMenuWnd* TrayMenu() const { return trayMenu_.get(); }
+    CMenuWnd* WindowMenu() const { return windowMenu_.get(); }
+    AboutFacts GatherAboutFacts();
     const CTrayIcon& TrayIcon() const { return trayIcon_; }
 
     // Where the hook library is looked for; the program folder unless a test says otherwise.
     void SetHookLibraryFile(const std::string& file) { hookLibraryFile_ = file; }
+    // Whether a mouse is plugged in that this user may not open; hidraw's nodes unless a test
+    // says otherwise.
+    void SetDeniedMouseProbe(std::function<bool()> probe) { deniedMouseProbe_ = std::move(probe); }
 
 protected:
     QString GetWindowClassName() const override { return QStringLiteral("VELTRA Kestrin"); }
@@ -63,6 +73,7 @@ protected:
         uint32_t message, uintptr_t wParam, intptr_t lParam, bool& handled) override;
 
 private:
+    intptr_t DispatchMessage(uint32_t message, uintptr_t wParam, intptr_t lParam, bool& handled);
     void LoadHooks();
     void OnTimer(uintptr_t id);
     void OnTrayNotify(intptr_t mouseMessage);
@@ -75,11 +86,20 @@ private:
     void CloseDpiDisplay();
     void OnDeviceChange(uintptr_t event, intptr_t header);
     void ShowOrExplain();
+    // With a tray the window hides into it; without one the window is the program, and
+    // closing it ends the program.
+    void CloseOrHide();
+    void ShowNoMousePage();
+    void ShowWindowMenu();
+    void RefreshTrayToolTip();
 
     CControlUI* minButton_ = nullptr;
     CControlUI* exitButton_ = nullptr;
+    CControlUI* menuButton_ = nullptr;
     CTabLayoutUI* deviceTabs_ = nullptr;
     std::unique_ptr<CMenuWnd> trayMenu_;
+    std::unique_ptr<CMenuWnd> windowMenu_;
+    std::function<bool()> deniedMouseProbe_;
     void* hookLibrary_ = nullptr;
     std::string hookLibraryFile_;
     CTrayIcon trayIcon_;

@@ -16,6 +16,17 @@ namespace kestrin {
 intptr_t CMainWnd::HandleCustomMessage(
     uint32_t message, uintptr_t wParam, intptr_t lParam, bool& handled)
 {
+    const intptr_t result = DispatchMessage(message, wParam, lParam, handled);
+    // Whatever the tray's tooltip tells (links, battery, DPI) changes through these messages;
+    // the charging animation's ticks change none of it.
+    if (handled && message != WM_TIMER && message != WM_DESTROY && IsWindow())
+        RefreshTrayToolTip();
+    return result;
+}
+
+intptr_t CMainWnd::DispatchMessage(
+    uint32_t message, uintptr_t wParam, intptr_t lParam, bool& handled)
+{
     handled = true;
     switch (message) {
     case WM_DESTROY:
@@ -145,6 +156,10 @@ void CMainWnd::OnMenuCommand(uintptr_t commandRecord)
     case MenuRoute::Exit:
         Exit();
         break;
+    case MenuRoute::About:
+        // Owned by the window only while it shows: a modal of a hidden owner may never map.
+        CAboutWnd::Show(IsVisible() ? this : nullptr, GatherAboutFacts());
+        break;
     case MenuRoute::DevicePage:
         page_->AssignFunction(name);
         break;
@@ -172,6 +187,11 @@ void CMainWnd::OnLinkChanged()
     if (devicePresent_) {
         if (deviceTabs_)
             deviceTabs_->SelectItem(0);
+        return;
+    }
+    if (!CTrayIcon::DesktopHasTray()) {
+        // The window is the program's only face: it stays, and says what is missing.
+        ShowNoMousePage();
         return;
     }
     if (deviceTabs_)

@@ -16,6 +16,8 @@ const QString kLabel = QStringLiteral("ms_1_label_power");
 
 void BatteryDisplay::ShowBatteryLevel(int percent)
 {
+    level_ = percent;
+    charging_ = false;
     if (auto* ring = window_.Find<CProgressUI>(kRing))
         ring->SetValue(percent);
     if (CControlUI* label = window_.Find(kLabel)) {
@@ -26,6 +28,8 @@ void BatteryDisplay::ShowBatteryLevel(int percent)
 
 void BatteryDisplay::ShowCharging()
 {
+    level_.reset();
+    charging_ = true;
     if (CControlUI* label = window_.Find(kLabel)) {
         label->SetResourceText(true);
         label->SetText(QStringLiteral("charging_text"));
@@ -37,6 +41,8 @@ void BatteryDisplay::StopAnimation() { window_.KillTimer(TIMER_CHARGE_ANIMATION)
 
 void BatteryDisplay::Clear()
 {
+    level_.reset();
+    charging_ = false;
     if (CControlUI* label = window_.Find(kLabel)) {
         label->SetResourceText(false);
         label->SetText(QString());

@@ -2,6 +2,8 @@
 
 #include "ui/PageWindow.h"
 
+#include <optional>
+
 namespace kestrin {
 
 // The battery ring "ms_1_progress_power" and its label "ms_1_label_power": empty, a level, or
@@ -22,9 +24,15 @@ public:
     void Step();
     int AnimationStep() const { return step_; }
 
+    // What the display tells now: a level, charging, or nothing.
+    std::optional<int> Level() const { return level_; }
+    bool Charging() const { return charging_; }
+
 private:
     const PageWindow& window_;
     int step_ = 0;
+    std::optional<int> level_;
+    bool charging_ = false;
 };
 
 } // namespace kestrin

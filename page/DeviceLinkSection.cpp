@@ -10,8 +10,6 @@ namespace kestrin {
 namespace {
 
 constexpr int kWatchdogMs = 6000;
-constexpr uint16_t kBleVendorId = 0x045E;
-constexpr uint16_t kBleProductId = 0x0040;
 
 constexpr uint32_t kArrival = 1;
 constexpr uint32_t kRemoval = 2;

@@ -13,6 +13,10 @@
 
 namespace kestrin {
 
+// The ids the mouse's Bluetooth face gives.
+inline constexpr uint16_t kBleVendorId = 0x045E;
+inline constexpr uint16_t kBleProductId = 0x0040;
+
 // The driver libraries' messages as the main window hands them on: an event's code in the high
 // half and its value in the low half, or kLinkStateCode over 1 for an arrival, 2 for a removal.
 inline constexpr uint32_t kLinkStateCode = 0x7F00;

@@ -45,6 +45,8 @@ void CMS_1_Page::HandleDeviceEvent(uint16_t code, uint16_t value, LinkKind sourc
     // the first starts the timer, the save at its end carries the last.
     if (EventStoresProfile(*event) && !std::exchange(mouseChangesUnsaved_, true))
         window_.SetTimer(TIMER_STORE_MOUSE_CHANGES, STORE_MOUSE_CHANGES_MS);
+    if (statusListener_)
+        statusListener_();
 }
 
 void CMS_1_Page::StoreMouseChanges()

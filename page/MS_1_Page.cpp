@@ -179,6 +179,25 @@ void CMS_1_Page::SetBleConnected(int connected)
             ble_->Down();
     }
     deviceLinks_.SetBlePresent(connected != 0);
+    if (statusListener_)
+        statusListener_();
+}
+
+CMS_1_Page::Status CMS_1_Page::CurrentStatus()
+{
+    Status status;
+    status.cable = links_.CableState.load() == kLinkConnected;
+    status.receiver = links_.ReceiverState.load() == kLinkConnected;
+    status.ble = links_.BlePresent.load() == 1;
+    status.battery = battery_.Level();
+    status.charging = battery_.Charging();
+    std::lock_guard lock(profiles_.mutex);
+    if (const ProfileRecord* current = profiles_.Current()) {
+        const int stage = current->currentDpiStage;
+        if (stage >= 0 && stage < kDpiStageCount)
+            status.dpi = int(current->dpiX[stage]) * 50;
+    }
+    return status;
 }
 
 void CMS_1_Page::OnReceiverMessage(uint32_t value)

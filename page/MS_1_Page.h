@@ -20,6 +20,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -63,6 +64,25 @@ public:
     int BlePresent() const { return links_.BlePresent.load(); }
     void SetBleConnected(int connected);
     const LinkState& Links() const { return links_; }
+
+    // What the tray's tooltip tells: the links up, the battery as the page shows it, and the
+    // current stage's DPI (0 when there is no current profile).
+    struct Status {
+        bool cable = false;
+        bool receiver = false;
+        bool ble = false;
+        std::optional<int> battery;
+        bool charging = false;
+        int dpi = 0;
+    };
+    Status CurrentStatus();
+    const std::string& DataFolder() const { return profiles_.dataFolder; }
+    // Called when the mouse told something or Bluetooth came or went outside the main
+    // window's messages; the window itself refreshes after each of its messages.
+    void SetStatusListener(std::function<void()> listener)
+    {
+        statusListener_ = std::move(listener);
+    }
 
     // Driver-library messages, as the main window packs them.
     void OnReceiverMessage(uint32_t value);
@@ -134,6 +154,7 @@ private:
     PageWindow window_;
     LinkState links_;
     BatteryDisplay battery_{window_};
+    std::function<void()> statusListener_;
     FooterStatus footer_{window_};
     DeviceLinkSection deviceLinks_{links_, window_, battery_, footer_};
     PageProfiles profiles_;

@@ -7,6 +7,27 @@
 #include <QSystemTrayIcon>
 
 namespace kestrin {
+namespace {
+
+std::optional<bool>& TrayForTesting()
+{
+    static std::optional<bool> present;
+    return present;
+}
+
+} // namespace
+
+bool CTrayIcon::DesktopHasTray()
+{
+    if (TrayForTesting())
+        return *TrayForTesting();
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void CTrayIcon::SetDesktopTrayForTesting(std::optional<bool> present)
+{
+    TrayForTesting() = present;
+}
 
 CTrayIcon::CTrayIcon() = default;
 CTrayIcon::~CTrayIcon() = default;
@@ -35,7 +56,7 @@ void CTrayIcon::CreateTrayIcon(
         });
     // Shown even without a notification area: the icon docks when one appears later (a panel
     // that starts after the program at login).
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
+    if (!DesktopHasTray())
         Trace("no notification area yet; the program runs without a tray icon until one appears\n");
     icon_->show();
 }

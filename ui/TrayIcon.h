@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class QSystemTrayIcon;
 
@@ -29,6 +30,12 @@ public:
     // True when an icon object exists, even if the desktop shows none.
     bool IsCreated() const { return icon_ != nullptr; }
     QString GetToolTipText() const;
+
+    // Whether the desktop has a notification area now: asked afresh each time, since a panel
+    // may start after the program, or go.
+    static bool DesktopHasTray();
+    // Tests stand in for the desktop's answer; nullopt asks the desktop again.
+    static void SetDesktopTrayForTesting(std::optional<bool> present);
 
 private:
     std::unique_ptr<QSystemTrayIcon> icon_;

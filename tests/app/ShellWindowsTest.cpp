@@ -9,9 +9,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QLabel>
 #include <QPointer>
+#include <QRegularExpression>
+#include <QStackedWidget>
 #include <QTest>
 
 #include "tests/support/WaitFor.h"
@@ -51,6 +54,7 @@ protected:
     {
         CWindowWnd::SetModalHookForTesting(nullptr);
         CMsgWnd::SetNextAnswerForTesting(std::nullopt);
+        CTrayIcon::SetDesktopTrayForTesting(std::nullopt);
         SetWorkAreaForTesting(std::nullopt);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
@@ -139,6 +143,7 @@ protected:
     void SetUp() override
     {
         ShellTest::SetUp();
+        CTrayIcon::SetDesktopTrayForTesting(DesktopHasTray());
         window = std::make_unique<CMainWnd>();
         window->SetHookLibraryFile(std::string(KESTRIN_PROGRAM_DIR) + "/no-such-libHook.so");
         ASSERT_NE(window->Create(nullptr, QString(), MAIN_WINDOW_STYLE, 0, 0, 0, 800, 572), 0u);
@@ -174,6 +179,8 @@ protected:
         return shown;
     }
 
+    virtual bool DesktopHasTray() const { return true; }
+
     std::unique_ptr<CMainWnd> window;
 };
 
@@ -184,7 +191,7 @@ TEST_F(MainWindowTest, StartsAt800By572CentredWithItsCaptionAndHidesWhileNoMouse
         CResourceManager::GetInstance()->GetText(QStringLiteral("mouse_name_text")));
     EXPECT_EQ(window->GetWidget()->geometry().center(), GetWorkArea().center());
     EXPECT_TRUE(window->TrayIcon().IsCreated());
-    EXPECT_EQ(window->TrayIcon().GetToolTipText(), QStringLiteral("Kestrin"));
+    EXPECT_EQ(window->TrayIcon().GetToolTipText(), QStringLiteral("Kestrin\nNo mouse connected"));
     // The page's start-up posts WM_LINK_CHANGED; with no link the window hides, and nothing
     // shows it again (a window shown late, hidden or not, swallows clicks).
     ASSERT_TRUE(test::WaitFor([&] { return !window->IsVisible(); }));
@@ -290,6 +297,7 @@ TEST(RouteMenuCommand, NamesAreMatchedAsTheMenusWriteThem)
     EXPECT_EQ(RouteMenuCommand(QStringLiteral("configuration")), MenuRoute::ShowWindow);
     EXPECT_EQ(RouteMenuCommand(QStringLiteral("Configuration")), MenuRoute::ShowWindow);
     EXPECT_EQ(RouteMenuCommand(QStringLiteral("EXIT")), MenuRoute::Exit);
+    EXPECT_EQ(RouteMenuCommand(QStringLiteral("about")), MenuRoute::About);
     EXPECT_EQ(RouteMenuCommand(QStringLiteral("ms_1_btn_left")), MenuRoute::DevicePage);
     EXPECT_EQ(RouteMenuCommand(QStringLiteral("ms_1")), MenuRoute::DevicePage);
     EXPECT_EQ(RouteMenuCommand(QStringLiteral("MS_1_btn_left")), MenuRoute::Ignore)
@@ -298,13 +306,14 @@ TEST(RouteMenuCommand, NamesAreMatchedAsTheMenusWriteThem)
     EXPECT_EQ(RouteMenuCommand(QString()), MenuRoute::Ignore);
 }
 
-TEST_F(MainWindowTest, TheTrayMenuOffersConfigurationAndExitAndReplacesTheLastOne)
+TEST_F(MainWindowTest, TheTrayMenuOffersConfigurationAboutAndExitAndReplacesTheLastOne)
 {
     Post(WM_TRAY_NOTIFY, 0, WM_RBUTTONUP);
     CMenuWnd* first = window->TrayMenu();
     ASSERT_TRUE(first);
     EXPECT_EQ(first->VisibleItems(),
-        (QStringList{QStringLiteral("configuration"), QStringLiteral("exit")}));
+        (QStringList{
+            QStringLiteral("configuration"), QStringLiteral("about"), QStringLiteral("exit")}));
     Post(WM_TRAY_NOTIFY, 0, WM_RBUTTONUP);
     ASSERT_TRUE(window->TrayMenu());
     EXPECT_TRUE(window->TrayMenu()->IsVisible());
@@ -312,6 +321,107 @@ TEST_F(MainWindowTest, TheTrayMenuOffersConfigurationAndExitAndReplacesTheLastOn
     // Choosing "exit" in the menu ends the window.
     QTest::mouseClick(Button(*window->TrayMenu(), "exit"), Qt::LeftButton);
     ASSERT_TRUE(test::WaitFor([&] { return !window->IsWindow(); }));
+}
+
+TEST_F(MainWindowTest, TheWindowMenuOffersAboutAndAnExitThatEndsTheProgramDespiteTheTray)
+{
+    window->ShowMainWindow();
+    QTest::mouseClick(Button(*window, "main_menu_btn"), Qt::LeftButton);
+    ASSERT_TRUE(window->WindowMenu());
+    EXPECT_EQ(window->WindowMenu()->VisibleItems(),
+        (QStringList{QStringLiteral("about"), QStringLiteral("exit")}));
+    const QRect button(Button(*window, "main_menu_btn")->mapToGlobal(QPoint(0, 0)),
+        Button(*window, "main_menu_btn")->size());
+    const QRect menu = window->WindowMenu()->GetWidget()->geometry();
+    EXPECT_EQ(menu.top(), button.bottom() + 1) << "opens below the button";
+    EXPECT_EQ(menu.right(), button.right()) << "and ends at its right edge";
+    QTest::mouseClick(Button(*window->WindowMenu(), "exit"), Qt::LeftButton);
+    ASSERT_TRUE(test::WaitFor([&] { return !window->IsWindow(); }));
+}
+
+TEST_F(MainWindowTest, AboutTellsBothVersionsTheMouseAndTheDataFolderAndCopiesThem)
+{
+    QString shown;
+    QString copied;
+    bool modal = false;
+    CWindowWnd::SetModalHookForTesting([&](CWindowWnd& about) {
+        shown = Label(about, "about_details")->text();
+        modal = about.GetWidget()->isModal();
+        QTest::mouseClick(Button(about, "about_copy_btn"), Qt::LeftButton);
+        copied = QGuiApplication::clipboard()->text();
+        QTest::mouseClick(Button(about, "btn_ok"), Qt::LeftButton);
+    });
+    MenuCommand(QStringLiteral("About"));
+    const AboutFacts facts = window->GatherAboutFacts();
+    EXPECT_TRUE(modal);
+    EXPECT_EQ(facts.qtVersion, QString::fromLatin1(qVersion()));
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^\\d+\\.\\d+\\.\\d+$")).match(facts.version).hasMatch())
+        << facts.version.toStdString();
+    EXPECT_EQ(facts.mouse, QStringLiteral("not connected"));
+    EXPECT_FALSE(facts.dataFolder.isEmpty());
+    for (const QString& value : {facts.version, facts.qtVersion, facts.mouse, facts.dataFolder}) {
+        EXPECT_TRUE(shown.contains(value.toHtmlEscaped())) << value.toStdString();
+        EXPECT_TRUE(copied.contains(value)) << value.toStdString();
+    }
+    EXPECT_EQ(copied, AboutText(facts));
+    EXPECT_TRUE(window->IsWindow());
+}
+
+// A desktop without a notification area: the window is the program.
+class NoTrayMainWindowTest : public MainWindowTest {
+protected:
+    bool DesktopHasTray() const override { return false; }
+    CTabLayoutUI* Tabs()
+    {
+        return window->GetPaintManager().FindControl<CTabLayoutUI>(
+            QStringLiteral("device_tab_switch"));
+    }
+    QWidget* CurrentPage()
+    {
+        auto* stack = qobject_cast<QStackedWidget*>(Tabs()->GetWidget());
+        return Tabs()->GetCurSel() < 0 ? nullptr : stack->widget(Tabs()->GetCurSel());
+    }
+};
+
+TEST_F(NoTrayMainWindowTest, AStartWithoutAMouseShowsTheNoMousePageAndClosingEndsTheProgram)
+{
+    ASSERT_TRUE(test::WaitFor([&] { return window->IsVisible(); }));
+    QTest::qWait(50);
+    EXPECT_TRUE(window->IsVisible()) << "nothing hides it again";
+    ASSERT_TRUE(CurrentPage());
+    EXPECT_EQ(CurrentPage()->objectName(), QStringLiteral("no_mouse_page"));
+    EXPECT_TRUE(CurrentPage()->isVisible());
+    EXPECT_EQ(Label(*window, "no_mouse_title")->text(), QStringLiteral("No mouse connected"));
+    EXPECT_FALSE(Label(*window, "no_mouse_udev")->isVisibleTo(window->GetWidget()))
+        << "no mouse is denied";
+    EXPECT_EQ(Button(*window, "exit_btn")->toolTip(),
+        CResourceManager::GetInstance()->GetText(QStringLiteral("exit_btn_quit_tip")));
+
+    // The tray's ways to the window lead to the window, never to a box.
+    window->ShowWindow(false, true);
+    EXPECT_EQ(CountNoDeviceBoxes([&] { Post(WM_SHOW_INSTANCE); }), 0);
+    EXPECT_TRUE(window->IsVisible());
+
+    QTest::mouseClick(Button(*window, "exit_btn"), Qt::LeftButton);
+    ASSERT_TRUE(test::WaitFor([&] { return !window->IsWindow(); }));
+}
+
+TEST_F(NoTrayMainWindowTest, AMouseThatCannotBeOpenedGetsTheUdevHintAndATrayIsAskedForAfresh)
+{
+    bool denied = true;
+    window->SetDeniedMouseProbe([&] { return denied; });
+    Post(WM_LINK_CHANGED);
+    EXPECT_TRUE(Label(*window, "no_mouse_udev")->isVisibleTo(window->GetWidget()));
+    denied = false; // the rule is in place now
+    Post(WM_LINK_CHANGED);
+    EXPECT_FALSE(Label(*window, "no_mouse_udev")->isVisibleTo(window->GetWidget()));
+
+    // A panel with a notification area started meanwhile: closing now hides into it.
+    CTrayIcon::SetDesktopTrayForTesting(true);
+    window->GetWidget()->close();
+    EXPECT_TRUE(window->IsWindow());
+    EXPECT_FALSE(window->IsVisible());
 }
 
 TEST_F(MainWindowTest, TheDpiDisplayShowsTheValueInOneWindowAndClosesWithItsTimer)

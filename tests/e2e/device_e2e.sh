@@ -3,7 +3,9 @@
 # mouse on the cable, the receiver or Bluetooth (the mouse's BlueZ-shaped service on its private
 # bus, which the program takes for the system bus). An apply writes exactly what kestrinctl
 # computes for the saved profile; a DPI press on the mouse shows the DPI display and lands in
-# pro.data; over Bluetooth a battery notification reaches the program.
+# pro.data; over Bluetooth a battery notification reaches the program. Pulling the mouse hides
+# the window into the tray over the cable and the receiver; over Bluetooth the desktop has no
+# tray, and the window stays with its no-mouse page.
 # usage: device_e2e.sh PROGRAM_DIR VIRTUAL_DRIVER_DIR SEND_COMMAND ARTIFACTS_DIR cable|receiver|ble
 #        (run inside xvfb-run)
 set -euo pipefail
@@ -24,6 +26,7 @@ fail() { echo "e2e ($link): $*" >&2; import -window root "$artifacts/device-e2e-
 # The current profile's DPI stage (0-based).
 current_stage() { profile_field 2356; }
 
+[[ $link == ble ]] || start_tray
 mouse start --plug "$link" --status-interval 0 --background >/dev/null || fail "the virtual mouse did not start"
 if [[ $link == ble ]]; then
   DBUS_SYSTEM_BUS_ADDRESS=$(mouse ble-bus) || fail "the virtual mouse has no Bluetooth bus"
@@ -86,9 +89,16 @@ wait_for 5 more_windows || fail "the DPI display did not show"
 sleep 0.2
 import -window root "$artifacts/device-e2e-$link-dpi.png"
 
-# Pulling the cable, the receiver or Bluetooth hides the window: no mouse is reachable any more.
+# Pulling the cable, the receiver or Bluetooth leaves no mouse reachable: the window hides into
+# the tray, or without one stays and says so.
 mouse unplug "$link" >/dev/null
-wait_for 10 bash -c '! xdotool search --onlyvisible --name "^Kestrin$"' || fail "the window stayed up without the $link"
+if [[ $link == ble ]]; then
+  sleep 2
+  xdotool search --onlyvisible --name '^Kestrin$' >/dev/null || fail "without a tray the window went with the $link"
+  import -window root "$artifacts/device-e2e-$link-no-mouse.png"
+else
+  wait_for 10 bash -c '! xdotool search --onlyvisible --name "^Kestrin$"' || fail "the window stayed up without the $link"
+fi
 
 exit_through_tray "$send"
 echo "device e2e over the $link: ok"

@@ -38,8 +38,17 @@ make_program_folder() {
 mouse() { "$program/kestrin-virtual-mouse" --folder "$program" "$@"; }
 end_program_folder() {
   [[ -n $kestrin_pid ]] && kill "$kestrin_pid" 2>/dev/null
+  [[ -n ${tray_pid:-} ]] && kill "$tray_pid" 2>/dev/null
   mouse stop >/dev/null 2>&1 || true
   rm -rf "$runtime"
+}
+
+# A notification area (trayer, a real XEmbed tray) at the top right, for the tray's behaviour.
+start_tray() {
+  command -v trayer >/dev/null || fail "trayer is missing (make deps installs it)"
+  trayer --edge top --align right --widthtype request --height 24 >"$runtime/trayer.log" 2>&1 &
+  tray_pid=$!
+  wait_for 10 xdotool search --class trayer || fail "the notification area did not start"
 }
 
 profile_store_header_size=208184

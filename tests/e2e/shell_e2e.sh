@@ -1,24 +1,33 @@
 #!/usr/bin/env bash
-# End to end under Xvfb: the real program from its program folder. A first start; a second
-# start exits 1 and wakes the first (which, with no mouse, explains so in its message box);
-# the tray's "exit" command ends it. A copy that hangs does not swallow a second start, which
-# asks, ends it and runs in its place; a quit signal ends the program as "exit" does.
+# End to end under Xvfb: the real program from its program folder, first beside a real
+# notification area (trayer). A first start; a click on its tray icon and a second start (which
+# exits 1) wake it, and with no mouse it explains so in its message box; the tray's "exit"
+# command ends it. A copy that hangs does not swallow a second start, which asks, ends it and
+# runs in its place; a quit signal ends the program as "exit" does. Then without a notification
+# area: the window shows at once with its no-mouse page, and its close button ends the program.
 # Screenshots go to the artefacts folder.
-# usage: shell_e2e.sh PROGRAM_DIR SEND_COMMAND ARTIFACTS_DIR   (run inside xvfb-run)
+# usage: shell_e2e.sh PROGRAM_DIR SEND_COMMAND PROBE ARTIFACTS_DIR   (run inside xvfb-run)
 set -euo pipefail
 
 program_dir=$1
 send=$2
-artifacts=$3
+probe_tool=$3
+artifacts=$4
 mkdir -p "$artifacts"
 rm -f "$artifacts/shell-e2e-failure.png"
 
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 make_runtime
 second=
-trap 'kill -9 "$first" $second 2>/dev/null || true; rm -rf "$runtime"' EXIT
+tray=
+trap 'kill -9 "$first" $second $tray 2>/dev/null || true; rm -rf "$runtime"' EXIT
 
 fail() { echo "e2e: $*" >&2; import -window root "$artifacts/shell-e2e-failure.png" || true; exit 1; }
+
+command -v trayer >/dev/null || fail "trayer is missing (make deps installs it)"
+trayer --edge top --align right --widthtype request --height 24 >"$runtime/trayer.log" 2>&1 &
+tray=$!
+wait_for 10 xdotool search --class trayer || fail "the notification area did not start"
 
 # Qt's own options on the command line change nothing: the program takes no command line
 # (were -platform obeyed, its answer to the second start below would never reach this X server).
@@ -30,6 +39,25 @@ wait_for 20 "$send" apply || fail "the program never answered its instance socke
 sleep 0.5
 if xdotool search --onlyvisible --name '^Kestrin$'; then fail "the window showed without a mouse"; fi
 kill -0 "$first" || fail "the program ended by itself"
+
+# Its icon sits in the notification area; a click on it, with no mouse, explains in a box.
+tray_icon() { # the program's small window docked in the panel
+  local w
+  for w in $(xdotool search --onlyvisible --class kestrin 2>/dev/null); do
+    eval "$(xdotool getwindowgeometry --shell "$w")"
+    if ((WIDTH <= 64)); then echo "$w"; return 0; fi
+  done
+  return 1
+}
+wait_for 10 tray_icon || fail "the tray icon never docked"
+eval "$(xdotool getwindowgeometry --shell "$(tray_icon)")"
+xdotool mousemove --sync $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 1
+wait_for 10 xdotool search --onlyvisible --name '^Warning$' || fail "a click on the tray icon did not answer"
+sleep 0.3
+import -window root "$artifacts/shell-tray-click.png"
+xdotool key Return
+wait_for 5 bash -c '! xdotool search --onlyvisible --name "^Warning$"' || fail "the box did not close"
+if xdotool search --onlyvisible --name '^Kestrin$'; then fail "the window showed without a mouse"; fi
 
 set +e
 timeout 20 "$program_dir/kestrin"
@@ -86,4 +114,32 @@ wait "$first"
 status=$?
 set -e
 [[ $status == 0 ]] || fail "the program without a skin ended with $status"
+
+# No notification area: the window is the program. It shows at once with its no-mouse page;
+# a second start brings it forward rather than a box; its close button ends the program.
+kill "$tray"
+wait "$tray" 2>/dev/null || true
+tray=
+"$program_dir/kestrin" &
+first=$!
+wait_for 20 xdotool search --onlyvisible --name '^Kestrin$' || fail "without a tray the window never showed"
+window=$(xdotool search --onlyvisible --name '^Kestrin$' | head -1)
+sleep 0.5
+import -window root "$artifacts/shell-no-tray.png"
+set +e
+timeout 20 "$program_dir/kestrin"
+second=$?
+set -e
+[[ $second == 1 ]] || fail "the second start without a tray exited with $second, not 1"
+sleep 0.5
+if xdotool search --onlyvisible --name '^Warning$'; then fail "without a tray a box answered the second start"; fi
+read -r x y w h < <("$probe_tool" "$program_dir/res/" at exit_btn) || fail "the probe cannot reach exit_btn"
+eval "$(xdotool getwindowgeometry --shell "$window")"
+xdotool mousemove --sync $((X + x + w / 2)) $((Y + y + h / 2)) click 1
+wait_for 10 bash -c "! kill -0 $first" || fail "without a tray the close button did not end the program"
+set +e
+wait "$first"
+status=$?
+set -e
+[[ $status == 0 ]] || fail "the program closed without a tray ended with $status"
 echo "e2e: ok"

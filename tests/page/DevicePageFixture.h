@@ -154,6 +154,7 @@ protected:
     void TearDown() override
     {
         window.reset();
+        CTrayIcon::SetDesktopTrayForTesting(std::nullopt);
         if (server) {
             server->Stop();
             serverThread.join();
@@ -175,6 +176,8 @@ protected:
 
     void OpenWindow(bool blePresent = false, std::unique_ptr<ApplyClock> clock = nullptr)
     {
+        // The desktop has a tray: pulling the mouse hides the window into it.
+        CTrayIcon::SetDesktopTrayForTesting(true);
         window = std::make_unique<CMainWnd>();
         window->SetHookLibraryFile(programFolder.string() + "/no-such-libHook.so");
         CMS_1_Page& page = window->Page();

@@ -8,6 +8,8 @@
 #include "tests/support/FailingFileCalls.h"
 #include "ui/MenuWnd.h"
 
+#include <gmock/gmock.h>
+
 #include <QElapsedTimer>
 #include <QTimer>
 
@@ -225,6 +227,34 @@ TEST_F(DevicePageTest, OverBluetoothEveryReportIsOneWriteAndTheMousesNotificatio
     EXPECT_FALSE(Visible("ms_1_BLE"));
     EXPECT_TRUE(Visible("ms_1_sleep_label"));
     EXPECT_EQ(Page().AnyLinkConnected(), 0);
+}
+
+TEST_F(DevicePageTest, TheTrayToolTipTellsTheLinksTheBatteryAndTheDpiAsTheyChange)
+{
+    gattBus.AddMouse("aabbccddeeff");
+    gattBus.devices = {{true, "Mouse", "BTHLE\\Dev_aabbccddeeff"}};
+    OpenWindow(true);
+    Expire(TIMER_BLE_REGISTER);
+    ASSERT_EQ(gattBus.subscribed.size(), 1U);
+    const auto tip = [&] { return window->TrayIcon().GetToolTipText().toStdString(); };
+    const auto stageDpi = [&](int stage) {
+        std::lock_guard lock(Page().Profiles().mutex);
+        return std::to_string(Page().Profiles().Current()->dpiX[stage] * 50) + " DPI";
+    };
+    EXPECT_THAT(tip(), testing::StartsWith("Kestrin\nConnected over Bluetooth\n"));
+
+    // Told by the mouse over Bluetooth, outside the window's messages.
+    const auto notify = [&](std::vector<uint8_t> bytes) {
+        gattBus.subscribed.begin()->second(bytes);
+        QCoreApplication::processEvents();
+    };
+    notify({0x10, 0x40, 0x00, 0x39});
+    EXPECT_THAT(tip(), testing::HasSubstr("Battery 57%"));
+    notify({0x10, 0x10, 0x03, 0x00}); // the mouse's stage 3
+    EXPECT_THAT(tip(), testing::EndsWith(" · " + stageDpi(2)));
+
+    Page().SetBleConnected(0);
+    EXPECT_EQ(tip(), "Kestrin\nNo mouse connected");
 }
 
 TEST_F(DevicePageTest, SixSecondsWithoutAStatusPutTheReceiverMouseToSleep)
