@@ -23,6 +23,7 @@ void WindowImplBase::OnCreate()
         if (!root->size().isEmpty())
             host->resize(root->size());
         host->setProperty("caption", root->property("caption"));
+        host->setProperty("resizable", root->property("resizable"));
         if (root->testAttribute(Qt::WA_TranslucentBackground))
             host->setAttribute(Qt::WA_TranslucentBackground);
         paintManager_.AttachLayout(root);

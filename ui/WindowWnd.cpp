@@ -24,6 +24,8 @@ class WindowHost final : public QWidget {
     int depth_ = 0;
     bool retired_ = false;
     bool awaitingExpose_ = false;
+    bool followsEdges_ = false;
+    bool edgeCursor_ = false;
 
 public:
     WindowHost(CWindowWnd* owner, QWidget* parent, Qt::WindowFlags flags)
@@ -58,21 +60,86 @@ public:
     {
         if (QWindow* window = windowHandle()) {
             awaitingExpose_ = true;
+            window->removeEventFilter(this); // installed once, whatever else it watches for
             window->installEventFilter(this);
         }
+    }
+
+    // A layout that says "resizable" gets its edges back: the window has no frame of the
+    // desktop's, so a press within a few pixels of an edge starts the desktop's own resize.
+    void FollowEdgesIfResizable()
+    {
+        QWindow* window = windowHandle();
+        if (followsEdges_ || !window || !property("resizable").toBool())
+            return;
+        followsEdges_ = true;
+        window->installEventFilter(this);
     }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (awaitingExpose_ && event->type() == QEvent::Expose && watched == windowHandle() &&
-            windowHandle()->isExposed()) {
+        if (watched != windowHandle())
+            return false;
+        if (awaitingExpose_ && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
             awaitingExpose_ = false;
-            watched->removeEventFilter(this);
             if (!isActiveWindow())
                 activateWindow();
         }
+        if (followsEdges_ && !isMaximized())
+            return OnEdgeMouse(event);
         return false;
+    }
+
+    bool OnEdgeMouse(QEvent* event)
+    {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::MouseMove && type != QEvent::MouseButtonPress)
+            return false;
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->buttons() & ~Qt::LeftButton)
+            return false;
+        const Qt::Edges edges = EdgesAt(mouse->position().toPoint());
+        if (type == QEvent::MouseMove && mouse->buttons() == Qt::NoButton) {
+            // Only the band's cursor is ours; elsewhere the controls keep theirs.
+            if (edges) {
+                windowHandle()->setCursor(CursorFor(edges));
+                edgeCursor_ = true;
+            } else if (std::exchange(edgeCursor_, false)) {
+                windowHandle()->unsetCursor();
+            }
+            return false;
+        }
+        if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton && edges)
+            return windowHandle()->startSystemResize(edges);
+        return false;
+    }
+
+    Qt::Edges EdgesAt(QPoint point) const
+    {
+        constexpr int kBand = 3; // narrow: the settings scroll bar runs along the right edge
+        Qt::Edges edges;
+        if (point.x() < kBand)
+            edges |= Qt::LeftEdge;
+        if (point.x() >= width() - kBand)
+            edges |= Qt::RightEdge;
+        if (point.y() < kBand)
+            edges |= Qt::TopEdge;
+        if (point.y() >= height() - kBand)
+            edges |= Qt::BottomEdge;
+        return edges;
+    }
+
+    static Qt::CursorShape CursorFor(Qt::Edges edges)
+    {
+        const bool horizontal = edges & (Qt::LeftEdge | Qt::RightEdge);
+        const bool vertical = edges & (Qt::TopEdge | Qt::BottomEdge);
+        if (horizontal && vertical) {
+            const bool falling =
+                edges == (Qt::LeftEdge | Qt::TopEdge) || edges == (Qt::RightEdge | Qt::BottomEdge);
+            return falling ? Qt::SizeFDiagCursor : Qt::SizeBDiagCursor;
+        }
+        return horizontal ? Qt::SizeHorCursor : Qt::SizeVerCursor;
     }
 
     bool event(QEvent* event) override
@@ -113,13 +180,27 @@ protected:
         QWidget::keyPressEvent(event);
     }
 
-    // The skin draws its own caption: a press on the layout's caption band moves the window.
+    // The skin draws its own caption: a press on the layout's caption band moves the window,
+    // and a double click there maximises a resizable one, or restores it.
     void mousePressEvent(QMouseEvent* event) override
     {
         const int caption = property("caption").toInt();
         if (event->button() == Qt::LeftButton && event->position().y() < caption && windowHandle())
             windowHandle()->startSystemMove();
         QWidget::mousePressEvent(event);
+    }
+    void mouseDoubleClickEvent(QMouseEvent* event) override
+    {
+        const int caption = property("caption").toInt();
+        if (event->button() == Qt::LeftButton && event->position().y() < caption &&
+            property("resizable").toBool()) {
+            if (isMaximized())
+                showNormal();
+            else
+                showMaximized();
+            return;
+        }
+        QWidget::mouseDoubleClickEvent(event);
     }
 };
 
@@ -211,6 +292,7 @@ void CWindowWnd::ShowWindow(bool show, bool takeFocus)
         return;
     }
     host_->show();
+    host_->FollowEdgesIfResizable();
     if (takeFocus && TakesFocus()) {
         host_->raise();
         host_->activateWindow();

@@ -153,4 +153,12 @@ closes "colour dialog" Escape
 opens "second delete question" delete-again ms_1_profile_delete_btn
 xdotool key Escape
 closes "second delete question" Escape
+# The window resizes (its frame is its own, the desktop's resize is asked for at its edges);
+# it grows as asked, and tells the desktop the smallest size its layout needs.
+size_is() { eval "$(xdotool getwindowgeometry --shell "$window")"; ((WIDTH == $1 && HEIGHT == $2)); }
+xdotool windowsize "$window" 1100 740
+wait_for 5 size_is 1100 740 || fail "the window did not grow to 1100x740 ($(where | tr '\n' ' '))"
+shot resized
+xprop -id "$window" WM_NORMAL_HINTS | grep -q 'minimum size: 800 by 480' ||
+  fail "the window does not tell the desktop its smallest size, 800x480"
 echo "wm e2e ($wm): five dialogs mapped and answered; the profile went from '$first' to '$(current_name)'"
