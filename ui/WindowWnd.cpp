@@ -228,6 +228,12 @@ Qt::WindowFlags FlagsFor(uint32_t exStyle, bool takesFocus)
         flags |= Qt::WindowStaysOnTopHint;
     if (!takesFocus || (exStyle & WS_EX_NOACTIVATE))
         flags |= Qt::WindowDoesNotAcceptFocus;
+    // A topmost tool window that never takes the keyboard is an on-screen display: on X11 the
+    // window manager leaves it alone (no taskbar entry, placed where it asks). Wayland
+    // ignores the hint; its compositor places every window.
+    if ((exStyle & WS_EX_TOOLWINDOW) && (exStyle & WS_EX_TOPMOST) &&
+        (flags & Qt::WindowDoesNotAcceptFocus))
+        flags |= Qt::BypassWindowManagerHint;
     return flags;
 }
 

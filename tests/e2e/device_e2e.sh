@@ -80,12 +80,17 @@ fi
 stage_before=$(current_stage)
 # To a stage the profile is not on: 1..8 on the mouse, 0..7 in the profile.
 pressed=$(( stage_before == 2 ? 4 : 3 ))
-windows_before=$( (xdotool search --onlyvisible --class kestrin || true) | wc -l)
+windows_listed=$(xdotool search --onlyvisible --class kestrin || true)
+windows_before=$(echo -n "$windows_listed" | grep -c . || true)
 mouse dpi $pressed >/dev/null
 stage_is_pressed() { [[ $(current_stage) == $((pressed - 1)) ]]; }
 wait_for 10 stage_is_pressed || fail "pro.data did not take DPI stage $pressed (it holds $(current_stage))"
 more_windows() { [[ $( (xdotool search --onlyvisible --class kestrin || true) | wc -l) -gt $windows_before ]]; }
 wait_for 5 more_windows || fail "the DPI display did not show"
+# An on-screen display: the window manager never sees it, so no taskbar lists it.
+display=$(comm -13 <(echo "$windows_listed" | sort) <( (xdotool search --onlyvisible --class kestrin || true) | sort) | head -1)
+xwininfo -id "$display" | grep -q 'Override Redirect State: yes' ||
+  fail "the DPI display is left to the window manager (it would get a taskbar entry)"
 sleep 0.2
 import -window root "$artifacts/device-e2e-$link-dpi.png"
 
