@@ -4,7 +4,8 @@
 # managers leave a window unmapped when it is shown, hidden and shown again; the program then
 # looks frozen. A screenshot of each dialog goes to the artefacts folder.
 # usage: wm_e2e.sh WM PROGRAM_DIR VIRTUAL_DRIVER_DIR PROBE ARTIFACTS_DIR   (run inside xvfb-run)
-#   WM: none, openbox, icewm, xfwm4, or picom (openbox under the picom compositor)
+#   WM: none, openbox, icewm, xfwm4, picom (openbox under the picom compositor), or mutter (GNOME's
+#   compositing manager, in its X11 mode)
 set -euo pipefail
 
 wm=$1
@@ -46,6 +47,7 @@ case $wm in
     start openbox
     start picom --backend xrender
     ;;
+  mutter) start dbus-run-session -- mutter --x11 --replace --sm-disable ;;
   *) fail "unknown window manager" ;;
 esac
 wm_running() { [[ $(xprop -root _NET_SUPPORTING_WM_CHECK) == *'window id'* ]]; }
