@@ -27,6 +27,8 @@ packages=(
   # the window managers the dialogs are tried under (xfwm4 under its own session bus), and a
   # notification area (trayer) for the tray's behaviour
   openbox icewm xfwm4 picom mutter trayer
+  # the Wayland run: Weston's headless compositor and Qt's Wayland platform
+  weston qt6-wayland
   # the kernel test: qemu boots Debian's kernel (fetched by tools/kernel-test.sh with
   # apt-get download, never installed) with a busybox initramfs
   qemu-system-x86 busybox-static xz-utils file

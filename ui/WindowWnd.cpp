@@ -1,6 +1,7 @@
 #include "ui/WindowWnd.h"
 
 #include "base/Messages.h"
+#include "base/Trace.h"
 #include "platform/ModalLoops.h"
 #include "platform/WindowRegistry.h"
 #include "platform/WorkArea.h"
@@ -23,7 +24,9 @@ namespace kestrin {
 class WindowHost final : public QWidget {
     int depth_ = 0;
     bool retired_ = false;
+    bool watching_ = false;
     bool awaitingExpose_ = false;
+    bool activateWhenExposed_ = false;
     bool followsEdges_ = false;
     bool edgeCursor_ = false;
 
@@ -54,26 +57,23 @@ public:
 
     CWindowWnd* owner_;
 
-    // Asks once more for the keyboard when the window manager has mapped the window: some
-    // ignore a request for a window they have not mapped yet.
-    void ActivateWhenExposed()
-    {
-        if (QWindow* window = windowHandle()) {
-            awaitingExpose_ = true;
-            window->removeEventFilter(this); // installed once, whatever else it watches for
-            window->installEventFilter(this);
-        }
-    }
-
-    // A layout that says "resizable" gets its edges back: the window has no frame of the
-    // desktop's, so a press within a few pixels of an edge starts the desktop's own resize.
-    void FollowEdgesIfResizable()
+    // Called after each show. Watches the window until the desktop has put it on screen: then
+    // the trace says so (a window shown but never mapped looks like a frozen program), and a
+    // window that wants the keyboard asks once more, since some window managers ignore a
+    // request for a window they have not mapped yet. A layout that says "resizable" gets its
+    // edges back: the window has no frame of the desktop's, so a press within a few pixels of
+    // an edge starts the desktop's own resize.
+    void WatchShownWindow(bool wantsKeyboard)
     {
         QWindow* window = windowHandle();
-        if (followsEdges_ || !window || !property("resizable").toBool())
+        if (!window)
             return;
-        followsEdges_ = true;
-        window->installEventFilter(this);
+        awaitingExpose_ = true;
+        activateWhenExposed_ = wantsKeyboard;
+        followsEdges_ = property("resizable").toBool();
+        if (!watching_)
+            window->installEventFilter(this);
+        watching_ = true;
     }
 
 protected:
@@ -83,7 +83,9 @@ protected:
             return false;
         if (awaitingExpose_ && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
             awaitingExpose_ = false;
-            if (!isActiveWindow())
+            Trace("window \"%s\" (%s) is on screen\n", qPrintable(windowTitle()),
+                qPrintable(objectName()));
+            if (std::exchange(activateWhenExposed_, false) && !isActiveWindow())
                 activateWindow();
         }
         if (followsEdges_ && !isMaximized())
@@ -298,12 +300,12 @@ void CWindowWnd::ShowWindow(bool show, bool takeFocus)
         return;
     }
     host_->show();
-    host_->FollowEdgesIfResizable();
-    if (takeFocus && TakesFocus()) {
+    const bool wantsKeyboard = takeFocus && TakesFocus();
+    if (wantsKeyboard) {
         host_->raise();
         host_->activateWindow();
-        host_->ActivateWhenExposed();
     }
+    host_->WatchShownWindow(wantsKeyboard);
 }
 
 bool CWindowWnd::IsVisible() const { return host_ && host_->isVisible(); }
