@@ -103,12 +103,13 @@ protected:
             return false;
         const Qt::Edges edges = EdgesAt(mouse->position().toPoint());
         if (type == QEvent::MouseMove && mouse->buttons() == Qt::NoButton) {
-            // Only the band's cursor is ours; elsewhere the controls keep theirs.
+            // Only the band's cursor is ours; elsewhere the controls keep theirs. Set on the
+            // host, the control under the pointer inherits it as Qt enters it.
             if (edges) {
-                windowHandle()->setCursor(CursorFor(edges));
+                setCursor(CursorFor(edges));
                 edgeCursor_ = true;
             } else if (std::exchange(edgeCursor_, false)) {
-                windowHandle()->unsetCursor();
+                unsetCursor();
             }
             return false;
         }

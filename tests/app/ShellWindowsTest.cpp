@@ -16,6 +16,7 @@
 #include <QRegularExpression>
 #include <QStackedWidget>
 #include <QTest>
+#include <QWindow>
 
 #include "tests/support/WaitFor.h"
 
@@ -268,6 +269,31 @@ TEST_F(MainWindowTest, ExitButtonHidesAndTheProgramKeepsRunning)
     window->GetWidget()->close(); // from the desktop: the same as exit_btn
     EXPECT_FALSE(window->IsVisible());
     EXPECT_TRUE(window->IsWindow());
+}
+
+TEST_F(MainWindowTest, ItsEdgesOfferTheDesktopsResizeAndItsCaptionMaximises)
+{
+    ASSERT_TRUE(test::WaitFor([&] { return !window->IsVisible(); })); // no mouse at start
+    window->ShowMainWindow();
+    QWindow* handle = window->GetWidget()->windowHandle();
+    ASSERT_TRUE(handle);
+    const QSize size = window->GetWidget()->size();
+    const auto cursorAt = [&](QPoint point) {
+        QTest::mouseMove(handle, point);
+        QCoreApplication::processEvents();
+        return handle->cursor().shape();
+    };
+    EXPECT_EQ(cursorAt({size.width() - 1, size.height() / 2}), Qt::SizeHorCursor);
+    EXPECT_EQ(cursorAt({size.width() / 2, 0}), Qt::SizeVerCursor);
+    EXPECT_EQ(cursorAt({size.width() - 1, size.height() - 1}), Qt::SizeFDiagCursor);
+    EXPECT_EQ(cursorAt({0, size.height() - 1}), Qt::SizeBDiagCursor);
+    EXPECT_EQ(cursorAt({size.width() / 2, size.height() / 2}), Qt::ArrowCursor)
+        << "inside, the controls' own cursor again";
+
+    QTest::mouseDClick(window->GetWidget(), Qt::LeftButton, {}, QPoint(size.width() / 2, 20));
+    EXPECT_TRUE(window->GetWidget()->isMaximized());
+    QTest::mouseDClick(window->GetWidget(), Qt::LeftButton, {}, QPoint(size.width() / 2, 20));
+    EXPECT_FALSE(window->GetWidget()->isMaximized());
 }
 
 TEST_F(MainWindowTest, MinButtonMinimises)

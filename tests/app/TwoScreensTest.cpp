@@ -1,9 +1,11 @@
 // Two screens side by side (Qt's offscreen platform, configured from two-screens.json): the
-// DPI display goes to the screen of the main window, or of the pointer while that is hidden.
+// DPI display goes to the screen of the main window, or of the pointer while that is hidden; a
+// menu opened at the pointer stays on the pointer's screen.
 #include "app/DPIMsg.h"
 #include "base/Messages.h"
 #include "platform/WorkArea.h"
 #include "tests/support/SkinFolder.h"
+#include "ui/MenuWnd.h"
 #include "ui/WindowImplBase.h"
 
 #include <QCursor>
@@ -56,6 +58,20 @@ TEST_F(TwoScreensTest, TheDpiDisplayGoesToTheMainWindowsScreenOrElseThePointers)
     EXPECT_EQ(DisplayPlace(), QRect(1070, 740, 200, 50));
     QCursor::setPos(2000, 300);
     EXPECT_EQ(DisplayPlace(), QRect(2350, 740, 200, 50)) << "hidden: the pointer's screen";
+}
+
+TEST_F(TwoScreensTest, ATrayMenuAtThePointerStaysOnThePointersScreen)
+{
+    // Near the right screen's bottom right, where a notification area usually is.
+    CMenuWnd menu;
+    menu.Init(nullptr, QStringLiteral("traymenu.xml"), QPoint(2550, 780), &owner.GetPaintManager(),
+        nullptr, eMenuAlignment_Left | eMenuAlignment_Top);
+    menu.ResizeMenu();
+    const QRect place = menu.GetWidget()->geometry();
+    const QRect right = QGuiApplication::screens().at(1)->availableGeometry();
+    EXPECT_TRUE(right.contains(place)) << "moved in, not over to the other screen";
+    EXPECT_EQ(place.right(), right.right());
+    EXPECT_EQ(place.bottom(), right.bottom());
 }
 
 } // namespace
