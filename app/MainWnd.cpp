@@ -142,7 +142,7 @@ void CMainWnd::OnLayoutLoaded()
     const QString mouseName = resources->GetText(QStringLiteral("mouse_name_text"));
     trayIcon_.CreateTrayIcon(GetHWND(), icon, mouseName, WM_TRAY_NOTIFY);
 
-    // "skin_btn", "main_menu_btn" and "apply_progress" are part of the layout without behaviour.
+    // "skin_btn" and "apply_progress" are part of the layout without behaviour.
     minButton_ = paintManager_.FindControl(QStringLiteral("min_btn"));
     exitButton_ = paintManager_.FindControl(QStringLiteral("exit_btn"));
     menuButton_ = paintManager_.FindControl(QStringLiteral("main_menu_btn"));

@@ -17,9 +17,12 @@ intptr_t CMainWnd::HandleCustomMessage(
     uint32_t message, uintptr_t wParam, intptr_t lParam, bool& handled)
 {
     const intptr_t result = DispatchMessage(message, wParam, lParam, handled);
-    // Whatever the tray's tooltip tells (links, battery, DPI) changes through these messages;
-    // the charging animation's ticks change none of it.
-    if (handled && message != WM_TIMER && message != WM_DESTROY && IsWindow())
+    // Whatever the tray's tooltip tells (links, battery, DPI) changes through these messages and
+    // timers (a link settling, the receiver's watchdog); the charging animation's ticks change
+    // none of it.
+    const bool mayChangeStatus =
+        message == WM_TIMER ? wParam != TIMER_CHARGE_ANIMATION : handled && message != WM_DESTROY;
+    if (mayChangeStatus && IsWindow())
         RefreshTrayToolTip();
     return result;
 }

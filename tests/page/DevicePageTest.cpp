@@ -257,6 +257,18 @@ TEST_F(DevicePageTest, TheTrayToolTipTellsTheLinksTheBatteryAndTheDpiAsTheyChang
     EXPECT_EQ(tip(), "Kestrin\nNo mouse connected");
 }
 
+TEST_F(DevicePageTest, TheTrayToolTipFollowsALinkThatSettlesBesideAnother)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    const auto tip = [&] { return window->TrayIcon().GetToolTipText().toStdString(); };
+    EXPECT_THAT(tip(), testing::StartsWith("Kestrin\nConnected by cable\n"));
+    State(WM_RECEIVER_STATE, 1);
+    Expire(TIMER_RECEIVER_ARRIVAL); // the mouse stays connected: no link change is told
+    EXPECT_THAT(tip(),
+        testing::StartsWith("Kestrin\nConnected by cable, Connected through the receiver\n"));
+}
+
 TEST_F(DevicePageTest, SixSecondsWithoutAStatusPutTheReceiverMouseToSleep)
 {
     OpenWindow();
