@@ -89,7 +89,7 @@ int RunKestrin(int argc, char** argv)
 
     QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("kestrin"));
-    QApplication::setDesktopFileName(QStringLiteral("kestrin"));
+    QApplication::setDesktopFileName(QStringLiteral("org.kestrin.Kestrin"));
     // The window lives on in the tray when hidden; only the tray's "exit" ends the program.
     QApplication::setQuitOnLastWindowClosed(false);
     RouteTraceToQtLogging();
