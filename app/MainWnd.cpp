@@ -8,6 +8,7 @@
 #include "base/Messages.h"
 #include "keyboard/KeyboardLayout.h"
 #include "keys/KeyNames.h"
+#include "platform/DesktopNotifications.h"
 #include "platform/HidrawAccess.h"
 #include "platform/WindowRegistry.h"
 #include "ui/Controls.h"
@@ -121,9 +122,12 @@ void CMainWnd::OnLayoutLoaded()
         page_->SetGattBus(gatt_.get());
     }
     page_->SetStatusListener([this] { RefreshTrayToolTip(); });
+    page_->SetLowBatteryHandler(
+        [this](int level, int percent) { WarnOfLowBattery(level, percent); });
     page_->Init();
 
     const QIcon icon = LoadProgramIcon();
+    programIcon_ = icon;
     SetIcon(icon);
     if (CControlUI* logo = paintManager_.FindControl(QStringLiteral("logo"))) {
         if (auto* label = qobject_cast<QLabel*>(logo->GetWidget()))
@@ -243,6 +247,21 @@ void CMainWnd::RefreshTrayToolTip()
     const QString tip = TrayToolTip(page_->CurrentStatus());
     if (tip != trayIcon_.GetToolTipText())
         trayIcon_.SetToolTipText(tip);
+    if (page_->BatteryLow() != trayBadged_) {
+        trayBadged_ = !trayBadged_;
+        trayIcon_.SetIcon(trayBadged_ ? WithLowBatteryBadge(programIcon_) : programIcon_);
+    }
+}
+
+void CMainWnd::WarnOfLowBattery(int level, int percent)
+{
+    // The session bus is reached only once there is something to say.
+    if (!notifications_)
+        notifications_ = std::make_unique<DesktopNotifications>();
+    const bool critical = level == LowBatteryWatch::kCritical;
+    notifications_->Show(Text("battery_low_title_text"),
+        Text(critical ? "battery_critical_text" : "battery_low_text").arg(percent),
+        critical ? QStringLiteral("battery-caution") : QStringLiteral("battery-low"));
 }
 
 void CMainWnd::ShowMainWindow()

@@ -14,6 +14,7 @@
 namespace kestrin {
 
 class CDPIMsg;
+class DesktopNotifications;
 class CMenuWnd;
 class CTabLayoutUI;
 
@@ -91,7 +92,9 @@ private:
     void CloseOrHide();
     void ShowNoMousePage();
     void ShowWindowMenu();
+    // The tray's tooltip and, while the battery is low, its icon's badge.
     void RefreshTrayToolTip();
+    void WarnOfLowBattery(int level, int percent);
 
     CControlUI* minButton_ = nullptr;
     CControlUI* exitButton_ = nullptr;
@@ -100,6 +103,9 @@ private:
     std::unique_ptr<CMenuWnd> trayMenu_;
     std::unique_ptr<CMenuWnd> windowMenu_;
     std::function<bool()> deniedMouseProbe_;
+    QIcon programIcon_;
+    bool trayBadged_ = false;
+    std::unique_ptr<DesktopNotifications> notifications_; // made at the first warning
     void* hookLibrary_ = nullptr;
     std::string hookLibraryFile_;
     CTrayIcon trayIcon_;

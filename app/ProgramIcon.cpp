@@ -53,4 +53,36 @@ QIcon LoadProgramIcon()
     return icon;
 }
 
+QIcon WithLowBatteryBadge(const QIcon& icon)
+{
+    QIcon badged;
+    for (int side : {16, 22, 24, 32, 48, 64}) {
+        QPixmap pixmap = icon.pixmap(side, side);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        // A battery at a sliver of charge, red on a dark plate, a little over half the side.
+        const qreal width = side * 0.56;
+        const qreal height = side * 0.34;
+        const QRectF body(side - width - side * 0.06, side - height, width - side * 0.06, height);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0x12, 0x15, 0x1C));
+        painter.drawRoundedRect(
+            body.adjusted(-1, -1, side * 0.06 + 1, 1), side * 0.06, side * 0.06);
+        const qreal stroke = qMax(1.0, side / 16.0);
+        painter.setPen(QPen(QColor(0xE5, 0x48, 0x4D), stroke));
+        painter.setBrush(Qt::NoBrush);
+        const QRectF frame = body.adjusted(stroke, stroke, -stroke, -stroke);
+        painter.drawRect(frame);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0xE5, 0x48, 0x4D));
+        painter.drawRect(QRectF(frame.right(), frame.center().y() - frame.height() / 4, side * 0.06,
+            frame.height() / 2));
+        painter.drawRect(QRectF(frame.left() + stroke, frame.top() + stroke, frame.width() / 4,
+            frame.height() - 2 * stroke));
+        painter.end();
+        badged.addPixmap(pixmap);
+    }
+    return badged;
+}
+
 } // namespace kestrin

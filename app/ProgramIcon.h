@@ -8,4 +8,7 @@ namespace kestrin {
 // stand-in of the same colours while the skin has none.
 QIcon LoadProgramIcon();
 
+// The icon with a low-battery badge in its lower right corner, for the tray.
+QIcon WithLowBatteryBadge(const QIcon& icon);
+
 } // namespace kestrin

@@ -103,6 +103,16 @@ void CMS_1_Page::ShowMouseStage()
 
 void CMS_1_Page::OnBatteryStatus(const BatteryStatus& status, LinkKind source)
 {
+    ShowBatteryStatus(status, source);
+    // Judged as the page shows it: on the cable the mouse charges, which ends a discharge.
+    const std::optional<int> level = battery_.Level();
+    const int warning = lowBattery_.Report(level.value_or(-1), battery_.Charging());
+    if (warning != 0 && lowBatteryHandler_)
+        lowBatteryHandler_(warning, *level);
+}
+
+void CMS_1_Page::ShowBatteryStatus(const BatteryStatus& status, LinkKind source)
+{
     constexpr uint8_t kFull = 2;
     constexpr uint8_t kCharging = 3;
     if (source == LinkKind::Bluetooth) {

@@ -4,6 +4,7 @@
 #include "base/MessagePost.h"
 #include "device/ApplyClock.h"
 #include "device/LinkState.h"
+#include "device/LowBattery.h"
 #include "page/BatteryDisplay.h"
 #include "page/ButtonSection.h"
 #include "page/DeviceLinkSection.h"
@@ -83,6 +84,13 @@ public:
     {
         statusListener_ = std::move(listener);
     }
+    // Told when a wireless mouse's battery falls to a level worth a warning (15 %, then 5 %),
+    // once per level per discharge.
+    void SetLowBatteryHandler(std::function<void(int level, int percent)> handler)
+    {
+        lowBatteryHandler_ = std::move(handler);
+    }
+    bool BatteryLow() const { return lowBattery_.Low(); }
 
     // Driver-library messages, as the main window packs them.
     void OnReceiverMessage(uint32_t value);
@@ -144,6 +152,7 @@ private:
     void OpenDeviceLinks();
     void CloseDeviceLinks();
     void OnBatteryStatus(const BatteryStatus& status, LinkKind source);
+    void ShowBatteryStatus(const BatteryStatus& status, LinkKind source);
     void OnDpiStage(int stage);
     void ShowMouseStage();
 
@@ -155,6 +164,8 @@ private:
     LinkState links_;
     BatteryDisplay battery_{window_};
     std::function<void()> statusListener_;
+    LowBatteryWatch lowBattery_;
+    std::function<void(int, int)> lowBatteryHandler_;
     FooterStatus footer_{window_};
     DeviceLinkSection deviceLinks_{links_, window_, battery_, footer_};
     PageProfiles profiles_;

@@ -69,6 +69,14 @@ void CTrayIcon::SetToolTipText(const QString& toolTip)
         icon_->setToolTip(toolTip);
 }
 
+void CTrayIcon::SetIcon(const QIcon& icon)
+{
+    if (icon_)
+        icon_->setIcon(icon);
+}
+
+QIcon CTrayIcon::Icon() const { return icon_ ? icon_->icon() : QIcon(); }
+
 bool CTrayIcon::IsVisible() const { return icon_ && icon_->isVisible(); }
 
 QString CTrayIcon::GetToolTipText() const { return icon_ ? icon_->toolTip() : QString(); }

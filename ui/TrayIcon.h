@@ -26,6 +26,8 @@ public:
         KestrinWindow receiver, const QIcon& icon, const QString& toolTip, uint32_t message);
     void DeleteTrayIcon();
     void SetToolTipText(const QString& toolTip);
+    void SetIcon(const QIcon& icon);
+    QIcon Icon() const;
     bool IsVisible() const;
     // True when an icon object exists, even if the desktop shows none.
     bool IsCreated() const { return icon_ != nullptr; }

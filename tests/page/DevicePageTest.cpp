@@ -269,6 +269,35 @@ TEST_F(DevicePageTest, TheTrayToolTipFollowsALinkThatSettlesBesideAnother)
         testing::StartsWith("Kestrin\nConnected by cable, Connected through the receiver\n"));
 }
 
+TEST_F(DevicePageTest, ALowBatteryIsWarnedOfOncePerLevelAndBadgesTheTrayIconUntilCharging)
+{
+    OpenWindow();
+    State(WM_RECEIVER_STATE, 1);
+    Expire(TIMER_RECEIVER_ARRIVAL);
+    std::vector<std::pair<int, int>> warnings; // level, percent
+    // Stands in for the main window's notification, whose service has its own test.
+    Page().SetLowBatteryHandler(
+        [&](int level, int percent) { warnings.emplace_back(level, percent); });
+    const qint64 plainIcon = window->TrayIcon().Icon().cacheKey();
+    const auto battery = [&](int percent, int status) {
+        Event(WM_RECEIVER_EVENT, 0x4010, uint16_t(percent << 8 | status));
+    };
+    battery(20, 0);
+    EXPECT_TRUE(warnings.empty());
+    EXPECT_EQ(window->TrayIcon().Icon().cacheKey(), plainIcon);
+    battery(15, 0);
+    battery(14, 0);
+    battery(16, 0);
+    EXPECT_EQ(warnings, (std::vector<std::pair<int, int>>{{15, 15}}));
+    battery(14, 0);
+    EXPECT_NE(window->TrayIcon().Icon().cacheKey(), plainIcon) << "badged while low";
+    battery(5, 0);
+    battery(4, 3); // charging: no warning, and the next discharge warns again
+    EXPECT_EQ(window->TrayIcon().Icon().cacheKey(), plainIcon);
+    battery(12, 0);
+    EXPECT_EQ(warnings, (std::vector<std::pair<int, int>>{{15, 15}, {5, 5}, {15, 12}}));
+}
+
 TEST_F(DevicePageTest, SixSecondsWithoutAStatusPutTheReceiverMouseToSleep)
 {
     OpenWindow();

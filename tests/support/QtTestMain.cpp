@@ -15,6 +15,8 @@ int main(int argc, char** argv)
     // Tests never read the machine's Bluetooth: a test that wants a bus starts its own.
     if (qEnvironmentVariableIsEmpty("DBUS_SYSTEM_BUS_ADDRESS"))
         qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/kestrin-test-bus");
+    // Nor the desktop's session bus (its notifications): a test that wants one starts its own.
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/kestrin-test-session-bus");
     // Tests must not find or disturb a running copy of the program.
     testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
