@@ -20,10 +20,15 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 make_runtime
 second=
 tray=
-trap 'kill -9 "$first" $second $tray 2>/dev/null || true; rm -rf "$runtime"' EXIT
+holder=
+trap 'kill -9 "$first" $second $tray $holder 2>/dev/null || true; rm -rf "$runtime"' EXIT
 
 fail() { echo "e2e: $*" >&2; import -window root "$artifacts/shell-e2e-failure.png" || true; exit 1; }
 
+# Xvfb resets when its last client goes, and refuses connections meanwhile: a client of the
+# script's own stays connected throughout (the tray is ended halfway, between two programs).
+xprop -root -spy >/dev/null 2>&1 &
+holder=$!
 command -v trayer >/dev/null || fail "trayer is missing (make deps installs it)"
 trayer --edge top --align right --widthtype request --height 24 >"$runtime/trayer.log" 2>&1 &
 tray=$!
