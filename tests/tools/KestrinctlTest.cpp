@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -174,6 +176,104 @@ TEST_F(KestrinctlTest, ExplainsItselfOnHelp)
     EXPECT_NE(
         run.out.find("kestrinctl reports FILE.pro [--link cable|receiver|ble]"), std::string::npos);
     EXPECT_EQ(run.err, "");
+}
+
+// A data folder of the test's own; the program's runtime folder points into the test too, so
+// no running copy of the program is ever seen.
+class KestrinctlStoreTest : public KestrinctlTest {
+protected:
+    fs::path data;
+    void SetUp() override
+    {
+        KestrinctlTest::SetUp();
+        data = dir / "Data";
+        fs::create_directories(data);
+        fs::create_directories(dir / "runtime");
+        ::setenv("XDG_RUNTIME_DIR", (dir / "runtime").c_str(), 1);
+    }
+    Outcome Store(const std::string& args)
+    {
+        return Kestrinctl(args + " --data '" + data.string() + "'");
+    }
+    std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+};
+
+TEST_F(KestrinctlStoreTest, ImportListAndExportWorkTheDataFolderAsTheWindowDoes)
+{
+    const fs::path file = WriteProfile(*ProfileWithMacro()); // named Profile1, with a macro
+    Outcome run = Store("import " + Quoted(file));
+    ASSERT_EQ(run.status, 0) << run.err;
+    // The store was made as at a first start, with a Profile1 of its own: the import takes the
+    // next free name, and its macro goes into the library.
+    EXPECT_EQ(run.out, "imported as 'Profile1_1' with 1 macro(s) added to the library\n");
+    EXPECT_TRUE(fs::exists(data / "ms_1" / "macro.data"));
+
+    run = Store("list");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.lines, (std::vector<std::string>{"* Profile1", "  Profile1_1"}));
+    run = Store("list --json");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out,
+        "[\n  {\"name\": \"Profile1\", \"current\": true},\n"
+        "  {\"name\": \"Profile1_1\", \"current\": false}\n]\n");
+
+    const fs::path exported = dir / "out.pro";
+    run = Store("export PROFILE1_1 " + Quoted(exported)); // names compare as the window's do
+    ASSERT_EQ(run.status, 0) << run.err;
+    ASSERT_EQ(fs::file_size(exported), sizeof(ProfileRecord));
+    // What reaches the mouse is the same profile as before the round trip.
+    EXPECT_EQ(
+        Kestrinctl("reports " + Quoted(exported)).out, Kestrinctl("reports " + Quoted(file)).out);
+}
+
+TEST_F(KestrinctlStoreTest, SaysWhatIsWrongWithExitOneForFilesAndTwoForTheCommandLine)
+{
+    Outcome run = Store("list");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Kestrin makes them when it first starts"), std::string::npos)
+        << run.err;
+    EXPECT_FALSE(fs::exists(data / "ms_1" / "pro.data")) << "listing makes nothing";
+
+    ASSERT_EQ(Store("import " + Quoted(WriteProfile(*ProfileWithMacro()))).status, 0);
+    const std::string before = ReadText(data / "ms_1" / "pro.data");
+    const std::vector<char> shorter(sizeof(ProfileRecord) - 1);
+    run = Store("import " + Quoted(WriteFile("short.pro", shorter.data(), shorter.size())));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("is not a profile file"), std::string::npos) << run.err;
+    run = Store("export Nobody " + Quoted(dir / "x.pro"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("no profile named 'Nobody'"), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(dir / "x.pro"));
+    EXPECT_EQ(ReadText(data / "ms_1" / "pro.data"), before) << "nothing changed";
+
+    for (const char* bad : {"list extra", "export onlyone", "import a.pro b.pro",
+             "export a b --json", "list --frobnicate"})
+        EXPECT_EQ(Store(bad).status, 2) << bad;
+    run = Kestrinctl("list --data '" + (dir / "no-such-folder").string() + "'");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("no data folder"), std::string::npos) << run.err;
+    EXPECT_FALSE(fs::exists(dir / "no-such-folder"));
+}
+
+TEST_F(KestrinctlStoreTest, AnImportWhileTheProgramRunsIsRefusedAndChangesNothing)
+{
+    ASSERT_EQ(Store("import " + Quoted(WriteProfile(*ProfileWithMacro()))).status, 0);
+    const std::string before = ReadText(data / "ms_1" / "pro.data");
+    // The program's instance socket, answering.
+    const std::string path =
+        (dir / "runtime" / ("VELTRA Kestrin-" + std::to_string(::getuid()))).string();
+    const int server = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(server, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(server, 4), 0);
+
+    const Outcome run = Store("import " + Quoted(WriteProfile(*ProfileWithMacro())));
+    ::close(server);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Kestrin is running"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadText(data / "ms_1" / "pro.data"), before);
 }
 
 } // namespace

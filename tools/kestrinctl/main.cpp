@@ -1,6 +1,11 @@
 // kestrinctl: the companion command-line tool.
+#include "base/Folders.h"
 #include "tools/kestrinctl/ProfileFile.h"
 #include "tools/kestrinctl/ReportsCommand.h"
+#include "tools/kestrinctl/StoreCommands.h"
+
+#include <filesystem>
+#include <vector>
 
 #include <cstring>
 #include <iostream>
@@ -10,13 +15,22 @@
 
 namespace {
 
-constexpr int kExitUsage = 2;
+using kestrin::ctl::kExitUsage;
 
 constexpr std::string_view kUsage =
-    R"(usage: kestrinctl reports FILE.pro [--link cable|receiver|ble]
+    R"(usage: kestrinctl list [--json] [--data DIR]
+       kestrinctl export PROFILE FILE.pro [--data DIR]
+       kestrinctl import FILE.pro [--data DIR]
+       kestrinctl reports FILE.pro [--link cable|receiver|ble]
        kestrinctl --help
 
 Commands:
+  list               the profiles of the data folder, the current one marked with '*'
+  export PROFILE FILE.pro
+                     write the profile named PROFILE to FILE.pro, as the window's export does
+  import FILE.pro    add the profile in FILE.pro under a free name, its macros into the macro
+                     library, as the window's import does; refused while Kestrin runs (it would
+                     save its own profiles over it)
   reports FILE.pro   print what a full apply of the profile in FILE.pro writes to the mouse,
                      one write per line in lower-case hex. Over the cable and the receiver
                      each download report goes as three 64-byte packets; over Bluetooth
@@ -24,11 +38,13 @@ Commands:
                      The link is the cable unless --link names another.
 
 Options:
+  --data DIR         the data folder (the one holding ms_1/pro.data); by default Kestrin's own
+  --json             list as JSON
   --link LINK        cable (default), receiver or ble
   -h, --help         show this help
 
-Exit status: 0 on success, 2 for a bad command line or a file that is not one profile
-record (exactly 41636 bytes).
+Exit status: 0 done, 1 failed (a file could not be read or written, no such profile), 2 bad use
+of the command line.
 )";
 
 int UsageError(const std::string& message)
@@ -99,6 +115,79 @@ int RunReports(int argc, char** argv)
     return 0;
 }
 
+// The arguments of list, export and import: the words, and the options they share.
+struct StoreArguments {
+    std::vector<std::string> words;
+    std::optional<std::string> data;
+    bool json = false;
+};
+
+std::optional<StoreArguments> ParseStoreArguments(int argc, char** argv, std::string& problem)
+{
+    StoreArguments parsed;
+    for (int i = 2; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--data") {
+            if (i + 1 >= argc) {
+                problem = "--data needs a folder";
+                return std::nullopt;
+            }
+            parsed.data = argv[++i];
+        } else if (arg.starts_with("--data=")) {
+            parsed.data = std::string(arg.substr(7));
+        } else if (arg == "--json") {
+            parsed.json = true;
+        } else if (arg.starts_with("-") && arg != "-") {
+            problem = "unknown option '" + std::string(arg) + "'";
+            return std::nullopt;
+        } else {
+            parsed.words.emplace_back(arg);
+        }
+    }
+    return parsed;
+}
+
+// The data folder as given (which must exist: a typo must not start a new store), else the
+// program's own, found as the program finds it beside this tool.
+std::optional<std::string> DataFolder(const StoreArguments& arguments)
+{
+    if (!arguments.data)
+        return kestrin::GetDataFolder();
+    std::error_code error;
+    if (!std::filesystem::is_directory(*arguments.data, error))
+        return std::nullopt;
+    std::string folder = *arguments.data;
+    if (!folder.ends_with('/'))
+        folder += '/';
+    return folder;
+}
+
+int RunStoreCommand(std::string_view command, int argc, char** argv)
+{
+    std::string problem;
+    const auto arguments = ParseStoreArguments(argc, argv, problem);
+    if (!arguments)
+        return UsageError(problem);
+    const std::size_t words = command == "list" ? 0 : command == "export" ? 2 : 1;
+    if (arguments->words.size() != words)
+        return UsageError(std::string(command) + " takes " +
+            (words == 0          ? "no arguments"
+                    : words == 1 ? "one file"
+                                 : "a profile and a file"));
+    if (arguments->json && command != "list")
+        return UsageError("--json is for list");
+    const auto folder = DataFolder(*arguments);
+    if (!folder)
+        return UsageError("no data folder '" + *arguments->data + "'");
+    if (command == "list")
+        return kestrin::ctl::ListProfiles(*folder, arguments->json, std::cout, std::cerr);
+    if (command == "export")
+        return kestrin::ctl::ExportProfile(
+            *folder, arguments->words[0], arguments->words[1], std::cout, std::cerr);
+    return kestrin::ctl::ImportProfile(
+        *folder, arguments->words[0], kestrin::ctl::ProgramRunning(), std::cout, std::cerr);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -112,5 +201,7 @@ int main(int argc, char** argv)
     }
     if (command == "reports")
         return RunReports(argc, argv);
+    if (command == "list" || command == "export" || command == "import")
+        return RunStoreCommand(command, argc, argv);
     return UsageError("unknown command '" + std::string(command) + "'");
 }
