@@ -25,6 +25,10 @@ foreach(size 16 32 48 64 128 256)
 endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/skin/icons/kestrin.svg
   DESTINATION share/icons/hicolor/scalable/apps)
+# kestrinctl's manual page and bash completion.
+install(FILES ${CMAKE_BINARY_DIR}/man/kestrinctl.1 DESTINATION share/man/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/desktop/kestrinctl.bash
+  DESTINATION share/bash-completion/completions RENAME kestrinctl)
 
 install(CODE "set(KESTRIN_RULES_FILE \"${PROJECT_SOURCE_DIR}/drivers/70-kestrin.rules\")
   set(KESTRIN_RULES_DIR \"${KESTRIN_UDEV_RULES_DIR}\")

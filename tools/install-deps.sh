@@ -29,8 +29,8 @@ packages=(
   openbox icewm xfwm4 picom mutter trayer
   # the Wayland run: Weston's headless compositor and Qt's Wayland platform
   weston qt6-wayland
-  # the installed launcher and metadata are validated
-  desktop-file-utils appstream
+  # the installed launcher and metadata are validated; kestrinctl's man page is written in scdoc
+  desktop-file-utils appstream scdoc
   # the kernel test: qemu boots Debian's kernel (fetched by tools/kernel-test.sh with
   # apt-get download, never installed) with a busybox initramfs
   qemu-system-x86 busybox-static xz-utils file

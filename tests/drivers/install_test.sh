@@ -35,6 +35,12 @@ appstreamcli validate --no-net "$metainfo" >"$stage/appstream.log" ||
 [[ $(sed -n 's/^Icon=//p' "$launcher") == kestrin ]] || { echo "the launcher names another icon" >&2; exit 1; }
 grep -q '<launchable type="desktop-id">org.kestrin.Kestrin.desktop</launchable>' "$metainfo"
 grep -q '<modalias>usb:v1D57pFA61d\*</modalias>' "$metainfo"
+# kestrinctl's manual page (made from scdoc) names every command; its completion is bash's.
+check "$usr/share/bash-completion/completions/kestrinctl"
+for command in list export import reports; do
+  grep -qF "\\fBkestrinctl $command\\fR" "$usr/share/man/man1/kestrinctl.1" ||
+    { echo "the man page lacks kestrinctl $command" >&2; exit 1; }
+done
 
 # udev reads no rules under /usr/local: the rule goes to /etc.
 DESTDIR="$stage/b" cmake --install "$build" --prefix /usr/local > "$stage/b.log"

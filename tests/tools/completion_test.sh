@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# kestrinctl's bash completion, as bash calls it: commands, options, link names, the profile
+# names of the data folder for export, and *.pro files.
+# usage: completion_test.sh COMPLETION_FILE KESTRINCTL MAKE_PROFILE
+set -euo pipefail
+completion=$1
+kestrinctl=$2
+make_profile=$3
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export PATH="$(dirname "$kestrinctl"):$PATH"
+export XDG_RUNTIME_DIR=$work # no running copy is ever seen
+
+source "$completion"
+complete_words() { # the words typed, the last one being completed
+  COMP_WORDS=("$@")
+  COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+  COMPREPLY=()
+  _kestrinctl
+  printf '%s\n' "${COMPREPLY[@]}" | sort | tr '\n' ' '
+}
+expect() { # expect WHAT GOT WANTED
+  [[ $2 == "$3" ]] || { echo "completion: $1: got '$2', wanted '$3'" >&2; exit 1; }
+}
+
+expect "commands" "$(complete_words kestrinctl "")" "--help export import list reports "
+expect "a command's start" "$(complete_words kestrinctl ex)" "export "
+expect "list's options" "$(complete_words kestrinctl list --)" "--data --json "
+expect "links" "$(complete_words kestrinctl reports x.pro --link "")" "ble cable receiver "
+
+# Profile names, spaces and all, from the data folder --data names.
+mkdir -p "$work/Data"
+"$make_profile" "$work/blank.pro"
+kestrinctl import "$work/blank.pro" --data "$work/Data" >/dev/null
+printf 'x' >"$work/other.txt"
+mkdir "$work/folder"
+names=$(kestrinctl list --data "$work/Data" | cut -c3- | sort | tr '\n' ' ')
+[[ -n $names ]] || { echo "completion: no profiles to complete" >&2; exit 1; }
+expect "profile names" "$(complete_words kestrinctl export --data "$work/Data" "")" "$names"
+expect "a file after the profile" "$(complete_words kestrinctl export --data "$work/Data" Profile1 "$work/b")" \
+  "$work/blank.pro "
+expect "profile files and folders" "$(complete_words kestrinctl import "$work/")" \
+  "$work/Data $work/blank.pro $work/folder "
+echo "completion: as expected"
