@@ -37,7 +37,11 @@ make_program_folder() {
 }
 mouse() { "$program/kestrin-virtual-mouse" --folder "$program" "$@"; }
 end_program_folder() {
-  [[ -n $kestrin_pid ]] && kill "$kestrin_pid" 2>/dev/null
+  # The program saves as it ends: its folder is removed only once it has gone.
+  if [[ -n $kestrin_pid ]] && kill "$kestrin_pid" 2>/dev/null; then
+    wait_for 10 bash -c "! kill -0 $kestrin_pid" || kill -KILL "$kestrin_pid" 2>/dev/null
+    wait "$kestrin_pid" 2>/dev/null || true
+  fi
   [[ -n ${tray_pid:-} ]] && kill "$tray_pid" 2>/dev/null
   mouse stop >/dev/null 2>&1 || true
   rm -rf "$runtime"
