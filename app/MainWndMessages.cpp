@@ -77,6 +77,9 @@ intptr_t CMainWnd::DispatchMessage(
     case WM_APPLY_REQUEST:
         page_->PostToWorker(WM_APPLY_THREAD, wParam, lParam);
         return 0;
+    case WM_APPLY_BARRIER:
+        page_->PassApplyBarrier();
+        return 0;
     default:
         handled = false;
         return 0;

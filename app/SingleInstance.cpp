@@ -7,6 +7,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QPointer>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -61,7 +62,8 @@ bool SingleInstance::BecomePrimaryWithin(int timeoutMs)
     }
 }
 
-bool SingleInstance::Listen(std::function<bool(const QString& command)> onCommand)
+bool SingleInstance::Listen(
+    std::function<void(const QString& command, const Reply& reply)> onCommand)
 {
     server_ = std::make_unique<QLocalServer>();
     server_->setSocketOptions(QLocalServer::UserAccessOption);
@@ -83,9 +85,14 @@ bool SingleInstance::Listen(std::function<bool(const QString& command)> onComman
                         const QString line = QString::fromUtf8(client->readLine(4096)).trimmed();
                         if (line.isEmpty())
                             continue;
-                        client->write(onCommand(line) ? "ok\n" : "unknown\n");
-                        // The command may end the program before the loop would send it.
-                        client->flush();
+                        onCommand(line,
+                            [client = QPointer<QLocalSocket>(client)](const QByteArray& answer) {
+                                if (!client)
+                                    return;
+                                client->write(answer + '\n');
+                                // The command may end the program before the loop would send it.
+                                client->flush();
+                            });
                     }
                 });
             }
@@ -114,7 +121,8 @@ bool SingleInstance::SendCommand(const QString& command, int timeoutMs) const
         if (deadline.hasExpired() || !socket.waitForReadyRead(int(deadline.remainingTime())))
             return false;
     }
-    const bool answered = socket.readLine(64).trimmed() == "ok";
+    const QByteArray answer = socket.readLine(4096).trimmed();
+    const bool answered = answer == "ok" || answer.startsWith("ok ");
     socket.disconnectFromServer();
     return answered;
 }

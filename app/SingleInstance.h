@@ -14,11 +14,12 @@ namespace kestrin {
 // both named after the instance name and the user id in the user's runtime folder (0700); a
 // crashed copy's lock and socket are recognised and replaced.
 //
-// The socket takes one command per line and answers each with "ok" once the running copy's
-// event loop has taken it, or "unknown":
+// The socket takes one command per line and answers each with a line beginning "ok" once the
+// running copy's event loop has taken it, "unknown", or "error <reason>":
 //   show          what a second start sends: the running copy shows itself (message 1037)
 //   apply         an apply request
 //   menu <item>   runs a tray-menu item by name, e.g. "menu exit" (scripts and tests)
+//   apply wait, use <profile>, status   for kestrinctl (see Application.cpp)
 // Only an answer counts: a copy that holds the lock but cannot answer (stuck, or on its way out)
 // must not swallow a second start.
 class SingleInstance final {
@@ -34,10 +35,13 @@ public:
 
     // True when this process is now the running copy.
     bool TryBecomePrimary();
+    // Answers a command: one line, without its newline. May be called later than the command
+    // (once an apply is over); an answer to a client that has gone is dropped.
+    using Reply = std::function<void(const QByteArray& answer)>;
     // Starts listening for commands (needs the application object); `onCommand` runs on the
-    // event loop and says whether it knew the command. False when the socket cannot be made;
-    // the program still runs, only unreachable.
-    bool Listen(std::function<bool(const QString& command)> onCommand);
+    // event loop and must answer each command once. False when the socket cannot be made; the
+    // program still runs, only unreachable.
+    bool Listen(std::function<void(const QString& command, const Reply& reply)> onCommand);
     // Stops answering, when the event loop has ended and the copy is on its way out.
     void StopListening();
 

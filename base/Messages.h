@@ -40,9 +40,12 @@ inline constexpr uint32_t WM_CABLE_STATE = 1540;
 inline constexpr uint32_t WM_APPLY_REQUEST = 1541;
 inline constexpr uint32_t WM_IGNORED_1542 = 1542;
 inline constexpr uint32_t WM_IGNORED_5121 = 5121;
+// A caller waiting for the applies requested before it: passed on to the worker in turn.
+inline constexpr uint32_t WM_APPLY_BARRIER = 1560;
 
-// The worker thread's message.
+// The worker thread's messages.
 inline constexpr uint32_t WM_APPLY_THREAD = 1536;
+inline constexpr uint32_t WM_APPLY_BARRIER_THREAD = 1561;
 inline constexpr uint32_t WM_QUIT = 0x0012;
 
 // Timers on the main window.

@@ -49,6 +49,8 @@ void DeviceWorker::Loop()
     while (const auto message = queue_.Get()) {
         if (message->message == kApplyThreadMessage && links_.AnyLinkUp())
             engine_.ApplyProfile();
+        else if (message->message == kBarrierMessage && barrier_)
+            barrier_();
     }
 }
 

@@ -6,6 +6,7 @@
 #include "device/LinkState.h"
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -13,6 +14,7 @@ namespace kestrin {
 
 // The worker's messages.
 inline constexpr uint32_t kApplyThreadMessage = WM_APPLY_THREAD;
+inline constexpr uint32_t kBarrierMessage = WM_APPLY_BARRIER_THREAD;
 inline constexpr uint32_t kQuitMessage = WM_QUIT;
 
 // The device worker thread: a message loop of its own that runs one apply per
@@ -27,6 +29,10 @@ public:
     DeviceWorker(const DeviceWorker&) = delete;
     DeviceWorker& operator=(const DeviceWorker&) = delete;
 
+    // Runs on the worker for each kBarrierMessage, once every message posted before it has
+    // run: whoever posted it learns that the applies it asked for are over. Set before Start.
+    void SetBarrierHandler(std::function<void()> handler) { barrier_ = std::move(handler); }
+
     void Start();
     // Queues a message for the loop; any thread. False once the loop has ended or was told
     // to quit.
@@ -40,6 +46,7 @@ private:
 
     ApplyEngine& engine_;
     const LinkState& links_;
+    std::function<void()> barrier_;
     ThreadMessageQueue queue_;
     std::mutex threadMutex_;
     std::thread thread_; // under threadMutex_

@@ -3,7 +3,7 @@
 #include "base/Messages.h"
 #include "base/RecordNames.h"
 #include "keys/KeyNames.h"
-#include "page/ButtonFunctions.h"
+#include "profiles/ButtonFunctions.h"
 #include "page/GunWnd.h"
 #include "page/MacroWnd.h"
 #include "page/SelectRecordWnd.h"

@@ -70,6 +70,7 @@ public:
     // Whether some change has not reached the mouse: the footer says so, and once the mouse is
     // back (the cable settles, the receiver's mouse wakes) `resend` asks for another apply.
     void SetChangesUntaken(bool untaken);
+    bool ChangesUntaken() const { return changesUntaken_; }
     void SetResendRequest(std::function<void()> resend) { resend_ = std::move(resend); }
     // The Bluetooth link's words and labels as it comes up or goes down; the transport is the
     // page's.

@@ -2,6 +2,7 @@
 
 #include "base/Folders.h"
 #include "base/Messages.h"
+#include "base/RecordNames.h"
 #include "base/Trace.h"
 #include "device/ApplyEngine.h"
 #include "device/BleTransport.h"
@@ -69,6 +70,11 @@ void CMS_1_Page::OpenDeviceLinks()
     engine_ = std::make_unique<ApplyEngine>(
         links_, WritersFor(deviceLinks_.Libraries(), std::move(bluetooth)), *applyHost_, *clock_);
     worker_ = std::make_unique<DeviceWorker>(*engine_, links_);
+    // Through the queue the apply's own window steps take, so its outcome is shown first.
+    worker_->SetBarrierHandler([this, context = uiQueue_.get()] {
+        QMetaObject::invokeMethod(
+            context, [this] { FinishApplyWait(); }, Qt::QueuedConnection);
+    });
     worker_->Start();
 
     deviceLinks_.SetEventHandler([this](uint16_t code, uint16_t value, LinkKind source) {
@@ -86,6 +92,8 @@ void CMS_1_Page::CloseDeviceLinks()
         return;
     deviceLinks_.Close(*engine_, *worker_);
     worker_.reset();
+    // Their callers learn of the end from the closed connection.
+    applyWaiters_.clear();
     engine_.reset();
     // Window steps still queued by the last apply go with their context.
     uiQueue_.reset();
@@ -191,13 +199,47 @@ CMS_1_Page::Status CMS_1_Page::CurrentStatus()
     status.ble = links_.BlePresent.load() == 1;
     status.battery = battery_.Level();
     status.charging = battery_.Charging();
+    status.untaken = deviceLinks_.ChangesUntaken();
     std::lock_guard lock(profiles_.mutex);
     if (const ProfileRecord* current = profiles_.Current()) {
+        status.profile = ReadName(current->name);
         const int stage = current->currentDpiStage;
-        if (stage >= 0 && stage < kDpiStageCount)
+        if (stage >= 0 && stage < kDpiStageCount) {
             status.dpi = int(current->dpiX[stage]) * 50;
+            status.stage = stage + 1;
+        }
     }
     return status;
+}
+
+void CMS_1_Page::WhenAppliesDone(std::function<void(ApplyOutcome)> done)
+{
+    applyWaiters_.push_back(std::move(done));
+    // Behind the apply requests already posted to the window.
+    window_.Post(WM_APPLY_BARRIER);
+}
+
+void CMS_1_Page::PassApplyBarrier()
+{
+    if (!PostToWorker(kBarrierMessage, 0, 0))
+        FinishApplyWait();
+}
+
+void CMS_1_Page::FinishApplyWait()
+{
+    if (applyWaiters_.empty())
+        return;
+    auto done = std::move(applyWaiters_.front());
+    applyWaiters_.pop_front();
+    if (links_.MouseUnreachable.load() == 1 || !links_.AnyLinkUp())
+        done(ApplyOutcome::NoMouse);
+    else
+        done(deviceLinks_.ChangesUntaken() ? ApplyOutcome::Untaken : ApplyOutcome::Taken);
+}
+
+bool CMS_1_Page::UseProfile(std::u16string_view name)
+{
+    return profileSection_ && profileSection_->Use(name);
 }
 
 void CMS_1_Page::OnReceiverMessage(uint32_t value)

@@ -21,10 +21,12 @@
 #include <QString>
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 class QObject;
 
@@ -66,8 +68,9 @@ public:
     void SetBleConnected(int connected);
     const LinkState& Links() const { return links_; }
 
-    // What the tray's tooltip tells: the links up, the battery as the page shows it, and the
-    // current stage's DPI (0 when there is no current profile).
+    // What the tray's tooltip and kestrinctl tell: the links up, the battery as the page shows
+    // it, the current profile and its stage (1-based) and DPI (0 when there is no current
+    // profile), and whether a change has not reached the mouse.
     struct Status {
         bool cable = false;
         bool receiver = false;
@@ -75,6 +78,9 @@ public:
         std::optional<int> battery;
         bool charging = false;
         int dpi = 0;
+        int stage = 0;
+        std::u16string profile;
+        bool untaken = false;
     };
     Status CurrentStatus();
     const std::string& DataFolder() const { return profiles_.dataFolder; }
@@ -102,6 +108,19 @@ public:
     void UpdateReportRateTab() const { deviceLinks_.UpdateReportRateTab(); }
     // Asks for an apply now, or after `debounceMs` without another request.
     void RequestApply(int debounceMs = 0);
+    // How the applies asked for before a wait ended.
+    enum class ApplyOutcome {
+        Taken,   // the mouse took everything
+        Untaken, // a change did not reach the mouse; it goes again when the mouse can take it
+        NoMouse, // no mouse could be written to
+    };
+    // Calls `done` on the UI thread once every apply requested before this call has run.
+    void WhenAppliesDone(std::function<void(ApplyOutcome)> done);
+    // WM_APPLY_BARRIER: hands the wait on to the worker, behind the applies queued there.
+    void PassApplyBarrier();
+    // Makes the profile named `name` (compared as names are) current as the profile list
+    // would: selected, saved and sent. False when there is none.
+    bool UseProfile(std::u16string_view name);
     // A button-function menu item (its name begins with "ms_1").
     void AssignFunction(const QString& itemName);
 
@@ -133,6 +152,7 @@ protected:
     std::span<const NotifyMapEntry> GetNotifyMap() const override;
 
 private:
+    void FinishApplyWait();
     void OnClick(TNotifyUI& msg);
     void OnSelectChanged(TNotifyUI& msg);
     void OnItemSelect(TNotifyUI& msg);
@@ -190,6 +210,8 @@ private:
     std::unique_ptr<ProfileSection> profileSection_;
     // Lives on the UI thread; the apply host's window steps are queued to it.
     std::unique_ptr<QObject> uiQueue_;
+    // Callers of WhenAppliesDone, oldest first; the worker's barriers come back in that order.
+    std::deque<std::function<void(ApplyOutcome)>> applyWaiters_;
     std::unique_ptr<ApplyClock> clock_;
     std::unique_ptr<PageApplyHost> applyHost_;
     std::unique_ptr<BleTransport> ble_; // before the engine, whose worker writes through it

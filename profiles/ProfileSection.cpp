@@ -23,6 +23,22 @@ void ProfileSection::SelectProfile(int row)
         SwitchTo(row);
 }
 
+bool ProfileSection::Use(std::u16string_view name)
+{
+    int row = -1;
+    {
+        std::lock_guard guard(state_.lock);
+        for (std::size_t i = 0; i < state_.profiles.size() && row < 0; ++i)
+            if (NamesEqual(ReadName(state_.profiles[i]->name), name))
+                row = static_cast<int>(i);
+    }
+    if (row < 0)
+        return false;
+    host_.SelectRow(row);
+    SwitchTo(row);
+    return true;
+}
+
 void ProfileSection::SwitchTo(int row)
 {
     {

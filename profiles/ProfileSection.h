@@ -78,6 +78,9 @@ public:
 
     // "itemselect" from the list.
     void SelectProfile(int row);
+    // Selects and switches to the profile named `name` (compared as names are), as a pick in
+    // the list does; false when there is none.
+    bool Use(std::u16string_view name);
     void AddProfile();
     void DeleteProfile();
     void RenameProfile();

@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
 #include "tests/support/WaitFor.h"
 
@@ -61,9 +62,14 @@ TEST_F(SingleInstanceTest, ASecondCopyIsRefusedAndEveryCommandIsAnsweredByTheFir
     SingleInstance first(QStringLiteral("VELTRA Kestrin"));
     ASSERT_TRUE(first.TryBecomePrimary());
     QStringList commands;
-    ASSERT_TRUE(first.Listen([&](const QString& command) {
+    ASSERT_TRUE(first.Listen([&](const QString& command, const SingleInstance::Reply& reply) {
         commands << command;
-        return command != QLatin1String("bogus");
+        if (command == QLatin1String("bogus"))
+            reply("unknown");
+        else if (command == QLatin1String("apply wait")) // answered once an apply is over
+            QTimer::singleShot(300, [reply] { reply("ok taken"); });
+        else
+            reply("ok");
     }));
 
     SingleInstance second(QStringLiteral("VELTRA Kestrin"));
@@ -72,9 +78,11 @@ TEST_F(SingleInstanceTest, ASecondCopyIsRefusedAndEveryCommandIsAnsweredByTheFir
     EXPECT_TRUE(SendFromAnotherStart(QStringLiteral("menu exit")));
     EXPECT_FALSE(SendFromAnotherStart(QStringLiteral("bogus")))
         << "an unknown command is no answer";
+    EXPECT_TRUE(SendFromAnotherStart(QStringLiteral("apply wait")))
+        << "an answer may come later than the command";
     EXPECT_EQ(commands,
-        (QStringList{
-            QStringLiteral("show"), QStringLiteral("menu exit"), QStringLiteral("bogus")}));
+        (QStringList{QStringLiteral("show"), QStringLiteral("menu exit"), QStringLiteral("bogus"),
+            QStringLiteral("apply wait")}));
 }
 
 TEST_F(SingleInstanceTest, NobodyListeningMeansTheCommandIsNotDelivered)
@@ -88,7 +96,8 @@ TEST_F(SingleInstanceTest, ACopyWhoseLoopDoesNotTurnIsNotTakenForWoken)
     SingleInstance stuck(QStringLiteral("VELTRA Kestrin"));
     ASSERT_TRUE(stuck.TryBecomePrimary());
     // Listening, but this thread's loop does not run while the second start waits.
-    ASSERT_TRUE(stuck.Listen([](const QString&) { return true; }));
+    ASSERT_TRUE(
+        stuck.Listen([](const QString&, const SingleInstance::Reply& reply) { reply("ok"); }));
     SingleInstance second(QStringLiteral("VELTRA Kestrin"));
     EXPECT_EQ(second.WakeRunningCopy(300), SingleInstance::Wake::Unanswered);
 }
@@ -97,7 +106,8 @@ TEST_F(SingleInstanceTest, ACopyOnItsWayOutIsWaitedForAndReplaced)
 {
     auto leaving = std::make_unique<SingleInstance>(QStringLiteral("VELTRA Kestrin"));
     ASSERT_TRUE(leaving->TryBecomePrimary());
-    ASSERT_TRUE(leaving->Listen([](const QString&) { return true; }));
+    ASSERT_TRUE(
+        leaving->Listen([](const QString&, const SingleInstance::Reply& reply) { reply("ok"); }));
     leaving->StopListening(); // its loop has ended; the lock goes when its teardown is done
     std::thread teardown([&leaving] {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -161,9 +171,9 @@ TEST_F(SingleInstanceTest, ACrashedCopysLockAndSocketAreReplaced)
     SingleInstance next(QStringLiteral("VELTRA Kestrin"));
     EXPECT_TRUE(next.TryBecomePrimary());
     QStringList commands;
-    EXPECT_TRUE(next.Listen([&](const QString& command) {
+    EXPECT_TRUE(next.Listen([&](const QString& command, const SingleInstance::Reply& reply) {
         commands << command;
-        return true;
+        reply("ok");
     }));
     EXPECT_TRUE(SendFromAnotherStart(QStringLiteral("show")));
     EXPECT_EQ(commands, QStringList{QStringLiteral("show")});

@@ -591,6 +591,47 @@ TEST_F(SettingsPageTest, AnAddedProfileBecomesCurrentSendsEverythingAndIsSelecte
     EXPECT_EQ(ReadName(CurrentProfile().name), u"Arena");
 }
 
+// What kestrinctl asks through the instance socket: a profile by name, and word of the end of
+// the applies it asked for, with how they ended.
+TEST_F(SettingsPageTest, AProfileUsedByNameIsSelectedSentAndItsWaitEndsAfterTheApply)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    auto* list = As<CListUI>("ms_1_list_profile");
+    SendEverythingFirst();
+    AnswerNameDialog(QStringLiteral("Arena"));
+    Click("ms_1_profile_add_btn");
+    WaitForApply();
+    Tell("clear-log");
+
+    std::optional<CMS_1_Page::ApplyOutcome> outcome;
+    std::size_t loggedWhenDone = 0;
+    const auto wait = [&] {
+        outcome.reset();
+        Page().WhenAppliesDone([&](CMS_1_Page::ApplyOutcome ended) {
+            outcome = ended;
+            loggedWhenDone = Tell("log").size();
+        });
+    };
+    EXPECT_FALSE(Page().UseProfile(u"Nowhere"));
+    ASSERT_TRUE(Page().UseProfile(u"PROFILE1")) << "names compare as the list compares them";
+    wait();
+    EXPECT_EQ(list->GetCurSel(), 0);
+    EXPECT_EQ(ReadName(CurrentProfile().name), u"Profile1");
+    ASSERT_TRUE(WaitFor([&] { return outcome.has_value(); }));
+    EXPECT_EQ(*outcome, CMS_1_Page::ApplyOutcome::Taken);
+    EXPECT_GE(loggedWhenDone, 5u) << "the wait ended before the full apply was written";
+    EXPECT_EQ(ReadName(StoredCurrent()->name), u"Profile1");
+
+    Tell("unplug cable");
+    ASSERT_TRUE(WaitFor([&] { return Links().CableState.load() != kLinkConnected; }));
+    ASSERT_TRUE(Page().UseProfile(u"Arena"));
+    wait();
+    ASSERT_TRUE(WaitFor([&] { return outcome.has_value(); }));
+    EXPECT_EQ(*outcome, CMS_1_Page::ApplyOutcome::NoMouse);
+    EXPECT_EQ(ReadName(StoredCurrent()->name), u"Arena") << "the switch is kept without a mouse";
+}
+
 // Buttons.
 
 TEST_F(SettingsPageTest, LabelsTellEachFunctionAndALeftClickAlwaysRemainsOnButtons1To16)

@@ -1,4 +1,4 @@
-#include "page/ButtonFunctions.h"
+#include "profiles/ButtonFunctions.h"
 
 #include "base/RecordNames.h"
 
