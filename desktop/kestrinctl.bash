@@ -1,5 +1,5 @@
 # bash completion for kestrinctl: its commands and options, the profile names of the data
-# folder for export, and *.pro files.
+# folder for show, use and export, and *.pro files.
 
 _kestrinctl() {
   local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
@@ -18,13 +18,13 @@ _kestrinctl() {
       ;;
   esac
   if ((COMP_CWORD == 1)); then
-    mapfile -t COMPREPLY < <(compgen -W "list export import reports --help" -- "$cur")
+    mapfile -t COMPREPLY < <(compgen -W "list show use apply status export import reports --help" -- "$cur")
     return
   fi
   if [[ $cur == -* ]]; then
     local options=(--data)
     case $command in
-      list) options+=(--json) ;;
+      list | show | status) options+=(--json) ;;
       reports) options=(--link) ;;
     esac
     mapfile -t COMPREPLY < <(compgen -W "${options[*]}" -- "$cur")
@@ -39,7 +39,7 @@ _kestrinctl() {
       *) ((words++)) ;;
     esac
   done
-  if [[ $command == export ]] && ((words == 0)); then
+  if [[ $command == export || $command == show || $command == use ]] && ((words == 0)); then
     local names
     names=$(kestrinctl list "${data[@]}" 2>/dev/null | cut -c3-)
     local IFS=$'\n'

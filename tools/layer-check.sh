@@ -25,7 +25,7 @@ declare -A may_include=(
   [ui]="base platform"
   [page]="base macros patterns profiles protocol keys device platform ui"
   [app]="base macros patterns profiles protocol keys device keyboard platform ui page"
-  [tools]="base macros patterns profiles protocol"
+  [tools]="base macros patterns profiles protocol keys device keyboard"
 )
 # Folders built without Qt: the core, the run-time libraries and the device side.
 qt_free=" base macros patterns profiles protocol keys drivers hook device keyboard tools "

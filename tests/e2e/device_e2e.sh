@@ -3,7 +3,8 @@
 # mouse on the cable, the receiver or Bluetooth (the mouse's BlueZ-shaped service on its private
 # bus, which the program takes for the system bus). An apply writes exactly what kestrinctl
 # computes for the saved profile; a DPI press on the mouse shows the DPI display and lands in
-# pro.data; over Bluetooth a battery notification reaches the program. Pulling the mouse hides
+# pro.data; over Bluetooth a battery notification reaches the program; kestrinctl's status, use
+# and apply go through the program. Pulling the mouse hides
 # the window into the tray over the cable and the receiver; over Bluetooth the desktop has no
 # tray, and the window stays with its no-mouse page.
 # usage: device_e2e.sh PROGRAM_DIR VIRTUAL_DRIVER_DIR SEND_COMMAND ARTIFACTS_DIR cable|receiver|ble
@@ -93,6 +94,24 @@ xwininfo -id "$display" | grep -q 'Override Redirect State: yes' ||
   fail "the DPI display is left to the window manager (it would get a taskbar entry)"
 sleep 0.2
 import -window root "$artifacts/device-e2e-$link-dpi.png"
+
+# kestrinctl through the running program: its status, and `use`, which switches as the profile
+# list does and returns once the mouse has the profile: exactly what `reports` prints for it.
+ctl() { "$program/kestrinctl" "$@"; }
+status=$(ctl status --json) || fail "kestrinctl status failed"
+for field in '"running": true' "\"links\": [\"$link\"]" '"profile": "Profile1"'; do
+  [[ $status == *"$field"* ]] || fail "kestrinctl status lacks $field: $status"
+done
+mouse battery 60 >/dev/null # through the receiver, the mouse is awake while it reports
+mouse clear-log >/dev/null
+used=$(ctl use profile1) || fail "kestrinctl use failed"
+[[ $used == "'profile1' is the current profile, and on the mouse" ]] || fail "kestrinctl use said: $used"
+ctl export Profile1 "$runtime/used.pro" >/dev/null || fail "kestrinctl export failed"
+ctl reports "$runtime/used.pro" --link "$link" >"$runtime/used-reports"
+mouse log | awk '{print $2}' >"$runtime/used-logged"
+diff "$runtime/used-reports" "$runtime/used-logged" || fail "kestrinctl use wrote other than its reports"
+ctl apply >/dev/null || fail "kestrinctl apply failed"
+if ctl use Nobody 2>/dev/null; then fail "kestrinctl use took a profile that is not there"; fi
 
 # Pulling the cable, the receiver or Bluetooth leaves no mouse reachable: the window hides into
 # the tray, or without one stays and says so.

@@ -1,5 +1,8 @@
 // Runs the built kestrinctl as a user would and reads what it prints.
+#include "base/RecordNames.h"
 #include "profiles/ProfileRecord.h"
+#include "tools/virtualmouse/VirtualMouseServer.h"
+#include "tools/virtualmouse/Wire.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +15,7 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -60,12 +64,13 @@ protected:
         return WriteFile("test.pro", &profile, sizeof profile);
     }
 
-    Outcome Kestrinctl(const std::string& args)
+    Outcome Kestrinctl(const std::string& args) { return Run(KESTRINCTL_PATH, args); }
+    Outcome Run(const fs::path& tool, const std::string& args)
     {
         const fs::path out = dir / "stdout";
         const fs::path err = dir / "stderr";
-        const std::string command = std::string("'") + KESTRINCTL_PATH + "' " + args + " >'" +
-            out.string() + "' 2>'" + err.string() + "'";
+        const std::string command =
+            "'" + tool.string() + "' " + args + " >'" + out.string() + "' 2>'" + err.string() + "'";
         const int raw = std::system(command.c_str());
         Outcome run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, {}, ReadText(out), ReadText(err)};
         std::istringstream lines(run.out);
@@ -224,6 +229,11 @@ TEST_F(KestrinctlStoreTest, ImportListAndExportWorkTheDataFolderAsTheWindowDoes)
     // What reaches the mouse is the same profile as before the round trip.
     EXPECT_EQ(
         Kestrinctl("reports " + Quoted(exported)).out, Kestrinctl("reports " + Quoted(file)).out);
+
+    // A store that exists takes further imports (it was once refused as "damaged").
+    run = Store("import " + Quoted(exported));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Store("list").lines.size(), 3u);
 }
 
 TEST_F(KestrinctlStoreTest, SaysWhatIsWrongWithExitOneForFilesAndTwoForTheCommandLine)
@@ -274,6 +284,170 @@ TEST_F(KestrinctlStoreTest, AnImportWhileTheProgramRunsIsRefusedAndChangesNothin
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("Kestrin is running"), std::string::npos) << run.err;
     EXPECT_EQ(ReadText(data / "ms_1" / "pro.data"), before);
+}
+
+bool Has(const Outcome& run, const std::string& text)
+{
+    return run.out.find(text) != std::string::npos;
+}
+
+TEST_F(KestrinctlStoreTest, ShowTellsEverySettingInTheWindowsWords)
+{
+    ::setenv("XKB_DEFAULT_LAYOUT", "us", 1); // key names as this layout gives them
+    auto profile = ProfileWithMacro();       // its macro on button 4
+    WriteName(profile->name, u"Arena");
+    WriteName(profile->buttons[3].assignedName, u"Burst");
+    profile->buttons[2].functionCode = kFunctionKeyShortcut;
+    profile->buttons[2].shortcutModifiers = kModifierCtrl | kModifierShift;
+    profile->buttons[2].shortcutKey = 0x04; // A
+    profile->buttons[5].functionCode = 52;  // a code the window has no name for
+    profile->dpiX[1] = 32;
+    profile->dpiY[1] = 16;
+    profile->stageColor[0] = {0x12, 0x34, 0xab, 0};
+    profile->stageEnabled[7] = 0;
+    profile->reportRate = 1;
+    profile->bleLightingMode = 2;
+    profile->lightOffTimer = 5;
+    ASSERT_EQ(Store("import " + Quoted(WriteProfile(*profile))).status, 0);
+
+    Outcome run = Store("show arena");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.lines.at(0), "Arena");
+    for (const char* line : {"  1  800 DPI  #1234ab", "* 2  1600 x 800 DPI", "(off)",
+             "Report rate: 250 Hz · one report every 4 ms", "Effect over Bluetooth: Breathing",
+             "Lights off after 2.5 min", "   3  Wheel click: Ctrl+Shift+A",
+             "   4  Button 4: Macro: Burst", "   6  Button 6: function 52",
+             "  17  Wheel down: Scroll down"})
+        EXPECT_TRUE(Has(run, line)) << line << "\n" << run.out;
+    EXPECT_EQ(Store("show").lines.at(0), "Profile1 (current)");
+
+    run = Store("show Arena --json");
+    ASSERT_EQ(run.status, 0) << run.err;
+    for (const char* field :
+        {"\"current\": false", "\"dpi_x\": 1600, \"dpi_y\": 800", "\"report_rate_hz\": 250",
+            "\"ble_mode\": \"Breathing\"", "\"lights_off_minutes\": 2.5",
+            "\"code\": 16, \"function\": \"Ctrl+Shift+A\"", "\"function\": \"Macro: Burst\""})
+        EXPECT_TRUE(Has(run, field)) << field << "\n" << run.out;
+
+    run = Store("show Nobody");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("no profile named 'Nobody'"), std::string::npos) << run.err;
+    for (const char* bad :
+        {"show a b", "use", "use a b", "apply now", "status x", "use a --json", "apply --json"})
+        EXPECT_EQ(Store(bad).status, 2) << bad;
+}
+
+// kestrinctl beside the virtual driver libraries and the window's texts, as in a program folder,
+// with the virtual mouse on its socket; the program itself is not running.
+class KestrinctlMouseTest : public KestrinctlStoreTest {
+protected:
+    fs::path program;
+    std::unique_ptr<vmouse::VirtualMouseServer> server;
+    std::thread serverThread;
+
+    void SetUp() override
+    {
+        KestrinctlStoreTest::SetUp();
+        program = dir / "program";
+        fs::create_directories(program);
+        const fs::path built = fs::path(KESTRINCTL_PATH).parent_path();
+        fs::copy_file(KESTRINCTL_PATH, program / "kestrinctl");
+        fs::copy(built / "res", program / "res", fs::copy_options::recursive);
+        for (const char* library : {"libhiddriver_1.so", "libhiddriver_2.so"})
+            fs::copy_file(fs::path(KESTRIN_VIRTUAL_DRIVER_DIR) / library, program / library);
+        // Profile1 of a first start, and Profile1_1 with a macro.
+        ASSERT_EQ(Store("import " + Quoted(WriteProfile(*ProfileWithMacro()))).status, 0);
+    }
+    void TearDown() override
+    {
+        if (server) {
+            server->Stop();
+            serverThread.join();
+        }
+        KestrinctlStoreTest::TearDown();
+    }
+
+    void StartMouse(vmouse::Link link)
+    {
+        vmouse::ServerOptions options;
+        options.plugged = {link};
+        options.statusInterval = std::chrono::milliseconds(200);
+        server = std::make_unique<vmouse::VirtualMouseServer>(
+            vmouse::SocketName(program.string() + "/"), options);
+        std::string error;
+        ASSERT_TRUE(server->Listen(&error)) << error;
+        serverThread = std::thread([this] { server->Run(); });
+    }
+    Outcome Ctl(const std::string& args)
+    {
+        return Run(program / "kestrinctl", args + " --data '" + data.string() + "'");
+    }
+    // The writes the mouse logged over `link`, as `reports` prints them.
+    std::vector<std::string> Logged(const std::string& link)
+    {
+        const int fd = vmouse::ConnectTo(vmouse::SocketName(program.string() + "/"));
+        vmouse::LineReader reader(fd);
+        std::vector<std::string> lines;
+        std::string error;
+        EXPECT_TRUE(vmouse::Exchange(fd, reader, "log", lines, &error)) << error;
+        ::close(fd);
+        std::vector<std::string> writes;
+        for (const std::string& line : lines) {
+            EXPECT_EQ(line.rfind(link + " ", 0), 0u) << line;
+            writes.push_back(
+                line.substr(link.size() + 1, line.find(' ', link.size() + 1) - link.size() - 1));
+        }
+        return writes;
+    }
+    std::vector<std::string> Reports(const std::string& profile, const std::string& link)
+    {
+        const fs::path file = dir / "reported.pro";
+        EXPECT_EQ(Ctl("export '" + profile + "' " + Quoted(file)).status, 0);
+        return Kestrinctl("reports " + Quoted(file) + " --link " + link).lines;
+    }
+};
+
+TEST_F(KestrinctlMouseTest, UseSendsWhatReportsPrintsOverTheCableAndKeepsTheChoice)
+{
+    StartMouse(vmouse::Link::Cable);
+    Outcome run = Ctl("use profile1_1");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "'Profile1_1' is the current profile, and on the mouse\n");
+    EXPECT_EQ(Logged("cable"), Reports("Profile1_1", "cable"));
+    EXPECT_EQ(Ctl("list").lines, (std::vector<std::string>{"  Profile1", "* Profile1_1"}));
+
+    run = Ctl("status --json");
+    ASSERT_EQ(run.status, 0) << run.err;
+    for (const char* field : {"\"running\": false", "\"links\": [\"cable\"]", "\"charging\": true",
+             "\"profile\": \"Profile1_1\"", "\"stage\": 2", "\"dpi\": 1200"})
+        EXPECT_TRUE(Has(run, field)) << field << "\n" << run.out;
+}
+
+TEST_F(KestrinctlMouseTest, ThroughTheReceiverTheMouseIsWaitedForAndEveryReportAcknowledged)
+{
+    StartMouse(vmouse::Link::Receiver);
+    const Outcome run = Ctl("apply");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "'Profile1' is on the mouse\n");
+    EXPECT_EQ(Logged("receiver"), Reports("Profile1", "receiver"))
+        << "each report once: the mouse acknowledged every first attempt";
+    const Outcome status = Ctl("status");
+    EXPECT_TRUE(Has(status, "Links:    receiver")) << status.out;
+    EXPECT_TRUE(Has(status, "Battery:  80 %")) << status.out;
+}
+
+TEST_F(KestrinctlMouseTest, WithoutAMouseUseKeepsTheChoiceAndApplyFails)
+{
+    Outcome run = Ctl("use Profile1_1");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Has(run, "no mouse is connected")) << run.out;
+    EXPECT_EQ(Ctl("list").lines.at(1), "* Profile1_1");
+    run = Ctl("apply");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("no mouse is connected"), std::string::npos) << run.err;
+    run = Ctl("status");
+    EXPECT_TRUE(Has(run, "Links:    none")) << run.out;
+    EXPECT_TRUE(Has(run, "Profile:  Profile1_1")) << run.out;
 }
 
 } // namespace

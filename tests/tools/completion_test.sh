@@ -23,7 +23,8 @@ expect() { # expect WHAT GOT WANTED
   [[ $2 == "$3" ]] || { echo "completion: $1: got '$2', wanted '$3'" >&2; exit 1; }
 }
 
-expect "commands" "$(complete_words kestrinctl "")" "--help export import list reports "
+expect "commands" "$(complete_words kestrinctl "")" \
+  "--help apply export import list reports show status use "
 expect "a command's start" "$(complete_words kestrinctl ex)" "export "
 expect "list's options" "$(complete_words kestrinctl list --)" "--data --json "
 expect "links" "$(complete_words kestrinctl reports x.pro --link "")" "ble cable receiver "
@@ -37,6 +38,8 @@ mkdir "$work/folder"
 names=$(kestrinctl list --data "$work/Data" | cut -c3- | sort | tr '\n' ' ')
 [[ -n $names ]] || { echo "completion: no profiles to complete" >&2; exit 1; }
 expect "profile names" "$(complete_words kestrinctl export --data "$work/Data" "")" "$names"
+expect "profile names to use" "$(complete_words kestrinctl use --data "$work/Data" "")" "$names"
+expect "nothing after the profile to use" "$(complete_words kestrinctl use --data "$work/Data" Profile1 "")" " "
 expect "a file after the profile" "$(complete_words kestrinctl export --data "$work/Data" Profile1 "$work/b")" \
   "$work/blank.pro "
 expect "profile files and folders" "$(complete_words kestrinctl import "$work/")" \

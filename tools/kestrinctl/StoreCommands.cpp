@@ -6,19 +6,17 @@
 #include "patterns/GunStore.h"
 #include "profiles/ProfileExchange.h"
 #include "profiles/ProfileStore.h"
+#include "tools/kestrinctl/InstanceClient.h"
+#include "tools/kestrinctl/Json.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <ostream>
-#include <pwd.h>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 namespace kestrin::ctl {
 namespace {
 
 constexpr std::u16string_view kProfileBase = u"Profile";
+
+} // namespace
 
 // pro.data read as it is, never made or set right: listing and exporting change nothing.
 bool ReadProfiles(
@@ -42,33 +40,6 @@ bool ReadProfiles(
     return true;
 }
 
-std::string JsonString(const std::string& text)
-{
-    std::string quoted = "\"";
-    for (const char c : text) {
-        switch (c) {
-        case '"':
-            quoted += "\\\"";
-            break;
-        case '\\':
-            quoted += "\\\\";
-            break;
-        case '\n':
-            quoted += "\\n";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                quoted += escaped;
-            } else {
-                quoted += c;
-            }
-        }
-    }
-    return quoted + "\"";
-}
-
 int FindProfile(const ProfileList& list, const std::string& name)
 {
     const std::u16string wanted = ToU16(name);
@@ -78,8 +49,6 @@ int FindProfile(const ProfileList& list, const std::string& name)
     }
     return -1;
 }
-
-} // namespace
 
 int ListProfiles(const std::string& dataFolder, bool json, std::ostream& out, std::ostream& err)
 {
@@ -144,7 +113,7 @@ int ImportProfile(const std::string& dataFolder, const std::string& file, bool p
     MacroList macros;
     GunList guns;
     const StoreLoadReport loaded = LoadProfileStore(dataFolder, profiles, header, kProfileBase);
-    if (loaded.Damaged() || !loaded.freshSave.ok()) {
+    if (loaded.Damaged() || (loaded.createdFresh && !loaded.freshSave.ok())) {
         err << "kestrinctl: the saved profiles were damaged or could not be saved; start Kestrin, "
                "which tells what it kept, then import again\n";
         return kExitFailed;
@@ -179,28 +148,6 @@ int ImportProfile(const std::string& dataFolder, const std::string& file, bool p
     return kExitDone;
 }
 
-bool ProgramRunning()
-{
-    std::string folder;
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
-        folder = runtime;
-    } else {
-        const passwd* user = ::getpwuid(::getuid());
-        folder = std::string("/tmp/runtime-") + (user ? user->pw_name : "");
-    }
-    const std::string path = folder + "/VELTRA Kestrin-" + std::to_string(::getuid());
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof address.sun_path)
-        return false;
-    path.copy(address.sun_path, path.size());
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return false;
-    const bool answered =
-        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return answered;
-}
+bool ProgramRunning() { return ProgramListening(); }
 
 } // namespace kestrin::ctl

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "profiles/ProfileStore.h"
+
 #include <iosfwd>
 #include <string>
 
@@ -9,6 +11,13 @@ namespace kestrin::ctl {
 inline constexpr int kExitDone = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
+
+// pro.data as it is, never made or set right; false with a message on `err` when it cannot be
+// read.
+bool ReadProfiles(const std::string& dataFolder, ProfileList& list, ProfileStoreHeader& header,
+    std::ostream& err);
+// The index of the profile named `name` (compared as the program compares names), or -1.
+int FindProfile(const ProfileList& list, const std::string& name);
 
 // The profiles of a data folder (its pro.data), the current one marked with '*'; as JSON with
 // `json`.

@@ -1,7 +1,14 @@
 // kestrinctl: the companion command-line tool.
 #include "base/Folders.h"
+#include "base/RecordNames.h"
+#include "keyboard/AnnouncedLayout.h"
+#include "keyboard/KeyboardLayout.h"
+#include "keys/KeyNames.h"
+#include "tools/kestrinctl/DeviceCommands.h"
+#include "tools/kestrinctl/LanguageTexts.h"
 #include "tools/kestrinctl/ProfileFile.h"
 #include "tools/kestrinctl/ReportsCommand.h"
+#include "tools/kestrinctl/ShowCommand.h"
 #include "tools/kestrinctl/StoreCommands.h"
 
 #include <filesystem>
@@ -19,6 +26,10 @@ using kestrin::ctl::kExitUsage;
 
 constexpr std::string_view kUsage =
     R"(usage: kestrinctl list [--json] [--data DIR]
+       kestrinctl show [PROFILE] [--json] [--data DIR]
+       kestrinctl use PROFILE [--data DIR]
+       kestrinctl apply [--data DIR]
+       kestrinctl status [--json] [--data DIR]
        kestrinctl export PROFILE FILE.pro [--data DIR]
        kestrinctl import FILE.pro [--data DIR]
        kestrinctl reports FILE.pro [--link cable|receiver|ble]
@@ -26,6 +37,14 @@ constexpr std::string_view kUsage =
 
 Commands:
   list               the profiles of the data folder, the current one marked with '*'
+  show [PROFILE]     every setting of PROFILE (the current one when none is named) as the
+                     window shows it: DPI stages, report rate, sensor, lighting, timers, buttons
+  use PROFILE        make PROFILE current and send it to the mouse. While Kestrin runs it
+                     switches as its profile list would; otherwise kestrinctl sends it through
+                     the cable or the receiver itself and saves the choice
+  apply              send the current profile to the mouse, the same way
+  status             the links up, the battery, the current profile and DPI stage; from
+                     Kestrin when it runs, else from the mouse (a few seconds) and the data folder
   export PROFILE FILE.pro
                      write the profile named PROFILE to FILE.pro, as the window's export does
   import FILE.pro    add the profile in FILE.pro under a free name, its macros into the macro
@@ -39,12 +58,12 @@ Commands:
 
 Options:
   --data DIR         the data folder (the one holding ms_1/pro.data); by default Kestrin's own
-  --json             list as JSON
+  --json             list, show and status as JSON
   --link LINK        cable (default), receiver or ble
   -h, --help         show this help
 
-Exit status: 0 done, 1 failed (a file could not be read or written, no such profile), 2 bad use
-of the command line.
+Exit status: 0 done, 1 failed (a file could not be read or written, no such profile, no mouse
+to send to, the mouse did not take it), 2 bad use of the command line.
 )";
 
 int UsageError(const std::string& message)
@@ -162,30 +181,91 @@ std::optional<std::string> DataFolder(const StoreArguments& arguments)
     return folder;
 }
 
-int RunStoreCommand(std::string_view command, int argc, char** argv)
+// The window's texts and the keyboard's key names, for labels as the window shows them.
+kestrin::ctl::Labels WindowLabels(const std::string& programFolder, std::ostream& err)
+{
+    std::string problem;
+    auto texts = kestrin::ctl::LanguageTexts::Load(programFolder + "res/lan.xml", problem);
+    if (!texts) {
+        err << "kestrinctl: " << problem << "; texts are shown by their ids\n";
+        texts = kestrin::ctl::LanguageTexts::Parse("");
+    }
+    std::shared_ptr<const kestrin::KeyLayout> layout;
+    if (const auto names =
+            kestrin::AnnouncedLayout([](const char* name) { return std::getenv(name); }))
+        layout = kestrin::XkbKeyboardLayout::FromNames(names->layout, names->variant);
+    if (!layout)
+        layout = kestrin::XkbKeyboardLayout::FromNames("us");
+    if (!layout)
+        layout = std::make_shared<kestrin::NoKeyLayout>();
+    auto shared = std::make_shared<kestrin::ctl::LanguageTexts>(std::move(*texts));
+    return {
+        [shared](std::string_view id) { return shared->Text(id); },
+        [shared, layout](unsigned key) {
+            return kestrin::UsageName(key, *layout,
+                [shared](std::u16string_view id) { return shared->Text(kestrin::ToUtf8(id)); });
+        },
+    };
+}
+
+struct CommandShape {
+    std::string_view name;
+    std::size_t fewestWords;
+    std::size_t mostWords;
+    const char* words; // for the message when the count is wrong
+    bool json;         // takes --json
+};
+constexpr CommandShape kStoreCommands[] = {
+    {"list", 0, 0, "no arguments", true},
+    {"show", 0, 1, "at most a profile", true},
+    {"use", 1, 1, "a profile", false},
+    {"apply", 0, 0, "no arguments", false},
+    {"status", 0, 0, "no arguments", true},
+    {"export", 2, 2, "a profile and a file", false},
+    {"import", 1, 1, "one file", false},
+};
+
+const CommandShape* FindCommand(std::string_view name)
+{
+    for (const CommandShape& shape : kStoreCommands)
+        if (shape.name == name)
+            return &shape;
+    return nullptr;
+}
+
+int RunStoreCommand(const CommandShape& shape, int argc, char** argv)
 {
     std::string problem;
     const auto arguments = ParseStoreArguments(argc, argv, problem);
     if (!arguments)
         return UsageError(problem);
-    const std::size_t words = command == "list" ? 0 : command == "export" ? 2 : 1;
-    if (arguments->words.size() != words)
-        return UsageError(std::string(command) + " takes " +
-            (words == 0          ? "no arguments"
-                    : words == 1 ? "one file"
-                                 : "a profile and a file"));
-    if (arguments->json && command != "list")
-        return UsageError("--json is for list");
+    const std::vector<std::string>& words = arguments->words;
+    if (words.size() < shape.fewestWords || words.size() > shape.mostWords)
+        return UsageError(std::string(shape.name) + " takes " + shape.words);
+    if (arguments->json && !shape.json)
+        return UsageError("--json is for list, show and status");
     const auto folder = DataFolder(*arguments);
     if (!folder)
         return UsageError("no data folder '" + *arguments->data + "'");
+    const std::string_view command = shape.name;
     if (command == "list")
         return kestrin::ctl::ListProfiles(*folder, arguments->json, std::cout, std::cerr);
+    if (command == "show")
+        return kestrin::ctl::ShowProfile(*folder,
+            words.empty() ? std::nullopt : std::optional<std::string>(words[0]), arguments->json,
+            WindowLabels(kestrin::GetProgramFolder(), std::cerr), std::cout, std::cerr);
     if (command == "export")
-        return kestrin::ctl::ExportProfile(
-            *folder, arguments->words[0], arguments->words[1], std::cout, std::cerr);
-    return kestrin::ctl::ImportProfile(
-        *folder, arguments->words[0], kestrin::ctl::ProgramRunning(), std::cout, std::cerr);
+        return kestrin::ctl::ExportProfile(*folder, words[0], words[1], std::cout, std::cerr);
+    if (command == "import")
+        return kestrin::ctl::ImportProfile(
+            *folder, words[0], kestrin::ctl::ProgramRunning(), std::cout, std::cerr);
+    const kestrin::ctl::DeviceContext context{
+        *folder, arguments->data.has_value(), kestrin::GetProgramFolder()};
+    if (command == "use")
+        return kestrin::ctl::UseProfile(context, words[0], std::cout, std::cerr);
+    if (command == "apply")
+        return kestrin::ctl::ApplyCurrent(context, std::cout, std::cerr);
+    return kestrin::ctl::ShowStatus(context, arguments->json, std::cout, std::cerr);
 }
 
 } // namespace
@@ -201,7 +281,7 @@ int main(int argc, char** argv)
     }
     if (command == "reports")
         return RunReports(argc, argv);
-    if (command == "list" || command == "export" || command == "import")
-        return RunStoreCommand(command, argc, argv);
+    if (const CommandShape* shape = FindCommand(command))
+        return RunStoreCommand(*shape, argc, argv);
     return UsageError("unknown command '" + std::string(command) + "'");
 }
