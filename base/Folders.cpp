@@ -40,7 +40,8 @@ std::string GetProgramFolder()
 std::string ChooseDataFolder(const std::string& programFolder, bool programFolderWritable,
     const char* xdgDataHome, const char* home)
 {
-    if (programFolderWritable)
+    // Root can write a system install's folder, but /usr holds only what was installed.
+    if (programFolderWritable && !programFolder.starts_with("/usr/"))
         return WithSlash(programFolder) + "Data/";
     // An absolute XDG_DATA_HOME wins; a relative one is invalid by the XDG rules.
     if (xdgDataHome && xdgDataHome[0] == '/')

@@ -9,8 +9,9 @@ std::string GetProgramFolder();
 
 // Where the data files live, with a trailing '/'; created when missing (a failure is logged to
 // the trace and the path is still returned, so later saves fail and say so).
-// Normally the program folder + "Data/"; where the program folder is not writable (a system-wide
-// install), $XDG_DATA_HOME/kestrin/Data/, by default ~/.local/share/kestrin/Data/.
+// Normally the program folder + "Data/"; where the program folder is not writable or lies under
+// /usr (a system-wide install), $XDG_DATA_HOME/kestrin/Data/, by default
+// ~/.local/share/kestrin/Data/.
 std::string GetDataFolder();
 
 // The decision behind GetDataFolder, for a given program folder and environment.

@@ -50,6 +50,9 @@ TEST(ChooseDataFolder, PutsDataBesideAWritableProgramElseInTheUsersDataFolder)
     EXPECT_EQ(ChooseDataFolder("/usr/bin/", false, "relative", "/home/u"),
         "/home/u/.local/share/kestrin/Data/")
         << "a relative XDG_DATA_HOME is ignored";
+    EXPECT_EQ(ChooseDataFolder("/usr/lib/kestrin/", true, nullptr, "/root"),
+        "/root/.local/share/kestrin/Data/")
+        << "root can write a system install's folder, yet its data goes home";
     EXPECT_EQ(ChooseDataFolder("/usr/bin/", false, nullptr, nullptr), "/usr/bin/Data/")
         << "with nowhere else to go, saves fail beside the program and say so";
 }
