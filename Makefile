@@ -15,7 +15,7 @@ endif
 
 DEMO        ?= $(BUILD)/demo
 
-.PHONY: all build deps check test check-asan check-tsan check-fuzz format clean run demo bench install
+.PHONY: all build deps check test check-asan check-tsan check-fuzz format clean run demo bench install package
 
 all: build
 
@@ -74,6 +74,10 @@ check: deps
 # The program folder to $(PREFIX)/lib/kestrin, the udev rule, and a udev reload.
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
+# A Debian package of the same install, prefix /usr (CPack's DEB generator); its path is printed.
+package: build
+	cd $(BUILD) && cpack -G DEB
+	@echo "package: $$(ls -t $(BUILD)/kestrin_*.deb | head -n 1)"
 # The program from its program folder, with the libraries built beside it.
 run: build
 	$(BUILD)/bin/kestrin

@@ -10,8 +10,10 @@
 # Each run copies it, so every package the project needs is installed fresh; only downloads are
 # kept between runs (the .deb files and the kernel the kernel test boots). The root is entered with
 # chroot in private mount and PID namespaces with its own /proc, /dev, /sys and a tmpfs /tmp, and
-# removed afterwards unless --keep is given. The log goes to the cache folder's last-run.log and
-# build/artifacts/ comes back to this checkout's build/artifacts/fresh-root/.
+# removed afterwards unless --keep is given. KESTRIN_FRESH_ROOT=1 there tells the tests that they
+# may install into the root (package_test installs and purges the package). The log goes to the
+# cache folder's last-run.log and build/artifacts/ comes back to this checkout's
+# build/artifacts/fresh-root/.
 set -euo pipefail
 
 suite=bookworm
@@ -40,7 +42,7 @@ inside() {
   in_root() {
     chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 TERM=dumb CI="${CI:-}" \
       PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-      KESTRIN_KERNEL_CACHE=/var/cache/kestrin-kernel \
+      KESTRIN_KERNEL_CACHE=/var/cache/kestrin-kernel KESTRIN_FRESH_ROOT=1 \
       /bin/bash -c "cd /root/kestrin && $1"
   }
   # Runs a command in the root; its output goes to the log, and to the terminal with --show.

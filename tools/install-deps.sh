@@ -31,6 +31,8 @@ packages=(
   weston qt6-wayland
   # the installed launcher and metadata are validated; kestrinctl's man page is written in scdoc
   desktop-file-utils appstream scdoc
+  # the Debian package: CPack's DEB generator takes Depends from dpkg-shlibdeps; lintian checks it
+  dpkg-dev lintian
   # the kernel test: qemu boots Debian's kernel (fetched by tools/kernel-test.sh with
   # apt-get download, never installed) with a busybox initramfs
   qemu-system-x86 busybox-static xz-utils file

@@ -37,8 +37,9 @@ grep -q '<launchable type="desktop-id">org.kestrin.Kestrin.desktop</launchable>'
 grep -q '<modalias>usb:v1D57pFA61d\*</modalias>' "$metainfo"
 # kestrinctl's manual page (made from scdoc) names every command; its completion is bash's.
 check "$usr/share/bash-completion/completions/kestrinctl"
+page=$(gzip -dc "$usr/share/man/man1/kestrinctl.1.gz")
 for command in list export import reports; do
-  grep -qF "\\fBkestrinctl $command\\fR" "$usr/share/man/man1/kestrinctl.1" ||
+  grep -qF "\\fBkestrinctl $command\\fR" <<<"$page" ||
     { echo "the man page lacks kestrinctl $command" >&2; exit 1; }
 done
 
