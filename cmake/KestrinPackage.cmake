@@ -34,7 +34,8 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "and media keys to shortcuts, macros and recoil patterns, kept in named"
   "profiles. It follows what the mouse reports (a DPI stage switched on the"
   "mouse, the battery, charging) and lives in the notification area."
-  "kestrinctl lists, exports and imports the profiles from a terminal."
+  "kestrinctl shows, switches, exports and imports the profiles and tells"
+  "the mouse's state from a terminal."
   "A udev rule gives the user at the local seat access to the mouse, so"
   "Kestrin never needs root.")
 # Installed into a staging DESTDIR with the prefix /usr itself, by which the install rules put the
