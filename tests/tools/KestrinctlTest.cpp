@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <sys/socket.h>
@@ -284,6 +285,71 @@ TEST_F(KestrinctlStoreTest, AnImportWhileTheProgramRunsIsRefusedAndChangesNothin
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("Kestrin is running"), std::string::npos) << run.err;
     EXPECT_EQ(ReadText(data / "ms_1" / "pro.data"), before);
+}
+
+// A stand-in for the running program's instance socket that keeps every byte it is sent.
+class FakeProgram {
+public:
+    explicit FakeProgram(const fs::path& runtime)
+    {
+        const std::string path = (runtime / ("VELTRA Kestrin-" + std::to_string(::getuid())));
+        server_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        path.copy(address.sun_path, sizeof address.sun_path - 1);
+        bound_ = ::bind(server_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            ::listen(server_, 4) == 0;
+        thread_ = std::thread([this] {
+            for (int client; (client = ::accept(server_, nullptr, nullptr)) >= 0;) {
+                char buffer[256];
+                for (ssize_t got; (got = ::recv(client, buffer, sizeof buffer, 0)) > 0;) {
+                    std::lock_guard lock(mutex_);
+                    received_.append(buffer, static_cast<std::size_t>(got));
+                }
+                ::close(client);
+            }
+        });
+    }
+    ~FakeProgram()
+    {
+        ::shutdown(server_, SHUT_RDWR);
+        ::close(server_);
+        thread_.join();
+    }
+    bool Bound() const { return bound_; }
+    // Once the tool has ended and its connections are closed.
+    std::string Received()
+    {
+        std::lock_guard lock(mutex_);
+        return received_;
+    }
+
+private:
+    int server_ = -1;
+    bool bound_ = false;
+    std::mutex mutex_;
+    std::string received_;
+    std::thread thread_;
+};
+
+TEST_F(KestrinctlStoreTest, WhileTheProgramRunsNothingIsAskedOfItThatItCouldMistake)
+{
+    ASSERT_EQ(Store("import " + Quoted(WriteProfile(*ProfileWithMacro()))).status, 0);
+    std::string received;
+    {
+        FakeProgram program(dir / "runtime");
+        ASSERT_TRUE(program.Bound());
+        // It works its own data folder: another one is refused before anything is sent.
+        Outcome run = Store("use Profile1");
+        EXPECT_EQ(run.status, 2);
+        EXPECT_NE(run.err.find("leave out --data"), std::string::npos) << run.err;
+        // A name is one line of the socket's protocol, never two commands.
+        run = Kestrinctl("use 'Profile1\nmenu exit'");
+        EXPECT_EQ(run.status, 1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        received = program.Received();
+    }
+    EXPECT_EQ(received, "");
 }
 
 bool Has(const Outcome& run, const std::string& text)

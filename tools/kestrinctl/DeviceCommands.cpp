@@ -8,6 +8,7 @@
 #include "tools/kestrinctl/Json.h"
 #include "tools/kestrinctl/StoreCommands.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <mutex>
 #include <ostream>
@@ -134,15 +135,17 @@ Direct ApplyDirectly(
 std::optional<ProgramReply> AskRunningProgram(
     const DeviceContext& context, const std::string& command, std::ostream& err, int& status)
 {
-    ProgramReply reply = AskProgram(command, kApplyAnswerTimeout);
-    if (reply.state == ProgramReply::State::NotRunning)
+    if (!ProgramListening())
         return std::nullopt;
     if (context.dataGiven) {
         err << "kestrinctl: Kestrin is running with its own data folder: leave out --data, or end "
                "Kestrin first\n";
         status = kExitUsage;
-        return reply;
+        return ProgramReply{};
     }
+    ProgramReply reply = AskProgram(command, kApplyAnswerTimeout);
+    if (reply.state == ProgramReply::State::NotRunning)
+        return std::nullopt; // it ended just now
     if (reply.state == ProgramReply::State::NoAnswer) {
         err << "kestrinctl: Kestrin did not answer (it may have ended); try again\n";
         status = kExitFailed;
@@ -180,6 +183,11 @@ int TellApplyAnswer(const std::string& answer, const std::string& done, bool swi
 int UseProfile(
     const DeviceContext& context, const std::string& name, std::ostream& out, std::ostream& err)
 {
+    // One command per line on the socket: a name never carries a line of its own.
+    if (std::any_of(name.begin(), name.end(), [](char c) { return c == '\n' || c == '\r'; })) {
+        err << "kestrinctl: no profile named '" << name << "' (kestrinctl list shows them)\n";
+        return kExitFailed;
+    }
     const std::string done = "'" + name + "' is the current profile, and on the mouse";
     int status = kExitDone;
     if (const auto reply = AskRunningProgram(context, "use " + name, err, status)) {
