@@ -5,6 +5,7 @@
 #include "base/StoreFiles.h"
 #include "base/Trace.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -16,28 +17,58 @@
 // before or after.
 namespace kestrin::detail {
 
+// Hands out `bytes` front to back, as a FileReader hands out a file.
+class SpanReader {
+public:
+    explicit SpanReader(std::span<const std::byte> bytes) : rest_(bytes) { }
+    std::size_t operator()(std::span<std::byte> into)
+    {
+        const std::size_t size = std::min(into.size(), rest_.size());
+        std::memcpy(into.data(), rest_.data(), size);
+        rest_ = rest_.subspan(size);
+        return size;
+    }
+
+private:
+    std::span<const std::byte> rest_;
+};
+
+// Reads whole records from `read` (which fills the span it is given and returns how many bytes
+// it gave, fewer only at the end) straight into their places in the list; the bytes of a
+// partial record at the end go to the report. `fix` sets right one record's own fields and
+// returns true when it changed anything; names are then made unique among the records before.
+template <NamedRecord Record, class Read, class Fix>
+std::vector<std::unique_ptr<Record>> ReadRecords(
+    Read&& read, std::size_t expectedCount, StoreLoadReport& report, Fix&& fix)
+{
+    std::vector<std::unique_ptr<Record>> loaded;
+    loaded.reserve(std::min(expectedCount, kMaxStoreRecords));
+    NameIndex names;
+    for (;;) {
+        auto record = std::make_unique_for_overwrite<Record>();
+        const std::size_t got = read(std::as_writable_bytes(std::span<Record, 1>(record.get(), 1)));
+        if (got < sizeof(Record)) {
+            report.droppedTailBytes = got;
+            return loaded;
+        }
+        const bool repaired = fix(*record);
+        if (MakeNameUniqueIn(*record, names) || repaired)
+            ++report.repairedRecords;
+        loaded.push_back(std::move(record));
+    }
+}
+
 // `repair` sets right one record's own fields and returns true when it changed anything;
 // names are then made unique among the records before it.
 template <NamedRecord Record, class Repair>
 void ParseRecordStore(std::span<const std::byte> bytes, std::vector<std::unique_ptr<Record>>& list,
     StoreLoadReport& report, Repair repair)
 {
-    const std::size_t count = bytes.size() / sizeof(Record);
-    report.droppedTailBytes = bytes.size() % sizeof(Record);
-    std::vector<std::unique_ptr<Record>> loaded;
-    loaded.reserve(count);
-    NameIndex names;
-    for (std::size_t i = 0; i < count; ++i) {
-        auto record = std::make_unique_for_overwrite<Record>();
-        std::memcpy(record.get(), bytes.data() + i * sizeof(Record), sizeof(Record));
-        bool repaired = TerminateName(record->name);
-        repaired |= repair(*record);
-        repaired |= MakeNameUniqueIn(*record, names);
-        if (repaired)
-            ++report.repairedRecords;
-        loaded.push_back(std::move(record));
-    }
-    list = std::move(loaded);
+    list = ReadRecords<Record>(
+        SpanReader(bytes), bytes.size() / sizeof(Record), report, [&repair](Record& record) {
+            const bool terminated = TerminateName(record.name);
+            return repair(record) || terminated;
+        });
 }
 
 // A missing store gives an empty list and is not created; one that exists but cannot be
@@ -49,22 +80,35 @@ StoreLoadReport LoadRecordStore(
 {
     StoreLoadReport report;
     list.clear();
-    const FileBytes file = ReadWholeFile(path, kMaxStoreRecords * sizeof(Record));
-    if (file.code == FileError::Missing) {
+    FileReader file(path, kMaxStoreRecords * sizeof(Record));
+    StoreLoadReport read;
+    std::vector<std::unique_ptr<Record>> loaded;
+    if (file.Status().ok())
+        loaded = ReadRecords<Record>([&file](std::span<std::byte> into) { return file.Read(into); },
+            file.SizeAtOpen() / sizeof(Record), read,
+            [&repair](Record& record) {
+                const bool terminated = TerminateName(record.name);
+                return repair(record) || terminated;
+            });
+    if (file.Status().code == FileError::Missing) {
         report.missing = true;
-    } else if (!file.ok()) {
-        report.readError = file.error;
-        Trace("%s cannot be read: %s\n", path.c_str(), file.error.c_str());
+    } else if (!file.Status().ok()) {
+        report.readError = file.Status().error;
+        Trace("%s cannot be read: %s\n", path.c_str(), report.readError.c_str());
         report.movedAsideTo = MoveAside(path);
     } else {
-        report.missing = file.value.empty();
-        ParseRecordStore(std::span<const std::byte>(file.value), list, report, repair);
+        report = read;
+        report.missing = file.BytesRead() == 0;
+        list = std::move(loaded);
         if (report.droppedTailBytes > 0)
             Trace("%s: %zu bytes of a partial record at the end dropped\n", path.c_str(),
                 report.droppedTailBytes);
         // Kept as it was before anything set right is saved over it.
-        if (report.Damaged())
-            report.copiedAsideTo = CopyAside(path, file.value);
+        if (report.Damaged()) {
+            const FileBytes whole = file.ReadAllFromStart();
+            if (whole.ok())
+                report.copiedAsideTo = CopyAside(path, whole.value);
+        }
     }
     return report;
 }

@@ -35,53 +35,82 @@ std::string GunStorePath(const std::string& dataFolder)
     return StoreFolder(dataFolder) + "gun.data";
 }
 
-FileBytes ReadWholeFile(const std::string& path, std::size_t maxBytes)
+FileReader::FileReader(const std::string& path, std::size_t maxBytes) : maxBytes_(maxBytes)
 {
-    const auto failed = [](FileError code, std::string why) {
-        return FileBytes::Failed(code, std::move(why));
-    };
     // Non-blocking so that a FIFO in the store's place cannot hang the start-up.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd_ < 0) {
         const int error = errno;
-        return failed(
-            error == ENOENT ? FileError::Missing : FileError::Unreadable, std::strerror(error));
+        Fail(error == ENOENT ? FileError::Missing : FileError::Unreadable, std::strerror(error));
+        return;
     }
     struct stat info { };
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return failed(FileError::Unreadable, "not a regular file");
+    if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+        Fail(FileError::Unreadable, "not a regular file");
+        return;
     }
     if (static_cast<std::uintmax_t>(info.st_size) > maxBytes) {
-        ::close(fd);
-        return failed(FileError::Unreadable,
+        Fail(FileError::Unreadable,
             std::to_string(info.st_size) + " bytes, more than " + std::to_string(maxBytes));
+        return;
     }
-    std::vector<std::byte> bytes(static_cast<std::size_t>(info.st_size));
+    sizeAtOpen_ = static_cast<std::size_t>(info.st_size);
+}
+
+FileReader::~FileReader()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+void FileReader::Fail(FileError code, std::string why)
+{
+    status_ = FileResult<>::Failed(code, std::move(why));
+}
+
+std::size_t FileReader::Read(std::span<std::byte> into)
+{
     std::size_t done = 0;
-    for (;;) {
-        if (done == bytes.size()) {
-            if (done > maxBytes)
-                break;
-            bytes.resize(done + 65536); // the file grew since fstat
-        }
-        const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
+    while (status_.ok() && done < into.size()) {
+        const ssize_t got = ::read(fd_, into.data() + done, into.size() - done);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
-            const int error = errno;
-            ::close(fd);
-            return failed(FileError::Unreadable, std::strerror(error));
+            Fail(FileError::Unreadable, std::strerror(errno));
+            break;
         }
         if (got == 0)
             break;
         done += static_cast<std::size_t>(got);
+        bytesRead_ += static_cast<std::size_t>(got);
+        // The file grew since it was opened.
+        if (bytesRead_ > maxBytes_)
+            Fail(FileError::Unreadable, "more than " + std::to_string(maxBytes_) + " bytes");
     }
-    ::close(fd);
-    if (done > maxBytes)
-        return failed(FileError::Unreadable, "more than " + std::to_string(maxBytes) + " bytes");
+    return done;
+}
+
+FileBytes FileReader::ReadAllFromStart()
+{
+    if (status_.ok() && ::lseek(fd_, 0, SEEK_SET) != 0)
+        Fail(FileError::Unreadable, std::strerror(errno));
+    bytesRead_ = 0;
+    std::vector<std::byte> bytes(sizeAtOpen_);
+    std::size_t done = Read(bytes);
+    while (status_.ok() && done == bytes.size()) {
+        bytes.resize(done + 65536);
+        done += Read(std::span(bytes).subspan(done));
+    }
+    if (!status_.ok())
+        return FileBytes::Failed(status_.code, status_.error);
     bytes.resize(done);
     return FileBytes::Ok(std::move(bytes));
+}
+
+FileBytes ReadWholeFile(const std::string& path, std::size_t maxBytes)
+{
+    FileReader reader(path, maxBytes);
+    return reader.ReadAllFromStart();
 }
 
 int RemoveStaleStoreTempFiles(const std::string& dataFolder)

@@ -3,6 +3,7 @@
 #include "base/SafeFile.h"
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,36 @@ struct StoreLoadReport {
 using FileBytes = FileResult<std::vector<std::byte>>;
 
 FileBytes ReadWholeFile(const std::string& path, std::size_t maxBytes = std::size_t{1} << 30);
+
+// A file read front to back in pieces that land where the caller wants them, so that a large
+// store is never held twice; the same checks as ReadWholeFile.
+class FileReader {
+public:
+    FileReader(const std::string& path, std::size_t maxBytes);
+    ~FileReader();
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    // None while reading goes well; else Missing or Unreadable, and why.
+    const FileResult<>& Status() const { return status_; }
+    // The size the file had when it was opened; it may have grown since.
+    std::size_t SizeAtOpen() const { return sizeAtOpen_; }
+    // Fills `into` from the file; fewer bytes only at its end or on a failure (then Status()
+    // says why, and more than maxBytes in all is one).
+    std::size_t Read(std::span<std::byte> into);
+    std::size_t BytesRead() const { return bytesRead_; }
+    // The whole file from its start, as ReadWholeFile gives it (for a copy kept aside).
+    FileBytes ReadAllFromStart();
+
+private:
+    void Fail(FileError code, std::string why);
+
+    int fd_ = -1;
+    std::size_t maxBytes_;
+    std::size_t sizeAtOpen_ = 0;
+    std::size_t bytesRead_ = 0;
+    FileResult<> status_ = FileResult<>::Ok();
+};
 
 // The most records a store may hold; a larger one is damage (or not ours) and is set aside
 // unread, since reading it would hold up the start.

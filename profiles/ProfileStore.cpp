@@ -1,6 +1,7 @@
 #include "profiles/ProfileStore.h"
 
 #include "base/RecordNameRules.h"
+#include "base/RecordStore.h"
 #include "base/Trace.h"
 #include "profiles/ProfileRanges.h"
 
@@ -58,37 +59,51 @@ bool RepairProfile(ProfileRecord& profile, const ProfileList& earlier)
     return MakeNameUniqueAmong(profile, earlier) || repaired;
 }
 
+namespace {
+
+// ParseProfileStore over any reader of the store's bytes (see ReadRecords).
+template <class Read>
+bool ReadProfileStore(Read&& read, std::size_t expectedCount, ProfileList& list,
+    ProfileStoreHeader& header, StoreLoadReport& report)
+{
+    auto readHeader = std::make_unique_for_overwrite<ProfileStoreHeader>();
+    if (read(std::as_writable_bytes(std::span<ProfileStoreHeader, 1>(readHeader.get(), 1))) <
+        kProfileStoreHeaderSize)
+        return false;
+    StoreLoadReport readReport;
+    ProfileList loaded =
+        detail::ReadRecords<ProfileRecord>(read, expectedCount, readReport, RepairProfileFields);
+    if (loaded.empty())
+        return false;
+    if (readHeader->currentIndex < 0 ||
+        static_cast<std::size_t>(readHeader->currentIndex) >= loaded.size()) {
+        Trace("pro.data: current index %d outside %zu profiles, using 0\n",
+            static_cast<int>(readHeader->currentIndex), loaded.size());
+        readHeader->currentIndex = 0;
+        readReport.indexReset = true;
+    }
+    header = *readHeader;
+    list = std::move(loaded);
+    report.droppedTailBytes = readReport.droppedTailBytes;
+    report.repairedRecords += readReport.repairedRecords;
+    report.indexReset = report.indexReset || readReport.indexReset;
+    return true;
+}
+
+std::size_t ExpectedProfiles(std::size_t bytes)
+{
+    return bytes < kProfileStoreHeaderSize
+        ? 0
+        : (bytes - kProfileStoreHeaderSize) / sizeof(ProfileRecord);
+}
+
+} // namespace
+
 bool ParseProfileStore(std::span<const std::byte> bytes, ProfileList& list,
     ProfileStoreHeader& header, StoreLoadReport& report)
 {
-    constexpr std::size_t kRecord = sizeof(ProfileRecord);
-    if (bytes.size() < kProfileStoreHeaderSize + kRecord)
-        return false;
-    const std::size_t body = bytes.size() - kProfileStoreHeaderSize;
-    const std::size_t count = body / kRecord;
-    report.droppedTailBytes = body % kRecord;
-
-    ProfileList loaded;
-    loaded.reserve(count);
-    NameIndex names;
-    const std::byte* next = bytes.data() + kProfileStoreHeaderSize;
-    for (std::size_t i = 0; i < count; ++i, next += kRecord) {
-        auto profile = std::make_unique_for_overwrite<ProfileRecord>();
-        std::memcpy(profile.get(), next, kRecord);
-        const bool repaired = RepairProfileFields(*profile);
-        if (MakeNameUniqueIn(*profile, names) || repaired)
-            ++report.repairedRecords;
-        loaded.push_back(std::move(profile));
-    }
-    std::memcpy(&header, bytes.data(), kProfileStoreHeaderSize);
-    if (header.currentIndex < 0 || static_cast<std::size_t>(header.currentIndex) >= count) {
-        Trace("pro.data: current index %d outside %zu profiles, using 0\n",
-            static_cast<int>(header.currentIndex), count);
-        header.currentIndex = 0;
-        report.indexReset = true;
-    }
-    list = std::move(loaded);
-    return true;
+    return ReadProfileStore(
+        detail::SpanReader(bytes), ExpectedProfiles(bytes.size()), list, header, report);
 }
 
 ProfileRecord& CreateDefaultProfile(ProfileList& list, std::u16string_view baseText)
@@ -102,25 +117,35 @@ StoreLoadReport LoadProfileStore(const std::string& dataFolder, ProfileList& lis
 {
     StoreLoadReport report;
     const std::string path = ProfileStorePath(dataFolder);
-    const FileBytes file =
-        ReadWholeFile(path, kProfileStoreHeaderSize + kMaxStoreRecords * sizeof(ProfileRecord));
+    // Read straight into the list: a store of many profiles is never held twice.
+    FileReader file(path, kProfileStoreHeaderSize + kMaxStoreRecords * sizeof(ProfileRecord));
     list.clear();
+    const bool whole = file.Status().ok() &&
+        ReadProfileStore([&file](std::span<std::byte> into) { return file.Read(into); },
+            ExpectedProfiles(file.SizeAtOpen()), list, header, report) &&
+        file.Status().ok();
 
     bool keepsOldFile = false; // a damaged store that could not be moved aside
-    if (file.code == FileError::Missing || (file.ok() && file.value.empty())) {
+    if (file.Status().code == FileError::Missing || (file.Status().ok() && file.BytesRead() == 0)) {
         report.missing = true;
-    } else if (file.ok() && ParseProfileStore(file.value, list, header, report)) {
+    } else if (whole) {
         if (report.droppedTailBytes > 0)
             Trace("pro.data: %zu bytes of a partial profile at the end dropped\n",
                 report.droppedTailBytes);
         // Kept as it was before anything set right is saved over it.
-        if (report.Damaged())
-            report.copiedAsideTo = CopyAside(path, file.value);
+        if (report.Damaged()) {
+            const FileBytes bytes = file.ReadAllFromStart();
+            if (bytes.ok())
+                report.copiedAsideTo = CopyAside(path, bytes.value);
+        }
         return report;
     } else {
-        report.readError = !file.ok()
-            ? file.error
-            : "holds no whole profile (" + std::to_string(file.value.size()) + " bytes)";
+        // Nothing of a read that failed midway is kept.
+        report = {};
+        list.clear();
+        report.readError = !file.Status().ok()
+            ? file.Status().error
+            : "holds no whole profile (" + std::to_string(file.BytesRead()) + " bytes)";
         Trace("pro.data cannot be read: %s\n", report.readError.c_str());
         report.movedAsideTo = MoveAside(path);
         keepsOldFile = report.movedAsideTo.empty();

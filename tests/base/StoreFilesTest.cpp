@@ -54,6 +54,41 @@ TEST(StoreFiles, ReadingTellsAMissingFileFromOneThatCannotBeRead)
         << "a pipe in the store's place must not hang the start";
 }
 
+TEST(StoreFiles, AFileReadInPiecesIsWholeAndMayNotGrowPastItsLimit)
+{
+    test::TempFolder folder;
+    const fs::path file = folder.Root() / "store";
+    std::vector<unsigned char> bytes(10000);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<unsigned char>(i * 7);
+    WriteBytes(file, bytes);
+
+    FileReader reader(file.string(), 10050);
+    std::vector<std::byte> piece(3000);
+    std::vector<unsigned char> read;
+    std::size_t got = 0;
+    while ((got = reader.Read(piece)) > 0) {
+        const auto* first = reinterpret_cast<const unsigned char*>(piece.data());
+        read.insert(read.end(), first, first + got);
+        if (got < piece.size())
+            break;
+    }
+    EXPECT_TRUE(reader.Status().ok());
+    EXPECT_EQ(read, bytes) << "only the last piece is short";
+    const FileBytes again = reader.ReadAllFromStart();
+    ASSERT_TRUE(again.ok());
+    EXPECT_EQ(again.value.size(), bytes.size());
+
+    // Grown by another program after the open, past what the reader takes.
+    FileReader grown(file.string(), 10050);
+    bytes.resize(10100, 1);
+    WriteBytes(file, bytes);
+    std::vector<std::byte> all(20000);
+    grown.Read(all);
+    EXPECT_EQ(grown.Status().code, FileError::Unreadable);
+    EXPECT_EQ(ReadWholeFile(file.string(), 10050).code, FileError::Unreadable);
+}
+
 TEST(StoreFiles, TemporaryFilesOfInterruptedSavesGoAndNothingElse)
 {
     test::TempFolder folder;
