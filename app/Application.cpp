@@ -21,12 +21,14 @@ namespace {
 
 const QString InstanceName = QStringLiteral("VELTRA Kestrin");
 
-// The skin: plain files in res/ beside the program.
+// The skin: plain files in res/ beside the program. The texts come first, so that each layout
+// shows them as it is built.
 void SetupSkinResources()
 {
     CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath() + QStringLiteral("res/"));
     CResourceManager* resources = CResourceManager::GetInstance();
     resources->LoadResource(QStringLiteral("main.xml"));
+    resources->LoadLanguage(QStringLiteral("lan.xml"));
     resources->LoadStyleSheet(QStringLiteral("kestrin.qss"));
 }
 
@@ -114,7 +116,6 @@ void RunCommand(CMainWnd& mainWindow, const QString& command, const SingleInstan
 // waking it would leave the user with no window. The user may end it and start anew.
 bool TakeOverFromUnansweringCopy(SingleInstance& instance)
 {
-    CResourceManager::GetInstance()->LoadLanguage(QStringLiteral("lan.xml"));
     if (CMsgWnd::Ask(nullptr, QStringLiteral("instance_unanswered_text")) != 1)
         return false;
     if (instance.EndUnansweringCopy(kEndGraceMs))

@@ -135,7 +135,7 @@ void CMainWnd::OnLayoutLoaded()
     }
 
     CResourceManager* resources = CResourceManager::GetInstance();
-    resources->LoadLanguage(QStringLiteral("lan.xml"));
+    resources->LoadLanguageOnce(QStringLiteral("lan.xml"));
     // Key names come from the same language file, read in the desktop's keyboard layout.
     SetKeyTextLookup([resources](std::u16string_view id) {
         return resources

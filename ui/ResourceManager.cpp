@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QXmlStreamReader>
 
+#include <utility>
+
 namespace kestrin {
 namespace {
 
@@ -75,8 +77,14 @@ bool CResourceManager::LoadLanguage(const QString& fileName)
     if (!ParseLanguage(reader, texts))
         return false;
     texts_ = std::move(texts);
+    languageFile_ = file.fileName();
     LanguageChanged();
     return true;
+}
+
+bool CResourceManager::LoadLanguageOnce(const QString& fileName)
+{
+    return languageFile_ == ResourceFile(fileName) || LoadLanguage(fileName);
 }
 
 bool CResourceManager::LoadLanguageFromString(const QString& xml)
@@ -86,6 +94,7 @@ bool CResourceManager::LoadLanguageFromString(const QString& xml)
     if (!ParseLanguage(reader, texts))
         return false;
     texts_ = std::move(texts);
+    languageFile_.clear();
     LanguageChanged();
     return true;
 }
@@ -109,9 +118,19 @@ bool CResourceManager::LoadStyleSheet(const QString& fileName)
     QString sheet = QString::fromUtf8(file.readAll());
     // Images in the sheet are named relative to the skin folder.
     sheet.replace(QLatin1String("url(res:"), QLatin1String("url(") + resourcePath_);
-    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance()))
-        app->setStyleSheet(sheet);
+    styleSheet_ = std::move(sheet);
+    styleSheetPending_ = true;
+    if (!QApplication::topLevelWidgets().isEmpty())
+        ApplyStyleSheet();
     return true;
+}
+
+void CResourceManager::ApplyStyleSheet()
+{
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    if (!app || !std::exchange(styleSheetPending_, false))
+        return;
+    app->setStyleSheet(styleSheet_);
 }
 
 } // namespace kestrin

@@ -24,14 +24,20 @@ public:
     // Layouts built before show the new texts at once.
     bool LoadLanguage(const QString& fileName);
     bool LoadLanguageFromString(const QString& xml);
+    // As LoadLanguage, unless `fileName` is the file whose texts are loaded already.
+    bool LoadLanguageOnce(const QString& fileName);
 
     // The text of `id`, or `id` itself when the language file has none.
     QString GetText(const QString& id) const;
     bool HasText(const QString& id) const { return texts_.contains(id); }
     qsizetype TextCount() const { return texts_.size(); }
 
-    // Applies the skin's stylesheet to the whole application; false when it is missing.
+    // Reads the skin's stylesheet for the whole application; false when it is missing. It is
+    // applied once the first layout is built (or at once when windows are up): a sheet in place
+    // while a layout is built restyles each subtree as it is put in its place.
     bool LoadStyleSheet(const QString& fileName);
+    // Gives the application the sheet read last, if it has not got it yet.
+    void ApplyStyleSheet();
 
 private:
     CResourceManager();
@@ -40,6 +46,9 @@ private:
 
     QString resourcePath_;
     QHash<QString, QString> texts_;
+    QString languageFile_;
+    QString styleSheet_;
+    bool styleSheetPending_ = false;
 };
 
 } // namespace kestrin

@@ -39,6 +39,21 @@ TEST(ResourceManager, ABrokenOrMissingLanguageFileKeepsTheTextsLoadedBefore)
     EXPECT_EQ(resources->GetText(QStringLiteral("a_text")), QStringLiteral("A"));
 }
 
+TEST(ResourceManager, ALanguageFileAlreadyLoadedIsNotReadAgainButAnotherLanguageIs)
+{
+    test::SkinFolder skin;
+    auto* resources = CResourceManager::GetInstance();
+    skin.Write(QStringLiteral("lan.xml"), "<Language><Text id=\"a_text\">A</Text></Language>");
+    ASSERT_TRUE(resources->LoadLanguage(QStringLiteral("lan.xml")));
+    // The program reads lan.xml before its first window; the window asks again.
+    skin.Write(QStringLiteral("lan.xml"), "<Language><Text id=\"a_text\">B</Text></Language>");
+    EXPECT_TRUE(resources->LoadLanguageOnce(QStringLiteral("lan.xml")));
+    EXPECT_EQ(resources->GetText(QStringLiteral("a_text")), QStringLiteral("A"));
+    ASSERT_TRUE(resources->LoadLanguageFromString(QStringLiteral("<Language/>")));
+    EXPECT_TRUE(resources->LoadLanguageOnce(QStringLiteral("lan.xml")));
+    EXPECT_EQ(resources->GetText(QStringLiteral("a_text")), QStringLiteral("B"));
+}
+
 TEST(ResourceManager, TheResourceIndexMustBeThere)
 {
     test::SkinFolder skin;

@@ -1,0 +1,313 @@
+// The program builds its layouts with a reader of its own rather than Qt Designer's loader
+// (whose plugins bring in Qt Quick). Every layout of the skin must come out as that loader makes
+// it: the same objects, properties, layouts and tab order; and the main window, built with the
+// stylesheet applied after its layout, must look as it did with the sheet in place before.
+#include "ui/DialogBuilder.h"
+#include "tests/support/SkinFolder.h"
+#include "ui/BatteryRing.h"
+#include "ui/ColorPalette.h"
+#include "ui/LayoutTexts.h"
+#include "ui/ResourceManager.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDirIterator>
+#include <QFile>
+#include <QGridLayout>
+#include <QIcon>
+#include <QImage>
+#include <QLabel>
+#include <QLayout>
+#include <QMetaProperty>
+#include <QSpacerItem>
+#include <QStackedWidget>
+#include <QTest>
+#include <QUiLoader>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+namespace kestrin {
+namespace {
+
+const QString Skin = QStringLiteral(KESTRIN_PROGRAM_DIR "/res/");
+
+QString ValueText(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QSize: {
+        const QSize size = value.toSize();
+        return QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
+    }
+    case QMetaType::QRect: {
+        const QRect rect = value.toRect();
+        return QStringLiteral("%1,%2 %3x%4")
+            .arg(rect.x())
+            .arg(rect.y())
+            .arg(rect.width())
+            .arg(rect.height());
+    }
+    case QMetaType::QPoint:
+        return QStringLiteral("%1,%2").arg(value.toPoint().x()).arg(value.toPoint().y());
+    case QMetaType::QSizePolicy: {
+        const auto policy = value.value<QSizePolicy>();
+        return QStringLiteral("%1/%2 %3/%4")
+            .arg(policy.horizontalPolicy())
+            .arg(policy.verticalPolicy())
+            .arg(policy.horizontalStretch())
+            .arg(policy.verticalStretch());
+    }
+    case QMetaType::QFont:
+        return value.value<QFont>().toString();
+    case QMetaType::QIcon:
+        return value.value<QIcon>().isNull() ? QStringLiteral("no icon") : QStringLiteral("icon");
+    default:
+        return value.canConvert<QString>() ? value.toString()
+                                           : QString::fromLatin1(value.typeName());
+    }
+}
+
+void DescribeLayout(const QLayout* layout, QString& out, const QString& indent)
+{
+    const QMargins margins = layout->contentsMargins();
+    out += QStringLiteral("%1%2 %3 margins %4,%5,%6,%7 spacing %8")
+               .arg(indent, QString::fromLatin1(layout->metaObject()->className()),
+                   layout->objectName())
+               .arg(margins.left())
+               .arg(margins.top())
+               .arg(margins.right())
+               .arg(margins.bottom())
+               .arg(layout->spacing());
+    const auto* grid = qobject_cast<const QGridLayout*>(layout);
+    const auto* box = qobject_cast<const QBoxLayout*>(layout);
+    if (grid)
+        out += QStringLiteral(" %1/%2").arg(grid->horizontalSpacing()).arg(grid->verticalSpacing());
+    out += QLatin1Char('\n');
+    for (int i = 0; i < layout->count(); ++i) {
+        QLayoutItem* item = layout->itemAt(i);
+        QString place;
+        if (grid) {
+            int row = 0, column = 0, rows = 0, columns = 0;
+            grid->getItemPosition(i, &row, &column, &rows, &columns);
+            place =
+                QStringLiteral("at %1,%2 span %3,%4 ").arg(row).arg(column).arg(rows).arg(columns);
+        } else if (box) {
+            place = QStringLiteral("stretch %1 ").arg(box->stretch(i));
+        }
+        place += QStringLiteral("align %1 ").arg(int(item->alignment()));
+        if (item->widget()) {
+            out += indent + QStringLiteral("  widget ") + place + item->widget()->objectName() +
+                QLatin1Char('\n');
+        } else if (item->layout()) {
+            out += indent + QStringLiteral("  layout ") + place + QLatin1Char('\n');
+            DescribeLayout(item->layout(), out, indent + QStringLiteral("    "));
+        } else if (QSpacerItem* spacer = item->spacerItem()) {
+            out += indent + QStringLiteral("  spacer ") + place + ValueText(spacer->sizeHint()) +
+                QLatin1Char(' ') + ValueText(QVariant::fromValue(spacer->sizePolicy())) +
+                QLatin1Char('\n');
+        }
+    }
+}
+
+// Every object of the tree, its properties, and its layout; then the tab order and buddies.
+QString Describe(QWidget* root)
+{
+    root->ensurePolished();
+    QString out;
+    QList<const QWidget*> widgets{root};
+    const auto inComboBox = [](const QWidget* widget) {
+        while ((widget = widget->parentWidget()))
+            if (qobject_cast<const QComboBox*>(widget))
+                return true;
+        return false;
+    };
+    for (const QWidget* widget : root->findChildren<const QWidget*>())
+        // A combo box's list is its own business.
+        if (!inComboBox(widget))
+            widgets << widget;
+    for (const QWidget* widget : widgets) {
+        out += QStringLiteral("%1 %2\n").arg(
+            QString::fromLatin1(widget->metaObject()->className()), widget->objectName());
+        const QMetaObject* meta = widget->metaObject();
+        // Designer's loader has a combo box work out its least size from its text ids, before
+        // they become texts; the program's, from its texts.
+        const bool combo = qobject_cast<const QComboBox*>(widget);
+        for (int i = 0; i < meta->propertyCount(); ++i) {
+            const QMetaProperty property = meta->property(i);
+            if (property.isReadable() &&
+                !(combo && qstrcmp(property.name(), "minimumSizeHint") == 0))
+                out += QStringLiteral("  %1 = %2\n")
+                           .arg(QString::fromLatin1(property.name()),
+                               ValueText(property.read(widget)));
+        }
+        QList<QByteArray> names = widget->dynamicPropertyNames();
+        std::ranges::sort(names);
+        for (const QByteArray& name : names)
+            out += QStringLiteral("  [%1] = %2\n")
+                       .arg(QString::fromLatin1(name), ValueText(widget->property(name)));
+        if (const auto* label = qobject_cast<const QLabel*>(widget); label && label->buddy())
+            out += QStringLiteral("  buddy %1\n").arg(label->buddy()->objectName());
+        if (widget->layout())
+            DescribeLayout(widget->layout(), out, QStringLiteral("  "));
+    }
+    out += QStringLiteral("tab order:");
+    const QWidget* next = root;
+    for (int i = 0; i <= widgets.size(); ++i, next = next->nextInFocusChain())
+        out += QLatin1Char(' ') + next->objectName();
+    return out;
+}
+
+// The lines that differ, each under the object it belongs to; empty when none does.
+std::string Differences(const QString& theirs, const QString& ours)
+{
+    const QStringList a = theirs.split(QLatin1Char('\n'));
+    const QStringList b = ours.split(QLatin1Char('\n'));
+    std::string out;
+    QString object;
+    int shown = 0;
+    for (qsizetype i = 0; i < std::max(a.size(), b.size()) && shown < 400; ++i) {
+        const QString left = a.value(i);
+        const QString right = b.value(i);
+        if (!left.startsWith(QLatin1Char(' ')))
+            object = left;
+        if (left == right)
+            continue;
+        out += "in " + object.toStdString() + "\n  - " + left.toStdString() + "\n  + " +
+            right.toStdString() + "\n";
+        ++shown;
+    }
+    return out;
+}
+
+QStringList SkinLayouts()
+{
+    QStringList files;
+    QDirIterator it(Skin, {QStringLiteral("*.xml")}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (!path.endsWith(QLatin1String("/lan.xml")))
+            files << path.mid(Skin.size());
+    }
+    files.sort();
+    return files;
+}
+
+// Designer's loader, given the program's own classes.
+class DesignerLoader final : public QUiLoader {
+public:
+    QWidget* createWidget(const QString& className, QWidget* parent, const QString& name) override
+    {
+        QWidget* widget = nullptr;
+        if (className == QLatin1String("kestrin::ColorPaletteWidget"))
+            widget = new ColorPaletteWidget(parent);
+        else if (className == QLatin1String("kestrin::BatteryRing"))
+            widget = new BatteryRing(parent);
+        else
+            return QUiLoader::createWidget(className, parent, name);
+        widget->setObjectName(name);
+        return widget;
+    }
+};
+
+QWidget* BuildWithDesigner(const QString& file, QWidget* parent)
+{
+    QFile layout(Skin + file);
+    EXPECT_TRUE(layout.open(QIODevice::ReadOnly));
+    DesignerLoader loader;
+    loader.setTranslationEnabled(false);
+    QWidget* widget = loader.load(&layout, parent);
+    ShowLayoutTexts(widget);
+    return widget;
+}
+
+class DialogBuilderTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        resources->SetResourcePath(Skin);
+        ASSERT_TRUE(resources->LoadLanguage(QStringLiteral("lan.xml")));
+    }
+    void TearDown() override { qApp->setStyleSheet(QString()); }
+
+    CResourceManager* resources = CResourceManager::GetInstance();
+};
+
+TEST_F(DialogBuilderTest, EveryLayoutOfTheSkinComesOutAsDesignersLoaderMakesIt)
+{
+    ASSERT_TRUE(resources->LoadStyleSheet(QStringLiteral("kestrin.qss")));
+    resources->ApplyStyleSheet();
+    const QStringList files = SkinLayouts();
+    ASSERT_GE(files.size(), 15);
+    for (const QString& file : files) {
+        SCOPED_TRACE(file.toStdString());
+        // Each compared as laid out on screen at the size its layout asks for, alone.
+        const auto laidOut = [](QWidget& host) {
+            QWidget* root = host.findChild<QWidget*>();
+            (new QVBoxLayout(&host))->addWidget(root);
+            host.layout()->setContentsMargins(QMargins());
+            host.resize(root->size());
+            host.show();
+            QCoreApplication::processEvents();
+            QString description = Describe(&host);
+            host.hide();
+            return description;
+        };
+        QWidget theirs;
+        ASSERT_TRUE(BuildWithDesigner(file, &theirs));
+        const QString reference = laidOut(theirs);
+        QWidget ours;
+        ASSERT_TRUE(CDialogBuilder::BuildWidget(file, &ours));
+        EXPECT_EQ(Differences(reference, laidOut(ours)), "");
+    }
+}
+
+TEST_F(DialogBuilderTest, WithItsStylesheetAppliedAfterTheLayoutEveryWindowLooksAsBefore)
+{
+    // Before: the sheet in place first, then Designer's loader. Now: the sheet waits for the
+    // first layout. Each window is drawn with each page of its stacks shown in turn.
+    const auto pictures = [](QWidget& host) {
+        QWidget* root = host.findChild<QWidget*>();
+        (new QVBoxLayout(&host))->addWidget(root);
+        host.layout()->setContentsMargins(QMargins());
+        host.resize(root->size());
+        host.show();
+        QCoreApplication::processEvents();
+        QList<QImage> images{host.grab().toImage()};
+        for (auto* stack : host.findChildren<QStackedWidget*>())
+            for (int page = 0; page < stack->count(); ++page) {
+                stack->setCurrentIndex(page);
+                QCoreApplication::processEvents();
+                images << host.grab().toImage();
+            }
+        host.hide();
+        return images;
+    };
+    for (const QString& file : SkinLayouts()) {
+        SCOPED_TRACE(file.toStdString());
+        qApp->setStyleSheet(QString());
+        ASSERT_TRUE(resources->LoadStyleSheet(QStringLiteral("kestrin.qss")));
+        resources->ApplyStyleSheet();
+        QList<QImage> before;
+        {
+            QWidget theirs;
+            ASSERT_TRUE(BuildWithDesigner(file, &theirs));
+            before = pictures(theirs);
+        }
+        qApp->setStyleSheet(QString());
+        ASSERT_TRUE(resources->LoadStyleSheet(QStringLiteral("kestrin.qss")));
+        ASSERT_TRUE(qApp->styleSheet().isEmpty()) << "the sheet waits while no window is up";
+        QWidget ours;
+        ASSERT_TRUE(CDialogBuilder::BuildWidget(file, &ours));
+        EXPECT_FALSE(qApp->styleSheet().isEmpty());
+        const QList<QImage> after = pictures(ours);
+        ASSERT_EQ(before.size(), after.size());
+        for (qsizetype i = 0; i < before.size(); ++i)
+            EXPECT_TRUE(before[i] == after[i]) << "picture " << i;
+    }
+}
+
+} // namespace
+} // namespace kestrin
