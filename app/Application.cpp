@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/MainWnd.h"
+#include "app/ProgramIcon.h"
 #include "app/SingleInstance.h"
 #include "base/Messages.h"
 #include "base/Trace.h"
@@ -28,6 +29,7 @@ void SetupSkinResources()
     CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath() + QStringLiteral("res/"));
     CResourceManager* resources = CResourceManager::GetInstance();
     resources->LoadResource(QStringLiteral("main.xml"));
+    PreloadProgramIcon();
     resources->LoadLanguage(QStringLiteral("lan.xml"));
     resources->LoadStyleSheet(QStringLiteral("kestrin.qss"));
 }

@@ -2,10 +2,13 @@
 
 #include "ui/ResourceManager.h"
 
-#include <QFileInfo>
+#include <QImageReader>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+
+#include <future>
+#include <vector>
 
 namespace kestrin {
 namespace {
@@ -31,21 +34,46 @@ QPixmap DrawnIcon(int side)
     return pixmap;
 }
 
+// The skin's icon images, largest last, as the icon is made of them.
+std::vector<QImage> ReadIconImages(const QString& folder)
+{
+    std::vector<QImage> images;
+    QStringList files;
+    for (int side : {16, 32, 48, 64, 128, 256})
+        files << folder + QStringLiteral("icons/kestrin-%1.png").arg(side);
+    files << folder + QStringLiteral("icons/kestrin.svg");
+    for (const QString& file : files) {
+        QImageReader reader(file);
+        QImage image;
+        while (reader.read(&image))
+            images.push_back(image);
+    }
+    return images;
+}
+
+std::future<std::vector<QImage>>& PendingImages()
+{
+    static std::future<std::vector<QImage>> pending;
+    return pending;
+}
+
 } // namespace
+
+void PreloadProgramIcon()
+{
+    PendingImages() = std::async(
+        std::launch::async, ReadIconImages, CResourceManager::GetInstance()->GetResourcePath());
+}
 
 QIcon LoadProgramIcon()
 {
-    const CResourceManager* resources = CResourceManager::GetInstance();
+    std::future<std::vector<QImage>>& pending = PendingImages();
+    const std::vector<QImage> images = pending.valid()
+        ? pending.get()
+        : ReadIconImages(CResourceManager::GetInstance()->GetResourcePath());
     QIcon icon;
-    for (int side : {16, 32, 48, 64, 128, 256}) {
-        const QString file =
-            resources->ResourceFile(QStringLiteral("icons/kestrin-%1.png").arg(side));
-        if (QFileInfo::exists(file))
-            icon.addFile(file, QSize(side, side));
-    }
-    const QString svg = resources->ResourceFile(QStringLiteral("icons/kestrin.svg"));
-    if (QFileInfo::exists(svg))
-        icon.addFile(svg);
+    for (const QImage& image : images)
+        icon.addPixmap(QPixmap::fromImage(image));
     if (icon.isNull()) {
         for (int side : {16, 32, 64, 128})
             icon.addPixmap(DrawnIcon(side));

@@ -1,5 +1,6 @@
 #include "app/DPIMsg.h"
 #include "app/MainWnd.h"
+#include "app/ProgramIcon.h"
 #include "base/Messages.h"
 #include "platform/WorkArea.h"
 #include "tests/support/SkinFolder.h"
@@ -567,6 +568,26 @@ TEST(HookLibrary, ResolvesEachEntryPointByNameAndLeavesMissingOnesNull)
     EXPECT_EQ(table.installhook, nullptr);
 
     EXPECT_EQ(LoadHookLibrary("/nonexistent/libHook.so", table), nullptr);
+}
+
+TEST(ProgramIcon, ReadAheadOnItsThreadItIsTheIconQtMakesOfTheSkinsFiles)
+{
+    test::UseInstalledSkin();
+    const QString icons = CResourceManager::GetInstance()->ResourceFile(QStringLiteral("icons/"));
+    QIcon files;
+    for (int side : {16, 32, 48, 64, 128, 256})
+        files.addFile(icons + QStringLiteral("kestrin-%1.png").arg(side), QSize(side, side));
+    files.addFile(icons + QStringLiteral("kestrin.svg"));
+
+    // Each size once (the files give 256 twice, the drawing of the SVG winning).
+    const QList<QSize> sizes{{16, 16}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}};
+    PreloadProgramIcon();
+    const QIcon icon = LoadProgramIcon();
+    EXPECT_EQ(icon.availableSizes(), sizes);
+    // The window manager takes every size; the tray and the logo the sizes between.
+    for (int side : {16, 22, 24, 32, 48, 64, 96, 128, 256, 512})
+        EXPECT_TRUE(icon.pixmap(side).toImage() == files.pixmap(side).toImage()) << side;
+    EXPECT_EQ(LoadProgramIcon().availableSizes(), sizes) << "read again, without the thread";
 }
 
 TEST_F(ShellTest, AMainWindowWithTheHookLibraryRemovesTheHooksWhenDestroyed)
