@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
-# Cold start to the main window shown, and peak resident memory, of the real program over
-# several runs under Xvfb, each against a bare Qt window measured in the same run.
+# What a user waits for at start: the time from launch to the main window mapped on the X
+# server, and the peak resident memory by then (read 300 ms later), of the real program with a
+# virtual mouse on the cable (without a mouse its window stays in the tray). Measured in one
+# interleaved run under Xvfb against a bare Qt window (bench_qt_floor), Piper where it is
+# installed, and the program again over a data folder of 200 profiles.
+# Targets: start <= 1.5 x and peak memory <= 1.3 x the bare window; 200 profiles add <= 10 % to
+# the start and <= 2 MiB to the peak.
 # usage: bench/startup.sh BUILD_DIR [RUNS]
 set -euo pipefail
 
 build=$(realpath "${1:?usage: startup.sh BUILD_DIR [RUNS]}")
-runs=${2:-7}
+runs=${2:-11}
 
 if [[ -z "${KESTRIN_BENCH_INNER:-}" ]]; then
   # -noreset: between two measured programs no client is left, and a server that resets then
@@ -13,54 +18,90 @@ if [[ -z "${KESTRIN_BENCH_INNER:-}" ]]; then
   KESTRIN_BENCH_INNER=1 exec xvfb-run -a -s "-screen 0 1280x800x24 -noreset" "$0" "$build" "$runs"
 fi
 
+watch=$build/bench/bench_start_watch
 runtime=$(mktemp -d)
 chmod 700 "$runtime"
 export XDG_RUNTIME_DIR=$runtime
-trap 'rm -rf "$runtime"' EXIT
-
-now_us() { echo $(($(date +%s%N) / 1000)); }
-
-# measure PROGRAM STOP: prints "start_us peak_kib"; STOP ends the program once shown.
-measure() {
-  local program=$1 stop=$2 log=$runtime/time.log
-  local t0; t0=$(now_us)
-  /usr/bin/time -f '%M' -o "$log" "$program" >/dev/null 2>&1 &
-  local pid=$!
-  local tries=0
-  until xdotool search --name '^Kestrin$' >/dev/null 2>&1; do
-    ((++tries < 5000)) || { echo "bench: $program never showed its window" >&2; cat "$log" >&2; ls -la "$runtime" >&2; exit 1; }
-    sleep 0.002
+# The program never reads the machine's Bluetooth here.
+export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$runtime/no-system-bus
+folders=()
+finish() {
+  for folder in "${folders[@]}"; do
+    "$folder/kestrin-virtual-mouse" --folder "$folder" stop >/dev/null 2>&1 || true
   done
-  local t1; t1=$(now_us)
-  $stop "$pid"
-  wait "$pid" 2>/dev/null || true
-  echo "$((t1 - t0)) $(tail -n 1 "$log")"
+  rm -rf "$runtime"
 }
+trap finish EXIT
 
-# The window shows before the instance socket listens: retry until the command is taken.
-stop_kestrin() {
-  local tries=0
-  until "$build/tests/kestrin_send_command" "menu exit" 2>/dev/null; do
-    ((++tries < 500)) || { echo "bench: kestrin did not take the exit command" >&2; exit 1; }
-    sleep 0.01
-  done
+# program_folder NAME: a copy of the program beside the virtual driver libraries, with its own
+# virtual mouse on the cable; prints its path.
+program_folder() {
+  local folder=$runtime/$1
+  mkdir -p "$folder"
+  cp -a "$build/bin/kestrin" "$build/bin/kestrin-virtual-mouse" "$build/bin/libHook.so" \
+    "$build/bin/res" "$folder/"
+  cp "$build/virtual-drivers/libhiddriver_1.so" "$build/virtual-drivers/libhiddriver_2.so" "$folder/"
+  "$folder/kestrin-virtual-mouse" --folder "$folder" start --plug cable --background >/dev/null
+  echo "$folder"
 }
-# The bare window has no exit command: end the child of our /usr/bin/time.
-stop_floor() { pkill -TERM -P "$1" || true; }
+plain=$(program_folder plain)
+folders+=("$plain")
+many=$(program_folder many)
+folders+=("$many")
+"$build/bench/bench_profile_fill" "$many/Data" 200
 
-declare -a k_ms f_ms k_kib f_kib
+declare -A command=(
+  [floor]="$watch --title Kestrin $build/bench/bench_qt_floor"
+  [plain]="$watch --title Kestrin $plain/kestrin"
+  [many]="$watch --title Kestrin $many/kestrin"
+)
+cases=(floor plain many)
+if command -v piper >/dev/null; then
+  command[piper]="$watch $(command -v piper)"
+  cases+=(piper)
+fi
+
+# One unmeasured start of each: the first start of the program makes its data files, and every
+# file the measured starts read is in the page cache.
+for name in "${cases[@]}"; do ${command[$name]} >/dev/null; done
+
+declare -A start_us peak_kib
 for ((i = 0; i < runs; i++)); do
-  read -r kt km < <(measure "$build/bin/kestrin" stop_kestrin)
-  read -r ft fm < <(measure "$build/bench/bench_qt_floor" stop_floor)
-  k_ms+=("$kt"); f_ms+=("$ft"); k_kib+=("$km"); f_kib+=("$fm")
+  # Each round in another order, so that none always follows the same program.
+  for ((k = 0; k < ${#cases[@]}; k++)); do
+    name=${cases[$(((i + k) % ${#cases[@]}))]}
+    read -r us kib < <(${command[$name]})
+    start_us[$name]+="$us "
+    peak_kib[$name]+="$kib "
+  done
 done
 
-median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-km=$(median "${k_ms[@]}"); fm=$(median "${f_ms[@]}")
-kk=$(median "${k_kib[@]}"); fk=$(median "${f_kib[@]}")
-awk -v runs="$runs" -v km="$km" -v fm="$fm" -v kk="$kk" -v fk="$fk" 'BEGIN {
-  printf "startup: %d runs, medians\n", runs
-  printf "  kestrin   %7.1f ms to the main window, peak RSS %6.1f MiB\n", km / 1000, kk / 1024
-  printf "  bare Qt   %7.1f ms to its window,      peak RSS %6.1f MiB\n", fm / 1000, fk / 1024
-  printf "  ratio     %7.2f x start-up, %.2f x memory\n", km / fm, kk / fk
+median() { printf '%s\n' $1 | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+declare -A ms mib
+for name in "${cases[@]}"; do
+  ms[$name]=$(median "${start_us[$name]}")
+  mib[$name]=$(median "${peak_kib[$name]}")
+done
+
+report() { # report LABEL NAME
+  awk -v label="$1" -v us="${ms[$2]}" -v kib="${mib[$2]}" \
+    'BEGIN { printf "  %-22s %7.1f ms  %6.1f MiB\n", label, us / 1000, kib / 1024 }'
+}
+
+echo "startup: $runs interleaved runs, medians; to the main window mapped, peak RSS 300 ms later"
+report "bare Qt window" floor
+report "kestrin" plain
+report "kestrin, 200 profiles" many
+if [[ -n ${ms[piper]:-} ]]; then report "piper" piper; else echo "  piper                  not installed"; fi
+awk -v kt="${ms[plain]}" -v ft="${ms[floor]}" -v km="${mib[plain]}" -v fm="${mib[floor]}" \
+  -v mt="${ms[many]}" -v mm="${mib[many]}" 'BEGIN {
+  s = kt / ft; m = km / fm; ds = (mt - kt) / kt * 100; dm = (mm - km) / 1024
+  printf "  start   %5.2f x the bare window       target <= 1.50 x   %s\n", s, (s <= 1.5 ? "met" : "MISSED")
+  printf "  memory  %5.2f x the bare window       target <= 1.30 x   %s\n", m, (m <= 1.3 ? "met" : "MISSED")
+  printf "  200 profiles: start %+5.1f %%          target <= +10 %%    %s\n", ds, (ds <= 10 ? "met" : "MISSED")
+  printf "  200 profiles: peak  %+5.2f MiB        target <= +2 MiB   %s\n", dm, (dm <= 2 ? "met" : "MISSED")
 }'
+if [[ -n ${ms[piper]:-} ]]; then
+  awk -v kt="${ms[plain]}" -v pt="${ms[piper]}" -v km="${mib[plain]}" -v pm="${mib[piper]}" \
+    'BEGIN { printf "  against piper: %.2f x start, %.2f x memory\n", kt / pt, km / pm }'
+fi
