@@ -240,7 +240,7 @@ private:
             }
         }
         if (auto* combo = qobject_cast<QComboBox*>(widget))
-            combo->addItem(text);
+            AddLayoutItem(combo, text);
         else if (auto* list = qobject_cast<QListWidget*>(widget))
             list->addItem(text);
     }
@@ -462,6 +462,11 @@ private:
             return;
         }
         auto* widget = qobject_cast<QWidget*>(object);
+        // Strings are text ids, resolved as they are set so that a later language reaches
+        // them too.
+        if (widget && property.standard && kind == QLatin1String("string") &&
+            ShowLayoutText(widget, name.constData(), property.text))
+            return;
         if (widget && name == "geometry" && widget->parentWidget() == parentWidget_) {
             // Only the size of the root's geometry counts: its window places it.
             widget->resize(value.toRect().size());
@@ -500,8 +505,6 @@ QWidget* CDialogBuilder::BuildWidget(const QString& name, QWidget* parent)
             reader.Error().toUtf8().constData());
         return nullptr;
     }
-    // Strings are text ids, resolved here so that a later language reaches them too.
-    ShowLayoutTexts(widget);
     CResourceManager::GetInstance()->ApplyStyleSheet();
     reader.Finish();
     return widget;

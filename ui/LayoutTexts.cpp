@@ -10,6 +10,8 @@
 #include <QTextEdit>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace kestrin {
 namespace {
 
@@ -80,6 +82,23 @@ void RefreshAllLayoutTexts()
         return;
     for (QWidget* widget : QApplication::allWidgets())
         Show(widget);
+}
+
+bool ShowLayoutText(QWidget* widget, const char* property, const QString& id)
+{
+    const bool textProperty = std::ranges::any_of(
+        TextProperties, [property](const char* name) { return qstrcmp(name, property) == 0; });
+    if (!textProperty || id.isEmpty() || IsEditableContent(widget, property))
+        return false;
+    widget->setProperty(IdProperty(property), id);
+    widget->setProperty(property, CResourceManager::GetInstance()->GetText(id));
+    return true;
+}
+
+void AddLayoutItem(QComboBox* combo, const QString& id)
+{
+    combo->addItem(CResourceManager::GetInstance()->GetText(id));
+    combo->setItemData(combo->count() - 1, id, TextIdRole);
 }
 
 void ForgetTextId(QWidget* widget)

@@ -2,6 +2,7 @@
 
 #include <QtCore/qnamespace.h>
 
+class QComboBox;
 class QString;
 class QWidget;
 
@@ -12,6 +13,13 @@ namespace kestrin {
 // shows the new texts everywhere. A string that is no id shows as it is.
 void ShowLayoutTexts(QWidget* root);
 void RefreshAllLayoutTexts();
+
+// The same for one string as a layout is read: `property` of `widget` shows the language text
+// of `id` and remembers the id when it is a text property; false (nothing set) when it is not,
+// or when `id` is empty.
+bool ShowLayoutText(QWidget* widget, const char* property, const QString& id);
+// A combo box item whose text is the id's language text.
+void AddLayoutItem(QComboBox* combo, const QString& id);
 
 // Code that sets a widget's text itself ends the remembered id of that text.
 // Where a combo item keeps its text id.
