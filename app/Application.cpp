@@ -14,8 +14,10 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFontDatabase>
 
 #include <cstring>
+#include <future>
 
 namespace kestrin {
 namespace {
@@ -149,6 +151,10 @@ int RunKestrin(int argc, char** argv)
     }
 
     QApplication app(qtArgc, qtArgv);
+    // The font database is read on a thread of its own while the skin is read: the first
+    // window's first text waits for it otherwise.
+    const std::future<void> fonts =
+        std::async(std::launch::async, [] { (void)QFontDatabase::families(); });
     QApplication::setApplicationName(QStringLiteral("kestrin"));
     QApplication::setDesktopFileName(QStringLiteral("org.kestrin.Kestrin"));
     // The window lives on in the tray when hidden; only the tray's "exit" ends the program.
