@@ -70,11 +70,15 @@ bool CopyInRange(const ButtonSlot& slot)
     return true;
 }
 
-std::unique_ptr<ProfileRecord> Defaults()
+// Made once: a store of many profiles is checked against it profile by profile.
+const ProfileRecord& Defaults()
 {
-    auto defaults = std::make_unique<ProfileRecord>();
-    ResetProfileDefaults(*defaults);
-    return defaults;
+    static const std::unique_ptr<const ProfileRecord> defaults = [] {
+        auto record = std::make_unique<ProfileRecord>();
+        ResetProfileDefaults(*record);
+        return record;
+    }();
+    return *defaults;
 }
 
 } // namespace
@@ -88,7 +92,7 @@ bool HasLeftClick(const ProfileRecord& profile)
 std::optional<std::string> SettingOutOfRange(const ProfileRecord& profile)
 {
     std::optional<std::string> fault;
-    ForEachSetting(profile, *Defaults(),
+    ForEachSetting(profile, Defaults(),
         [&](const char* what, int at, const auto& value, int64_t min, int64_t max, int64_t) {
             if (fault || (value >= min && value <= max))
                 return;
@@ -116,9 +120,9 @@ std::optional<std::string> SettingOutOfRange(const ProfileRecord& profile)
 
 int HoldSettingsInRange(ProfileRecord& profile)
 {
-    const auto defaults = Defaults();
+    const ProfileRecord& defaults = Defaults();
     int held = 0;
-    ForEachSetting(profile, *defaults,
+    ForEachSetting(profile, defaults,
         [&](const char*, int, auto& value, int64_t min, int64_t max, int64_t fallback) {
             if (value >= min && value <= max)
                 return;
@@ -127,7 +131,7 @@ int HoldSettingsInRange(ProfileRecord& profile)
         });
     if (std::none_of(profile.stageEnabled, profile.stageEnabled + kDpiStageCount,
             [](int32_t enabled) { return enabled == 1; })) {
-        std::copy(std::begin(defaults->stageEnabled), std::end(defaults->stageEnabled),
+        std::copy(std::begin(defaults.stageEnabled), std::end(defaults.stageEnabled),
             std::begin(profile.stageEnabled));
         ++held;
     }
