@@ -55,6 +55,9 @@ intptr_t CMainWnd::DispatchMessage(
     case WM_SHOW_INSTANCE:
         ShowOrExplain();
         return 0;
+    case WM_SHOWWINDOW:
+        page_->SetWindowSeen(wParam != 0);
+        return 0;
     case WM_LINK_CHANGED:
         OnLinkChanged();
         return 0;

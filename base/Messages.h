@@ -9,6 +9,8 @@ namespace kestrin {
 // Messages every window understands.
 inline constexpr uint32_t WM_DESTROY = 0x0002;
 inline constexpr uint32_t WM_CLOSE = 0x0010;
+// Sent when the window comes into sight (wParam 1) or goes out of it, hidden or minimised (0).
+inline constexpr uint32_t WM_SHOWWINDOW = 0x0018;
 inline constexpr uint32_t WM_TIMER = 0x0113;
 inline constexpr uint32_t WM_SYSCOMMAND = 0x0112;
 inline constexpr uint32_t WM_DEVICECHANGE = 0x0219;

@@ -14,11 +14,21 @@ const QString kLabel = QStringLiteral("ms_1_label_power");
 
 } // namespace
 
+CProgressUI* BatteryDisplay::Ring()
+{
+    // Found once: the animation sets it thirty times a second, and a search walks the page.
+    if (!ringWidget_) {
+        ring_ = window_.Find<CProgressUI>(kRing);
+        ringWidget_ = ring_ ? ring_->GetWidget() : nullptr;
+    }
+    return ringWidget_ ? ring_ : nullptr;
+}
+
 void BatteryDisplay::ShowBatteryLevel(int percent)
 {
     level_ = percent;
     charging_ = false;
-    if (auto* ring = window_.Find<CProgressUI>(kRing))
+    if (CProgressUI* ring = Ring())
         ring->SetValue(percent);
     if (CControlUI* label = window_.Find(kLabel)) {
         label->SetResourceText(false);
@@ -34,10 +44,32 @@ void BatteryDisplay::ShowCharging()
         label->SetResourceText(true);
         label->SetText(QStringLiteral("charging_text"));
     }
-    window_.SetTimer(TIMER_CHARGE_ANIMATION, kChargeAnimationMs);
+    animating_ = true;
+    RunAnimation();
 }
 
-void BatteryDisplay::StopAnimation() { window_.KillTimer(TIMER_CHARGE_ANIMATION); }
+void BatteryDisplay::StopAnimation()
+{
+    animating_ = false;
+    window_.KillTimer(TIMER_CHARGE_ANIMATION);
+}
+
+void BatteryDisplay::SetWindowSeen(bool seen)
+{
+    if (seen == seen_)
+        return;
+    seen_ = seen;
+    if (seen)
+        RunAnimation();
+    else
+        window_.KillTimer(TIMER_CHARGE_ANIMATION);
+}
+
+void BatteryDisplay::RunAnimation() const
+{
+    if (animating_ && seen_)
+        window_.SetTimer(TIMER_CHARGE_ANIMATION, kChargeAnimationMs);
+}
 
 void BatteryDisplay::Clear()
 {
@@ -52,7 +84,7 @@ void BatteryDisplay::Clear()
 
 void BatteryDisplay::Step()
 {
-    if (auto* ring = window_.Find<CProgressUI>(kRing))
+    if (CProgressUI* ring = Ring())
         ring->SetValue(step_);
     step_ += kChargeAnimationStride;
     if (step_ > 100)

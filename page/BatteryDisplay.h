@@ -2,13 +2,19 @@
 
 #include "ui/PageWindow.h"
 
+#include <QPointer>
+#include <QWidget>
+
 #include <optional>
 
 namespace kestrin {
 
+class CProgressUI;
+
 // The battery ring "ms_1_progress_power" and its label "ms_1_label_power": empty, a level, or
 // the charging display, where the ring sweeps from 0 to 100 on the main window's 30 ms timer
-// and the label reads the language text "charging_text".
+// and the label reads the language text "charging_text". The sweep runs only while the window
+// can be seen; hidden or minimised it holds its step, and goes on from there when shown.
 class BatteryDisplay final {
 public:
     explicit BatteryDisplay(const PageWindow& window) : window_(window) { }
@@ -22,6 +28,7 @@ public:
     void ResetAnimation() { step_ = 0; }
     // One tick of the charging animation.
     void Step();
+    void SetWindowSeen(bool seen);
     int AnimationStep() const { return step_; }
 
     // What the display tells now: a level, charging, or nothing.
@@ -29,10 +36,17 @@ public:
     bool Charging() const { return charging_; }
 
 private:
+    void RunAnimation() const;
+    CProgressUI* Ring();
+
     const PageWindow& window_;
     int step_ = 0;
     std::optional<int> level_;
     bool charging_ = false;
+    bool animating_ = false;
+    bool seen_ = false;
+    CProgressUI* ring_ = nullptr;
+    QPointer<QWidget> ringWidget_; // the control goes with it
 };
 
 } // namespace kestrin

@@ -129,6 +129,8 @@ public:
     void BleRegisterNotifications();
     void ScrollSettingsToEnd();
     void StepChargeAnimation() { battery_.Step(); }
+    // Whether the main window can be seen: what nobody sees is not animated.
+    void SetWindowSeen(bool seen) { battery_.SetWindowSeen(seen); }
     // Saves pro.data with what the mouse changed itself since the last such save, off the UI
     // thread.
     void StoreMouseChanges();

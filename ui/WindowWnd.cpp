@@ -29,6 +29,7 @@ class WindowHost final : public QWidget {
     bool activateWhenExposed_ = false;
     bool followsEdges_ = false;
     bool edgeCursor_ = false;
+    bool seen_ = false;
 
 public:
     WindowHost(CWindowWnd* owner, QWidget* parent, Qt::WindowFlags flags)
@@ -91,6 +92,17 @@ protected:
         if (followsEdges_ && !isMaximized())
             return OnEdgeMouse(event);
         return false;
+    }
+
+    // Tells the owner when the window comes into sight or leaves it, so that it wakes for
+    // nothing nobody sees.
+    void FollowSight()
+    {
+        const bool seen = isVisible() && !isMinimized();
+        if (seen == seen_ || !owner_)
+            return;
+        seen_ = seen;
+        owner_->HandleMessage(WM_SHOWWINDOW, seen ? 1 : 0, 0);
     }
 
     bool OnEdgeMouse(QEvent* event)
@@ -158,6 +170,9 @@ protected:
                 owner_->HandleMessage(message->message, message->wParam, message->lParam);
         } else {
             result = QWidget::event(event);
+            const QEvent::Type type = event->type();
+            if (type == QEvent::Show || type == QEvent::Hide || type == QEvent::WindowStateChange)
+                FollowSight();
         }
         if (--depth_ == 0 && retired_) {
             retired_ = false;

@@ -406,11 +406,48 @@ TEST_F(DevicePageTest, OnTheCableOnlyAFullStatusStopsTheChargingDisplay)
     EXPECT_FALSE(Timer(TIMER_CHARGE_ANIMATION));
 }
 
+TEST_F(DevicePageTest, TheChargingSweepWaitsWhileNobodySeesTheWindowAndGoesOnFromItsStep)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    ASSERT_TRUE(window->IsVisible());
+    ASSERT_TRUE(Timer(TIMER_CHARGE_ANIMATION));
+    for (int tick = 0; tick < 7; ++tick)
+        Expire(TIMER_CHARGE_ANIMATION);
+
+    // Into the tray: no timer, not even for a charging report that comes meanwhile.
+    window->SendMessage(WM_CLOSE, 0, 0);
+    ASSERT_FALSE(window->IsVisible());
+    EXPECT_FALSE(Timer(TIMER_CHARGE_ANIMATION));
+    const int step = Page().ChargeAnimationStep();
+    const int ring = Ring();
+    Event(WM_CABLE_EVENT, 0x4010, 0x2800);
+    EXPECT_FALSE(Timer(TIMER_CHARGE_ANIMATION));
+
+    window->ShowMainWindow();
+    EXPECT_TRUE(Timer(TIMER_CHARGE_ANIMATION));
+    EXPECT_EQ(Ring(), ring);
+    Page().StepChargeAnimation(); // no event loop: the real timer cannot tick in between
+    EXPECT_EQ(Ring(), step) << "the sweep goes on where it stopped";
+
+    window->SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(window->IsMinimized());
+    EXPECT_FALSE(Timer(TIMER_CHARGE_ANIMATION));
+    // Full while minimised: shown again, the ring stays full.
+    Event(WM_CABLE_EVENT, 0x4010, 0x6402);
+    window->ShowMainWindow();
+    EXPECT_FALSE(Timer(TIMER_CHARGE_ANIMATION));
+    EXPECT_EQ(Ring(), 100);
+    Event(WM_CABLE_EVENT, 0x4010, 0x2800);
+    EXPECT_TRUE(Timer(TIMER_CHARGE_ANIMATION));
+}
+
 TEST_F(DevicePageTest, ThroughTheReceiverTheRingShowsThePercentUpToAHundred)
 {
     OpenWindow();
     State(WM_RECEIVER_STATE, 1);
     Expire(TIMER_RECEIVER_ARRIVAL);
+    window->ShowMainWindow(); // without a mouse at start the window went into the tray
     Event(WM_RECEIVER_EVENT, 0x4010, 0x0303); // charging
     EXPECT_EQ(PowerText(), Charging());
     EXPECT_TRUE(Timer(TIMER_CHARGE_ANIMATION));
