@@ -1,6 +1,13 @@
 #include "ui/BatteryRing.h"
 
+#include <QPaintEngine>
+#include <QPaintEvent>
 #include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <utility>
 
 namespace kestrin {
 
@@ -11,8 +18,8 @@ void BatteryRing::setValue(int value)
     value = std::clamp(value, 0, 100);
     if (value == value_)
         return;
-    value_ = value;
-    update();
+    const int from = std::exchange(value_, value);
+    update(ChangedBetween(from, value));
 }
 
 void BatteryRing::setRingColor(const QColor& color)
@@ -24,6 +31,7 @@ void BatteryRing::setRingColor(const QColor& color)
 void BatteryRing::setTrackColor(const QColor& color)
 {
     track_ = color;
+    trackPixmap_ = QPixmap();
     update();
 }
 
@@ -33,27 +41,89 @@ void BatteryRing::setShowText(bool show)
     update();
 }
 
+qreal BatteryRing::PenWidth() const { return std::max(3.0, std::min(width(), height()) / 10.0); }
+
+QRectF BatteryRing::RingRect() const
+{
+    const int side = std::min(width(), height());
+    const qreal pen = PenWidth();
+    return {(width() - side) / 2.0 + pen / 2, (height() - side) / 2.0 + pen / 2, side - pen,
+        side - pen};
+}
+
+QFont BatteryRing::TextFont() const
+{
+    QFont font = this->font();
+    font.setPixelSize(std::max(8, std::min(width(), height()) / 4));
+    font.setBold(true);
+    return font;
+}
+
+QRect BatteryRing::ChangedBetween(int from, int to) const
+{
+    // Qt's curves of an arc depend on its whole span: a longer arc differs from a shorter one
+    // by a shade here and there along all of it, so all of the longer one is repainted.
+    const QRectF ring = RingRect();
+    const auto at = [&ring](int value) {
+        const double angle = value * std::numbers::pi / 50; // clockwise from twelve o'clock
+        return QPointF(ring.center().x() + ring.width() / 2 * std::sin(angle),
+            ring.center().y() - ring.height() / 2 * std::cos(angle));
+    };
+    const int longer = std::max(from, to);
+    QPolygonF bounds{at(0), at(longer)};
+    for (int quarter = 25; quarter < longer; quarter += 25)
+        bounds << at(quarter);
+    // Half the pen covers the caps, the rest the antialiasing.
+    const qreal margin = PenWidth() / 2 + 2;
+    QRect changed =
+        bounds.boundingRect().adjusted(-margin, -margin, margin, margin).toAlignedRect();
+    if (showText_) {
+        const QFontMetrics metrics(TextFont());
+        for (int value : {from, to})
+            changed |=
+                metrics.boundingRect(rect(), Qt::AlignCenter, QStringLiteral("%1%").arg(value));
+    }
+    return changed & rect();
+}
+
+void BatteryRing::resizeEvent(QResizeEvent* event)
+{
+    trackPixmap_ = QPixmap();
+    QWidget::resizeEvent(event);
+}
+
+void BatteryRing::DrawTrack(qreal dpr)
+{
+    ++trackDraws_;
+    trackPixmap_ = QPixmap((QSizeF(size()) * dpr).toSize());
+    trackPixmap_.setDevicePixelRatio(dpr);
+    trackPixmap_.fill(Qt::transparent);
+    QPainter painter(&trackPixmap_);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(track_, PenWidth(), Qt::SolidLine, Qt::RoundCap));
+    painter.drawEllipse(RingRect());
+}
+
 void BatteryRing::paintEvent(QPaintEvent*)
 {
+    if (width() <= 0 || height() <= 0)
+        return;
     QPainter painter(this);
+    // The engine's device: a grab or render may paint at another density than the screen.
+    const qreal dpr = painter.paintEngine()->paintDevice()->devicePixelRatio();
+    if (trackPixmap_.isNull() || trackPixmap_.devicePixelRatio() != dpr)
+        DrawTrack(dpr);
+    painter.drawPixmap(0, 0, trackPixmap_);
     painter.setRenderHint(QPainter::Antialiasing);
-    const int side = std::min(width(), height());
-    const qreal pen = std::max(3.0, side / 10.0);
-    const QRectF ring((width() - side) / 2.0 + pen / 2, (height() - side) / 2.0 + pen / 2,
-        side - pen, side - pen);
-    painter.setPen(QPen(track_, pen, Qt::SolidLine, Qt::RoundCap));
-    painter.drawEllipse(ring);
+    const QRectF ring = RingRect();
     if (value_ > 0) {
-        painter.setPen(QPen(ring_, pen, Qt::SolidLine, Qt::RoundCap));
+        painter.setPen(QPen(ring_, PenWidth(), Qt::SolidLine, Qt::RoundCap));
         // Clockwise from twelve o'clock; Qt counts sixteenths of a degree anticlockwise.
         painter.drawArc(ring, 90 * 16, -value_ * 360 * 16 / 100);
     }
     if (showText_) {
         painter.setPen(palette().color(QPalette::WindowText));
-        QFont font = painter.font();
-        font.setPixelSize(std::max(8, side / 4));
-        font.setBold(true);
-        painter.setFont(font);
+        painter.setFont(TextFont());
         painter.drawText(rect(), Qt::AlignCenter, QStringLiteral("%1%").arg(value_));
     }
 }

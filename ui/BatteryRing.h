@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPixmap>
 #include <QWidget>
 
 namespace kestrin {
@@ -23,14 +24,29 @@ public:
     void setShowText(bool show);
     QSize sizeHint() const override { return {64, 64}; }
 
+    // How often the track has been drawn; the charging animation must not draw it.
+    int trackDrawsForTesting() const { return trackDraws_; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    qreal PenWidth() const;
+    QRectF RingRect() const;
+    QFont TextFont() const;
+    // What a change of the value from one to the other repaints: the arc with its caps, and
+    // the number.
+    QRect ChangedBetween(int from, int to) const;
+    void DrawTrack(qreal dpr);
+
     int value_ = 0;
     QColor ring_{0x2E, 0xD5, 0x73};
     QColor track_{0x2A, 0x2F, 0x3A};
     bool showText_ = true;
+    // The full circle under the arc, which the animation never changes.
+    QPixmap trackPixmap_;
+    int trackDraws_ = 0;
 };
 
 } // namespace kestrin

@@ -8,9 +8,12 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QTest>
 
@@ -422,6 +425,119 @@ TEST_F(ControlsTest, ARowTemplateGetsControlsAndJoinsAList)
     ASSERT_TRUE(container);
     EXPECT_TRUE(container->FindSubControl(QStringLiteral("row_key")));
     EXPECT_EQ(CDialogBuilder::Create(QStringLiteral("absent.xml"), &manager), nullptr);
+}
+
+// The battery ring as it was drawn before its track was kept: everything, on every change.
+class ReferenceRing final : public QWidget {
+public:
+    using QWidget::QWidget;
+    int value = 0;
+    QColor ring{0x2E, 0xD5, 0x73};
+    QColor track{0x2A, 0x2F, 0x3A};
+    bool showText = false;
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        ++paints;
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const int side = std::min(width(), height());
+        const qreal pen = std::max(3.0, side / 10.0);
+        const QRectF circle((width() - side) / 2.0 + pen / 2, (height() - side) / 2.0 + pen / 2,
+            side - pen, side - pen);
+        painter.setPen(QPen(track, pen, Qt::SolidLine, Qt::RoundCap));
+        painter.drawEllipse(circle);
+        if (value > 0) {
+            painter.setPen(QPen(ring, pen, Qt::SolidLine, Qt::RoundCap));
+            painter.drawArc(circle, 90 * 16, -value * 360 * 16 / 100);
+        }
+        if (showText) {
+            painter.setPen(palette().color(QPalette::WindowText));
+            QFont font = painter.font();
+            font.setPixelSize(std::max(8, side / 4));
+            font.setBold(true);
+            painter.setFont(font);
+            painter.drawText(rect(), Qt::AlignCenter, QStringLiteral("%1%").arg(value));
+        }
+    }
+};
+
+// Side by side on one window: what the screen shows of the ring after each change, repainted
+// only where it changed over its kept track, must be what the full drawing shows.
+TEST(BatteryRing, LooksAsDrawnInFullAtEveryStepWithoutDrawingItsTrackAgain)
+{
+    QWidget window;
+    window.setAutoFillBackground(true);
+    QPalette palette = window.palette();
+    palette.setColor(QPalette::Window, QColor(0x15, 0x18, 0x1F));
+    palette.setColor(QPalette::WindowText, QColor(0xEE, 0xEE, 0xEE));
+    window.setPalette(palette);
+    window.resize(200, 100);
+    BatteryRing ring(&window);
+    ReferenceRing reference(&window);
+    ring.setShowText(false);
+    ring.setGeometry(10, 10, 44, 44);
+    reference.setGeometry(110, 10, 44, 44);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    const auto same = [&](const char* what) {
+        const int paints = reference.paints;
+        reference.update();
+        if (!test::WaitFor([&] { return reference.paints > paints; }))
+            return testing::AssertionFailure() << what << ": nothing was painted";
+        const QImage screen =
+            QGuiApplication::primaryScreen()->grabWindow(window.winId()).toImage();
+        if (screen.copy(ring.geometry()) != screen.copy(reference.geometry())) {
+            screen.save(QStringLiteral(KESTRIN_ARTIFACTS_DIR "/battery-ring-mismatch.png"));
+            return testing::AssertionFailure()
+                << what << " at " << ring.value() << ": see battery-ring-mismatch.png";
+        }
+        return testing::AssertionSuccess();
+    };
+    const auto show = [&](int value) {
+        ring.setValue(value);
+        reference.value = value;
+        return same("the value");
+    };
+
+    ASSERT_TRUE(same("empty"));
+    const int tracksDrawn = ring.trackDrawsForTesting();
+    // Two sweeps of the charging animation, then levels up and down.
+    for (int sweep = 0; sweep < 2; ++sweep) {
+        for (int step = 0; step <= 100; step += 2)
+            ASSERT_TRUE(show(step));
+    }
+    for (int level : {57, 100, 3, 99, 1, 0, 26, 74})
+        ASSERT_TRUE(show(level));
+    EXPECT_EQ(ring.trackDrawsForTesting(), tracksDrawn) << "the animation drew the track again";
+
+    ring.setShowText(true);
+    reference.showText = true;
+    for (int level : {100, 8, 9, 75, 0, 42})
+        ASSERT_TRUE(show(level));
+
+    ring.setTrackColor(Qt::darkBlue);
+    reference.track = Qt::darkBlue;
+    ring.setRingColor(Qt::yellow);
+    reference.ring = Qt::yellow;
+    EXPECT_TRUE(same("new colours"));
+    ring.setGeometry(10, 10, 70, 56);
+    reference.setGeometry(110, 10, 70, 56);
+    EXPECT_TRUE(same("a new size"));
+    EXPECT_TRUE(show(63));
+
+    // At twice the pixels, as on a high-density screen.
+    const auto rendered = [](QWidget& widget) {
+        QImage image(widget.size() * 2, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(2);
+        image.fill(Qt::black);
+        widget.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        return image;
+    };
+    EXPECT_EQ(rendered(ring), rendered(reference));
 }
 
 TEST(ParseImageSpec, ReadsFileAndDestinationOrRefusesNonsense)
