@@ -15,12 +15,12 @@ namespace kestrin {
 // The name of a record the system makes: `baseText` (a language text) followed by the list
 // length + 1, made unique in the list. The base text is cut so that it keeps its number within
 // 49 characters and the field; the result always fits the record's name field.
-template <NamedRecord Record>
-std::u16string DefaultRecordName(
-    const std::vector<std::unique_ptr<Record>>& list, std::u16string_view baseText)
+template <NamedElement Element>
+std::u16string DefaultRecordName(const std::vector<Element>& list, std::u16string_view baseText)
 {
     constexpr std::size_t kBaseUnits = 49;
-    const std::size_t capacity = std::min(kBaseUnits, kNameCapacity<Record>);
+    const std::size_t capacity =
+        std::min(kBaseUnits, kNameCapacity<typename Element::element_type>);
     const std::u16string number = ToU16(std::to_string(list.size() + 1));
     const std::size_t room = capacity > number.size() ? capacity - number.size() : 0;
     const std::u16string base = std::u16string(CutName(baseText, room)) + number;
@@ -50,8 +50,8 @@ template <NamedRecord Record> bool MakeNameUniqueIn(Record& record, NameIndex& n
 }
 
 // As MakeNameUniqueIn, against the names of `earlier`.
-template <NamedRecord Record>
-bool MakeNameUniqueAmong(Record& record, const std::vector<std::unique_ptr<Record>>& earlier)
+template <NamedRecord Record, NamedElement Element>
+bool MakeNameUniqueAmong(Record& record, const std::vector<Element>& earlier)
 {
     NameIndex names(earlier);
     return MakeNameUniqueIn(record, names);

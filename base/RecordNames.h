@@ -52,12 +52,23 @@ char16_t > &&offsetof(Record, name) == 0;
 template <NamedRecord Record>
 inline constexpr std::size_t kNameCapacity = std::extent_v<decltype(Record::name)> - 1;
 
-// True when some record of the list has `name`, without regard to case.
+// A list's element is a pointer-like holder of a named record: a unique_ptr, or a holder of its
+// own that can tell the name without reaching into the rest of the record (NameFieldOf).
+template <class Element>
+concept NamedElement = NamedRecord<typename Element::element_type>;
+
 template <NamedRecord Record>
-bool NameExistsInList(const std::vector<std::unique_ptr<Record>>& list, std::u16string_view name)
+std::span<const char16_t> NameFieldOf(const std::unique_ptr<Record>& record)
 {
-    return std::ranges::any_of(list, [name](const std::unique_ptr<Record>& record) {
-        return record && NamesEqual(ReadName(record->name), name);
+    return record->name;
+}
+
+// True when some record of the list has `name`, without regard to case.
+template <NamedElement Element>
+bool NameExistsInList(const std::vector<Element>& list, std::u16string_view name)
+{
+    return std::ranges::any_of(list, [name](const Element& record) {
+        return record && NamesEqual(ReadName(NameFieldOf(record)), name);
     });
 }
 
@@ -65,12 +76,11 @@ bool NameExistsInList(const std::vector<std::unique_ptr<Record>>& list, std::u16
 // name against all before it.
 class NameIndex final {
 public:
-    template <NamedRecord Record>
-    explicit NameIndex(const std::vector<std::unique_ptr<Record>>& list)
+    template <NamedElement Element> explicit NameIndex(const std::vector<Element>& list)
     {
         for (const auto& record : list)
             if (record)
-                Add(ReadName(record->name));
+                Add(ReadName(NameFieldOf(record)));
     }
     NameIndex() = default;
 
@@ -88,11 +98,10 @@ private:
     std::unordered_map<std::u16string, std::size_t> nextSuffix_;
 };
 
-template <NamedRecord Record>
-std::u16string MakeUniqueName(
-    const std::vector<std::unique_ptr<Record>>& list, std::u16string_view wanted)
+template <NamedElement Element>
+std::u16string MakeUniqueName(const std::vector<Element>& list, std::u16string_view wanted)
 {
-    return NameIndex(list).MakeUnique(wanted, kNameCapacity<Record>);
+    return NameIndex(list).MakeUnique(wanted, kNameCapacity<typename Element::element_type>);
 }
 
 } // namespace kestrin

@@ -34,28 +34,40 @@ private:
 };
 
 // Reads whole records from `read` (which fills the span it is given and returns how many bytes
-// it gave, fewer only at the end) straight into their places in the list; the bytes of a
-// partial record at the end go to the report. `fix` sets right one record's own fields and
-// returns true when it changed anything; names are then made unique among the records before.
+// it gave, fewer only at the end) and hands each to `keep`, which appends it to its list in
+// whatever form that list holds; the bytes of a partial record at the end go to the report.
+// `fix` sets right one record's own fields and returns true when it changed anything; names are
+// then made unique among the records before. A record `keep` leaves in place is read over next.
+template <NamedRecord Record, class Read, class Fix, class Keep>
+void ReadRecordsInto(Read&& read, StoreLoadReport& report, Fix&& fix, Keep&& keep)
+{
+    NameIndex names;
+    std::unique_ptr<Record> record;
+    for (;;) {
+        if (!record)
+            record = std::make_unique_for_overwrite<Record>();
+        const std::size_t got = read(std::as_writable_bytes(std::span<Record, 1>(record.get(), 1)));
+        if (got < sizeof(Record)) {
+            report.droppedTailBytes = got;
+            return;
+        }
+        const bool repaired = fix(*record);
+        if (MakeNameUniqueIn(*record, names) || repaired)
+            ++report.repairedRecords;
+        keep(record);
+    }
+}
+
+// ReadRecordsInto a list of the records themselves, each in its own block.
 template <NamedRecord Record, class Read, class Fix>
 std::vector<std::unique_ptr<Record>> ReadRecords(
     Read&& read, std::size_t expectedCount, StoreLoadReport& report, Fix&& fix)
 {
     std::vector<std::unique_ptr<Record>> loaded;
     loaded.reserve(std::min(expectedCount, kMaxStoreRecords));
-    NameIndex names;
-    for (;;) {
-        auto record = std::make_unique_for_overwrite<Record>();
-        const std::size_t got = read(std::as_writable_bytes(std::span<Record, 1>(record.get(), 1)));
-        if (got < sizeof(Record)) {
-            report.droppedTailBytes = got;
-            return loaded;
-        }
-        const bool repaired = fix(*record);
-        if (MakeNameUniqueIn(*record, names) || repaired)
-            ++report.repairedRecords;
-        loaded.push_back(std::move(record));
-    }
+    ReadRecordsInto<Record>(std::forward<Read>(read), report, std::forward<Fix>(fix),
+        [&loaded](std::unique_ptr<Record>& record) { loaded.push_back(std::move(record)); });
+    return loaded;
 }
 
 // `repair` sets right one record's own fields and returns true when it changed anything;

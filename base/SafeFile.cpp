@@ -118,8 +118,22 @@ FileCalls SetFileCalls(FileCalls calls)
     return calls;
 }
 
+SaveResult WriteFileSafely(const std::string& path, std::span<const ByteRun> runs, Replace replace)
+{
+    std::size_t next = 0;
+    return WriteFileSafely(
+        path,
+        [&]() -> ByteRun {
+            // An empty run in the list is not its end.
+            while (next < runs.size() && runs[next].empty())
+                ++next;
+            return next < runs.size() ? runs[next++] : ByteRun{};
+        },
+        replace);
+}
+
 SaveResult WriteFileSafely(
-    const std::string& wantedPath, std::span<const ByteRun> runs, Replace replace)
+    const std::string& wantedPath, const std::function<ByteRun()>& nextRun, Replace replace)
 {
     const std::string path = ResolveTarget(wantedPath);
     const std::size_t slash = path.rfind('/');
@@ -142,7 +156,7 @@ SaveResult WriteFileSafely(
     const FileCalls calls = CurrentCalls();
     std::string error;
     bool written = true;
-    for (const ByteRun& run : runs) {
+    for (ByteRun run = nextRun(); !run.empty(); run = nextRun()) {
         if (!WriteAll(calls, fd, run, error)) {
             written = false;
             break;

@@ -32,6 +32,11 @@ enum class Replace { Existing, Never };
 SaveResult WriteFileSafely(
     const std::string& path, std::span<const ByteRun> runs, Replace replace = Replace::Existing);
 
+// As above, with the runs asked for one at a time until an empty one: for contents made as they
+// are written rather than held whole. A run need last only until the next is asked for.
+SaveResult WriteFileSafely(const std::string& path, const std::function<ByteRun()>& nextRun,
+    Replace replace = Replace::Existing);
+
 template <class T> ByteRun BytesOf(const T& value)
 {
     return std::as_bytes(std::span<const T, 1>(&value, 1));

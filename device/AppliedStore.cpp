@@ -14,13 +14,18 @@ SaveResult SaveAppliedStore(const std::string& dataFolder, std::mutex& mutex,
             copy.reserve(list.size());
             for (const auto& profile : list) {
                 // A profile deleted during the apply may have its address reused by a new one;
-                // the name, unique in the list, tells them apart.
-                const bool applied = profile.get() == source &&
-                    std::equal(std::begin(profile->name), std::end(profile->name),
-                        std::begin(written.name));
-                copy.push_back(std::make_unique<ProfileRecord>(applied ? written : *profile));
-                if (applied && amend)
-                    amend(*copy.back());
+                // the name, unique in the list, tells them apart. A packed profile is none the
+                // page has reached into, so not the source.
+                const bool applied = !profile.IsPacked() && profile.get() == source &&
+                    std::ranges::equal(profile.NameField(), written.name);
+                if (!applied) {
+                    copy.push_back(profile.PackedCopy());
+                    continue;
+                }
+                auto record = std::make_unique<ProfileRecord>(written);
+                if (amend)
+                    amend(*record);
+                copy.push_back(StoredProfile::Packed(*record));
             }
             headerCopy = header;
             return true;

@@ -23,7 +23,7 @@ void PageProfileList::Fill(const ProfileList& profiles, int current)
         return;
     list->RemoveAll();
     for (const auto& profile : profiles)
-        AppendRow(ReadName(profile->name));
+        AppendRow(ReadName(profile.NameField()));
     SelectRow(current);
 }
 

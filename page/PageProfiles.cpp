@@ -30,7 +30,9 @@ StartupLoadOutcome PageProfiles::Load(std::u16string_view profileBase)
     outcome.macros = outcomeOf(LoadMacroStore(dataFolder, newMacros));
     outcome.guns = outcomeOf(LoadGunStore(dataFolder, newGuns));
     for (auto& profile : newList)
-        DropDanglingIndexes(*profile, newMacros, newGuns);
+        profile.Update([&newMacros, &newGuns](ProfileRecord& record) {
+            return DropDanglingIndexes(record, newMacros, newGuns);
+        });
 
     std::lock_guard lock(mutex);
     list = std::move(newList);
@@ -87,7 +89,7 @@ SaveResult PageProfiles::StoreCurrent()
                 return false;
             copy.reserve(list.size());
             for (const auto& profile : list)
-                copy.push_back(std::make_unique<ProfileRecord>(*profile));
+                copy.push_back(profile.PackedCopy());
             headerCopy = *header;
             return true;
         });

@@ -92,48 +92,66 @@ bool DropDanglingIndexes(ProfileRecord& profile, const MacroList& macros, const 
     return dropped;
 }
 
+namespace {
+
+// ResyncButtonAssignments for one profile; true when it holds a macro or pattern button.
+bool ResyncProfile(ProfileRecord& profile, const MacroList& macros, const GunList& guns)
+{
+    bool hasLink = false;
+    DropDanglingIndexes(profile, macros, guns);
+    for (int button = 0; button < kButtonCount; ++button) {
+        ButtonSlot& slot = profile.buttons[button];
+        const bool macro = slot.functionCode == kFunctionMacro;
+        if ((!macro && slot.functionCode != kFunctionRecoilPattern) ||
+            ReadName(slot.assignedName).empty())
+            continue;
+        hasLink = true;
+        if (macro) {
+            const int index =
+                FindForSlot(macros, slot, slot.macroIndex, [&slot](const MacroRecord& m) {
+                    return m.actionCount == slot.stepCount &&
+                        std::equal(m.actions, m.actions + m.actionCount, slot.macroCopy,
+                            [](const MacroAction& a, const MacroAction& b) {
+                                return std::memcmp(&a, &b, sizeof a) == 0;
+                            });
+                });
+            if (index >= 0)
+                CopyMacroIntoSlot(slot, *macros[static_cast<std::size_t>(index)], index);
+            else
+                DropAssignment(slot, button, true);
+        } else {
+            const int index =
+                FindForSlot(guns, slot, slot.patternIndex, [&slot](const GunRecord& gun) {
+                    return gun.shotCount == slot.stepCount &&
+                        std::memcmp(
+                            gun.shots, slot.patternCopy, gun.shotCount * sizeof(GunBullet)) == 0;
+                });
+            if (index >= 0)
+                CopyGunIntoSlot(slot, *guns[static_cast<std::size_t>(index)], index);
+            else
+                DropAssignment(slot, button, false);
+        }
+    }
+    return hasLink;
+}
+
+} // namespace
+
 bool ResyncButtonAssignments(ProfileList& profiles, const MacroList& macros, const GunList& guns,
     const ProfileRecord* current)
 {
     bool currentHasLink = false;
-    for (const auto& profile : profiles) {
+    const auto before = std::make_unique_for_overwrite<ProfileRecord>();
+    for (auto& profile : profiles) {
         if (!profile)
             continue;
-        DropDanglingIndexes(*profile, macros, guns);
-        for (int button = 0; button < kButtonCount; ++button) {
-            ButtonSlot& slot = profile->buttons[button];
-            const bool macro = slot.functionCode == kFunctionMacro;
-            if ((!macro && slot.functionCode != kFunctionRecoilPattern) ||
-                ReadName(slot.assignedName).empty())
-                continue;
-            if (profile.get() == current)
-                currentHasLink = true;
-            if (macro) {
-                const int index =
-                    FindForSlot(macros, slot, slot.macroIndex, [&slot](const MacroRecord& m) {
-                        return m.actionCount == slot.stepCount &&
-                            std::equal(m.actions, m.actions + m.actionCount, slot.macroCopy,
-                                [](const MacroAction& a, const MacroAction& b) {
-                                    return std::memcmp(&a, &b, sizeof a) == 0;
-                                });
-                    });
-                if (index >= 0)
-                    CopyMacroIntoSlot(slot, *macros[static_cast<std::size_t>(index)], index);
-                else
-                    DropAssignment(slot, button, true);
-            } else {
-                const int index =
-                    FindForSlot(guns, slot, slot.patternIndex, [&slot](const GunRecord& gun) {
-                        return gun.shotCount == slot.stepCount &&
-                            std::memcmp(gun.shots, slot.patternCopy,
-                                gun.shotCount * sizeof(GunBullet)) == 0;
-                    });
-                if (index >= 0)
-                    CopyGunIntoSlot(slot, *guns[static_cast<std::size_t>(index)], index);
-                else
-                    DropAssignment(slot, button, false);
-            }
-        }
+        const bool isCurrent = !profile.IsPacked() && profile.get() == current;
+        profile.CopyTo(*before);
+        profile.Update([&](ProfileRecord& record) {
+            const bool hasLink = ResyncProfile(record, macros, guns);
+            currentHasLink |= isCurrent && hasLink;
+            return std::memcmp(&record, before.get(), sizeof record) != 0;
+        });
     }
     return currentHasLink;
 }

@@ -2,7 +2,7 @@
 
 #include "macros/MacroRecord.h"
 #include "patterns/GunRecord.h"
-#include "profiles/ProfileRecord.h"
+#include "profiles/StoredProfile.h"
 
 #include <string_view>
 
@@ -33,6 +33,7 @@ bool DropDanglingIndexes(ProfileRecord& profile, const MacroList& macros, const 
 // units, the slot's index, else its steps, decide; a slot neither decides is not guessed at
 // but turned back to its default too. Indexes outside the libraries are dropped in every
 // slot, also in those without a name to re-link by. True when `current` holds such a button.
+// A packed profile that keeps every byte stays packed.
 bool ResyncButtonAssignments(ProfileList& profiles, const MacroList& macros, const GunList& guns,
     const ProfileRecord* current);
 

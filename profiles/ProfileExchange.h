@@ -3,7 +3,7 @@
 #include "base/SafeFile.h"
 #include "macros/MacroRecord.h"
 #include "patterns/GunRecord.h"
-#include "profiles/ProfileRecord.h"
+#include "profiles/StoredProfile.h"
 
 #include <memory>
 #include <string>

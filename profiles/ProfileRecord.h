@@ -172,9 +172,6 @@ static_assert(offsetof(ProfileRecord, buttons) == 2468);
 static_assert(std::is_trivially_copyable_v<ProfileRecord>);
 static_assert(std::is_standard_layout_v<ProfileRecord>);
 
-// Profiles live on the heap, one block each; the list order is the order of pro.data.
-using ProfileList = std::vector<std::unique_ptr<ProfileRecord>>;
-
 // The function each of the 18 buttons has by default, and falls back to when its macro or
 // pattern disappears.
 inline constexpr uint8_t kDefaultFunctionCodes[kButtonCount] = {

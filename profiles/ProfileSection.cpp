@@ -29,7 +29,7 @@ bool ProfileSection::Use(std::u16string_view name)
     {
         std::lock_guard guard(state_.lock);
         for (std::size_t i = 0; i < state_.profiles.size() && row < 0; ++i)
-            if (NamesEqual(ReadName(state_.profiles[i]->name), name))
+            if (NamesEqual(ReadName(state_.profiles[i].NameField()), name))
                 row = static_cast<int>(i);
     }
     if (row < 0)
@@ -76,7 +76,7 @@ void ProfileSection::AddProfile()
         state_.profiles.push_back(NewProfileRecord(*name));
         row = static_cast<int>(state_.profiles.size()) - 1;
     }
-    host_.AppendRow(ReadName(state_.profiles.back()->name));
+    host_.AppendRow(ReadName(state_.profiles.back().NameField()));
     host_.SelectRow(row);
     SwitchTo(row);
 }
@@ -172,7 +172,8 @@ void ProfileSection::ImportProfile()
         std::lock_guard guard(state_.lock);
         imported =
             ImportProfileRecord(std::move(read.value), state_.profiles, state_.macros, state_.guns);
-        name = ReadName(state_.profiles[static_cast<std::size_t>(imported.profileIndex)]->name);
+        name =
+            ReadName(state_.profiles[static_cast<std::size_t>(imported.profileIndex)].NameField());
     }
     if (imported.macrosAdded > 0) {
         const SaveResult saved = SaveMacroStore(state_.dataFolder, state_.macros);

@@ -2,7 +2,7 @@
 
 #include "macros/MacroRecord.h"
 #include "patterns/GunRecord.h"
-#include "profiles/ProfileRecord.h"
+#include "profiles/StoredProfile.h"
 #include "profiles/ProfileStore.h"
 
 #include <mutex>

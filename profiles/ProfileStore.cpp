@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 namespace kestrin {
@@ -71,8 +72,17 @@ bool ReadProfileStore(Read&& read, std::size_t expectedCount, ProfileList& list,
         kProfileStoreHeaderSize)
         return false;
     StoreLoadReport readReport;
-    ProfileList loaded =
-        detail::ReadRecords<ProfileRecord>(read, expectedCount, readReport, RepairProfileFields);
+    ProfileList loaded;
+    loaded.reserve(std::min(expectedCount, kMaxStoreRecords));
+    // Profiles are kept packed as they are read, but for the current one, which the page opens
+    // at once.
+    detail::ReadRecordsInto<ProfileRecord>(read, readReport, RepairProfileFields,
+        [&loaded, current = readHeader->currentIndex](std::unique_ptr<ProfileRecord>& record) {
+            if (static_cast<int64_t>(loaded.size()) == current)
+                loaded.emplace_back(std::move(record));
+            else
+                loaded.push_back(StoredProfile::Packed(*record));
+        });
     if (loaded.empty())
         return false;
     if (readHeader->currentIndex < 0 ||
@@ -169,13 +179,23 @@ namespace {
 SaveResult WriteProfileStore(
     const std::string& dataFolder, const ProfileList& list, const ProfileStoreHeader& header)
 {
-    std::vector<ByteRun> runs;
-    runs.reserve(list.size() + 1);
-    runs.push_back(BytesOf(header));
-    for (const auto& profile : list)
-        if (profile)
-            runs.push_back(BytesOf(*profile));
-    return WriteFileSafely(ProfileStorePath(dataFolder), runs);
+    // Packed profiles are written one after the other through one record's room.
+    const auto unpacked = std::make_unique_for_overwrite<ProfileRecord>();
+    bool headerWritten = false;
+    auto next = list.begin();
+    return WriteFileSafely(ProfileStorePath(dataFolder), [&]() -> ByteRun {
+        if (!std::exchange(headerWritten, true))
+            return BytesOf(header);
+        while (next != list.end() && !*next)
+            ++next;
+        if (next == list.end())
+            return {};
+        const StoredProfile& profile = *next++;
+        if (!profile.IsPacked())
+            return BytesOf(*profile);
+        profile.CopyTo(*unpacked);
+        return BytesOf(*unpacked);
+    });
 }
 
 } // namespace

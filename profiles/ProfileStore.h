@@ -2,7 +2,7 @@
 
 #include "base/SafeFile.h"
 #include "base/StoreFiles.h"
-#include "profiles/ProfileRecord.h"
+#include "profiles/StoredProfile.h"
 
 #include <cstddef>
 #include <cstdint>

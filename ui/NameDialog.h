@@ -20,10 +20,10 @@ public:
     void SetTitleId(const QString& id) { titleId_ = id; }
 
     // The edit then holds no more than the record's name field.
-    template <NamedRecord Record> void SetList(const std::vector<std::unique_ptr<Record>>& list)
+    template <NamedElement Element> void SetList(const std::vector<Element>& list)
     {
         exists_ = [&list](std::u16string_view name) { return NameExistsInList(list, name); };
-        limit_ = static_cast<int>(kNameCapacity<Record>);
+        limit_ = static_cast<int>(kNameCapacity<typename Element::element_type>);
     }
 
     // Popup child of `parent`, centred, modal.

@@ -237,7 +237,7 @@ protected:
         LoadProfileStore(folder.Data(), saved, *header, u"Profile");
         if (saved.empty())
             return nullptr;
-        return std::move(saved[std::size_t(header->currentIndex)]);
+        return std::make_unique<ProfileRecord>(*saved[std::size_t(header->currentIndex)]);
     }
     // Waits for what the mouse changed to be saved (off the UI thread) and tells whether
     // pro.data then satisfies `holds`.

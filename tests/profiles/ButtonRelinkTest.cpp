@@ -126,6 +126,22 @@ TEST_F(ButtonRelinkTest, EditedActionsAndMovedIndexesReachEveryProfile)
     }
 }
 
+// A profile read from the store stays packed through a re-link that leaves it as it was.
+TEST_F(ButtonRelinkTest, APackedProfileIsUnpackedOnlyWhenTheRelinkChangesIt)
+{
+    AssignMacro(Other().buttons[7], macros, 1);
+    profiles[1] = StoredProfile::Packed(Other());
+
+    Resync();
+    EXPECT_TRUE(profiles[1].IsPacked());
+
+    macros[1] = Macro(u"Macro1", 3, 0x2C);
+    Resync();
+    ASSERT_FALSE(profiles[1].IsPacked());
+    EXPECT_EQ(Other().buttons[7].stepCount, 3);
+    EXPECT_EQ(Other().buttons[7].macroCopy[2].key, 0x2C);
+}
+
 TEST_F(ButtonRelinkTest, NamesMatchWithoutRegardToCaseAndTakeTheLibrarysSpelling)
 {
     AssignMacro(Current().buttons[1], macros, 1);
