@@ -150,7 +150,17 @@ int RunKestrin(int argc, char** argv)
         primary = woken == SingleInstance::Wake::BecamePrimary;
     }
 
+    // On X11, Qt hands each repaint to the server through shared memory and then wakes for the
+    // server's word that it is done: with the charging ring's frame every 30 ms that was two
+    // wake-ups a frame more and a third of the program's CPU while it sat shown. The window is
+    // small; its pixels go over the socket. Only for our own connection: children inherit
+    // nothing, and a user's own setting stands.
+    const bool sharedMemoryChosen = qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM");
+    if (!sharedMemoryChosen)
+        qputenv("QT_XCB_NO_MITSHM", "1");
     QApplication app(qtArgc, qtArgv);
+    if (!sharedMemoryChosen)
+        qunsetenv("QT_XCB_NO_MITSHM");
     // The font database is read on a thread of its own while the skin is read: the first
     // window's first text waits for it otherwise.
     const std::future<void> fonts =
