@@ -41,6 +41,13 @@ void BatteryRing::setShowText(bool show)
     update();
 }
 
+void BatteryRing::setBackdropColor(const QColor& color)
+{
+    backdrop_ = color;
+    setAttribute(Qt::WA_OpaquePaintEvent, color.isValid() && color.alpha() == 255);
+    update();
+}
+
 qreal BatteryRing::PenWidth() const { return std::max(3.0, std::min(width(), height()) / 10.0); }
 
 QRectF BatteryRing::RingRect() const
@@ -104,11 +111,13 @@ void BatteryRing::DrawTrack(qreal dpr)
     painter.drawEllipse(RingRect());
 }
 
-void BatteryRing::paintEvent(QPaintEvent*)
+void BatteryRing::paintEvent(QPaintEvent* event)
 {
     if (width() <= 0 || height() <= 0)
         return;
     QPainter painter(this);
+    if (testAttribute(Qt::WA_OpaquePaintEvent))
+        painter.fillRect(event->rect(), backdrop_);
     // The engine's device: a grab or render may paint at another density than the screen.
     const qreal dpr = painter.paintEngine()->paintDevice()->devicePixelRatio();
     if (trackPixmap_.isNull() || trackPixmap_.devicePixelRatio() != dpr)

@@ -12,6 +12,7 @@ class BatteryRing final : public QWidget {
     Q_PROPERTY(QColor ringColor READ ringColor WRITE setRingColor)
     Q_PROPERTY(QColor trackColor READ trackColor WRITE setTrackColor)
     Q_PROPERTY(bool showText READ showText WRITE setShowText)
+    Q_PROPERTY(QColor backdropColor READ backdropColor WRITE setBackdropColor)
 public:
     explicit BatteryRing(QWidget* parent = nullptr);
     int value() const { return value_; }
@@ -22,6 +23,11 @@ public:
     void setTrackColor(const QColor& color);
     bool showText() const { return showText_; }
     void setShowText(bool show);
+    // The flat colour of what lies under the ring. With one set, the ring paints it itself and
+    // Qt no longer repaints the widgets beneath for each frame of the animation; without one
+    // (an invalid or translucent colour) the ring is drawn over its parent.
+    QColor backdropColor() const { return backdrop_; }
+    void setBackdropColor(const QColor& color);
     QSize sizeHint() const override { return {64, 64}; }
 
     // How often the track has been drawn; the charging animation must not draw it.
@@ -44,6 +50,7 @@ private:
     QColor ring_{0x2E, 0xD5, 0x73};
     QColor track_{0x2A, 0x2F, 0x3A};
     bool showText_ = true;
+    QColor backdrop_;
     // The full circle under the arc, which the animation never changes.
     QPixmap trackPixmap_;
     int trackDraws_ = 0;

@@ -538,6 +538,14 @@ TEST(BatteryRing, LooksAsDrawnInFullAtEveryStepWithoutDrawingItsTrackAgain)
         return image;
     };
     EXPECT_EQ(rendered(ring), rendered(reference));
+
+    // Painting its own backdrop, the ring looks as it did over the window.
+    ring.setBackdropColor(palette.color(QPalette::Window));
+    ASSERT_TRUE(ring.testAttribute(Qt::WA_OpaquePaintEvent));
+    for (int step = 0; step <= 100; step += 2)
+        ASSERT_TRUE(show(step));
+    for (int level : {57, 3, 0})
+        ASSERT_TRUE(show(level));
 }
 
 TEST(ParseImageSpec, ReadsFileAndDestinationOrRefusesNonsense)
