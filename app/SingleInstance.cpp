@@ -4,21 +4,202 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QFile>
 #include <QLockFile>
-#include <QPointer>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <list>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
+#include <utility>
 
+// The socket is a plain Unix stream socket watched by the event loop: Qt's local sockets would
+// bring in its network library, and with it Kerberos and half a dozen others, at every start.
 namespace kestrin {
 namespace {
+
 constexpr int kPollMs = 50;
+constexpr qsizetype kLongestCommand = 4096;
+// How long an answer may wait for a client that does not read.
+constexpr int kSendWaitMs = 1000;
+
+bool SocketAddress(const QString& path, sockaddr_un& address)
+{
+    const QByteArray bytes = QFile::encodeName(path);
+    address = {};
+    address.sun_family = AF_UNIX;
+    if (bytes.isEmpty() || static_cast<std::size_t>(bytes.size()) >= sizeof address.sun_path)
+        return false;
+    std::memcpy(address.sun_path, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    return true;
 }
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd = -1) : fd_(fd) { }
+    ~FileDescriptor() { Reset(); }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+    int Release() { return std::exchange(fd_, -1); }
+    void Reset(int fd = -1)
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = fd;
+    }
+
+private:
+    int fd_;
+};
+
+// Waits until `fd` is ready for `events` or the deadline passes.
+bool WaitReady(int fd, short events, const QDeadlineTimer& deadline)
+{
+    for (;;) {
+        pollfd waiting{fd, events, 0};
+        const int ready = ::poll(&waiting, 1, int(deadline.remainingTime()));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        return ready > 0;
+    }
+}
+
+// Writes all of `bytes`; a peer that has gone is no signal, only a failure.
+bool SendAll(int fd, const QByteArray& bytes, const QDeadlineTimer& deadline)
+{
+    qsizetype at = 0;
+    while (at < bytes.size()) {
+        const ssize_t put = ::send(fd, bytes.constData() + at,
+            static_cast<std::size_t>(bytes.size() - at), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (put > 0) {
+            at += put;
+            continue;
+        }
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) &&
+            WaitReady(fd, POLLOUT, deadline))
+            continue;
+        return false;
+    }
+    return true;
+}
+
+// One client of the running copy. Answers may come after the client has gone; they are then
+// dropped.
+struct Connection {
+    explicit Connection(int descriptor)
+        : fd(descriptor), notifier(descriptor, QSocketNotifier::Read)
+    {
+    }
+    FileDescriptor fd;
+    QSocketNotifier notifier;
+    QByteArray pending;
+};
+
+} // namespace
+
+struct SingleInstance::Server {
+    using Handler = std::function<void(const QString& command, const Reply& reply)>;
+
+    ~Server()
+    {
+        connections.clear();
+        notifier.reset();
+        if (listening.get() >= 0)
+            ::unlink(path.constData());
+        *alive = false;
+    }
+
+    void Accept()
+    {
+        for (;;) {
+            const int fd =
+                ::accept4(listening.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+            if (fd < 0) {
+                if (errno == EINTR)
+                    continue;
+                return; // nothing more waiting, or a client that went at once
+            }
+            auto connection = std::make_shared<Connection>(fd);
+            connections.push_back(connection);
+            QObject::connect(&connection->notifier, &QSocketNotifier::activated, notifier.get(),
+                [this, weak = std::weak_ptr(connection)] {
+                    if (const auto connection = weak.lock())
+                        Read(connection);
+                });
+        }
+    }
+
+    void Read(const std::shared_ptr<Connection>& connection)
+    {
+        char buffer[1024];
+        bool ended = false;
+        // A client that sends without end is read a few commands' worth at a time.
+        while (connection->pending.size() <= 4 * kLongestCommand) {
+            const ssize_t got = ::recv(connection->fd.get(), buffer, sizeof buffer, 0);
+            if (got > 0) {
+                connection->pending.append(buffer, got);
+                continue;
+            }
+            if (got < 0 && errno == EINTR)
+                continue;
+            ended = got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
+            break;
+        }
+        const std::shared_ptr<bool> stillHere = alive;
+        qsizetype end = 0;
+        while ((end = connection->pending.indexOf('\n')) >= 0) {
+            const QByteArray line = connection->pending.left(end).trimmed();
+            connection->pending.remove(0, end + 1);
+            if (line.isEmpty())
+                continue;
+            handler(QString::fromUtf8(line),
+                [weak = std::weak_ptr(connection)](const QByteArray& answer) {
+                    if (const auto connection = weak.lock();
+                        connection && connection->fd.get() >= 0)
+                        SendAll(connection->fd.get(), answer + '\n', QDeadlineTimer(kSendWaitMs));
+                });
+            if (!*stillHere)
+                return; // the handler stopped the listening
+        }
+        if (connection->pending.size() > kLongestCommand) {
+            Trace("instance socket: a command longer than %lld bytes; the client is dropped\n",
+                static_cast<long long>(kLongestCommand));
+            ended = true;
+        }
+        if (ended)
+            Forget(connection);
+    }
+
+    // The connection goes once its notifier's signal is over.
+    void Forget(const std::shared_ptr<Connection>& connection)
+    {
+        connection->notifier.setEnabled(false);
+        connection->fd.Reset();
+        QTimer::singleShot(0, notifier.get(), [this, gone = connection.get()] {
+            connections.remove_if([gone](const auto& held) { return held.get() == gone; });
+        });
+    }
+
+    QByteArray path;
+    FileDescriptor listening;
+    std::unique_ptr<QSocketNotifier> notifier;
+    std::list<std::shared_ptr<Connection>> connections;
+    Handler handler;
+    // False once the server is gone: a command may end the listening while its client is read.
+    std::shared_ptr<bool> alive = std::make_shared<bool>(true);
+};
 
 QString SingleInstance::RuntimeFolder()
 {
@@ -65,66 +246,71 @@ bool SingleInstance::BecomePrimaryWithin(int timeoutMs)
 bool SingleInstance::Listen(
     std::function<void(const QString& command, const Reply& reply)> onCommand)
 {
-    server_ = std::make_unique<QLocalServer>();
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    // We hold the lock, so a socket file left here is a crashed copy's.
-    QLocalServer::removeServer(socketPath_);
-    if (!server_->listen(socketPath_)) {
-        Trace("instance socket %s: %s\n", socketPath_.toUtf8().constData(),
-            server_->errorString().toUtf8().constData());
-        server_.reset();
+    auto server = std::make_unique<Server>();
+    const auto fail = [this](const char* what) {
+        Trace("instance socket %s: %s: %s\n", socketPath_.toUtf8().constData(), what,
+            std::strerror(errno));
         return false;
+    };
+    sockaddr_un address;
+    if (!SocketAddress(socketPath_, address)) {
+        errno = ENAMETOOLONG;
+        return fail("no such socket name");
     }
-    QObject::connect(server_.get(), &QLocalServer::newConnection, server_.get(),
-        [this, onCommand = std::move(onCommand)] {
-            while (QLocalSocket* client = server_->nextPendingConnection()) {
-                QObject::connect(
-                    client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-                QObject::connect(client, &QLocalSocket::readyRead, client, [client, onCommand] {
-                    while (client->canReadLine()) {
-                        const QString line = QString::fromUtf8(client->readLine(4096)).trimmed();
-                        if (line.isEmpty())
-                            continue;
-                        onCommand(line,
-                            [client = QPointer<QLocalSocket>(client)](const QByteArray& answer) {
-                                if (!client)
-                                    return;
-                                client->write(answer + '\n');
-                                // The command may end the program before the loop would send it.
-                                client->flush();
-                            });
-                    }
-                });
-            }
-        });
+    server->path = QFile::encodeName(socketPath_);
+    FileDescriptor fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (fd.get() < 0)
+        return fail("socket");
+    // We hold the lock, so a socket file left here is a crashed copy's.
+    ::unlink(server->path.constData());
+    if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+        return fail("bind");
+    // The runtime folder is the user's own already; the socket is too.
+    if (::chmod(server->path.constData(), S_IRUSR | S_IWUSR) != 0 || ::listen(fd.get(), 16) != 0) {
+        const int error = errno;
+        ::unlink(server->path.constData());
+        errno = error;
+        return fail("listen");
+    }
+    server->listening.Reset(fd.Release());
+    server->handler = std::move(onCommand);
+    server->notifier =
+        std::make_unique<QSocketNotifier>(server->listening.get(), QSocketNotifier::Read);
+    QObject::connect(server->notifier.get(), &QSocketNotifier::activated, server->notifier.get(),
+        [listener = server.get()] { listener->Accept(); });
+    server_ = std::move(server);
     return true;
 }
 
-void SingleInstance::StopListening()
-{
-    if (server_)
-        server_->close();
-    server_.reset();
-}
+void SingleInstance::StopListening() { server_.reset(); }
 
 bool SingleInstance::SendCommand(const QString& command, int timeoutMs) const
 {
     const QDeadlineTimer deadline(timeoutMs);
-    QLocalSocket socket;
-    socket.connectToServer(socketPath_);
-    if (!socket.waitForConnected(int(deadline.remainingTime())))
+    sockaddr_un address;
+    const FileDescriptor socket(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!SocketAddress(socketPath_, address) || socket.get() < 0 ||
+        ::connect(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
         return false;
-    socket.write(command.toUtf8() + '\n');
-    if (!socket.waitForBytesWritten(int(deadline.remainingTime())))
+    if (!SendAll(socket.get(), command.toUtf8() + '\n', deadline))
         return false;
-    while (!socket.canReadLine()) {
-        if (deadline.hasExpired() || !socket.waitForReadyRead(int(deadline.remainingTime())))
+    QByteArray received;
+    while (!received.contains('\n') && received.size() <= kLongestCommand) {
+        if (!WaitReady(socket.get(), POLLIN, deadline))
             return false;
+        char buffer[512];
+        const ssize_t got = ::recv(socket.get(), buffer, sizeof buffer, MSG_DONTWAIT);
+        if (got < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (got <= 0)
+            return false;
+        received.append(buffer, got);
     }
-    const QByteArray answer = socket.readLine(4096).trimmed();
-    const bool answered = answer == "ok" || answer.startsWith("ok ");
-    socket.disconnectFromServer();
-    return answered;
+    const qsizetype end = received.indexOf('\n');
+    if (end < 0)
+        return false;
+    const QByteArray answer = received.left(end).trimmed();
+    return answer == "ok" || answer.startsWith("ok ");
 }
 
 SingleInstance::Wake SingleInstance::WakeRunningCopy(int timeoutMs)

@@ -5,7 +5,6 @@
 #include <functional>
 #include <memory>
 
-class QLocalServer;
 class QLockFile;
 
 namespace kestrin {
@@ -14,8 +13,9 @@ namespace kestrin {
 // both named after the instance name and the user id in the user's runtime folder (0700); a
 // crashed copy's lock and socket are recognised and replaced.
 //
-// The socket takes one command per line and answers each with a line beginning "ok" once the
-// running copy's event loop has taken it, "unknown", or "error <reason>":
+// The socket (a Unix stream socket the user alone may use) takes one command per line, of at
+// most 4096 bytes, and answers each with a line beginning "ok" once the running copy's event
+// loop has taken it, "unknown", or "error <reason>":
 //   show          what a second start sends: the running copy shows itself (message 1037)
 //   apply         an apply request
 //   menu <item>   runs a tray-menu item by name, e.g. "menu exit" (scripts and tests)
@@ -66,10 +66,12 @@ private:
     // Tries to take the lock until `timeoutMs` has passed.
     bool BecomePrimaryWithin(int timeoutMs);
 
+    struct Server;
+
     QString socketPath_;
     QString lockPath_;
     std::unique_ptr<QLockFile> lock_;
-    std::unique_ptr<QLocalServer> server_;
+    std::unique_ptr<Server> server_;
 };
 
 } // namespace kestrin

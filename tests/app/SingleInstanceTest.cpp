@@ -12,8 +12,12 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstring>
 #include <thread>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -83,6 +87,59 @@ TEST_F(SingleInstanceTest, ASecondCopyIsRefusedAndEveryCommandIsAnsweredByTheFir
     EXPECT_EQ(commands,
         (QStringList{QStringLiteral("show"), QStringLiteral("menu exit"), QStringLiteral("bogus"),
             QStringLiteral("apply wait")}));
+}
+
+// A client of our own that sends raw bytes and may leave without reading.
+int ConnectRaw(const QString& path)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    std::memcpy(address.sun_path, name.constData(), static_cast<std::size_t>(name.size()));
+    EXPECT_EQ(::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    return fd;
+}
+
+TEST_F(SingleInstanceTest, OnlyTheUserReachesTheSocketAndOddClientsCostNothing)
+{
+    SingleInstance first(QStringLiteral("VELTRA Kestrin"));
+    ASSERT_TRUE(first.TryBecomePrimary());
+    QStringList commands;
+    std::vector<SingleInstance::Reply> later;
+    ASSERT_TRUE(first.Listen([&](const QString& command, const SingleInstance::Reply& reply) {
+        commands << command;
+        if (command == QLatin1String("apply wait"))
+            later.push_back(reply);
+        else
+            reply("ok");
+    }));
+    struct stat info { };
+    ASSERT_EQ(::stat(QFile::encodeName(first.SocketPath()).constData(), &info), 0);
+    EXPECT_TRUE(S_ISSOCK(info.st_mode));
+    EXPECT_EQ(info.st_mode & 077, 0u) << "another user may not send commands";
+
+    // A client that leaves before its answer: the answer goes nowhere, and nothing ends.
+    const int leaving = ConnectRaw(first.SocketPath());
+    ASSERT_EQ(::write(leaving, "apply wait\n", 11), 11);
+    ASSERT_TRUE(test::WaitFor([&] { return !later.empty(); }));
+    ::close(leaving);
+    QTest::qWait(50);
+    later.front()("ok taken");
+
+    // A client that sends no end of line: dropped once past the longest command.
+    const int endless = ConnectRaw(first.SocketPath());
+    const std::string noEnd(8192, 'x');
+    ASSERT_EQ(::send(endless, noEnd.data(), noEnd.size(), MSG_NOSIGNAL), ssize_t(noEnd.size()));
+    char dropped = 0;
+    EXPECT_TRUE(test::WaitFor([&] {
+        QCoreApplication::processEvents();
+        return ::recv(endless, &dropped, 1, MSG_DONTWAIT) == 0;
+    })) << "the client was not dropped";
+    ::close(endless);
+
+    EXPECT_TRUE(SendFromAnotherStart(QStringLiteral("show")));
+    EXPECT_EQ(commands, (QStringList{QStringLiteral("apply wait"), QStringLiteral("show")}));
 }
 
 TEST_F(SingleInstanceTest, NobodyListeningMeansTheCommandIsNotDelivered)
