@@ -37,6 +37,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Require(header->currentIndex >= 0 && static_cast<std::size_t>(header->currentIndex) < records);
     Require(report.droppedTailBytes == tail);
     kestrin::fuzz::RequireNamesSound(list);
+    // Whatever a record holds, its packed form gives it back byte for byte.
+    for (const auto& profile : list) {
+        auto copy = std::make_unique<ProfileRecord>();
+        StoredProfile::Packed(*profile).CopyTo(*copy);
+        Require(std::memcmp(copy.get(), profile.get(), sizeof(ProfileRecord)) == 0);
+    }
     for (const auto& profile : list)
         for (int k = 0; k < kButtonCount; ++k) {
             const ButtonSlot& slot = profile->buttons[k];

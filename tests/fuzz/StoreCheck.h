@@ -22,12 +22,12 @@ inline bool Terminated(std::span<const char16_t> field)
 }
 
 // Every name ends inside its field and no two are one name apart from case.
-template <class Record> void RequireNamesSound(const std::vector<std::unique_ptr<Record>>& list)
+template <NamedElement Element> void RequireNamesSound(const std::vector<Element>& list)
 {
     for (std::size_t i = 0; i < list.size(); ++i) {
-        Require(Terminated(list[i]->name));
+        Require(Terminated(NameFieldOf(list[i])));
         for (std::size_t j = 0; j < i; ++j)
-            Require(!NamesEqual(ReadName(list[i]->name), ReadName(list[j]->name)));
+            Require(!NamesEqual(ReadName(NameFieldOf(list[i])), ReadName(NameFieldOf(list[j]))));
     }
 }
 
