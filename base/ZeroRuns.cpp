@@ -32,32 +32,51 @@ bool TakeLength(std::span<const std::byte>& in, std::size_t& length)
 // A zero run shorter than this costs more to count than to keep among the bytes.
 constexpr std::size_t kShortestCountedRun = 3;
 
+// Where the zero run starting at `at` ends. Records are mostly long zero runs, read a word at a
+// time: a store of hundreds of profiles is packed as it is read at start.
+std::size_t ZeroRunEnd(std::span<const std::byte> bytes, std::size_t at)
+{
+    uint64_t word = 0;
+    while (at + sizeof word <= bytes.size()) {
+        std::memcpy(&word, bytes.data() + at, sizeof word);
+        if (word != 0)
+            break;
+        at += sizeof word;
+    }
+    while (at < bytes.size() && bytes[at] == std::byte{0})
+        ++at;
+    return at;
+}
+
+std::size_t NextZero(std::span<const std::byte> bytes, std::size_t at)
+{
+    while (at < bytes.size() && bytes[at] != std::byte{0})
+        ++at;
+    return at;
+}
+
 } // namespace
 
 std::vector<std::byte> PackZeroRuns(std::span<const std::byte> bytes)
 {
     std::vector<std::byte> out;
-    const auto isZero = [](std::byte b) { return b == std::byte{0}; };
     std::size_t at = 0;
     while (at < bytes.size()) {
-        const auto from = bytes.begin() + static_cast<std::ptrdiff_t>(at);
-        const std::size_t zeros =
-            static_cast<std::size_t>(std::find_if_not(from, bytes.end(), isZero) - from);
-        // The kept bytes end at the next zero run worth counting.
-        std::size_t end = at + zeros;
+        const std::size_t kept = ZeroRunEnd(bytes, at);
+        // The kept bytes end at the next zero run worth counting, or at the end.
+        std::size_t end = kept;
         while (end < bytes.size()) {
-            const auto next =
-                std::find_if(bytes.begin() + static_cast<std::ptrdiff_t>(end), bytes.end(), isZero);
-            end = static_cast<std::size_t>(next - bytes.begin());
-            const std::size_t run =
-                static_cast<std::size_t>(std::find_if_not(next, bytes.end(), isZero) - next);
-            if (run >= kShortestCountedRun || end + run == bytes.size())
+            const std::size_t zero = NextZero(bytes, end);
+            const std::size_t after = ZeroRunEnd(bytes, zero);
+            if (after - zero >= kShortestCountedRun || after == bytes.size()) {
+                end = zero;
                 break;
-            end += run;
+            }
+            end = after;
         }
-        PutLength(out, zeros);
-        PutLength(out, end - at - zeros);
-        out.insert(out.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at + zeros),
+        PutLength(out, kept - at);
+        PutLength(out, end - kept);
+        out.insert(out.end(), bytes.begin() + static_cast<std::ptrdiff_t>(kept),
             bytes.begin() + static_cast<std::ptrdiff_t>(end));
         at = end;
     }
