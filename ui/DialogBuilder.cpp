@@ -505,8 +505,10 @@ QWidget* CDialogBuilder::BuildWidget(const QString& name, QWidget* parent)
             reader.Error().toUtf8().constData());
         return nullptr;
     }
-    CResourceManager::GetInstance()->ApplyStyleSheet();
+    // Pages and scroll contents move into their stacks and areas before the first stylesheet
+    // arrives: moved under a sheet, each subtree is styled twice.
     reader.Finish();
+    CResourceManager::GetInstance()->ApplyStyleSheet();
     return widget;
 }
 
