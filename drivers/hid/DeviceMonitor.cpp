@@ -10,13 +10,14 @@
 #include <libudev.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/inotify.h>
 #include <unistd.h>
 
 namespace kestrin::hid {
 namespace {
 
-// While the device is there but its vendor node cannot be opened yet (its access rules are
-// still being applied), the reader tries again this often.
+// A vendor node that cannot be opened, in a folder that cannot be watched either (the user's
+// inotify watches are used up), is tried again this often while the device is there.
 constexpr int kReopenMs = 1000;
 // Reports read in a row before the stop request is looked at again.
 constexpr int kReadBurst = 64;
@@ -30,7 +31,8 @@ bool DeviceMonitor::Start(const Target& target)
     target_ = target;
     udev_ = udev_new();
     wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (!udev_ || wakeFd_ < 0) {
+    accessFd_ = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    if (!udev_ || wakeFd_ < 0 || accessFd_ < 0) {
         Release();
         return false;
     }
@@ -79,15 +81,19 @@ void DeviceMonitor::Release()
     if (wakeFd_ >= 0)
         ::close(wakeFd_);
     wakeFd_ = -1;
+    ForgetDeniedNode();
+    if (accessFd_ >= 0)
+        ::close(accessFd_);
+    accessFd_ = -1;
 }
 
 void DeviceMonitor::Run()
 {
     for (;;) {
-        pollfd fds[3] = {{wakeFd_, POLLIN, 0}, {udev_monitor_get_fd(monitor_), POLLIN, 0},
-            {inputFd_, POLLIN, 0}};
-        const nfds_t count = inputFd_ >= 0 ? 3 : 2;
-        const int timeout = presence_.Present() && inputFd_ < 0 ? kReopenMs : -1;
+        pollfd fds[4] = {{wakeFd_, POLLIN, 0}, {udev_monitor_get_fd(monitor_), POLLIN, 0},
+            {accessFd_, POLLIN, 0}, {inputFd_, POLLIN, 0}};
+        const nfds_t count = inputFd_ >= 0 ? 4 : 3;
+        const int timeout = retryByTimer_ && presence_.Present() && inputFd_ < 0 ? kReopenMs : -1;
         const int ready = ::poll(fds, count, timeout);
         if (ready < 0 && errno != EINTR)
             return;
@@ -99,7 +105,11 @@ void DeviceMonitor::Run()
         }
         if (fds[1].revents & POLLIN)
             TakeUevent();
-        if (count == 3 && fds[2].revents)
+        if (fds[2].revents & POLLIN) {
+            if (DeniedNodeChanged())
+                OpenReader();
+        }
+        if (count == 4 && fds[3].revents)
             ReadReports();
     }
 }
@@ -128,6 +138,7 @@ void DeviceMonitor::TakeUevent()
             CloseReader();
         if (change == PresenceChange::Removed) {
             CloseReader();
+            ForgetDeniedNode();
             target_.post(target_.window, target_.stateMessage, 0, 0);
         }
     }
@@ -143,8 +154,11 @@ void DeviceMonitor::OpenReader()
     const auto node = std::find_if(nodes.begin(), nodes.end(),
         [&](const HidrawNode& candidate) { return candidate.devnode == *chosen; });
     const int fd = ::open(chosen->c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return; // tried again while the device is there
+    if (fd < 0) {
+        WatchDeniedNode(*chosen);
+        return;
+    }
+    ForgetDeniedNode();
     CloseReader();
     inputFd_ = fd;
     inputPath_ = *chosen;
@@ -158,6 +172,49 @@ void DeviceMonitor::CloseReader()
     inputFd_ = -1;
     inputPath_.clear();
     layout_ = {};
+}
+
+void DeviceMonitor::WatchDeniedNode(const std::string& devnode)
+{
+    // A watch on the node itself needs the read access the user lacks: its folder is watched,
+    // for changes of this one entry.
+    const std::size_t slash = devnode.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : devnode.substr(0, slash);
+    const int watch = ::inotify_add_watch(accessFd_, folder.c_str(), IN_ATTRIB | IN_ONLYDIR);
+    if (deniedWatch_ >= 0 && deniedWatch_ != watch)
+        ::inotify_rm_watch(accessFd_, deniedWatch_);
+    deniedWatch_ = watch;
+    deniedName_ = devnode.substr(slash == std::string::npos ? 0 : slash + 1);
+    retryByTimer_ = watch < 0;
+}
+
+bool DeviceMonitor::DeniedNodeChanged()
+{
+    bool changed = false;
+    alignas(inotify_event) char buffer[4096];
+    for (;;) {
+        const ssize_t got = ::read(accessFd_, buffer, sizeof buffer);
+        if (got <= 0)
+            return changed;
+        for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= got;) {
+            const auto* change = reinterpret_cast<const inotify_event*>(buffer + at);
+            // A lost queue or a dropped watch may hide the change looked for.
+            if (change->mask & (IN_Q_OVERFLOW | IN_IGNORED))
+                changed = true;
+            else if (change->len > 0 && deniedName_ == change->name)
+                changed = true;
+            at += static_cast<ssize_t>(sizeof(inotify_event) + change->len);
+        }
+    }
+}
+
+void DeviceMonitor::ForgetDeniedNode()
+{
+    if (deniedWatch_ >= 0 && accessFd_ >= 0)
+        ::inotify_rm_watch(accessFd_, deniedWatch_);
+    deniedWatch_ = -1;
+    deniedName_.clear();
+    retryByTimer_ = false;
 }
 
 void DeviceMonitor::ReadReports()

@@ -22,6 +22,9 @@ namespace kestrin::hid {
 //    The device's state when the monitor starts is not posted;
 //  - the vendor node (chosen as for feature writes) is held open for reading while the device
 //    is there, and each of its input reports that is an event goes out as the event message.
+//    A node the user may not open yet (no access rule, or a session not yet active) is tried
+//    again when its owner, mode or access list changes, not on a timer: the monitor sleeps
+//    until then.
 // Start and Stop are for one controlling thread; Stop joins, after which nothing is posted.
 class DeviceMonitor final {
 public:
@@ -48,6 +51,9 @@ private:
     void TakeUevent();
     void OpenReader();
     void CloseReader();
+    void WatchDeniedNode(const std::string& devnode);
+    void ForgetDeniedNode();
+    bool DeniedNodeChanged();
     void ReadReports();
     void Release();
 
@@ -57,6 +63,10 @@ private:
     int wakeFd_ = -1;
     int inputFd_ = -1;
     std::string inputPath_;
+    int accessFd_ = -1;         // inotify: a denied node's attribute changes
+    int deniedWatch_ = -1;      // the watch on that node's folder, while there is one
+    std::string deniedName_;    // the node's name in that folder
+    bool retryByTimer_ = false; // a denied node that could not be watched
     InputLayout layout_;
     NodePresence presence_;
     std::thread thread_;

@@ -11,11 +11,17 @@
 #include "tools/virtualmouse/Wire.h"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <dirent.h>
 #include <dlfcn.h>
+#include <fstream>
 #include <string>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 using namespace kestrin::vmouse;
@@ -257,6 +263,71 @@ void UnplugAndPlug(UhidMouse& uhid, const Driver& driver, const Driver& other)
     ExpectNoMessage(driver.stateMessage, name + " announced once after the plug");
 }
 
+// The /dev paths of the hidraw nodes of product `product`, read from sysfs.
+std::vector<std::string> HidrawNodesOf(int product)
+{
+    char id[32];
+    std::snprintf(id, sizeof id, "HID_ID=0003:00001D57:0000%04X", product);
+    std::vector<std::string> nodes;
+    DIR* dir = ::opendir("/sys/class/hidraw");
+    if (!dir)
+        return nodes;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        std::ifstream uevent(std::string("/sys/class/hidraw/") + entry->d_name + "/device/uevent");
+        for (std::string line; std::getline(uevent, line);)
+            if (line == id)
+                nodes.push_back(std::string("/dev/") + entry->d_name);
+    }
+    ::closedir(dir);
+    return nodes;
+}
+
+// A mouse whose nodes the user may not open when it arrives (no access rule yet): announced,
+// nothing read, and not tried again while nothing about the nodes changes; once their access
+// changes, its events flow. Root's nodes (mode 0600) refuse an ordinary user.
+void AccessGrantedLater(UhidMouse& uhid, const Driver& driver)
+{
+    const std::string name = driver.name;
+    TakeAll();
+    Check(uhid.Unplug(driver.link), name + " uhid device destroyed");
+    ExpectState(driver, 0, name + " removal posts state 0");
+    driver.close();
+    const bool user = ::setresuid(-1, 65534, -1) == 0;
+    if (!Check(user, "the harness acts as an ordinary user", user ? "" : std::strerror(errno)))
+        return;
+    const bool plugged = uhid.Plug(driver.link, driver.nodes);
+    std::this_thread::sleep_for(kSettle);
+    const bool root = ::setresuid(-1, 0, -1) == 0;
+    Check(plugged && root, name + " plugged while its nodes refuse the user");
+    ExpectState(driver, 1, name + " arrival posts state 1 though nothing can be read");
+    // Root could open the nodes now, but nothing about them changed: a monitor that polls
+    // would open them within this wait.
+    std::this_thread::sleep_for(2500ms);
+    const uint8_t status[] = {kUhidEventReportId, 0x10, 0x40, 0x02, 60};
+    Check(uhid.SendInput(driver.link, status), name + " mouse sends a status report");
+    ExpectNoMessage(
+        driver.eventMessage, name + " is not tried again while its access is unchanged");
+
+    const std::vector<std::string> nodes = HidrawNodesOf(driver.product);
+    bool granted = !nodes.empty();
+    for (const std::string& node : nodes)
+        granted = ::chmod(node.c_str(), 0660) == 0 && granted;
+    Check(granted, name + " nodes opened to the group", std::to_string(nodes.size()) + " nodes");
+    // Reports sent before the monitor opens the node are lost: sent until one is read.
+    std::optional<Posted> posted;
+    for (const auto until = Clock::now() + kEvent; !posted && Clock::now() < until;) {
+        uhid.SendInput(driver.link, status);
+        posted = WaitFor(driver.eventMessage, 100ms);
+    }
+    Check(posted && posted->wParam == 0x4010 && (posted->lParam & 0xFFFF) == (60 << 8 | 2),
+        name + " events flow once the access changed",
+        posted ? "event " + Hex(posted->wParam) : "no event message");
+    Check(driver.open() != 0, name + " opens again");
+    ExpectNoMessage(driver.stateMessage, name + " announced once");
+}
+
 // Closing monitors and devices, then unloading, while the mouse sends as fast as it can.
 void CloseWhileSending(UhidMouse& uhid, std::vector<Driver>& drivers)
 {
@@ -337,6 +408,7 @@ int main(int argc, char** argv)
         MouseEvents(*uhid, cable, receiver);
         UnplugAndPlug(*uhid, cable, receiver);
         UnplugAndPlug(*uhid, receiver, cable);
+        AccessGrantedLater(*uhid, cable);
         CloseWhileSending(*uhid, drivers);
         ApplyThroughTheProgram(
             *uhid, libraries, expected + "/apply.pro", cableWrites, receiverWrites);
