@@ -106,7 +106,7 @@ bench: $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS) --target store_bench apply_bench ui_stall_bench kestrin \
 	  kestrin-virtual-mouse virtual_hiddriver_1 virtual_hiddriver_2 bench_qt_floor \
 	  bench_start_watch bench_profile_fill kestrin_send_command kestrin_page_probe \
-	  bench_repaint_floor
+	  bench_repaint_floor bench_window_floor
 	$(BUILD)/bench/store_bench
 	$(BUILD)/bench/apply_bench
 	$(BUILD)/bench/ui_stall_bench

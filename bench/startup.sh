@@ -2,8 +2,9 @@
 # What a user waits for at start: the time from launch to the main window mapped on the X
 # server, and the peak resident memory by then (read 300 ms later), of the real program with a
 # virtual mouse on the cable (without a mouse its window stays in the tray). Measured in one
-# interleaved run under Xvfb against a bare Qt window (bench_qt_floor), Piper where it is
-# installed, and the program again over a data folder of 200 profiles.
+# interleaved run under Xvfb against a bare Qt window (bench_qt_floor), the same main window
+# built from the skin with nothing behind it (bench_window_floor), Piper where it is installed,
+# and the program again over a data folder of 200 profiles.
 # Targets: start <= 1.5 x and peak memory <= 1.3 x the bare window; 200 profiles add <= 10 % to
 # the start and <= 2 MiB to the peak.
 # usage: bench/startup.sh BUILD_DIR [RUNS]
@@ -52,10 +53,11 @@ folders+=("$many")
 
 declare -A command=(
   [floor]="$watch --title Kestrin $build/bench/bench_qt_floor"
+  [window]="$watch --title Kestrin $build/bench/bench_window_floor $build/bin/res/"
   [plain]="$watch --title Kestrin $plain/kestrin"
   [many]="$watch --title Kestrin $many/kestrin"
 )
-cases=(floor plain many)
+cases=(floor window plain many)
 if command -v piper >/dev/null; then
   command[piper]="$watch $(command -v piper)"
   cases+=(piper)
@@ -90,6 +92,7 @@ report() { # report LABEL NAME
 
 echo "startup: $runs interleaved runs, medians; to the main window mapped, peak RSS 300 ms later"
 report "bare Qt window" floor
+report "the window, skin only" window
 report "kestrin" plain
 report "kestrin, 200 profiles" many
 if [[ -n ${ms[piper]:-} ]]; then report "piper" piper; else echo "  piper                  not installed"; fi
@@ -100,6 +103,12 @@ awk -v kt="${ms[plain]}" -v ft="${ms[floor]}" -v km="${mib[plain]}" -v fm="${mib
   printf "  memory  %5.2f x the bare window       target <= 1.30 x   %s\n", m, (m <= 1.3 ? "met" : "MISSED")
   printf "  200 profiles: start %+5.1f %%          target <= +10 %%    %s\n", ds, (ds <= 10 ? "met" : "MISSED")
   printf "  200 profiles: peak  %+5.2f MiB        target <= +2 MiB   %s\n", dm, (dm <= 2 ? "met" : "MISSED")
+}'
+# The program over its own window: what the program's start adds to the window's widgets.
+awk -v kt="${ms[plain]}" -v wt="${ms[window]}" -v km="${mib[plain]}" -v wm="${mib[window]}" \
+  -v ft="${ms[floor]}" -v fm="${mib[floor]}" 'BEGIN {
+  printf "  the window alone: %.2f x start, %.2f x memory of the bare window\n", wt / ft, wm / fm
+  printf "  kestrin over the window alone: %.2f x start, %.2f x memory\n", kt / wt, km / wm
 }'
 if [[ -n ${ms[piper]:-} ]]; then
   awk -v kt="${ms[plain]}" -v pt="${ms[piper]}" -v km="${mib[plain]}" -v pm="${mib[piper]}" \
