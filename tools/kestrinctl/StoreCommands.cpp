@@ -44,7 +44,7 @@ int FindProfile(const ProfileList& list, const std::string& name)
 {
     const std::u16string wanted = ToU16(name);
     for (std::size_t i = 0; i < list.size(); ++i) {
-        if (list[i] && NamesEqual(ReadName(list[i]->name), wanted))
+        if (list[i] && NamesEqual(ReadName(NameFieldOf(list[i])), wanted))
             return static_cast<int>(i);
     }
     return -1;
@@ -59,7 +59,8 @@ int ListProfiles(const std::string& dataFolder, bool json, std::ostream& out, st
     if (json)
         out << "[";
     for (std::size_t i = 0; i < list.size(); ++i) {
-        const std::string name = ToUtf8(ReadName(list[i]->name));
+        // Read without unpacking: a listing needs nothing else of each profile.
+        const std::string name = ToUtf8(ReadName(NameFieldOf(list[i])));
         const bool current = static_cast<int>(i) == header.currentIndex;
         if (json)
             out << (i ? "," : "") << "\n  {\"name\": " << JsonString(name)
