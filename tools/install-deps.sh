@@ -22,8 +22,8 @@ packages=(
   libqt6opengl6-dev
   # a private D-Bus bus for the Bluetooth tests (never the machine's system bus)
   dbus-daemon
-  # end-to-end tests and screenshots
-  xdotool imagemagick time x11-utils
+  # end-to-end tests and screenshots; the stacks of a program that hangs in one
+  xdotool imagemagick time x11-utils gdb
   # the window managers the dialogs are tried under (xfwm4 under its own session bus), and a
   # notification area (trayer) for the tray's behaviour
   openbox icewm xfwm4 picom mutter trayer

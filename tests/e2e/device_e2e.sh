@@ -22,14 +22,12 @@ rm -f "$artifacts/device-e2e-$link-failure.png"
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 make_program_folder "$program_dir" "$virtual_dir"
 
-# A failure shows the screen and, in the log, how the program's own trace ended (a sanitizer's
-# report included), and whether the program was still running.
+# A failure shows the screen and, in the log, the program's state and how its own trace ended
+# (a sanitizer's report included).
 fail() {
   echo "e2e ($link): $*" >&2
   import -window root "$artifacts/device-e2e-$link-failure.png" || true
-  if [[ -n $kestrin_pid ]] && ! kill -0 "$kestrin_pid" 2>/dev/null; then
-    echo "e2e ($link): the program had ended" >&2
-  fi
+  describe_program "$kestrin_pid" >&2
   if [[ -s $runtime/trace ]]; then
     echo "e2e ($link): the last lines of the program's trace:" >&2
     tail -n 120 "$runtime/trace" >&2

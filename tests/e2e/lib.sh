@@ -14,6 +14,37 @@ wait_for() { # wait_for SECONDS COMMAND...
   done
 }
 
+# The processor time this machine's host has kept from its processors since boot (steal), in
+# ticks: a test that failed because the machine stood still says so.
+host_steal() { awk '/^cpu / { print $9 }' /proc/stat; }
+steal_at_start=$(host_steal)
+
+# describe_program PID: for a failure's log, whether the program still runs, how long it has run
+# and how much of that on the processor, what the host took meanwhile, and where each of its
+# threads waits (a hang shows there).
+describe_program() {
+  local pid=$1 hz stat
+  [[ -n $pid ]] || return 0
+  if ! kill -0 "$pid" 2>/dev/null; then
+    echo "the program ($pid) had ended"
+    return 0
+  fi
+  hz=$(getconf CLK_TCK)
+  read -r -a stat <"/proc/$pid/stat"
+  echo "the program ($pid) has run $(awk -v up="$(cut -d' ' -f1 /proc/uptime)" -v start="${stat[21]}" \
+    -v hz="$hz" 'BEGIN { printf "%.1f", up - start / hz }') s, $(((stat[13] + stat[14]) * 1000 / hz)) ms" \
+    "of it on the processor; the host kept $((($(host_steal) - steal_at_start) * 1000 / hz)) ms" \
+    "of processor time from this machine since the test began"
+  local task
+  for task in /proc/"$pid"/task/*; do
+    echo "  thread $(cat "$task/comm" 2>/dev/null): $(awk '/^State:/ { print $2 }' "$task/status" 2>/dev/null)" \
+      "in $(cat "$task/wchan" 2>/dev/null)"
+  done
+  if command -v gdb >/dev/null; then
+    timeout 60 gdb -batch -p "$pid" -ex "thread apply all bt 16" 2>/dev/null | grep -E '^(Thread|#)' | cut -c1-240 || true
+  fi
+}
+
 # A runtime folder of this run's own, so the instance socket and lock meet no other program.
 make_runtime() {
   runtime=$(mktemp -d)
@@ -21,6 +52,10 @@ make_runtime() {
   export XDG_RUNTIME_DIR=$runtime
   # The program never reads the machine's Bluetooth here; a test that wants a bus starts one.
   export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$runtime/no-system-bus
+  # Nor a session bus. Without an address libdbus would start one through dbus-launch, forking
+  # the program at its first label; under the sanitizers that child can hang before it runs
+  # dbus-launch (another thread held the allocator's lock as it forked), and the program with it.
+  export DBUS_SESSION_BUS_ADDRESS=unix:path=$runtime/no-session-bus
 }
 
 # make_program_folder PROGRAM_DIR VIRTUAL_DRIVER_DIR: a copy of the program with the virtual

@@ -21,7 +21,12 @@ rm -f "$artifacts"/page-e2e-*.png
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 make_program_folder "$program_dir" "$virtual_dir"
 
-fail() { echo "page e2e: $*" >&2; import -window root "$artifacts/page-e2e-failure.png" || true; exit 1; }
+fail() {
+  echo "page e2e: $*" >&2
+  import -window root "$artifacts/page-e2e-failure.png" || true
+  describe_program "$kestrin_pid" >&2
+  exit 1
+}
 
 brightness_offset=2340
 stage_offset=2356

@@ -18,12 +18,19 @@ rm -f "$artifacts/shell-e2e-failure.png"
 
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 make_runtime
+first=
 second=
 tray=
 holder=
 trap 'kill -9 "$first" $second $tray $holder 2>/dev/null || true; rm -rf "$runtime"' EXIT
 
-fail() { echo "e2e: $*" >&2; import -window root "$artifacts/shell-e2e-failure.png" || true; exit 1; }
+fail() {
+  echo "e2e: $*" >&2
+  import -window root "$artifacts/shell-e2e-failure.png" || true
+  describe_program "$first" >&2
+  describe_program "$second" >&2
+  exit 1
+}
 
 # Xvfb resets when its last client goes, and refuses connections meanwhile: a client of the
 # script's own stays connected throughout (the tray is ended halfway, between two programs).
@@ -66,9 +73,9 @@ if xdotool search --onlyvisible --name '^Kestrin$'; then fail "the window showed
 
 set +e
 timeout 20 "$program_dir/kestrin"
-second=$?
+status=$?
 set -e
-[[ $second == 1 ]] || fail "the second start exited with $second, not 1"
+[[ $status == 1 ]] || fail "the second start exited with $status, not 1"
 
 wait_for 10 xdotool search --onlyvisible --name '^Warning$' || fail "the first copy did not answer the second start"
 sleep 0.3
@@ -104,6 +111,7 @@ set +e
 wait "$second"
 status=$?
 set -e
+second=
 [[ $status == 0 ]] || fail "the program ended by a quit signal with $status"
 
 # Without its skin the program still starts, runs and can be ended from the tray.
@@ -133,9 +141,9 @@ sleep 0.5
 import -window root "$artifacts/shell-no-tray.png"
 set +e
 timeout 20 "$program_dir/kestrin"
-second=$?
+status=$?
 set -e
-[[ $second == 1 ]] || fail "the second start without a tray exited with $second, not 1"
+[[ $status == 1 ]] || fail "the second start without a tray exited with $status, not 1"
 sleep 0.5
 if xdotool search --onlyvisible --name '^Warning$'; then fail "without a tray a box answered the second start"; fi
 read -r x y w h < <("$probe_tool" "$program_dir/res/" at exit_btn) || fail "the probe cannot reach exit_btn"

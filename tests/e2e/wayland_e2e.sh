@@ -31,6 +31,7 @@ trap end_all EXIT
 
 fail() {
   echo "wayland e2e: $*" >&2
+  describe_program "$kestrin_pid" >&2
   echo "--- the program's trace:" >&2
   tail -20 "$runtime/trace" >&2 || true
   echo "--- weston:" >&2

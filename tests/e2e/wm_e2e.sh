@@ -24,6 +24,7 @@ fail() {
   echo "wm e2e ($wm): the keyboard is with window $(xdotool getwindowfocus 2>/dev/null || echo none)" \
     "($(xdotool getwindowfocus getwindowname 2>/dev/null || true)); the program's windows: $(windows | tr '\n' ' ')" >&2
   import -window root "$artifacts/wm-e2e-$wm-failure.png" || true
+  describe_program "$kestrin_pid" >&2
   exit 1
 }
 shot() { sleep 0.3; import -window root "$artifacts/wm-e2e-$wm-$1.png"; }
