@@ -19,19 +19,19 @@ wait_for() { # wait_for SECONDS COMMAND...
 host_steal() { awk '/^cpu / { print $9 }' /proc/stat; }
 steal_at_start=$(host_steal)
 
-# describe_program PID: for a failure's log, whether the program still runs, how long it has run
-# and how much of that on the processor, what the host took meanwhile, and where each of its
+# describe_program PID: for a failure's log, whether a process still runs, how long it has run
+# and how much of that on the processor, what the host kept meanwhile, and where each of its
 # threads waits (a hang shows there).
 describe_program() {
   local pid=$1 hz stat
   [[ -n $pid ]] || return 0
   if ! kill -0 "$pid" 2>/dev/null; then
-    echo "the program ($pid) had ended"
+    echo "process $pid had ended"
     return 0
   fi
   hz=$(getconf CLK_TCK)
   read -r -a stat <"/proc/$pid/stat"
-  echo "the program ($pid) has run $(awk -v up="$(cut -d' ' -f1 /proc/uptime)" -v start="${stat[21]}" \
+  echo "$(cat "/proc/$pid/comm") ($pid) has run $(awk -v up="$(cut -d' ' -f1 /proc/uptime)" -v start="${stat[21]}" \
     -v hz="$hz" 'BEGIN { printf "%.1f", up - start / hz }') s, $(((stat[13] + stat[14]) * 1000 / hz)) ms" \
     "of it on the processor; the host kept $((($(host_steal) - steal_at_start) * 1000 / hz)) ms" \
     "of processor time from this machine since the test began"
@@ -87,7 +87,9 @@ start_tray() {
   command -v trayer >/dev/null || fail "trayer is missing (make deps installs it)"
   trayer --edge top --align right --widthtype request --height 24 >"$runtime/trayer.log" 2>&1 &
   tray_pid=$!
-  wait_for 10 xdotool search --class trayer || fail "the notification area did not start"
+  wait_for 10 xdotool search --class trayer ||
+    fail "the notification area did not start ($(describe_program "$tray_pid" | head -1);" \
+      "it said: $(tr '\n' ' ' <"$runtime/trayer.log"))"
 }
 
 profile_store_header_size=208184
