@@ -31,17 +31,21 @@ describe_program() {
   fi
   hz=$(getconf CLK_TCK)
   read -r -a stat <"/proc/$pid/stat"
-  echo "$(cat "/proc/$pid/comm") ($pid) has run $(awk -v up="$(cut -d' ' -f1 /proc/uptime)" -v start="${stat[21]}" \
-    -v hz="$hz" 'BEGIN { printf "%.1f", up - start / hz }') s, $(((stat[13] + stat[14]) * 1000 / hz)) ms" \
+  local ran
+  ran=$(awk -v up="$(cut -d' ' -f1 /proc/uptime)" -v start="${stat[21]}" -v hz="$hz" \
+    'BEGIN { printf "%.1f", up - start / hz }')
+  echo "$(cat "/proc/$pid/comm") ($pid) has run $ran s, $(((stat[13] + stat[14]) * 1000 / hz)) ms" \
     "of it on the processor; the host kept $((($(host_steal) - steal_at_start) * 1000 / hz)) ms" \
     "of processor time from this machine since the test began"
   local task
   for task in /proc/"$pid"/task/*; do
-    echo "  thread $(cat "$task/comm" 2>/dev/null): $(awk '/^State:/ { print $2 }' "$task/status" 2>/dev/null)" \
+    echo "  thread $(cat "$task/comm" 2>/dev/null):" \
+      "$(awk '/^State:/ { print $2 }' "$task/status" 2>/dev/null)" \
       "in $(cat "$task/wchan" 2>/dev/null)"
   done
   if command -v gdb >/dev/null; then
-    timeout 60 gdb -batch -p "$pid" -ex "thread apply all bt 16" 2>/dev/null | grep -E '^(Thread|#)' | cut -c1-240 || true
+    timeout 60 gdb -batch -p "$pid" -ex "thread apply all bt 16" 2>/dev/null |
+      grep -E '^(Thread|#)' | cut -c1-240 || true
   fi
 }
 
