@@ -36,10 +36,8 @@ fail() {
 # script's own stays connected throughout (the tray is ended halfway, between two programs).
 xprop -root -spy >/dev/null 2>&1 &
 holder=$!
-command -v trayer >/dev/null || fail "trayer is missing (make deps installs it)"
-trayer --edge top --align right --widthtype request --height 24 >"$runtime/trayer.log" 2>&1 &
-tray=$!
-wait_for 10 xdotool search --class trayer || fail "the notification area did not start"
+start_tray
+tray=$tray_pid
 
 # Qt's own options on the command line change nothing: the program takes no command line
 # (were -platform obeyed, its answer to the second start below would never reach this X server).
