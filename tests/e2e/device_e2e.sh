@@ -8,7 +8,7 @@
 # the window into the tray over the cable and the receiver; over Bluetooth the desktop has no
 # tray, and the window stays with its no-mouse page.
 # usage: device_e2e.sh PROGRAM_DIR VIRTUAL_DRIVER_DIR SEND_COMMAND ARTIFACTS_DIR cable|receiver|ble
-#        (run inside xvfb-run)
+#        (run inside xvfb-run, its server given -noreset)
 set -euo pipefail
 
 program_dir=$1

@@ -7,7 +7,7 @@
 # this script has put the page into; each step checks what the program did, so a click beside
 # its control fails the test instead of passing it.
 # usage: page_e2e.sh PROGRAM_DIR VIRTUAL_DRIVER_DIR SEND_COMMAND PROBE ARTIFACTS_DIR
-#        (run inside xvfb-run)
+#        (run inside xvfb-run, its server given -noreset)
 set -euo pipefail
 
 program_dir=$1

@@ -6,7 +6,8 @@
 # runs in its place; a quit signal ends the program as "exit" does. Then without a notification
 # area: the window shows at once with its no-mouse page, and its close button ends the program.
 # Screenshots go to the artefacts folder.
-# usage: shell_e2e.sh PROGRAM_DIR SEND_COMMAND PROBE ARTIFACTS_DIR   (run inside xvfb-run)
+# usage: shell_e2e.sh PROGRAM_DIR SEND_COMMAND PROBE ARTIFACTS_DIR
+#        (run inside xvfb-run, its server given -noreset)
 set -euo pipefail
 
 program_dir=$1
@@ -21,8 +22,7 @@ make_runtime
 first=
 second=
 tray=
-holder=
-trap 'kill -9 "$first" $second $tray $holder 2>/dev/null || true; rm -rf "$runtime"' EXIT
+trap 'kill -9 "$first" $second $tray 2>/dev/null || true; rm -rf "$runtime"' EXIT
 
 fail() {
   echo "e2e: $*" >&2
@@ -32,10 +32,6 @@ fail() {
   exit 1
 }
 
-# Xvfb resets when its last client goes, and refuses connections meanwhile: a client of the
-# script's own stays connected throughout (the tray is ended halfway, between two programs).
-xprop -root -spy >/dev/null 2>&1 &
-holder=$!
 start_tray
 tray=$tray_pid
 

@@ -3,7 +3,8 @@
 # and the colour dialog, must be mapped and take input while its modal loop runs. Some window
 # managers leave a window unmapped when it is shown, hidden and shown again; the program then
 # looks frozen. A screenshot of each dialog goes to the artefacts folder.
-# usage: wm_e2e.sh WM PROGRAM_DIR VIRTUAL_DRIVER_DIR PROBE ARTIFACTS_DIR   (run inside xvfb-run)
+# usage: wm_e2e.sh WM PROGRAM_DIR VIRTUAL_DRIVER_DIR PROBE ARTIFACTS_DIR
+#        (run inside xvfb-run, its server given -noreset)
 #   WM: none, openbox, icewm, xfwm4, picom (openbox under the picom compositor), or mutter (GNOME's
 #   compositing manager, in its X11 mode)
 set -euo pipefail
@@ -19,6 +20,8 @@ rm -f "$artifacts"/wm-e2e-"$wm"-*.png
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 make_program_folder "$program_dir" "$virtual_dir"
 
+kestrin_pid=
+windows() { xdotool search --onlyvisible --class kestrin 2>/dev/null | sort || true; }
 fail() {
   echo "wm e2e ($wm): $*" >&2
   echo "wm e2e ($wm): the keyboard is with window $(xdotool getwindowfocus 2>/dev/null || echo none)" \
@@ -87,7 +90,6 @@ current_name() { # the first field of the record: 100 UTF-16 units
 }
 name_is() { [[ $(current_name) == "$1" ]]; }
 
-windows() { xdotool search --onlyvisible --class kestrin 2>/dev/null | sort || true; }
 # opens WHAT SHOT CONTROL: clicks the control; a new window of the program must be viewable (a
 # window left unmapped is not) and have the keyboard. Its id goes to $dialog.
 opens() {

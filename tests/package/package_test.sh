@@ -8,7 +8,7 @@
 # Xvfb, against the virtual mouse from a copy of its folder and as installed without a mouse, and
 # after a purge /usr, /etc and /var/lib must be as they were.
 # usage: package_test.sh BUILD_DIR VIRTUAL_DRIVER_DIR VIRTUAL_MOUSE SEND_COMMAND ARTIFACTS_DIR
-#        VERSION   (run inside xvfb-run)
+#        VERSION   (run inside xvfb-run, its server given -noreset)
 set -euo pipefail
 
 build=$1
@@ -28,7 +28,6 @@ mouse_folder=
 finish() {
   [[ -n $kestrin_pid ]] && kill -KILL "$kestrin_pid" 2>/dev/null
   [[ -n $mouse_folder ]] && mouse stop >/dev/null 2>&1
-  [[ -n ${holder:-} ]] && kill "$holder" 2>/dev/null
   rm -rf "$work"
 }
 trap finish EXIT
@@ -122,10 +121,6 @@ else
   [[ -f /usr/share/man/man1/kestrinctl.1.gz ]] || fail "kestrinctl's manual page was not installed"
 fi
 kestrinctl --help | grep -q '^usage: kestrinctl' || fail "kestrinctl --help"
-
-# Xvfb resets when its last client goes: a client of the test's own holds it between programs.
-xprop -root -spy >/dev/null 2>&1 &
-holder=$!
 
 # The installed program against the virtual mouse: a copy of its folder with the virtual driver
 # libraries in place of the real ones (it loads them from its own folder). An apply writes what
