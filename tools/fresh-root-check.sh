@@ -29,6 +29,25 @@ die() {
   exit 1
 }
 
+# sanitizer_reports LOG: each failed test whose output holds a sanitizer's report, with the report's
+# first line, so that a leak or a memory error is told from a failed check without reading the log.
+sanitizer_reports() {
+  awk '
+    /^Test project / { build = $3; sub(".*/", "", build) }
+    / Test +#[0-9]+: / {
+      for (i = 1; i < NF; i++) if ($i ~ /^#[0-9]+:$/) test = $(i + 1)
+    }
+    /^==[0-9]+==ERROR: [A-Za-z]+Sanitizer|: runtime error: / {
+      key = build " " test
+      if (!(key in seen)) {
+        seen[key] = 1
+        line = $0
+        sub(/^==[0-9]+==ERROR: /, "", line)
+        printf "fresh-root: a sanitizer reported in %s, test %s: %s\n", build, test, substr(line, 1, 160)
+      }
+    }' "$1"
+}
+
 # Inside the namespaces: mount what a booted system has, then run each step in the root.
 inside() {
   local root=$1
@@ -168,6 +187,7 @@ main() {
   if ((status != 0)); then
     echo "fresh-root: ---- the last $tail_lines lines of $log ----"
     tail -n "$tail_lines" "$log"
+    sanitizer_reports "$log"
     die "'$*' failed in the fresh $suite root (exit $status)"
   fi
   say "'$*' passed in a fresh $suite root"

@@ -28,10 +28,7 @@ fail() {
   echo "e2e ($link): $*" >&2
   import -window root "$artifacts/device-e2e-$link-failure.png" || true
   describe_program "$kestrin_pid" >&2
-  if [[ -s $runtime/trace ]]; then
-    echo "e2e ($link): the last lines of the program's trace:" >&2
-    tail -n 120 "$runtime/trace" >&2
-  fi
+  print_trace "$runtime/trace" 120 >&2
   exit 1
 }
 

@@ -49,6 +49,20 @@ describe_program() {
   fi
 }
 
+# print_trace FILE LINES: how the program's trace (its stderr) ended, for a failure's log. A
+# sanitizer's report in it is printed whole, however long: its stacks are what tell a leak in a
+# library from one of ours.
+print_trace() {
+  [[ -s $1 ]] || return 0
+  if grep -q -E '^==[0-9]+==ERROR: |: runtime error: ' "$1"; then
+    echo "--- the sanitizer's report in the program's trace:"
+    sed -n -E '/^==[0-9]+==ERROR: |: runtime error: /,$p' "$1"
+  else
+    echo "--- the last lines of the program's trace:"
+    tail -n "$2" "$1"
+  fi
+}
+
 # A runtime folder of this run's own, so the instance socket and lock meet no other program.
 make_runtime() {
   runtime=$(mktemp -d)
