@@ -303,11 +303,12 @@ TEST_F(HookOnX11, KeysFollowALayoutChangedWhileListening)
     ASSERT_EQ(std::system("setxkbmap -layout fr"), 0);
     Tap(kKeyQ); // types "a" on AZERTY
     Tap(kKey1); // "&" unshifted, still the digit key
+    // Taken before the next change: the listener fetches a changed keymap when it reads the
+    // change, and a listener running behind would already find the next one.
+    EXPECT_EQ(Take(4), (std::vector{KeyDown(0x41), KeyUp(0x41), KeyDown(0x31), KeyUp(0x31)}));
     ASSERT_EQ(std::system("setxkbmap -layout us"), 0);
     Tap(kKeyQ);
-    const std::vector<Posted> expected{
-        KeyDown(0x41), KeyUp(0x41), KeyDown(0x31), KeyUp(0x31), KeyDown(0x51), KeyUp(0x51)};
-    EXPECT_EQ(Take(expected.size()), expected);
+    EXPECT_EQ(Take(2), (std::vector{KeyDown(0x51), KeyUp(0x51)}));
 }
 
 TEST_F(HookOnX11, KeysFollowTheActiveLayoutOfSeveral)
