@@ -131,6 +131,24 @@ TEST_F(GunWndTest, RowsAreDisabledUntilAPatternIsChosenAndHoldWhatIsTyped)
     EXPECT_EQ(stored[0]->shots[0].delay, 123);
 }
 
+TEST_F(GunWndTest, DeleteWithNoPatternChosenAsksNothingAndDeletesNothing)
+{
+    guns.push_back(NewGunRecord(u"Spray"));
+    int asked = 0;
+    Run([&](CMS_1_Gun& editor) {
+        otherWindow = [&](CWindowWnd& box) {
+            ++asked;
+            box.Close(1);
+        };
+        // Focus alone makes the first row current without choosing it.
+        QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
+        QCoreApplication::sendEvent(List(editor)->GetWidget(), &in);
+        Press(editor, "delete_btn");
+    });
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(guns.size(), 1U);
+}
+
 TEST_F(GunWndTest, PatternsAreRenamedImportedExportedAndDeletedWithoutLoss)
 {
     guns.push_back(NewGunRecord(u"Spray"));

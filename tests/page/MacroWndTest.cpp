@@ -280,6 +280,25 @@ TEST_F(MacroWndTest, TheActionEditorsChangeKeysButtonsAndHeldDelays)
     EXPECT_EQ(stored.actions[2].delay, 50);
 }
 
+TEST_F(MacroWndTest, DeleteWithNoMacroChosenAsksNothingAndDeletesNothing)
+{
+    AddMacro(u"Reload", {});
+    AddMacro(u"Jump", {});
+    int asked = 0;
+    Run([&](CMS_1_Macro& editor) {
+        otherWindow = [&](CWindowWnd& box) {
+            ++asked;
+            box.Close(1);
+        };
+        // Focus alone makes the first row current without choosing it.
+        QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
+        QCoreApplication::sendEvent(Widget(editor, "ms_1_macro_list"), &in);
+        Press(editor, "ms_1_macro_delete_btn");
+    });
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(macros.size(), 2U);
+}
+
 TEST_F(MacroWndTest, NamesFilesAndDeletionsAskOrRestoreAndNeverLoseAMacro)
 {
     AddMacro(u"Reload", {{0x04, 1, 30}, {0x04, 2, 1}});
