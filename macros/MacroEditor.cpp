@@ -115,7 +115,8 @@ void MacroEditor::Save()
 
 bool MacroEditor::Commit()
 {
-    if (MacroSizeUnits(work_, count_) > kMacroMaxSizeUnits) {
+    undone_ = MacroSizeUnits(work_, count_) > kMacroMaxSizeUnits;
+    if (undone_) {
         Reload();
         reselect_ = false;
         return false;

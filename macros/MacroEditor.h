@@ -55,6 +55,9 @@ public:
     {
         saved_ = std::move(observer);
     }
+    // True when the last edit was undone: the working copy and the selected action are the
+    // stored macro's again.
+    bool EditUndone() const { return undone_; }
 
     // Macro `index` becomes the current one and its actions the working copy.
     void SelectMacro(int index);
@@ -129,6 +132,7 @@ private:
     bool reselect_ = false;
     uint64_t lastEventMs_ = 0;
     MacroScroll scroll_ = MacroScroll::ToEnd;
+    bool undone_ = false;
     std::function<void(const SaveResult&)> saved_;
 };
 

@@ -458,6 +458,11 @@ void CMS_1_Macro::TakeDelay(CEditUI* edit)
     if (!edit->IsEnabled())
         return;
     const uint16_t held = editor_.SetActionDelay(TypedNumber(edit));
+    if (editor_.EditUndone()) {
+        // The stored macro again, with the action the editor now has selected.
+        ShowActions();
+        return;
+    }
     edit->SetText(QString::number(held));
     ShowActionRow(editor_.SelectedAction());
     ShowSummary();

@@ -280,6 +280,36 @@ TEST_F(MacroWndTest, TheActionEditorsChangeKeysButtonsAndHeldDelays)
     EXPECT_EQ(stored.actions[2].delay, 50);
 }
 
+TEST_F(MacroWndTest, AnUndoneDelayShowsTheStoredMacroWithTheEditorsSelection)
+{
+    // 23 actions of 200 ms and the last: 47 units, the most a macro may have.
+    std::vector<MacroAction> actions(24, MacroAction{0x04, 1, 200});
+    actions.back().delay = 1;
+    auto macro = std::make_unique<MacroRecord>();
+    WriteName(macro->name, u"Full");
+    macro->actionCount = 24;
+    std::ranges::copy(actions, macro->actions);
+    macros.push_back(std::move(macro));
+    int highlighted = -2, selected = -3;
+    QString shown;
+    Run([&](CMS_1_Macro& editor) {
+        editor.GetPaintManager()
+            .FindControl<CListUI>(QStringLiteral("ms_1_macro_list"))
+            ->SelectItem(0);
+        auto* list =
+            editor.GetPaintManager().FindControl<CListUI>(QStringLiteral("ms_1_macro_action_list"));
+        list->SelectItem(0);
+        Press(editor, "ms_1_macro_action_edit_check");
+        Type(editor, "ms_1_macro_delay_edit", QStringLiteral("150")); // 3 units: 48
+        highlighted = list->GetCurSel();
+        selected = editor.Editor().SelectedAction();
+        shown = Text(editor, "ms_1_macro_delay_edit");
+    });
+    EXPECT_EQ(highlighted, selected) << "the next Remove, Up or Down acts on what is shown";
+    EXPECT_NE(shown, QStringLiteral("150"));
+    EXPECT_EQ(macros[0]->actions[0].delay, 200);
+}
+
 TEST_F(MacroWndTest, DeleteWithNoMacroChosenAsksNothingAndDeletesNothing)
 {
     AddMacro(u"Reload", {});
