@@ -142,11 +142,11 @@ int MacroEditor::AddMacro(std::u16string_view baseText)
     return index;
 }
 
-int MacroEditor::Import(std::unique_ptr<MacroRecord> imported)
+int MacroEditor::Import(std::unique_ptr<MacroRecord> imported, std::u16string_view baseText)
 {
     if (macros_.size() >= kMaxStoreRecords || !imported)
         return -1;
-    const int index = ImportMacroRecord(std::move(imported), macros_);
+    const int index = ImportMacroRecord(std::move(imported), macros_, baseText);
     Save();
     SelectMacro(index);
     return index;

@@ -71,9 +71,9 @@ public:
     // has it without regard to case or the text is empty: a nameless macro cannot be told apart
     // in a list or on a button.
     bool Rename(std::u16string_view text);
-    // Appends an imported macro under a free name and selects it; its index, or -1 when the
-    // library is full.
-    int Import(std::unique_ptr<MacroRecord> imported);
+    // Appends an imported macro under a free name (one without a name is named from
+    // `baseText` as a new macro is) and selects it; its index, or -1 when the library is full.
+    int Import(std::unique_ptr<MacroRecord> imported, std::u16string_view baseText);
 
     // A row of the action list was selected.
     void SelectAction(int row);

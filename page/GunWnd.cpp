@@ -291,7 +291,11 @@ void CMS_1_Gun::Import()
         CMsgWnd::Ask(this, QStringLiteral("gun_file_error_text"));
         return;
     }
-    ShowAddedPattern(editor_.Import(std::move(read.value)));
+    const int index =
+        editor_.Import(std::move(read.value.record), Text("add_gun_text").toStdU16String());
+    ShowAddedPattern(index);
+    if (index >= 0 && read.value.held)
+        CMsgWnd::Ask(this, QStringLiteral("gun_file_held_text"));
 }
 
 void CMS_1_Gun::Export()

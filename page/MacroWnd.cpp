@@ -478,7 +478,11 @@ void CMS_1_Macro::Import()
         CMsgWnd::Ask(this, QStringLiteral("macro_file_error_text"));
         return;
     }
-    ShowAddedMacro(editor_.Import(std::move(read.value)));
+    const int index =
+        editor_.Import(std::move(read.value.record), Text("add_macro_text").toStdU16String());
+    ShowAddedMacro(index);
+    if (index >= 0 && read.value.held)
+        CMsgWnd::Ask(this, QStringLiteral("macro_file_held_text"));
 }
 
 void CMS_1_Macro::Export()

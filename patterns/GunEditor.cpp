@@ -84,11 +84,11 @@ int GunEditor::Add(std::u16string_view baseText)
     return index;
 }
 
-int GunEditor::Import(std::unique_ptr<GunRecord> imported)
+int GunEditor::Import(std::unique_ptr<GunRecord> imported, std::u16string_view baseText)
 {
     if (guns_.size() >= kMaxStoreRecords || !imported)
         return -1;
-    const int index = ImportGunRecord(std::move(imported), guns_);
+    const int index = ImportGunRecord(std::move(imported), guns_, baseText);
     Save();
     Select(index);
     return index;

@@ -48,8 +48,9 @@ public:
     void Delete(int index);
     // Names the current pattern (the name dialog has refused empty and taken names).
     void Rename(std::u16string_view name);
-    // Appends an imported pattern under a free name and selects it; -1 when the library is full.
-    int Import(std::unique_ptr<GunRecord> imported);
+    // Appends an imported pattern under a free name (one without a name is named from
+    // `baseText` as a new pattern is) and selects it; -1 when the library is full.
+    int Import(std::unique_ptr<GunRecord> imported, std::u16string_view baseText);
 
     // Shows and keeps `count` shots (1..30); shots past it keep their values.
     void SetShotCount(int count);
