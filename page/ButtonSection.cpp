@@ -219,6 +219,11 @@ void ButtonSection::OpenMacroLibrary()
         // The editor works on the library itself; only the UI thread touches it.
         CMS_1_Macro editor(context_.profiles.macros, context_.profiles.dataFolder, hooks_);
         editor.onSaved = context_.saveDone;
+        // Buttons are linked by name: a renamed macro takes its buttons along.
+        editor.onRenamed = [this](int index, std::u16string_view oldName) {
+            std::lock_guard lock(context_.profiles.mutex);
+            CarryRenamedMacro(context_.profiles.list, context_.profiles.macros, index, oldName);
+        };
         editor.Run(CWindowWnd::FromHandle(context_.window.Handle()));
     }
     RelinkLibraries();
@@ -229,6 +234,10 @@ void ButtonSection::OpenPatternLibrary()
     {
         CMS_1_Gun editor(context_.profiles.guns, context_.profiles.dataFolder);
         editor.onSaved = context_.saveDone;
+        editor.onRenamed = [this](int index, std::u16string_view oldName) {
+            std::lock_guard lock(context_.profiles.mutex);
+            CarryRenamedGun(context_.profiles.list, context_.profiles.guns, index, oldName);
+        };
         editor.Run(CWindowWnd::FromHandle(context_.window.Handle()));
     }
     RelinkLibraries();

@@ -58,6 +58,10 @@ CMS_1_Gun::CMS_1_Gun(GunList& guns, std::string dataFolder)
         ShowSaveFailure(
             paintManager_.FindControl(QStringLiteral("gun_save_status")), result, dataFolder_);
     });
+    editor_.SetRenameObserver([this](int index, std::u16string_view oldName) {
+        if (onRenamed)
+            onRenamed(index, oldName);
+    });
 }
 
 int CMS_1_Gun::Run(CWindowWnd* parent)

@@ -98,6 +98,10 @@ CMS_1_Macro::CMS_1_Macro(MacroList& macros, std::string dataFolder, HookTable* h
         ShowSaveFailure(paintManager_.FindControl(QStringLiteral("ms_1_macro_save_status")), result,
             dataFolder_);
     });
+    editor_.SetRenameObserver([this](int index, std::u16string_view oldName) {
+        if (onRenamed)
+            onRenamed(index, oldName);
+    });
     clock_.start();
 }
 

@@ -107,8 +107,11 @@ void GunEditor::Rename(std::u16string_view name)
 {
     if (!current_)
         return;
+    const std::u16string oldName = ReadName(current_->name);
     WriteName(current_->name, name);
     Save();
+    if (renamed_)
+        renamed_(selected_, oldName);
 }
 
 void GunEditor::SetShotCount(int count)

@@ -36,6 +36,11 @@ public:
     {
         saved_ = std::move(observer);
     }
+    // Told of every rename: the pattern's index and the name it had.
+    void SetRenameObserver(std::function<void(int index, std::u16string_view oldName)> observer)
+    {
+        renamed_ = std::move(observer);
+    }
 
     // Pattern `index` becomes the current one; -1 (or an index it does not have) shows 30 shots
     // of the new-pattern defaults and selects none.
@@ -73,6 +78,7 @@ private:
     GunRecord* current_ = nullptr;
     std::array<GunBullet, kGunMaxShots> work_{};
     std::function<void(const SaveResult&)> saved_;
+    std::function<void(int, std::u16string_view)> renamed_;
 };
 
 // Where each shot leaves the pointer: the running sums of x and y, shot by shot.
