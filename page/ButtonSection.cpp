@@ -3,11 +3,11 @@
 #include "base/Messages.h"
 #include "base/RecordNames.h"
 #include "keys/KeyNames.h"
-#include "profiles/ButtonFunctions.h"
 #include "page/GunWnd.h"
 #include "page/MacroWnd.h"
 #include "page/SelectRecordWnd.h"
 #include "page/ShortcutWnd.h"
+#include "profiles/ButtonFunctions.h"
 #include "profiles/ButtonRelink.h"
 #include "profiles/ProfileRanges.h"
 #include "ui/Control.h"
@@ -19,6 +19,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 #include <QWidget>
+
+#include <utility>
 
 namespace kestrin {
 namespace {
@@ -33,6 +35,15 @@ std::u16string Text(std::string_view id)
     return CResourceManager::GetInstance()
         ->GetText(QString::fromLatin1(id.data(), qsizetype(id.size())))
         .toStdU16String();
+}
+
+// The one-left-click rule for `profile` with `code` on button `slot`.
+bool KeepsLeftClick(ProfileRecord& profile, int slot, uint8_t code)
+{
+    const uint8_t had = std::exchange(profile.buttons[slot].functionCode, code);
+    const bool kept = HasLeftClick(profile);
+    profile.buttons[slot].functionCode = had;
+    return kept;
 }
 
 } // namespace
@@ -126,6 +137,10 @@ void ButtonSection::OpenFunctionMenu(int slot)
     if (!widget)
         return;
     editedSlot_ = slot;
+    {
+        std::lock_guard lock(context_.profiles.mutex);
+        menuProfile_ = context_.profiles.Current();
+    }
     menu_.reset();
     const QPoint topLeft = widget->mapToGlobal(QPoint(0, 0));
     QPoint anchor(topLeft.x() + widget->width(), topLeft.y());
@@ -146,7 +161,12 @@ void ButtonSection::OpenFunctionMenu(int slot)
 
 void ButtonSection::AssignFunction(const QString& itemName)
 {
+    // Only a choice made in the menu open now assigns, and it uses the menu up.
+    if (!menu_ || !menu_->IsOpenFor(itemName))
+        return;
+    menu_.reset();
     const int slot = editedSlot_;
+    const ProfileRecord* madeFor = menuProfile_;
     if (slot < 0 || slot >= kMenuButtons)
         return;
     // An item of no function stands for a left click, as the table has no other answer.
@@ -155,19 +175,19 @@ void ButtonSection::AssignFunction(const QString& itemName)
     bool keepsLeftClick = false;
     {
         std::lock_guard lock(context_.profiles.mutex);
-        const ProfileRecord* current = context_.profiles.Current();
-        if (!current)
+        ProfileRecord* current = context_.profiles.Current();
+        // The menu was opened on another profile than the one shown now.
+        if (!current || current != madeFor)
             return;
         edited = current->buttons[slot];
-        auto candidate = std::make_unique<ProfileRecord>(*current);
-        candidate->buttons[slot].functionCode = code;
-        keepsLeftClick = HasLeftClick(*candidate);
+        keepsLeftClick = KeepsLeftClick(*current, slot, code);
     }
-    if (!keepsLeftClick) {
+    const auto refuse = [this] {
         CMsgWnd::Ask(
             CWindowWnd::FromHandle(context_.window.Handle()), QStringLiteral("one_click_text"));
-        return;
-    }
+    };
+    if (!keepsLeftClick)
+        return refuse();
     uint8_t modifiers = edited.shortcutModifiers;
     uint8_t key = edited.shortcutKey;
     if (code == kFunctionKeyShortcut) {
@@ -185,8 +205,15 @@ void ButtonSection::AssignFunction(const QString& itemName)
         if (!chosen)
             return;
     }
+    // The dialogs gave the event loop its turn: the profile and its buttons are checked again
+    // as the choice is stored.
     ButtonSlot shown{};
-    const bool stored = context_.EditCurrent([&](ProfileRecord& p) {
+    bool refused = false;
+    const bool stored = context_.EditCurrentIf(madeFor, [&](ProfileRecord& p) {
+        if (!KeepsLeftClick(p, slot, code)) {
+            refused = true;
+            return;
+        }
         ButtonSlot& target = p.buttons[slot];
         if (code == kFunctionKeyShortcut) {
             target.shortcutModifiers = modifiers;
@@ -206,6 +233,8 @@ void ButtonSection::AssignFunction(const QString& itemName)
         target.functionCode = code;
         shown = target;
     });
+    if (refused)
+        return refuse();
     if (!stored)
         return;
     context_.requestApply(0);

@@ -108,6 +108,13 @@ void CMenuWnd::ResizeMenu()
         }
 }
 
+bool CMenuWnd::IsOpenFor(const QString& item) const
+{
+    const QWidget* host = GetWidget();
+    return (host && host->isVisible()) ||
+        (!chosen_.isEmpty() && chosen_.compare(item, Qt::CaseInsensitive) == 0);
+}
+
 QStringList CMenuWnd::VisibleItems() const
 {
     QStringList items;
@@ -124,6 +131,7 @@ void CMenuWnd::Notify(TNotifyUI& msg)
         return;
     auto* command = new MenuCmd;
     command->szName = msg.pSender->GetName();
+    chosen_ = command->szName;
     command->szUserData = msg.pSender->GetUserData();
     command->szText = msg.pSender->GetText();
     if (auto* button = qobject_cast<QAbstractButton*>(msg.pSender->GetWidget()))

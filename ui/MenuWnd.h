@@ -38,6 +38,9 @@ public:
     // Where the menu goes at the next ResizeMenu.
     void SetPoint(QPoint point) { point_ = point; }
     QStringList VisibleItems() const;
+    // True while the menu shows, and once `item` has been chosen in it: a choice made in this
+    // menu, not one named when no menu was open.
+    bool IsOpenFor(const QString& item) const;
 
 protected:
     QString GetWindowClassName() const override { return QStringLiteral("MenuWnd"); }
@@ -50,6 +53,7 @@ private:
     QPoint point_;
     uint32_t alignment_ = 0;
     KestrinWindow owner_ = 0;
+    QString chosen_;
     std::unique_ptr<QObject> keys_;
 };
 

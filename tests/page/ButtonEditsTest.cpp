@@ -1,7 +1,10 @@
-// Button edits on the device page: the library windows and the buttons that use their records.
+// Button edits on the device page: the function menu, the dialogs it opens and the library
+// windows, each edit landing on the profile it was made for whatever arrives meanwhile.
+#include "app/InstanceCommands.h"
 #include "base/RecordNames.h"
 #include "page/GunWnd.h"
 #include "page/MacroWnd.h"
+#include "page/ShortcutWnd.h"
 #include "patterns/GunRecord.h"
 #include "profiles/ButtonRelink.h"
 #include "tests/page/DevicePageFixture.h"
@@ -52,7 +55,54 @@ protected:
         qobject_cast<QAbstractButton*>(controls.FindControl(QLatin1String(name))->GetWidget())
             ->click();
     }
+    // Runs a command of the instance socket and returns its answer, or "-" while it has none.
+    QString Command(const char* command)
+    {
+        QString answered = QStringLiteral("-");
+        RunInstanceCommand(*window, QLatin1String(command),
+            [&answered](const QByteArray& answer) { answered = QString::fromUtf8(answer); });
+        return answered;
+    }
 };
+
+TEST_F(ButtonEditsTest, AShortcutLandsOnTheProfileItsDialogWasOpenedOn)
+{
+    OpenWithTwoProfiles();
+    // kestrinctl while the dialog waits: nothing that switches, sends or chooses is taken.
+    std::vector<QString> answers;
+    CWindowWnd::SetModalHookForTesting([&](CWindowWnd& dialog) {
+        for (const char* command : {"use Arena", "apply", "apply wait", "menu ms_1_click"})
+            answers.push_back(Command(command));
+        answers.push_back(Command("status").left(2));
+        Click(dialog, "check_flag_1");
+        dialog.Close(1);
+    });
+    Press(3);
+    Page().AssignFunction(QStringLiteral("ms_1_shortcut"));
+    EXPECT_EQ(answers, (std::vector<QString>{"busy", "busy", "busy", "busy", "ok"}));
+    EXPECT_EQ(Page().CurrentStatus().profile, u"Profile1");
+    EXPECT_EQ(Profile(0).buttons[2].functionCode, kFunctionKeyShortcut);
+    EXPECT_EQ(Profile(0).buttons[2].shortcutModifiers, kModifierCtrl);
+    EXPECT_EQ(Profile(1).buttons[2].functionCode, kDefaultFunctionCodes[2]);
+
+    // Switched under the dialog all the same: the choice is for no other profile.
+    CWindowWnd::SetModalHookForTesting([&](CWindowWnd& dialog) {
+        Page().UseProfile(u"Arena");
+        Click(dialog, "check_flag_1");
+        dialog.Close(1);
+    });
+    Press(4);
+    Page().AssignFunction(QStringLiteral("ms_1_shortcut"));
+    CWindowWnd::SetModalHookForTesting(nullptr);
+    for (std::size_t profile : {0U, 1U})
+        EXPECT_EQ(Profile(profile).buttons[3].functionCode, kDefaultFunctionCodes[3]) << profile;
+
+    // A menu item named once the menu has closed without a choice chooses nothing.
+    Press(4);
+    Page().Buttons().Menu()->GetWidget()->hide(); // as Escape or a click elsewhere
+    Page().AssignFunction(QStringLiteral("ms_1_mute"));
+    EXPECT_EQ(Profile(1).buttons[3].functionCode, kDefaultFunctionCodes[3]);
+}
 
 TEST_F(ButtonEditsTest, ARenamedMacroOrPatternKeepsItsButtonsInEveryProfile)
 {
