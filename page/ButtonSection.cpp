@@ -46,6 +46,16 @@ bool KeepsLeftClick(ProfileRecord& profile, int slot, uint8_t code)
     return kept;
 }
 
+// The menu item that chooses `code`; empty for a code no item chooses.
+QString MenuItemFor(uint8_t code)
+{
+    for (const ButtonFunction& function : ButtonFunctionTable())
+        if (function.code == code)
+            return QString::fromLatin1(
+                function.menuItem.data(), qsizetype(function.menuItem.size()));
+    return {};
+}
+
 } // namespace
 
 ButtonSection::~ButtonSection() = default;
@@ -137,9 +147,12 @@ void ButtonSection::OpenFunctionMenu(int slot)
     if (!widget)
         return;
     editedSlot_ = slot;
+    uint8_t code = 0;
     {
         std::lock_guard lock(context_.profiles.mutex);
         menuProfile_ = context_.profiles.Current();
+        if (menuProfile_)
+            code = menuProfile_->buttons[slot].functionCode;
     }
     menu_.reset();
     const QPoint topLeft = widget->mapToGlobal(QPoint(0, 0));
@@ -147,6 +160,8 @@ void ButtonSection::OpenFunctionMenu(int slot)
     menu_ = std::make_unique<CMenuWnd>();
     menu_->Init(nullptr, QStringLiteral("MS/MS_1/ms_1_menu.xml"), anchor,
         context_.window.PaintManager(), nullptr, eMenuAlignment_Left | eMenuAlignment_Top);
+    // Opened on what the button does now.
+    menu_->SetFocusedItem(MenuItemFor(code));
     menu_->ResizeMenu();
     // Near the bottom of the screen under the button the menu opens upwards, ending a little
     // below the button's top.

@@ -9,9 +9,11 @@
 #include "profiles/ButtonRelink.h"
 #include "tests/page/DevicePageFixture.h"
 #include "ui/ListUI.h"
+#include "ui/MenuWnd.h"
 #include "ui/NameDialog.h"
 
 #include <QAbstractButton>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTest>
 
@@ -102,6 +104,29 @@ TEST_F(ButtonEditsTest, AShortcutLandsOnTheProfileItsDialogWasOpenedOn)
     Page().Buttons().Menu()->GetWidget()->hide(); // as Escape or a click elsewhere
     Page().AssignFunction(QStringLiteral("ms_1_mute"));
     EXPECT_EQ(Profile(1).buttons[3].functionCode, kDefaultFunctionCodes[3]);
+}
+
+TEST_F(ButtonEditsTest, TheMenuOpensOnTheButtonsFunctionAndItsArrowsCrossItsColumns)
+{
+    OpenWithTwoProfiles([](ProfileRecord& p, ProfileRecord&) { p.buttons[4].functionCode = 71; });
+    Press(5);
+    QWidget* menu = Page().Buttons().Menu()->GetWidget();
+    QWidget* mute = menu->focusWidget();
+    ASSERT_NE(mute, nullptr);
+    EXPECT_EQ(mute->objectName(), QStringLiteral("ms_1_mute"));
+    const auto key = [&](Qt::Key pressed) {
+        QKeyEvent event(QEvent::KeyPress, pressed, Qt::NoModifier);
+        QCoreApplication::sendEvent(menu->focusWidget(), &event);
+        return menu->focusWidget();
+    };
+    const auto at = [&](QWidget* item) { return item->mapTo(menu, QPoint(0, 0)); };
+    QWidget* right = key(Qt::Key_Right);
+    EXPECT_GT(at(right).x(), at(mute).x());
+    EXPECT_EQ(at(right).y(), at(mute).y()) << "the same row of the next column";
+    EXPECT_EQ(key(Qt::Key_Left), mute);
+    QWidget* below = key(Qt::Key_Down);
+    EXPECT_EQ(at(below).x(), at(mute).x());
+    EXPECT_GT(at(below).y(), at(mute).y());
 }
 
 TEST_F(ButtonEditsTest, ARenamedMacroOrPatternKeepsItsButtonsInEveryProfile)

@@ -310,6 +310,31 @@ TEST_F(MacroWndTest, AnUndoneDelayShowsTheStoredMacroWithTheEditorsSelection)
     EXPECT_EQ(macros[0]->actions[0].delay, 200);
 }
 
+TEST_F(MacroWndTest, EitherWayOutOfActionEditingKeepsTheEditsAndNeitherSaysCancel)
+{
+    AddMacro(u"Reload", {{0x04, 1, 30}, {0x04, 2, 1}});
+    std::vector<QString> labels;
+    Run([&](CMS_1_Macro& editor) {
+        editor.GetPaintManager()
+            .FindControl<CListUI>(QStringLiteral("ms_1_macro_list"))
+            ->SelectItem(0);
+        editor.GetPaintManager()
+            .FindControl<CListUI>(QStringLiteral("ms_1_macro_action_list"))
+            ->SelectItem(0);
+        Press(editor, "ms_1_macro_action_edit_check");
+        Type(editor, "ms_1_macro_delay_edit", QStringLiteral("45"));
+        Press(editor, "ms_1_macro_cancel_btn");
+        labels = {Text(editor, "ms_1_macro_cancel_btn"), Text(editor, "ms_1_macro_save_btn")};
+    });
+    EXPECT_EQ(macros[0]->actions[0].delay, 45);
+    const auto text = [](const char* id) {
+        return CResourceManager::GetInstance()->GetText(QLatin1String(id));
+    };
+    for (const QString& label : labels)
+        for (const char* dialogWord : {"cancel_text", "ok_text"})
+            EXPECT_NE(label, text(dialogWord)) << "it leaves the editor; nothing is undone";
+}
+
 TEST_F(MacroWndTest, DeleteWithNoMacroChosenAsksNothingAndDeletesNothing)
 {
     AddMacro(u"Reload", {});
