@@ -15,7 +15,8 @@ namespace kestrin {
 //
 // The socket (a Unix stream socket the user alone may use) takes one command per line, of at
 // most 4096 bytes, and answers each with a line beginning "ok" once the running copy's event
-// loop has taken it, "unknown", or "error <reason>":
+// loop has taken it, "unknown", "busy" (a dialog waits for the user: try again once it is
+// answered), or "error <reason>":
 //   show          what a second start sends: the running copy shows itself (message 1037)
 //   apply         an apply request
 //   menu <item>   runs a tray-menu item by name, e.g. "menu exit" (scripts and tests)

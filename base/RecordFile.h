@@ -1,13 +1,14 @@
 #pragma once
 
 #include "base/FileResult.h"
+#include "base/RecordNameRules.h"
 #include "base/RecordNames.h"
 #include "base/SafeFile.h"
 #include "base/StoreFiles.h"
 #include "base/Trace.h"
 
 #include <cstring>
-#include <filesystem>
+#include <limits>
 #include <memory>
 #include <span>
 #include <string>
@@ -17,25 +18,30 @@
 namespace kestrin {
 
 // A file of one library record, raw, nothing else: how macros and recoil patterns are exported
-// and imported.
-template <class Record> using RecordFileRead = FileResult<std::unique_ptr<Record>>;
+// and imported. A longer file is taken for the record at its start.
+template <class Record> struct RecordFromFile {
+    std::unique_ptr<Record> record;
+    // Values beyond what the mouse takes were held to it: the user is told.
+    bool held = false;
+};
+template <class Record> using RecordFileRead = FileResult<RecordFromFile<Record>>;
 
-// The record in `bytes`, when they are exactly one record; WrongSize otherwise. Its values are
-// the caller's to check.
+// The record at the start of `bytes`; WrongSize when they are fewer. Its values are the
+// caller's to check.
 template <class Record> RecordFileRead<Record> RecordFromBytes(std::span<const std::byte> bytes)
 {
     static_assert(std::is_trivially_copyable_v<Record>);
-    if (bytes.size() != sizeof(Record))
+    if (bytes.size() < sizeof(Record))
         return RecordFileRead<Record>::Failed(FileError::WrongSize,
-            std::to_string(bytes.size()) + " bytes, not " + std::to_string(sizeof(Record)));
+            std::to_string(bytes.size()) + " bytes, fewer than " + std::to_string(sizeof(Record)));
     auto record = std::make_unique_for_overwrite<Record>();
     std::memcpy(record.get(), bytes.data(), sizeof(Record));
-    return RecordFileRead<Record>::Ok(std::move(record));
+    return RecordFileRead<Record>::Ok({std::move(record)});
 }
 
-// Reads a record file as `parse` takes its bytes; Unreadable when it cannot be read. A file of
-// another size is refused before it is read: it may be anything, and large. `kind` names the
-// file in the trace.
+// Reads a record file as `parse` takes its bytes; Unreadable when it cannot be read. Only the
+// record's bytes at its start are read, however large the file. `kind` names the file in the
+// trace.
 template <class Record, class Parse>
 RecordFileRead<Record> ReadRecordFile(const std::string& path, Parse parse, const char* kind)
 {
@@ -43,17 +49,26 @@ RecordFileRead<Record> ReadRecordFile(const std::string& path, Parse parse, cons
         Trace("%s file %s refused: %s\n", kind, path.c_str(), result.error.c_str());
         return result;
     };
-    std::error_code error;
-    const auto size = std::filesystem::file_size(path, error);
-    if (!error && size != sizeof(Record))
-        return refused(RecordFileRead<Record>::Failed(FileError::WrongSize,
-            std::to_string(size) + " bytes, not " + std::to_string(sizeof(Record))));
-    const FileBytes file = ReadWholeFile(path, sizeof(Record));
-    if (!file.ok())
-        return refused(RecordFileRead<Record>::Failed(
-            FileError::Unreadable, file.error.empty() ? "cannot be read" : file.error));
-    RecordFileRead<Record> read = parse(std::span<const std::byte>(file.value));
+    FileReader file(path, std::numeric_limits<std::size_t>::max());
+    std::vector<std::byte> bytes(sizeof(Record));
+    bytes.resize(file.Status().ok() ? file.Read(bytes) : 0);
+    if (!file.Status().ok())
+        return refused(RecordFileRead<Record>::Failed(FileError::Unreadable,
+            file.Status().error.empty() ? "cannot be read" : file.Status().error));
+    RecordFileRead<Record> read = parse(std::span<const std::byte>(bytes));
     return read.ok() ? std::move(read) : refused(std::move(read));
+}
+
+// Sets right the name of a record read from its own file: units no typed name holds become
+// U+FFFD, and a name of nothing else is emptied, so that it gets a free name on import.
+inline void SetFileNameRight(std::span<char16_t> field)
+{
+    if (IsNameText(field))
+        return;
+    if (HoldsNameText(field))
+        MakeNameText(field);
+    else
+        WriteName(field, u"");
 }
 
 // Writes the record as a file of its own, replacing an earlier one only once the new one is
@@ -65,12 +80,15 @@ template <class Record> SaveResult WriteRecordFile(const std::string& path, cons
 }
 
 // Appends an imported record under its own name, or the first free "%s_%d" when the list has
-// it (without regard to case); returns its index.
+// it (without regard to case); one without a name is named as a new record is, from
+// `baseText`. Returns its index.
 template <NamedRecord Record>
-int AppendUnderFreeName(
-    std::unique_ptr<Record> imported, std::vector<std::unique_ptr<Record>>& list)
+int AppendUnderFreeName(std::unique_ptr<Record> imported,
+    std::vector<std::unique_ptr<Record>>& list, std::u16string_view baseText)
 {
-    WriteName(imported->name, MakeUniqueName(list, ReadName(imported->name)));
+    const std::u16string wanted = ReadName(imported->name);
+    WriteName(imported->name,
+        wanted.empty() ? DefaultRecordName(list, baseText) : MakeUniqueName(list, wanted));
     list.push_back(std::move(imported));
     return static_cast<int>(list.size() - 1);
 }

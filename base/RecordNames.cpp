@@ -178,6 +178,15 @@ bool MakeNameText(std::span<char16_t> field)
     return replaced;
 }
 
+bool HoldsNameText(std::span<const char16_t> field)
+{
+    const std::u16string name = ReadName(field);
+    for (std::size_t i = 0; i < name.size(); ++i)
+        if (IsNameUnit(name, i))
+            return true;
+    return false;
+}
+
 std::u16string ReadName(std::span<const char16_t> field)
 {
     const auto end = std::find(field.begin(), field.end(), u'\0');

@@ -24,6 +24,9 @@ bool IsNameText(std::span<const char16_t> field);
 // Replaces each unit IsNameText refuses with U+FFFD. True when it had to.
 bool MakeNameText(std::span<char16_t> field);
 
+// True when the name holds at least one unit that IsNameText takes.
+bool HoldsNameText(std::span<const char16_t> field);
+
 // Stores `name` cut to the field less its terminator (never splitting a surrogate pair)
 // and zero-fills the rest of the field.
 void WriteName(std::span<char16_t> field, std::u16string_view name);

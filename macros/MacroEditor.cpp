@@ -115,7 +115,11 @@ void MacroEditor::Save()
 
 bool MacroEditor::Commit()
 {
-    if (MacroSizeUnits(work_, count_) > kMacroMaxSizeUnits) {
+    const int units = MacroSizeUnits(work_, count_);
+    // A macro stored larger than the limit (imported so) may still shrink.
+    undone_ = units > kMacroMaxSizeUnits &&
+        !(current_ && units <= MacroSizeUnits(current_->actions, current_->actionCount));
+    if (undone_) {
         Reload();
         reselect_ = false;
         return false;
@@ -141,11 +145,11 @@ int MacroEditor::AddMacro(std::u16string_view baseText)
     return index;
 }
 
-int MacroEditor::Import(std::unique_ptr<MacroRecord> imported)
+int MacroEditor::Import(std::unique_ptr<MacroRecord> imported, std::u16string_view baseText)
 {
     if (macros_.size() >= kMaxStoreRecords || !imported)
         return -1;
-    const int index = ImportMacroRecord(std::move(imported), macros_);
+    const int index = ImportMacroRecord(std::move(imported), macros_, baseText);
     Save();
     SelectMacro(index);
     return index;
@@ -172,12 +176,16 @@ bool MacroEditor::Rename(std::u16string_view text)
 {
     if (!current_)
         return false;
-    if (NamesEqual(ReadName(current_->name), text))
+    const std::u16string oldName = ReadName(current_->name);
+    if (NamesEqual(oldName, text))
         return true;
     if (text.empty() || NameExistsInList(macros_, text))
         return false;
     WriteName(current_->name, text);
-    Commit();
+    // The working copy is the record's already: the name is all there is to store.
+    Save();
+    if (renamed_)
+        renamed_(currentIndex_, oldName);
     return true;
 }
 

@@ -34,8 +34,9 @@ enum class MacroScroll { ToEnd, ToSelected, ToRecordStartLater, ToInsertionLater
 
 // The macro editor without its window: the library, the selected macro, the working copy of its
 // actions that every edit acts on, and live recording. An edit that leaves the macro within 47
-// size units is written into the record and the library saved at once; one that would not is
-// undone by reloading the record. The window shows what this holds after each call.
+// size units, or no larger than it is stored (an imported macro may be larger), is written into
+// the record and the library saved at once; one that would not is undone by reloading the
+// record. The window shows what this holds after each call.
 class MacroEditor {
 public:
     MacroEditor(MacroList& macros, std::string dataFolder);
@@ -55,6 +56,14 @@ public:
     {
         saved_ = std::move(observer);
     }
+    // Told of every rename that was stored: the macro's index and the name it had.
+    void SetRenameObserver(std::function<void(int index, std::u16string_view oldName)> observer)
+    {
+        renamed_ = std::move(observer);
+    }
+    // True when the last edit was undone: the working copy and the selected action are the
+    // stored macro's again.
+    bool EditUndone() const { return undone_; }
 
     // Macro `index` becomes the current one and its actions the working copy.
     void SelectMacro(int index);
@@ -64,13 +73,13 @@ public:
     // Removes macro `index` and selects the one now at its place, or the one before when it was
     // the last; none when the library is empty.
     void DeleteMacro(int index);
-    // Renames the current macro (cut to its field). False, leaving the name, when another macro
-    // has it without regard to case or the text is empty: a nameless macro cannot be told apart
-    // in a list or on a button.
+    // Renames the current macro (cut to its field) and stores the name, whatever the macro's
+    // size. False, leaving the name, when another macro has it without regard to case or the
+    // text is empty: a nameless macro cannot be told apart in a list or on a button.
     bool Rename(std::u16string_view text);
-    // Appends an imported macro under a free name and selects it; its index, or -1 when the
-    // library is full.
-    int Import(std::unique_ptr<MacroRecord> imported);
+    // Appends an imported macro under a free name (one without a name is named from
+    // `baseText` as a new macro is) and selects it; its index, or -1 when the library is full.
+    int Import(std::unique_ptr<MacroRecord> imported, std::u16string_view baseText);
 
     // A row of the action list was selected.
     void SelectAction(int row);
@@ -129,7 +138,9 @@ private:
     bool reselect_ = false;
     uint64_t lastEventMs_ = 0;
     MacroScroll scroll_ = MacroScroll::ToEnd;
+    bool undone_ = false;
     std::function<void(const SaveResult&)> saved_;
+    std::function<void(int, std::u16string_view)> renamed_;
 };
 
 // What the editor shows beside the actions so a macro can be trusted.

@@ -1,26 +1,28 @@
 #pragma once
 
 #include "base/FileResult.h"
+#include "base/RecordFile.h"
 #include "macros/MacroRecord.h"
 
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace kestrin {
 
 // A *.macro file: one macro record, raw, nothing else.
 inline constexpr const char* kMacroFileExtension = "macro";
 
-using MacroFileRead = FileResult<std::unique_ptr<MacroRecord>>;
+using MacroFileRead = FileResult<RecordFromFile<MacroRecord>>;
 
-// Takes the bytes of a macro file: WrongSize unless exactly one record; OutOfRange when its
-// name is not text ended inside its field, its action count lies outside 0..46 or a delay
-// beyond the editor's most; else the record as it lies.
+// Takes the bytes of a macro file, the record at their start: WrongSize when they are fewer;
+// OutOfRange when its name has no end inside its field or its action count lies outside 0..46.
+// Otherwise the record, its pauses held to the most the mouse takes (`held` says so) and units
+// of its name that no typed name holds set right.
 MacroFileRead ParseMacroFile(std::span<const std::byte> bytes);
 
-// Reads a macro file as ParseMacroFile takes it; Unreadable when it cannot be read. A file of
-// another size is refused before it is read: it may be anything, and large.
+// Reads a macro file as ParseMacroFile takes it; Unreadable when it cannot be read.
 MacroFileRead ReadMacroFile(const std::string& path);
 
 // Writes the macro as a file of its own, replacing an earlier one only once the new one is
@@ -28,7 +30,9 @@ MacroFileRead ReadMacroFile(const std::string& path);
 SaveResult WriteMacroFile(const std::string& path, const MacroRecord& macro);
 
 // Appends an imported macro under its own name, or the first free "%s_%d" when the library has
-// it (without regard to case); returns its index.
-int ImportMacroRecord(std::unique_ptr<MacroRecord> imported, MacroList& macros);
+// it (without regard to case); a macro without a name is named as a new one is, from
+// `baseText`. Returns its index.
+int ImportMacroRecord(
+    std::unique_ptr<MacroRecord> imported, MacroList& macros, std::u16string_view baseText);
 
 } // namespace kestrin

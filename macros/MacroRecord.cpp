@@ -23,4 +23,17 @@ int MacroSizeUnits(std::span<const MacroAction> actions, int actionCount)
     return total;
 }
 
+bool HoldDelaysInRange(MacroRecord& macro)
+{
+    bool held = false;
+    const int count = std::clamp(macro.actionCount, 0, kMacroMaxActions);
+    for (MacroAction& action : std::span(macro.actions).first(std::size_t(count))) {
+        if (action.delay > kMacroMaxDelay) {
+            action.delay = kMacroMaxDelay;
+            held = true;
+        }
+    }
+    return held;
+}
+
 } // namespace kestrin

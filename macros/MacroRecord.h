@@ -61,4 +61,8 @@ using MacroList = std::vector<std::unique_ptr<MacroRecord>>;
 // A count outside 0..actions.size() is clamped, so a damaged record never reads past its actions.
 int MacroSizeUnits(std::span<const MacroAction> actions, int actionCount);
 
+// Holds the pause of each counted action of a macro read from a file to the most the editor
+// and the mouse take. True when one was held.
+bool HoldDelaysInRange(MacroRecord& macro);
+
 } // namespace kestrin

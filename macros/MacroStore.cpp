@@ -6,6 +6,7 @@
 namespace kestrin {
 namespace {
 
+// True for damage set right; a pause held to the most is a value the store may hold, not damage.
 bool RepairMacro(MacroRecord& macro)
 {
     bool repaired = MakeNameText(macro.name);
@@ -14,15 +15,9 @@ bool RepairMacro(MacroRecord& macro)
         macro.actionCount = macro.actionCount < 0 ? 0 : kMacroMaxActions;
         repaired = true;
     }
-    // A delay is held to the editor's most; an action's kind travels as it is (anything but a
-    // press is sent as a release).
-    for (int i = 0; i < macro.actionCount; ++i) {
-        MacroAction& action = macro.actions[i];
-        if (action.delay > kMacroMaxDelay) {
-            action.delay = kMacroMaxDelay;
-            repaired = true;
-        }
-    }
+    // An action's kind travels as it is (anything but a press is sent as a release).
+    if (HoldDelaysInRange(macro))
+        Trace("macro.data: pauses of a macro held to %d ms\n", kMacroMaxDelay);
     return repaired;
 }
 

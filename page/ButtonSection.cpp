@@ -3,11 +3,11 @@
 #include "base/Messages.h"
 #include "base/RecordNames.h"
 #include "keys/KeyNames.h"
-#include "profiles/ButtonFunctions.h"
 #include "page/GunWnd.h"
 #include "page/MacroWnd.h"
 #include "page/SelectRecordWnd.h"
 #include "page/ShortcutWnd.h"
+#include "profiles/ButtonFunctions.h"
 #include "profiles/ButtonRelink.h"
 #include "profiles/ProfileRanges.h"
 #include "ui/Control.h"
@@ -19,6 +19,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 #include <QWidget>
+
+#include <utility>
 
 namespace kestrin {
 namespace {
@@ -33,6 +35,25 @@ std::u16string Text(std::string_view id)
     return CResourceManager::GetInstance()
         ->GetText(QString::fromLatin1(id.data(), qsizetype(id.size())))
         .toStdU16String();
+}
+
+// The one-left-click rule for `profile` with `code` on button `slot`.
+bool KeepsLeftClick(ProfileRecord& profile, int slot, uint8_t code)
+{
+    const uint8_t had = std::exchange(profile.buttons[slot].functionCode, code);
+    const bool kept = HasLeftClick(profile);
+    profile.buttons[slot].functionCode = had;
+    return kept;
+}
+
+// The menu item that chooses `code`; empty for a code no item chooses.
+QString MenuItemFor(uint8_t code)
+{
+    for (const ButtonFunction& function : ButtonFunctionTable())
+        if (function.code == code)
+            return QString::fromLatin1(
+                function.menuItem.data(), qsizetype(function.menuItem.size()));
+    return {};
 }
 
 } // namespace
@@ -126,12 +147,21 @@ void ButtonSection::OpenFunctionMenu(int slot)
     if (!widget)
         return;
     editedSlot_ = slot;
+    uint8_t code = 0;
+    {
+        std::lock_guard lock(context_.profiles.mutex);
+        menuProfile_ = context_.profiles.Current();
+        if (menuProfile_)
+            code = menuProfile_->buttons[slot].functionCode;
+    }
     menu_.reset();
     const QPoint topLeft = widget->mapToGlobal(QPoint(0, 0));
     QPoint anchor(topLeft.x() + widget->width(), topLeft.y());
     menu_ = std::make_unique<CMenuWnd>();
     menu_->Init(nullptr, QStringLiteral("MS/MS_1/ms_1_menu.xml"), anchor,
         context_.window.PaintManager(), nullptr, eMenuAlignment_Left | eMenuAlignment_Top);
+    // Opened on what the button does now.
+    menu_->SetFocusedItem(MenuItemFor(code));
     menu_->ResizeMenu();
     // Near the bottom of the screen under the button the menu opens upwards, ending a little
     // below the button's top.
@@ -146,7 +176,12 @@ void ButtonSection::OpenFunctionMenu(int slot)
 
 void ButtonSection::AssignFunction(const QString& itemName)
 {
+    // Only a choice made in the menu open now assigns, and it uses the menu up.
+    if (!menu_ || !menu_->IsOpenFor(itemName))
+        return;
+    menu_.reset();
     const int slot = editedSlot_;
+    const ProfileRecord* madeFor = menuProfile_;
     if (slot < 0 || slot >= kMenuButtons)
         return;
     // An item of no function stands for a left click, as the table has no other answer.
@@ -155,19 +190,19 @@ void ButtonSection::AssignFunction(const QString& itemName)
     bool keepsLeftClick = false;
     {
         std::lock_guard lock(context_.profiles.mutex);
-        const ProfileRecord* current = context_.profiles.Current();
-        if (!current)
+        ProfileRecord* current = context_.profiles.Current();
+        // The menu was opened on another profile than the one shown now.
+        if (!current || current != madeFor)
             return;
         edited = current->buttons[slot];
-        auto candidate = std::make_unique<ProfileRecord>(*current);
-        candidate->buttons[slot].functionCode = code;
-        keepsLeftClick = HasLeftClick(*candidate);
+        keepsLeftClick = KeepsLeftClick(*current, slot, code);
     }
-    if (!keepsLeftClick) {
+    const auto refuse = [this] {
         CMsgWnd::Ask(
             CWindowWnd::FromHandle(context_.window.Handle()), QStringLiteral("one_click_text"));
-        return;
-    }
+    };
+    if (!keepsLeftClick)
+        return refuse();
     uint8_t modifiers = edited.shortcutModifiers;
     uint8_t key = edited.shortcutKey;
     if (code == kFunctionKeyShortcut) {
@@ -185,8 +220,15 @@ void ButtonSection::AssignFunction(const QString& itemName)
         if (!chosen)
             return;
     }
+    // The dialogs gave the event loop its turn: the profile and its buttons are checked again
+    // as the choice is stored.
     ButtonSlot shown{};
-    const bool stored = context_.EditCurrent([&](ProfileRecord& p) {
+    bool refused = false;
+    const bool stored = context_.EditCurrentIf(madeFor, [&](ProfileRecord& p) {
+        if (!KeepsLeftClick(p, slot, code)) {
+            refused = true;
+            return;
+        }
         ButtonSlot& target = p.buttons[slot];
         if (code == kFunctionKeyShortcut) {
             target.shortcutModifiers = modifiers;
@@ -206,6 +248,8 @@ void ButtonSection::AssignFunction(const QString& itemName)
         target.functionCode = code;
         shown = target;
     });
+    if (refused)
+        return refuse();
     if (!stored)
         return;
     context_.requestApply(0);
@@ -219,6 +263,11 @@ void ButtonSection::OpenMacroLibrary()
         // The editor works on the library itself; only the UI thread touches it.
         CMS_1_Macro editor(context_.profiles.macros, context_.profiles.dataFolder, hooks_);
         editor.onSaved = context_.saveDone;
+        // Buttons are linked by name: a renamed macro takes its buttons along.
+        editor.onRenamed = [this](int index, std::u16string_view oldName) {
+            std::lock_guard lock(context_.profiles.mutex);
+            CarryRenamedMacro(context_.profiles.list, context_.profiles.macros, index, oldName);
+        };
         editor.Run(CWindowWnd::FromHandle(context_.window.Handle()));
     }
     RelinkLibraries();
@@ -229,6 +278,10 @@ void ButtonSection::OpenPatternLibrary()
     {
         CMS_1_Gun editor(context_.profiles.guns, context_.profiles.dataFolder);
         editor.onSaved = context_.saveDone;
+        editor.onRenamed = [this](int index, std::u16string_view oldName) {
+            std::lock_guard lock(context_.profiles.mutex);
+            CarryRenamedGun(context_.profiles.list, context_.profiles.guns, index, oldName);
+        };
         editor.Run(CWindowWnd::FromHandle(context_.window.Handle()));
     }
     RelinkLibraries();

@@ -65,7 +65,8 @@ private:
     HookTable* hooks_ = nullptr;
     std::unique_ptr<CMenuWnd> menu_;
     int editedSlot_ = -1;
-    MouseDrawing* drawing_ = nullptr; // owned by its place in the layout
+    const ProfileRecord* menuProfile_ = nullptr; // the profile the menu was opened on
+    MouseDrawing* drawing_ = nullptr;            // owned by its place in the layout
     int highlightedControl_ = 0;
 };
 

@@ -118,12 +118,17 @@ void DpiSection::ShowStageValue(int stage, int32_t units, bool moveSlider)
 void DpiSection::ChooseStageColor(int stage, CControlUI& swatch)
 {
     RgbColor stored{};
-    if (!context_.EditCurrent([&](ProfileRecord& p) { stored = p.stageColor[stage]; }))
+    const ProfileRecord* madeFor = nullptr;
+    if (!context_.EditCurrent([&](ProfileRecord& p) {
+            stored = p.stageColor[stage];
+            madeFor = &p;
+        }))
         return;
     const std::optional<uint32_t> chosen = context_.chooseColor(swatch, ArgbOf(stored));
-    if (!chosen)
+    if (!chosen || !context_.EditCurrentIf(madeFor, [&](ProfileRecord& p) {
+            p.stageColor[stage] = RgbOf(*chosen);
+        }))
         return;
-    context_.EditCurrent([&](ProfileRecord& p) { p.stageColor[stage] = RgbOf(*chosen); });
     // The swatch shows what is stored: a palette colour's alpha is not kept.
     swatch.SetBkColor(ArgbOf(RgbOf(*chosen)));
     context_.requestApply(0);

@@ -58,6 +58,10 @@ CMS_1_Gun::CMS_1_Gun(GunList& guns, std::string dataFolder)
         ShowSaveFailure(
             paintManager_.FindControl(QStringLiteral("gun_save_status")), result, dataFolder_);
     });
+    editor_.SetRenameObserver([this](int index, std::u16string_view oldName) {
+        if (onRenamed)
+            onRenamed(index, oldName);
+    });
 }
 
 int CMS_1_Gun::Run(CWindowWnd* parent)
@@ -291,7 +295,11 @@ void CMS_1_Gun::Import()
         CMsgWnd::Ask(this, QStringLiteral("gun_file_error_text"));
         return;
     }
-    ShowAddedPattern(editor_.Import(std::move(read.value)));
+    const int index =
+        editor_.Import(std::move(read.value.record), Text("add_gun_text").toStdU16String());
+    ShowAddedPattern(index);
+    if (index >= 0 && read.value.held)
+        CMsgWnd::Ask(this, QStringLiteral("gun_file_held_text"));
 }
 
 void CMS_1_Gun::Export()

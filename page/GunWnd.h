@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace kestrin {
 
@@ -23,6 +24,8 @@ public:
 
     // Told of every save of gun.data, so the page's footer knows of a failure.
     std::function<void(const SaveResult&)> onSaved;
+    // Told of every rename: the pattern's index and the name it had.
+    std::function<void(int index, std::u16string_view oldName)> onRenamed;
 
     // Popup child of `parent`, centred, modal; always 1.
     int Run(CWindowWnd* parent);

@@ -110,12 +110,17 @@ void LightingSection::ShowLightingMode(int32_t mode)
 void LightingSection::ChooseLightingColor(CControlUI& swatch)
 {
     RgbColor stored{};
-    if (!context_.EditCurrent([&](ProfileRecord& p) { stored = p.lightingColor; }))
+    const ProfileRecord* madeFor = nullptr;
+    if (!context_.EditCurrent([&](ProfileRecord& p) {
+            stored = p.lightingColor;
+            madeFor = &p;
+        }))
         return;
     const std::optional<uint32_t> chosen = context_.chooseColor(swatch, ArgbOf(stored));
-    if (!chosen)
+    if (!chosen || !context_.EditCurrentIf(madeFor, [&](ProfileRecord& p) {
+            p.lightingColor = RgbOf(*chosen);
+        }))
         return;
-    context_.EditCurrent([&](ProfileRecord& p) { p.lightingColor = RgbOf(*chosen); });
     // The swatch shows what is stored: a palette colour's alpha is not kept.
     swatch.SetBkColor(ArgbOf(RgbOf(*chosen)));
     context_.requestApply(0);

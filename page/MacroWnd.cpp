@@ -98,6 +98,10 @@ CMS_1_Macro::CMS_1_Macro(MacroList& macros, std::string dataFolder, HookTable* h
         ShowSaveFailure(paintManager_.FindControl(QStringLiteral("ms_1_macro_save_status")), result,
             dataFolder_);
     });
+    editor_.SetRenameObserver([this](int index, std::u16string_view oldName) {
+        if (onRenamed)
+            onRenamed(index, oldName);
+    });
     clock_.start();
 }
 
@@ -458,6 +462,11 @@ void CMS_1_Macro::TakeDelay(CEditUI* edit)
     if (!edit->IsEnabled())
         return;
     const uint16_t held = editor_.SetActionDelay(TypedNumber(edit));
+    if (editor_.EditUndone()) {
+        // The stored macro again, with the action the editor now has selected.
+        ShowActions();
+        return;
+    }
     edit->SetText(QString::number(held));
     ShowActionRow(editor_.SelectedAction());
     ShowSummary();
@@ -473,7 +482,11 @@ void CMS_1_Macro::Import()
         CMsgWnd::Ask(this, QStringLiteral("macro_file_error_text"));
         return;
     }
-    ShowAddedMacro(editor_.Import(std::move(read.value)));
+    const int index =
+        editor_.Import(std::move(read.value.record), Text("add_macro_text").toStdU16String());
+    ShowAddedMacro(index);
+    if (index >= 0 && read.value.held)
+        CMsgWnd::Ask(this, QStringLiteral("macro_file_held_text"));
 }
 
 void CMS_1_Macro::Export()

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 class QObject;
 
@@ -33,6 +34,8 @@ public:
 
     // Told of every save of macro.data, so the page's footer knows of a failure.
     std::function<void(const SaveResult&)> onSaved;
+    // Told of every rename: the macro's index and the name it had.
+    std::function<void(int index, std::u16string_view oldName)> onRenamed;
 
     // Popup child of `parent`, centred, modal; always 1.
     int Run(CWindowWnd* parent);

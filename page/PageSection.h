@@ -40,6 +40,18 @@ struct PageSectionContext {
         edit(*current);
         return true;
     }
+    // As EditCurrent, only while `madeFor` is still the current profile: an edit asked for on
+    // one profile (through a dialog the instance socket may have waited beside) never lands on
+    // another. False when it did not run.
+    template <class Edit> bool EditCurrentIf(const ProfileRecord* madeFor, Edit&& edit)
+    {
+        std::lock_guard lock(profiles.mutex);
+        ProfileRecord* current = profiles.Current();
+        if (!current || current != madeFor)
+            return false;
+        edit(*current);
+        return true;
+    }
 };
 
 // A stored colour shown on screen, and back.

@@ -38,9 +38,11 @@ void CMS_1_SelectRecord::OnLayoutLoaded()
             list_->SelectItem(selectedIndex, false);
     }
     // With notification, so that the loop count shows or hides with the mode.
-    if (auto* option = dynamic_cast<COptionUI*>(
-            paintManager_.FindControl(OptionName(std::clamp(playMode, 0, kPlayModes - 1)))))
-        option->Selected(true);
+    CControlUI* option = ChoosesPlayMode()
+        ? paintManager_.FindControl(OptionName(std::clamp(playMode, 0, kPlayModes - 1)))
+        : nullptr;
+    if (auto* mode = dynamic_cast<COptionUI*>(option))
+        mode->Selected(true);
     // An empty library says where records come from instead of showing a blank list.
     if (CControlUI* hint = paintManager_.FindControl(QStringLiteral("select_empty_hint")))
         hint->SetVisible(names.empty());
@@ -56,7 +58,7 @@ void CMS_1_SelectRecord::ShowLoopCount() const
 {
     if (CControlUI* row = const_cast<CPaintManagerUI&>(paintManager_)
                               .FindControl(QStringLiteral("hor_loop_time")))
-        row->SetVisible(playMode == 0);
+        row->SetVisible(!ChoosesPlayMode() || playMode == 0);
 }
 
 void CMS_1_SelectRecord::TakeLoopCount()
@@ -80,7 +82,7 @@ void CMS_1_SelectRecord::Notify(TNotifyUI& msg)
         OnClick(msg);
     } else if (msg.sType == DUI_MSGTYPE_ITEMSELECT && msg.pSender == list_) {
         selectedIndex = list_->GetCurSel();
-    } else if (msg.sType == DUI_MSGTYPE_SELECTCHANGED) {
+    } else if (msg.sType == DUI_MSGTYPE_SELECTCHANGED && ChoosesPlayMode()) {
         for (int mode = 0; mode < kPlayModes; ++mode)
             if (msg.pSender->GetName() == OptionName(mode))
                 playMode = mode;

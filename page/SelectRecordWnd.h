@@ -12,8 +12,9 @@ class CEditUI;
 class CListUI;
 
 // Picks one record of a library (macros or recoil patterns) for a button and how it repeats:
-// one of three play modes and, for the first, a loop count of 1 to 255. The opener sets the
-// fields, runs it and reads them back after a result of 1; a selected index of -1 means no
+// for a macro one of three play modes and, for the first, a loop count of 1 to 255; for a
+// pattern, which always plays while its button is held, the loop count alone. The opener sets
+// the fields, runs it and reads them back after a result of 1; a selected index of -1 means no
 // record was chosen.
 class CMS_1_SelectRecord : public WindowImplBase {
 public:
@@ -26,6 +27,9 @@ public:
     int Run(CWindowWnd* parent);
 
 protected:
+    // False where the caller stores one play mode whatever is chosen: no choice is offered and
+    // the loop count always shows.
+    virtual bool ChoosesPlayMode() const { return true; }
     void OnLayoutLoaded() override;
     void Notify(TNotifyUI& msg) override;
     void OnClick(TNotifyUI& msg) override;
@@ -48,6 +52,7 @@ class CMS_1_SelectGun final : public CMS_1_SelectRecord {
 protected:
     QString GetWindowClassName() const override { return QStringLiteral("MS_1_SelectGun"); }
     QString GetSkinFile() const override { return QStringLiteral("MS/MS_1/selectgun.xml"); }
+    bool ChoosesPlayMode() const override { return false; }
 };
 
 } // namespace kestrin

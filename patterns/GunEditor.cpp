@@ -84,11 +84,11 @@ int GunEditor::Add(std::u16string_view baseText)
     return index;
 }
 
-int GunEditor::Import(std::unique_ptr<GunRecord> imported)
+int GunEditor::Import(std::unique_ptr<GunRecord> imported, std::u16string_view baseText)
 {
     if (guns_.size() >= kMaxStoreRecords || !imported)
         return -1;
-    const int index = ImportGunRecord(std::move(imported), guns_);
+    const int index = ImportGunRecord(std::move(imported), guns_, baseText);
     Save();
     Select(index);
     return index;
@@ -107,8 +107,11 @@ void GunEditor::Rename(std::u16string_view name)
 {
     if (!current_)
         return;
+    const std::u16string oldName = ReadName(current_->name);
     WriteName(current_->name, name);
     Save();
+    if (renamed_)
+        renamed_(selected_, oldName);
 }
 
 void GunEditor::SetShotCount(int count)

@@ -36,6 +36,11 @@ public:
     {
         saved_ = std::move(observer);
     }
+    // Told of every rename: the pattern's index and the name it had.
+    void SetRenameObserver(std::function<void(int index, std::u16string_view oldName)> observer)
+    {
+        renamed_ = std::move(observer);
+    }
 
     // Pattern `index` becomes the current one; -1 (or an index it does not have) shows 30 shots
     // of the new-pattern defaults and selects none.
@@ -48,8 +53,9 @@ public:
     void Delete(int index);
     // Names the current pattern (the name dialog has refused empty and taken names).
     void Rename(std::u16string_view name);
-    // Appends an imported pattern under a free name and selects it; -1 when the library is full.
-    int Import(std::unique_ptr<GunRecord> imported);
+    // Appends an imported pattern under a free name (one without a name is named from
+    // `baseText` as a new pattern is) and selects it; -1 when the library is full.
+    int Import(std::unique_ptr<GunRecord> imported, std::u16string_view baseText);
 
     // Shows and keeps `count` shots (1..30); shots past it keep their values.
     void SetShotCount(int count);
@@ -72,6 +78,7 @@ private:
     GunRecord* current_ = nullptr;
     std::array<GunBullet, kGunMaxShots> work_{};
     std::function<void(const SaveResult&)> saved_;
+    std::function<void(int, std::u16string_view)> renamed_;
 };
 
 // Where each shot leaves the pointer: the running sums of x and y, shot by shot.

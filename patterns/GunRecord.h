@@ -53,4 +53,9 @@ void SetNewGunDefaults(GunRecord& gun);
 // A zeroed record with the given name and the new-pattern defaults.
 std::unique_ptr<GunRecord> NewGunRecord(std::u16string_view name);
 
+// Holds each counted shot of a pattern read from a file to what the editor and the mouse take:
+// x and y to -999..999, the pause to at most 25599 ms, and no pause at all to the new-pattern
+// default. True when a value was held.
+bool HoldShotsInRange(GunRecord& gun);
+
 } // namespace kestrin

@@ -8,8 +8,8 @@
 namespace kestrin {
 namespace {
 
-// A count outside 1..30 goes to the nearest valid one and every stored shot stays; a shot's
-// values are held to the editor's ranges.
+// A count outside 1..30 goes to the nearest valid one and every stored shot stays: damage set
+// right. A shot's values held to the editor's ranges are values the store may hold, not damage.
 bool RepairGun(GunRecord& gun)
 {
     bool repaired = MakeNameText(gun.name);
@@ -17,17 +17,8 @@ bool RepairGun(GunRecord& gun)
         gun.shotCount = gun.shotCount < 1 ? 1 : kGunMaxShots;
         repaired = true;
     }
-    for (int i = 0; i < gun.shotCount; ++i) {
-        GunBullet& shot = gun.shots[i];
-        const GunBullet held{std::clamp(shot.x, kGunMinCoordinate, kGunMaxCoordinate),
-            std::clamp(shot.y, kGunMinCoordinate, kGunMaxCoordinate), shot.reserved8,
-            shot.delay < 1 ? uint16_t(kGunDefaultDelay)
-                           : std::min(shot.delay, uint16_t(kGunMaxDelay))};
-        if (held.x != shot.x || held.y != shot.y || held.delay != shot.delay) {
-            shot = held;
-            repaired = true;
-        }
-    }
+    if (HoldShotsInRange(gun))
+        Trace("gun.data: shots of a pattern held to the ranges the mouse takes\n");
     return repaired;
 }
 

@@ -27,6 +27,15 @@ bool SlotNameMatches(const ButtonSlot& slot, std::u16string_view recordName);
 // a damaged or foreign file must never lead a button outside the lists. True when it had to.
 bool DropDanglingIndexes(ProfileRecord& profile, const MacroList& macros, const GunList& guns);
 
+// After macro `index` of the library was renamed from `oldName`: every macro button (slots 0..17
+// of every profile) that names it as it was called, as re-linking would find it, takes its new
+// name, so that re-linking keeps the button. True when a button changed.
+bool CarryRenamedMacro(
+    ProfileList& profiles, const MacroList& macros, int index, std::u16string_view oldName);
+// The same for pattern `index` and the pattern buttons.
+bool CarryRenamedGun(
+    ProfileList& profiles, const GunList& guns, int index, std::u16string_view oldName);
+
 // Re-links by name every macro and pattern button (slots 0..17) of every profile after a
 // library editor closed: a found record refreshes the slot's index, name and copy; a missing
 // one turns the button back to its default. Where two records look alike in the slot's 23

@@ -54,6 +54,12 @@ void ProfileSection::SwitchTo(int row)
     host_.RequestFullApply();
 }
 
+bool ProfileSection::StillCurrent(const ProfileRecord* asked) const
+{
+    std::lock_guard guard(state_.lock);
+    return state_.current == asked;
+}
+
 bool ProfileSection::RoomForAnother()
 {
     // A store holding more is set aside as damage when it is read.
@@ -87,7 +93,8 @@ void ProfileSection::DeleteProfile()
         prompts_.Ask("one_profile_text");
         return;
     }
-    if (!prompts_.Confirm("delete_profile_text"))
+    const ProfileRecord* asked = state_.current;
+    if (!prompts_.Confirm("delete_profile_text") || !StillCurrent(asked))
         return;
     int row = 0;
     int index = 0;
@@ -108,10 +115,11 @@ void ProfileSection::DeleteProfile()
 
 void ProfileSection::RenameProfile()
 {
-    if (!state_.current)
+    const ProfileRecord* asked = state_.current;
+    if (!asked)
         return;
     const auto name = prompts_.AskProfileName("profile_name_2_text", state_.profiles);
-    if (!name)
+    if (!name || !StillCurrent(asked))
         return;
     {
         std::lock_guard guard(state_.lock);
@@ -123,7 +131,8 @@ void ProfileSection::RenameProfile()
 
 void ProfileSection::RestoreProfileDefaults()
 {
-    if (!state_.current || !prompts_.Confirm("restore_text"))
+    const ProfileRecord* asked = state_.current;
+    if (!asked || !prompts_.Confirm("restore_text") || !StillCurrent(asked))
         return;
     {
         std::lock_guard guard(state_.lock);

@@ -2,8 +2,8 @@
 
 #include "macros/MacroRecord.h"
 #include "patterns/GunRecord.h"
-#include "profiles/StoredProfile.h"
 #include "profiles/ProfileStore.h"
+#include "profiles/StoredProfile.h"
 
 #include <mutex>
 #include <optional>
@@ -91,6 +91,9 @@ public:
 private:
     // False, with a message, when the list holds the most profiles a store may.
     bool RoomForAnother();
+    // True when the profile a question was asked about is still the current one: its answer
+    // acts on no other.
+    bool StillCurrent(const ProfileRecord* asked) const;
     void SwitchTo(int row);
     SaveResult SaveProfiles();
 

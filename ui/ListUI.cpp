@@ -40,7 +40,11 @@ int CListUI::GetCount() const
 int CListUI::GetCurSel() const
 {
     auto* list = AsList(widget_);
-    return list ? list->currentRow() : -1;
+    if (!list)
+        return -1;
+    // The current row alone is no choice: focus makes the first one current.
+    const int row = list->currentRow();
+    return row >= 0 && list->item(row)->isSelected() ? row : -1;
 }
 
 bool CListUI::SelectItem(int index, bool notify)

@@ -11,6 +11,7 @@ public:
     CListUI(QWidget* widget, CPaintManagerUI* manager);
 
     int GetCount() const;
+    // The selected row; -1 when none is, even while one is current.
     int GetCurSel() const;
     bool SelectItem(int index, bool notify = true);
 

@@ -8,6 +8,9 @@
 #include <QKeyEvent>
 #include <QWidget>
 
+#include <cstdlib>
+#include <utility>
+
 namespace kestrin {
 namespace {
 
@@ -24,12 +27,16 @@ protected:
             return false;
         switch (static_cast<QKeyEvent*>(event)->key()) {
         case Qt::Key_Down:
-        case Qt::Key_Right:
             MoveFocus(button, true);
             return true;
         case Qt::Key_Up:
-        case Qt::Key_Left:
             MoveFocus(button, false);
+            return true;
+        case Qt::Key_Right:
+            MoveAcross(button, true);
+            return true;
+        case Qt::Key_Left:
+            MoveAcross(button, false);
             return true;
         case Qt::Key_Return:
         case Qt::Key_Enter:
@@ -51,6 +58,30 @@ private:
             !(qobject_cast<QAbstractButton*>(to) && to->isEnabled() && to->isVisible() &&
                 host_->isAncestorOf(to)));
         to->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    }
+
+    // To the item of the next column right (or left) nearest in height; none past the last.
+    void MoveAcross(QAbstractButton* from, bool right) const
+    {
+        const QRect at(from->mapTo(host_, QPoint(0, 0)), from->size());
+        QAbstractButton* best = nullptr;
+        std::pair<int, int> bestDistance{};
+        for (auto* item : host_->findChildren<QAbstractButton*>()) {
+            if (!item->isEnabled() || !item->isVisible())
+                continue;
+            const QRect to(item->mapTo(host_, QPoint(0, 0)), item->size());
+            const int across = right ? to.left() - at.right() : at.left() - to.right();
+            if (across <= 0)
+                continue;
+            // The nearest column first, then the nearest row in it.
+            const std::pair<int, int> distance{across, std::abs(to.center().y() - at.center().y())};
+            if (!best || distance < bestDistance) {
+                best = item;
+                bestDistance = distance;
+            }
+        }
+        if (best)
+            best->setFocus(right ? Qt::TabFocusReason : Qt::BacktabFocusReason);
     }
 
     QWidget* host_;
@@ -100,12 +131,29 @@ void CMenuWnd::ResizeMenu()
     host->show();
     host->raise();
     host->activateWindow();
-    // Ready for the keyboard: the first item that can be chosen has the focus.
-    for (auto* button : host->findChildren<QAbstractButton*>())
-        if (button->isEnabled() && !button->isHidden()) {
-            button->setFocus(Qt::PopupFocusReason);
+    // Ready for the keyboard: the item asked for has the focus, else the first that can be
+    // chosen.
+    QAbstractButton* first = nullptr;
+    QAbstractButton* asked = nullptr;
+    for (auto* button : host->findChildren<QAbstractButton*>()) {
+        if (!button->isEnabled() || button->isHidden())
+            continue;
+        if (!first)
+            first = button;
+        if (button->objectName() == focusedItem_) {
+            asked = button;
             break;
         }
+    }
+    if (QAbstractButton* focused = asked ? asked : first)
+        focused->setFocus(Qt::PopupFocusReason);
+}
+
+bool CMenuWnd::IsOpenFor(const QString& item) const
+{
+    const QWidget* host = GetWidget();
+    return (host && host->isVisible()) ||
+        (!chosen_.isEmpty() && chosen_.compare(item, Qt::CaseInsensitive) == 0);
 }
 
 QStringList CMenuWnd::VisibleItems() const
@@ -124,6 +172,7 @@ void CMenuWnd::Notify(TNotifyUI& msg)
         return;
     auto* command = new MenuCmd;
     command->szName = msg.pSender->GetName();
+    chosen_ = command->szName;
     command->szUserData = msg.pSender->GetUserData();
     command->szText = msg.pSender->GetText();
     if (auto* button = qobject_cast<QAbstractButton*>(msg.pSender->GetWidget()))

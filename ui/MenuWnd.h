@@ -27,7 +27,8 @@ enum MenuAlignment : uint32_t {
 
 // A popup menu built from a menu layout: every button of the layout is an item, named by its
 // control name. It closes when an item is chosen, the user clicks elsewhere or presses Escape;
-// the arrow keys move between the items and Enter chooses one.
+// Up and Down move through the items, Left and Right to the nearest item of the column beside,
+// and Enter chooses one.
 class CMenuWnd final : public WindowImplBase {
 public:
     // Left|Top puts the menu's top-left corner at the point; Right and Bottom put its right or
@@ -37,7 +38,12 @@ public:
     void ResizeMenu();
     // Where the menu goes at the next ResizeMenu.
     void SetPoint(QPoint point) { point_ = point; }
+    // The item that has the keyboard when the menu shows; the first one when it has none.
+    void SetFocusedItem(const QString& item) { focusedItem_ = item; }
     QStringList VisibleItems() const;
+    // True while the menu shows, and once `item` has been chosen in it: a choice made in this
+    // menu, not one named when no menu was open.
+    bool IsOpenFor(const QString& item) const;
 
 protected:
     QString GetWindowClassName() const override { return QStringLiteral("MenuWnd"); }
@@ -50,6 +56,8 @@ private:
     QPoint point_;
     uint32_t alignment_ = 0;
     KestrinWindow owner_ = 0;
+    QString focusedItem_;
+    QString chosen_;
     std::unique_ptr<QObject> keys_;
 };
 

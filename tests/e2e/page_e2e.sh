@@ -269,19 +269,22 @@ button_byte() { # button_byte SLOT OFFSET: one byte of a button slot of the curr
     -N1 "$store" | tr -d ' '
 }
 slot_is() { [[ $(button_byte "$1" 1) == "$2" && $(button_byte "$1" 7) == "$3" && $(button_byte "$1" 3) == "$4" ]]; }
-# How many Down presses reach an item from the menu's first: the arrows go through the items that
-# can be chosen, in the layout's order.
-downs_to() {
+# An item's place in the menu: Down and Up go through the items that can be chosen, in the
+# layout's order.
+menu_position() {
   local position
   position=$(grep -o 'QPushButton" name="ms_1_[a-z_]*"' "$program/res/MS/MS_1/ms_1_menu.xml" |
     sed 's/.*name="//; s/"$//' | grep -n -x "$1" | cut -d: -f1)
   [[ -n $position ]] || fail "the menu has no item $1"
-  echo $((position - 1))
+  echo "$position"
 }
-choose() { # choose ITEM: in the open menu, with the keyboard
-  local downs
-  downs=$(downs_to "$1")
-  ((downs == 0)) || xdotool key --delay 20 $(printf 'Down %.0s' $(seq 1 "$downs"))
+# choose ITEM FROM: in the open menu, with the keyboard, from the item it opened on (the button's
+# function, or the first item for a function no item chooses)
+choose() {
+  local steps key=Down
+  steps=$(($(menu_position "$1") - $(menu_position "$2")))
+  ((steps >= 0)) || { key=Up; steps=$((-steps)); }
+  ((steps == 0)) || xdotool key --delay 20 $(printf "$key %.0s" $(seq 1 "$steps"))
   xdotool key Return
 }
 mouse clear-log >/dev/null
@@ -291,14 +294,14 @@ click ms_1_btn_key_5
 wait_for 5 more_windows || fail "the function menu did not open"
 park_pointer
 shot buttons-menu
-choose ms_1_mute
+choose ms_1_mute ms_1_dpi_cycle
 wait_for 5 fewer_windows || fail "the function menu stayed open"
 wait_for 5 slot_is 4 71 0 0 || fail "button 5 did not become mute (code $(button_byte 4 1))"
 
 # Ctrl+Shift+A on button 4: the boxes clicked, the key pressed through XTEST into the hook library.
 click ms_1_btn_key_4
 wait_for 5 more_windows || fail "the function menu did not open for button 4"
-choose ms_1_shortcut
+choose ms_1_shortcut ms_1_dpi_cycle
 dialog_open() { xdotool search --onlyvisible --name '^Key shortcut$' >/dev/null; }
 wait_for 5 dialog_open || fail "the shortcut dialog did not open"
 dialog=$(xdotool search --onlyvisible --name '^Key shortcut$' | head -1)
@@ -394,7 +397,7 @@ park_pointer
 mouse clear-log >/dev/null
 click ms_1_btn_key_6
 wait_for 5 more_windows || fail "the function menu did not open for button 6"
-choose ms_1_select_macro
+choose ms_1_select_macro ms_1_click
 choose_first_row MS_1_SelectMacro MS/MS_1/selectmacro.xml macro-select
 wait_for 5 slot_is 5 17 0 0 || fail "button 6 holds code $(button_byte 5 1), not the macro"
 wait_for 10 log_quiet || fail "the macro apply never ended"
@@ -436,7 +439,7 @@ park_pointer
 mouse clear-log >/dev/null
 click ms_1_btn_key_7
 wait_for 5 more_windows || fail "the function menu did not open for button 7"
-choose ms_1_select_gun
+choose ms_1_select_gun ms_1_backward
 choose_first_row MS_1_SelectGun MS/MS_1/selectgun.xml pattern-select
 wait_for 30 slot_is 6 18 0 0 || fail "button 7 holds code $(button_byte 6 1), not the pattern"
 wait_for 30 log_quiet || fail "the pattern apply never ended"

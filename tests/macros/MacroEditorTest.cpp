@@ -105,6 +105,31 @@ TEST_F(MacroEditorTest, AnEditBeyond47UnitsIsUndoneAndTheStoredMacroShown)
     EXPECT_EQ(Stored(0)[22].delay, 200);
 }
 
+TEST_F(MacroEditorTest, AMacroStoredLargerThanTheLimitIsRenamedAndMayShrinkButNotGrow)
+{
+    // Imported so: 30 actions of 200 ms, 60 units.
+    auto large = std::make_unique<MacroRecord>();
+    WriteName(large->name, u"Long");
+    large->actionCount = 30;
+    std::fill_n(large->actions, 30, MacroAction{kKeyA, kPress, 200});
+    macros.push_back(std::move(large));
+    editor.SelectMacro(0);
+    EXPECT_TRUE(editor.Rename(u"Longer"));
+    editor.SelectAction(3);
+    editor.DeleteAction();
+    editor.MoveActionUp();
+    EXPECT_FALSE(editor.EditUndone());
+    editor.SetActionDelay(150); // 3 units instead of 2: larger again
+    EXPECT_TRUE(editor.EditUndone());
+    editor.InsertClick(1, 1);
+    MacroList loaded;
+    LoadMacroStore(folder.Data(), loaded);
+    ASSERT_EQ(loaded.size(), 1U);
+    EXPECT_EQ(ReadName(loaded[0]->name), u"Longer");
+    EXPECT_EQ(loaded[0]->actionCount, 29);
+    EXPECT_EQ(Stored(0)[2].delay, 200);
+}
+
 TEST_F(MacroEditorTest, TypedDelaysAreHeldToTheirRangeAndTheLastActionKeepsItsPlaceholder)
 {
     AddClicks(1, 10);

@@ -84,6 +84,21 @@ TEST_F(MacroStoreTest, ActionCountsOutsideTheRecordGoToTheNearestValidOne)
         EXPECT_EQ(list[i]->actionCount, expected[i]) << i;
 }
 
+TEST_F(MacroStoreTest, PausesLongerThanTheMouseWaitsAreHeldAndAreNoDamage)
+{
+    auto bytes = MacroBytes(u"Slow", 2, 0);
+    const uint16_t delays[] = {30000, 60000};
+    std::memcpy(bytes.data() + 56 + 2, &delays[0], 2);
+    std::memcpy(bytes.data() + 60 + 2, &delays[1], 2);
+    WriteBytes(Store(), bytes);
+    const StoreLoadReport report = LoadMacroStore(folder.Data(), list);
+    EXPECT_FALSE(report.Damaged());
+    EXPECT_TRUE(report.copiedAsideTo.empty());
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0]->actions[0].delay, 25000);
+    EXPECT_EQ(list[0]->actions[1].delay, 25000);
+}
+
 TEST_F(MacroStoreTest, UnterminatedAndRepeatedNamesAreSetRight)
 {
     const std::u16string full(24, u'x');

@@ -131,6 +131,52 @@ TEST_F(GunWndTest, RowsAreDisabledUntilAPatternIsChosenAndHoldWhatIsTyped)
     EXPECT_EQ(stored[0]->shots[0].delay, 123);
 }
 
+TEST_F(GunWndTest, DeleteWithNoPatternChosenAsksNothingAndDeletesNothing)
+{
+    guns.push_back(NewGunRecord(u"Spray"));
+    int asked = 0;
+    Run([&](CMS_1_Gun& editor) {
+        otherWindow = [&](CWindowWnd& box) {
+            ++asked;
+            box.Close(1);
+        };
+        // Focus alone makes the first row current without choosing it.
+        QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
+        QCoreApplication::sendEvent(List(editor)->GetWidget(), &in);
+        Press(editor, "delete_btn");
+    });
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(guns.size(), 1U);
+}
+
+TEST_F(GunWndTest, AFileHoldingValuesBeyondTheMousesIsTakenHeldAndTheUserTold)
+{
+    auto gun = NewGunRecord(u"Old spray");
+    gun->shots[0].y = 1000; // as a step button could store it
+    const auto* raw = reinterpret_cast<const unsigned char*>(gun.get());
+    const std::string file = folder.Root().string() + "/old.gun";
+    test::WriteBytes(file, std::vector<unsigned char>(raw, raw + sizeof(GunRecord)));
+    std::vector<QString> told;
+    QString shown;
+    Run([&](CMS_1_Gun& editor) {
+        otherWindow = [&](CWindowWnd& box) {
+            told.push_back(box.GetWidget()->findChild<QLabel*>(QStringLiteral("warning"))->text());
+            box.Close(1);
+        };
+        SetNextFileNameForTesting(QString::fromStdString(file));
+        Press(editor, "import_btn");
+        shown = Edit(editor, "y", 1)->text();
+    });
+    EXPECT_EQ(told,
+        std::vector<QString>{
+            CResourceManager::GetInstance()->GetText(QStringLiteral("gun_file_held_text"))});
+    EXPECT_EQ(shown, QStringLiteral("999"));
+    GunList stored;
+    LoadGunStore(folder.Data(), stored);
+    ASSERT_EQ(stored.size(), 1U);
+    EXPECT_EQ(stored[0]->shots[0].y, 999);
+}
+
 TEST_F(GunWndTest, PatternsAreRenamedImportedExportedAndDeletedWithoutLoss)
 {
     guns.push_back(NewGunRecord(u"Spray"));

@@ -280,6 +280,80 @@ TEST_F(MacroWndTest, TheActionEditorsChangeKeysButtonsAndHeldDelays)
     EXPECT_EQ(stored.actions[2].delay, 50);
 }
 
+TEST_F(MacroWndTest, AnUndoneDelayShowsTheStoredMacroWithTheEditorsSelection)
+{
+    // 23 actions of 200 ms and the last: 47 units, the most a macro may have.
+    std::vector<MacroAction> actions(24, MacroAction{0x04, 1, 200});
+    actions.back().delay = 1;
+    auto macro = std::make_unique<MacroRecord>();
+    WriteName(macro->name, u"Full");
+    macro->actionCount = 24;
+    std::ranges::copy(actions, macro->actions);
+    macros.push_back(std::move(macro));
+    int highlighted = -2, selected = -3;
+    QString shown;
+    Run([&](CMS_1_Macro& editor) {
+        editor.GetPaintManager()
+            .FindControl<CListUI>(QStringLiteral("ms_1_macro_list"))
+            ->SelectItem(0);
+        auto* list =
+            editor.GetPaintManager().FindControl<CListUI>(QStringLiteral("ms_1_macro_action_list"));
+        list->SelectItem(0);
+        Press(editor, "ms_1_macro_action_edit_check");
+        Type(editor, "ms_1_macro_delay_edit", QStringLiteral("150")); // 3 units: 48
+        highlighted = list->GetCurSel();
+        selected = editor.Editor().SelectedAction();
+        shown = Text(editor, "ms_1_macro_delay_edit");
+    });
+    EXPECT_EQ(highlighted, selected) << "the next Remove, Up or Down acts on what is shown";
+    EXPECT_NE(shown, QStringLiteral("150"));
+    EXPECT_EQ(macros[0]->actions[0].delay, 200);
+}
+
+TEST_F(MacroWndTest, EitherWayOutOfActionEditingKeepsTheEditsAndNeitherSaysCancel)
+{
+    AddMacro(u"Reload", {{0x04, 1, 30}, {0x04, 2, 1}});
+    std::vector<QString> labels;
+    Run([&](CMS_1_Macro& editor) {
+        editor.GetPaintManager()
+            .FindControl<CListUI>(QStringLiteral("ms_1_macro_list"))
+            ->SelectItem(0);
+        editor.GetPaintManager()
+            .FindControl<CListUI>(QStringLiteral("ms_1_macro_action_list"))
+            ->SelectItem(0);
+        Press(editor, "ms_1_macro_action_edit_check");
+        Type(editor, "ms_1_macro_delay_edit", QStringLiteral("45"));
+        Press(editor, "ms_1_macro_cancel_btn");
+        labels = {Text(editor, "ms_1_macro_cancel_btn"), Text(editor, "ms_1_macro_save_btn")};
+    });
+    EXPECT_EQ(macros[0]->actions[0].delay, 45);
+    const auto text = [](const char* id) {
+        return CResourceManager::GetInstance()->GetText(QLatin1String(id));
+    };
+    for (const QString& label : labels)
+        for (const char* dialogWord : {"cancel_text", "ok_text"})
+            EXPECT_NE(label, text(dialogWord)) << "it leaves the editor; nothing is undone";
+}
+
+TEST_F(MacroWndTest, DeleteWithNoMacroChosenAsksNothingAndDeletesNothing)
+{
+    AddMacro(u"Reload", {});
+    AddMacro(u"Jump", {});
+    int asked = 0;
+    Run([&](CMS_1_Macro& editor) {
+        otherWindow = [&](CWindowWnd& box) {
+            ++asked;
+            box.Close(1);
+        };
+        // Focus alone makes the first row current without choosing it.
+        QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
+        QCoreApplication::sendEvent(Widget(editor, "ms_1_macro_list"), &in);
+        Press(editor, "ms_1_macro_delete_btn");
+    });
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(macros.size(), 2U);
+}
+
 TEST_F(MacroWndTest, NamesFilesAndDeletionsAskOrRestoreAndNeverLoseAMacro)
 {
     AddMacro(u"Reload", {{0x04, 1, 30}, {0x04, 2, 1}});

@@ -920,15 +920,24 @@ TEST_F(SettingsPageTest, MacrosAndPatternsAreChosenInTheirSelectionDialogs)
     EXPECT_EQ(TextOf("ms_1_btn_key_5"),
         CResourceManager::GetInstance()->GetText(QStringLiteral("assign_macro_text")) + "Jump");
 
-    // A pattern plays while held whatever mode was chosen; OK with no row changes nothing.
+    // A pattern plays while held: its dialog offers no mode, only the loop count, and shows the
+    // stored count when it opens again. OK with no row changes nothing.
+    std::vector<QString> patternLoops;
     CWindowWnd::SetModalHookForTesting([&](CWindowWnd& box) {
         CPaintManagerUI& controls = dynamic_cast<WindowImplBase&>(box).GetPaintManager();
-        dynamic_cast<COptionUI*>(controls.FindControl(QStringLiteral("repeat_2")))->Selected(true);
+        EXPECT_EQ(controls.FindControl(QStringLiteral("repeat_2")), nullptr);
+        patternLoops.push_back(loopRowShown(controls)
+                ? controls.FindControl(QStringLiteral("edit_loop_time"))->GetText()
+                : QStringLiteral("hidden"));
+        typeLoops(controls, QStringLiteral("7"));
         dynamic_cast<CListUI*>(controls.FindControl(QStringLiteral("list_macro")))->SelectItem(0);
         box.Close(1);
     });
-    press(6);
-    Page().AssignFunction(QStringLiteral("ms_1_select_gun"));
+    for (int again = 0; again < 2; ++again) {
+        press(6);
+        Page().AssignFunction(QStringLiteral("ms_1_select_gun"));
+    }
+    EXPECT_EQ(patternLoops, (std::vector<QString>{QStringLiteral("1"), QStringLiteral("7")}));
     CWindowWnd::SetModalHookForTesting([&](CWindowWnd& box) { box.Close(1); });
     press(7);
     Page().AssignFunction(QStringLiteral("ms_1_select_gun"));
@@ -937,6 +946,7 @@ TEST_F(SettingsPageTest, MacrosAndPatternsAreChosenInTheirSelectionDialogs)
     EXPECT_EQ(profile.buttons[5].functionCode, kFunctionRecoilPattern);
     EXPECT_EQ(profile.buttons[5].playMode, kPatternPlayMode);
     EXPECT_EQ(profile.buttons[5].patternIndex, 0);
+    EXPECT_EQ(profile.buttons[5].repeatCount, 7);
     EXPECT_EQ(profile.buttons[6].functionCode, kDefaultFunctionCodes[6]);
 }
 

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <tuple>
 
 namespace kestrin {
 namespace {
@@ -93,7 +95,7 @@ TEST_F(GunEditorTest, AnExportComesBackUnderTheNextFreeNameAndABrokenFileIsRefus
     for (const char16_t* expected : {u"Spray_1", u"Spray_2"}) {
         GunFileRead read = ReadGunFile(File("spray.gun"));
         ASSERT_TRUE(read.ok()) << read.error;
-        editor.Import(std::move(read.value));
+        editor.Import(std::move(read.value.record), u"Pattern");
         EXPECT_EQ(ReadName(editor.Current()->name), expected);
         EXPECT_EQ(editor.Current()->shots[4].y, 12);
     }
@@ -106,29 +108,46 @@ TEST_F(GunEditorTest, AnExportComesBackUnderTheNextFreeNameAndABrokenFileIsRefus
         std::memcpy(bytes.data(), &gun, sizeof gun);
         return bytes;
     };
+    // Refused: what no pattern is. Held: values a step button or an older file may have stored,
+    // brought to what the mouse takes.
     const struct {
         const char* what;
         std::function<void(GunRecord&)> change;
         bool taken;
+        bool held;
+        GunBullet first;
     } cases[] = {
-        {"no count", [](GunRecord& g) { g.shotCount = 0; }, false},
-        {"31 shots", [](GunRecord& g) { g.shotCount = 31; }, false},
-        {"x beyond 999", [](GunRecord& g) { g.shots[29].x = 1000; }, false},
-        {"no pause", [](GunRecord& g) { g.shots[0].delay = 0; }, false},
-        {"a pause the mouse cannot carry", [](GunRecord& g) { g.shots[0].delay = 25600; }, false},
+        {"no count", [](GunRecord& g) { g.shotCount = 0; }, false, false, {}},
+        {"31 shots", [](GunRecord& g) { g.shotCount = 31; }, false, false, {}},
         {"no name end", [](GunRecord& g) { std::fill(std::begin(g.name), std::end(g.name), u'a'); },
-            false},
+            false, false, {}},
+        {"y of 1000", [](GunRecord& g) { g.shots[0].y = 1000; }, true, true, {0, 999, 0, 5}},
+        {"x of -5000", [](GunRecord& g) { g.shots[0].x = -5000; }, true, true, {-999, 0, 0, 5}},
+        {"no pause", [](GunRecord& g) { g.shots[0].delay = 0; }, true, true, {0, 0, 0, 5}},
+        {"a pause the mouse cannot carry", [](GunRecord& g) { g.shots[0].delay = 25600; }, true,
+            true, {0, 0, 0, kGunMaxDelay}},
         {"unused shots as they lie",
             [](GunRecord& g) {
                 g.shotCount = 2;
                 g.shots[5].delay = 0;
             },
-            true},
+            true, false, {0, 0, 0, 5}},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(ParseGunFile(bytesWith(c.change)).ok(), c.taken) << c.what;
+    for (const auto& c : cases) {
+        const GunFileRead read = ParseGunFile(bytesWith(c.change));
+        ASSERT_EQ(read.ok(), c.taken) << c.what;
+        if (!c.taken)
+            continue;
+        EXPECT_EQ(read.value.held, c.held) << c.what;
+        const GunBullet& first = read.value.record->shots[0];
+        EXPECT_EQ(
+            std::tie(first.x, first.y, first.delay), std::tie(c.first.x, c.first.y, c.first.delay))
+            << c.what;
+    }
     auto bytes = bytesWith([](GunRecord&) {});
-    bytes.pop_back();
+    bytes.resize(bytes.size() + 100, std::byte{0xEE});
+    EXPECT_TRUE(ParseGunFile(bytes).ok()) << "a longer file holds its pattern at its start";
+    bytes.resize(sizeof(GunRecord) - 1);
     EXPECT_EQ(ParseGunFile(bytes).code, FileError::WrongSize);
 }
 

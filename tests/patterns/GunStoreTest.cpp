@@ -77,6 +77,26 @@ TEST_F(GunStoreTest, ShotCountsOutsideOneToThirtyGoToTheNearestValidOne)
     EXPECT_EQ(list[0]->shots[29].x, 0) << "the shots themselves stay";
 }
 
+TEST_F(GunStoreTest, ShotsBeyondWhatTheMouseTakesAreHeldAndAreNoDamage)
+{
+    auto bytes = GunBytes(u"AK", 3, 0);
+    const int32_t y = 1000, x = -5000;
+    const uint16_t none = 0, longest = 40000;
+    std::memcpy(bytes.data() + 120, &y, 4);
+    std::memcpy(bytes.data() + 116 + 12, &x, 4);
+    std::memcpy(bytes.data() + 126 + 12, &none, 2);
+    std::memcpy(bytes.data() + 126 + 24, &longest, 2);
+    WriteBytes(Store(), bytes);
+    const StoreLoadReport report = LoadGunStore(folder.Data(), list);
+    EXPECT_FALSE(report.Damaged());
+    EXPECT_TRUE(report.copiedAsideTo.empty());
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0]->shots[0].y, 999);
+    EXPECT_EQ(list[0]->shots[1].x, -999);
+    EXPECT_EQ(list[0]->shots[1].delay, 5);
+    EXPECT_EQ(list[0]->shots[2].delay, kGunMaxDelay);
+}
+
 TEST_F(GunStoreTest, AnUnterminatedNameEndsInsideItsField)
 {
     WriteBytes(Store(), GunBytes(std::u16string(50, u'Z'), 5, 0));

@@ -106,6 +106,34 @@ TEST_F(ButtonRelinkTest, ARenamedMacroBreaksTheLinkByName)
     EXPECT_EQ(Current().buttons[9].macroIndex, -1);
 }
 
+TEST_F(ButtonRelinkTest, ARenameCarriesTheButtonsOfTheRenamedRecordAloneSoTheyRelink)
+{
+    AssignMacro(Current().buttons[9], macros, 0);
+    AssignMacro(Other().buttons[3], macros, 0);
+    AssignMacro(Other().buttons[4], macros, 1);
+    const std::u16string shared = u"Assault rifle spray con"; // 23 units, all a button keeps
+    guns.push_back(Gun(shared + u"trol A", 10, 1));
+    guns.push_back(Gun(shared + u"trol B", 12, 2));
+    AssignGun(Current().buttons[5], guns, 1);
+    AssignGun(Other().buttons[5], guns, 2);
+
+    WriteName(macros[0]->name, u"Reload fast");
+    EXPECT_TRUE(CarryRenamedMacro(profiles, macros, 0, u"Reload"));
+    WriteName(guns[2]->name, u"SMG");
+    EXPECT_TRUE(CarryRenamedGun(profiles, guns, 2, shared + u"trol B"));
+    EXPECT_FALSE(CarryRenamedMacro(profiles, macros, 1, u"Jump")) << "no button holds it";
+    Resync();
+    for (const ButtonSlot* slot : {&Current().buttons[9], &Other().buttons[3]}) {
+        EXPECT_EQ(slot->macroIndex, 0);
+        EXPECT_EQ(ReadName(slot->assignedName), u"Reload fast");
+    }
+    EXPECT_EQ(ReadName(Other().buttons[4].assignedName), u"Macro1");
+    EXPECT_EQ(Current().buttons[5].patternIndex, 1) << "the pattern alike stays where it was";
+    EXPECT_EQ(ReadName(Current().buttons[5].assignedName), shared);
+    EXPECT_EQ(Other().buttons[5].patternIndex, 2);
+    EXPECT_EQ(ReadName(Other().buttons[5].assignedName), u"SMG");
+}
+
 TEST_F(ButtonRelinkTest, EditedActionsAndMovedIndexesReachEveryProfile)
 {
     AssignMacro(Current().buttons[4], macros, 1);

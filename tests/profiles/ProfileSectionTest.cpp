@@ -10,6 +10,7 @@
 #include <cstring>
 #include <deque>
 #include <filesystem>
+#include <functional>
 
 namespace kestrin {
 namespace {
@@ -29,6 +30,8 @@ public:
     std::optional<std::string> fileAnswer;
     int fullApplies = 0;
     std::vector<FileError> saves;
+    // Runs while a question is open, as the event loop runs under a dialog.
+    std::function<void()> whileAsked;
 
     void AppendRow(std::u16string_view name) override { rows.emplace_back(name); }
     void RemoveRow(int row) override { rows.erase(rows.begin() + row); }
@@ -48,6 +51,8 @@ public:
     bool Ask(std::string_view textId) override
     {
         log.emplace_back(textId);
+        if (whileAsked)
+            whileAsked();
         const bool answer = !answers.empty() && answers.front();
         if (!answers.empty())
             answers.pop_front();
@@ -57,6 +62,8 @@ public:
         std::string_view titleId, const ProfileList&) override
     {
         log.emplace_back(titleId);
+        if (whileAsked)
+            whileAsked();
         return std::exchange(nameAnswer, std::nullopt);
     }
     std::optional<std::string> AskProfileFileToSave(std::u16string_view suggested) override
@@ -158,6 +165,23 @@ TEST_F(ProfileSectionTest, DeclinedConfirmationsAndCancelledDialogsChangeNothing
     EXPECT_EQ(CurrentName(), u"One");
     EXPECT_EQ(page.fullApplies, 0);
     EXPECT_TRUE(std::filesystem::is_empty(temp.Data()));
+}
+
+TEST_F(ProfileSectionTest, AnAnswerGivenAfterAnotherProfileBecameCurrentActsOnNone)
+{
+    profiles[1]->dpiX[0] = 77;
+    page.whileAsked = [this] { section.SelectProfile(1); };
+    page.answers = {true, true};
+    page.nameAnswer = u"Renamed";
+    section.DeleteProfile();
+    section.SelectProfile(0);
+    section.RestoreProfileDefaults();
+    section.SelectProfile(0);
+    section.RenameProfile();
+    EXPECT_EQ(profiles.size(), 3U);
+    EXPECT_EQ(profiles[1]->dpiX[0], 77) << "the profile switched to is not reset either";
+    EXPECT_EQ(ReadName(profiles[0]->name), u"One");
+    EXPECT_EQ(ReadName(profiles[1]->name), u"Two");
 }
 
 TEST_F(ProfileSectionTest, AddingMakesTheNewDefaultProfileCurrentAndSendsEverything)

@@ -169,6 +169,11 @@ int TellApplyAnswer(const std::string& answer, const std::string& done, bool swi
         err << "kestrinctl: " << kNoMouseForProgram << "\n";
         return kExitFailed;
     }
+    if (answer == "busy") {
+        err << "kestrinctl: Kestrin has a window open that waits for an answer; answer it and try "
+               "again\n";
+        return kExitFailed;
+    }
     if (answer == "ok untaken") {
         err << "kestrinctl: the mouse did not take every change; Kestrin sends them again when it "
                "can\n";
