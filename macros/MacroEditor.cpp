@@ -14,7 +14,7 @@ namespace {
 
 // Combo entries 0..4 of the mouse editor, and the buttons 1..5 of the click inserts.
 constexpr uint8_t kMouseKeys[] = {
-    kMouseLeftKey, kMouseRightKey, kMouseMiddleKey, kMouseForwardKey, kMouseBackKey};
+    kMouseLeftKey, kMouseRightKey, kMouseMiddleKey, kMouseXButton1Key, kMouseXButton2Key};
 
 uint16_t HeldDelay(long long delay)
 {
@@ -46,7 +46,7 @@ Translated TranslateHookEvent(uint32_t message, uint32_t param)
     case kHookSideDown:
     case kHookSideUp:
         if (param == 1 || param == 2)
-            return {param == 2 ? kMouseBackKey : kMouseForwardKey,
+            return {param == 1 ? kMouseXButton1Key : kMouseXButton2Key,
                 message == kHookSideDown ? Press : Release};
         break;
     default:
@@ -201,10 +201,7 @@ void MacroEditor::InsertClick(int button, uint16_t delay)
 {
     if (!current_ || button < 1 || button > 5 || count_ + 2 > kMacroMaxActions)
         return;
-    // Buttons 4 and 5 are back and forward.
-    constexpr uint8_t kButtonKeys[] = {
-        kMouseLeftKey, kMouseRightKey, kMouseMiddleKey, kMouseBackKey, kMouseForwardKey};
-    const uint8_t key = kButtonKeys[button - 1];
+    const uint8_t key = kMouseKeys[button - 1];
     const uint16_t held = HeldDelay(delay);
     insertAt_ = selected_ + 1;
     inserting_ = true;

@@ -21,7 +21,7 @@ inline constexpr uint32_t kHookRightDown = 516;
 inline constexpr uint32_t kHookRightUp = 517;
 inline constexpr uint32_t kHookMiddleDown = 519;
 inline constexpr uint32_t kHookMiddleUp = 520;
-inline constexpr uint32_t kHookSideDown = 523; // second parameter: 2 back, 1 forward
+inline constexpr uint32_t kHookSideDown = 523; // second parameter: the X button, 1 or 2
 inline constexpr uint32_t kHookSideUp = 524;
 
 // How pauses between recorded events are stored.
@@ -82,9 +82,9 @@ public:
     void DeleteAction();
     void ClearActions();
 
-    // Action editing: the selected action's mouse button (combo entry 0..4: left, right, middle,
-    // forward, back), its key and its delay. The delay is held to 1..25000 (no number counts as
-    // 0) and returned; the last action's delay is a placeholder and stays.
+    // Action editing: the selected action's mouse button (combo entry 0..4, as the click
+    // inserts' buttons 1..5), its key and its delay. The delay is held to 1..25000 (no number
+    // counts as 0) and returned; the last action's delay is a placeholder and stays.
     void SetActionMouseButton(int entry);
     void SetActionKey(uint8_t key);
     uint16_t SetActionDelay(std::optional<long long> typed);

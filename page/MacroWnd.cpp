@@ -36,9 +36,9 @@ QString Text(const char* id)
     return CResourceManager::GetInstance()->GetText(QString::fromLatin1(id));
 }
 
-bool IsMouseKey(uint8_t key) { return key >= kMouseLeftKey && key <= kMouseBackKey; }
+bool IsMouseKey(uint8_t key) { return key >= kMouseLeftKey && key <= kMouseXButton2Key; }
 
-// The mouse editor's combo entry of a mouse key: left, right, middle, forward, back.
+// The mouse editor's combo entry of a mouse key: left, right, middle, X button 1, X button 2.
 int MouseEntryOf(uint8_t key)
 {
     switch (key) {
@@ -46,9 +46,9 @@ int MouseEntryOf(uint8_t key)
         return 1;
     case kMouseMiddleKey:
         return 2;
-    case kMouseForwardKey:
+    case kMouseXButton1Key:
         return 3;
-    case kMouseBackKey:
+    case kMouseXButton2Key:
         return 4;
     default:
         return 0;

@@ -367,11 +367,14 @@ in_editor ms_1_macro_record_btn
 record_x=$cx record_y=$cy
 xdotool mousemove --sync "$record_x" "$record_y" click 1
 wait_for 5 test -s "$macro_store" || fail "recording made no macro"
-# Away from the record button the clicks count; the pointer rests on the bare desktop.
+# Away from the record button the clicks count; the pointer rests on the bare desktop. The side
+# buttons are X buttons 1 (8) and 2 (9), which the mouse plays as 0xF5 and 0xF4.
 park_pointer
 xdotool key a
 xdotool click 1
 xdotool key b
+xdotool click 8
+xdotool click 9
 sleep 0.5
 shot macro-recording
 # On the record button the clicks stop counting once the window has seen the pointer come in.
@@ -379,12 +382,13 @@ xdotool mousemove --sync "$record_x" "$record_y"
 sleep 0.3
 xdotool click 1
 # 240 bytes a macro: the count at 52, the actions from 56 as key, kind and a 16-bit pause.
-stored_actions() { od -An -t x1 -j 52 -N 28 -v "$macro_store" | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'; }
-recorded='06 00 00 00 04 01 0a 00 04 02 0a 00 f1 01 0a 00 f1 02 0a 00 05 01 0a 00 05 02 01 00'
+stored_actions() { od -An -t x1 -j 52 -N 44 -v "$macro_store" | tr -s ' \n' ' ' | sed 's/^ //; s/ $//'; }
+recorded='0a 00 00 00 04 01 0a 00 04 02 0a 00 f1 01 0a 00 f1 02 0a 00 05 01 0a 00 05 02 0a 00'
+recorded+=' f5 01 0a 00 f5 02 0a 00 f4 01 0a 00 f4 02 01 00'
 recorded_all() { [[ $(stored_actions) == "$recorded" ]]; }
 wait_for 5 recorded_all ||
-  fail "macro.data holds '$(stored_actions)', not the recorded a, click, b with 10 ms pauses"
-echo "page e2e: recorded a, a left click and b through the hook library"
+  fail "macro.data holds '$(stored_actions)', not the recorded a, click, b, X1 and X2 clicks with 10 ms pauses"
+echo "page e2e: recorded a, a left click, b and both side buttons through the hook library"
 shot macro-recorded
 in_editor btn_exit
 xdotool mousemove --sync "$cx" "$cy" click 1
@@ -403,6 +407,10 @@ expected=$("$program/kestrinctl" reports "$runtime/macro.pro" | grep '^09' | sor
   fail "kestrinctl printed no macro download"
 sent=$(reports_with_id 09 | awk '{print $2}' | sort)
 [[ $sent == "$expected" ]] || fail "the macro download sent ($sent) is not the saved profile's ($expected)"
+# A click is two entries of the pause (bit 7 set for a release) and the key: X button 1's click,
+# then X button 2's.
+[[ $sent =~ 0af5[89a-f][0-9a-f]f50af4[89a-f][0-9a-f]f4 ]] ||
+  fail "the macro download has no click of 0xF5 then 0xF4: $sent"
 echo "page e2e: the recorded macro reached the mouse on button 6: $sent"
 macro_report=$sent
 

@@ -219,9 +219,10 @@ TEST_F(MacroWndTest, WhereTheHookCannotListenTheWindowsOwnKeysAndClicksAreRecord
         hint = Text(editor, "ms_1_macro_record_hint");
         // Keys typed into the name field are the recording's, not the name's.
         QTest::keyClick(Widget(editor, "ms_1_macro_name_edit"), Qt::Key_A);
-        QTest::mouseClick(
-            qobject_cast<QListWidget*>(Widget(editor, "ms_1_macro_action_list"))->viewport(),
-            Qt::RightButton);
+        QWidget* list =
+            qobject_cast<QListWidget*>(Widget(editor, "ms_1_macro_action_list"))->viewport();
+        QTest::mouseClick(list, Qt::RightButton);
+        QTest::mouseClick(list, Qt::BackButton);
         // The click that stops is not part of it.
         QTest::mouseClick(Widget(editor, "ms_1_macro_record_btn"), Qt::LeftButton);
         rows = Rows(editor);
@@ -231,10 +232,11 @@ TEST_F(MacroWndTest, WhereTheHookCannotListenTheWindowsOwnKeysAndClicksAreRecord
     EXPECT_EQ(
         hint, CResourceManager::GetInstance()->GetText(QStringLiteral("macro_record_own_text")));
     EXPECT_EQ(name, QStringLiteral("Reload"));
-    ASSERT_EQ(rows.size(), 4U);
+    ASSERT_EQ(rows.size(), 6U);
     EXPECT_TRUE(rows[0].startsWith(KeyName(0x04) + "/"));
     EXPECT_TRUE(rows[2].startsWith(KeyName(kMouseRightKey) + "/"));
-    EXPECT_EQ(macros[0]->actionCount, 4);
+    EXPECT_EQ(macros[0]->actionCount, 6);
+    EXPECT_EQ(macros[0]->actions[4].key, kMouseXButton1Key) << "the back button is X button 1";
     EXPECT_EQ(macros[0]->actions[0].delay, 1);
 }
 
@@ -274,10 +276,45 @@ TEST_F(MacroWndTest, TheActionEditorsChangeKeysButtonsAndHeldDelays)
     const MacroRecord& stored = *macros[0];
     EXPECT_EQ(stored.actions[0].key, 0x05);
     EXPECT_EQ(stored.actions[0].delay, 1);
-    EXPECT_EQ(stored.actions[1].key, kMouseBackKey);
+    EXPECT_EQ(stored.actions[1].key, kMouseXButton2Key);
     EXPECT_EQ(stored.actions[1].kind, 2);
     EXPECT_EQ(stored.actions[1].delay, 25000);
     EXPECT_EQ(stored.actions[2].delay, 50);
+}
+
+// The mouse plays the codes: what a button inserts must be what its label and its row say.
+TEST_F(MacroWndTest, EachClickInsertIsNamedAlikeOnItsButtonAndItsRow)
+{
+    // The rows' names through the language file, as the program reads them.
+    const KeyTextLookup before = SetKeyTextLookup([](std::u16string_view id) {
+        return CResourceManager::GetInstance()
+            ->GetText(QString::fromStdU16String(std::u16string(id)))
+            .toStdU16String();
+    });
+    AddMacro(u"Clicks", {});
+    std::vector<QString> labels, rows;
+    Run([&](CMS_1_Macro& editor) {
+        editor.GetPaintManager()
+            .FindControl<CListUI>(QStringLiteral("ms_1_macro_list"))
+            ->SelectItem(0);
+        for (int n = 1; n <= 5; ++n) {
+            const QByteArray name = QStringLiteral("ms_1_macro_key%1_btn").arg(n).toLatin1();
+            labels.push_back(
+                qobject_cast<QAbstractButton*>(Widget(editor, name.constData()))->text());
+            Press(editor, name.constData());
+        }
+        for (const QString& row : Rows(editor))
+            rows.push_back(row.section('/', 0, 0));
+    });
+    SetKeyTextLookup(before);
+    const std::vector<uint8_t> inserted{0xF1, 0xF2, 0xF3, 0xF5, 0xF4};
+    ASSERT_EQ(macros[0]->actionCount, 10);
+    ASSERT_EQ(rows.size(), 10U);
+    for (int n = 0; n < 5; ++n) {
+        EXPECT_EQ(macros[0]->actions[2 * n].key, inserted[n]) << "button " << n + 1;
+        EXPECT_EQ(rows[2 * n].compare(labels[n], Qt::CaseInsensitive), 0)
+            << rows[2 * n].toStdString() << " inserted by " << labels[n].toStdString();
+    }
 }
 
 TEST_F(MacroWndTest, NamesFilesAndDeletionsAskOrRestoreAndNeverLoseAMacro)
