@@ -36,7 +36,7 @@ QString Text(const char* id)
     return CResourceManager::GetInstance()->GetText(QString::fromLatin1(id));
 }
 
-bool IsMouseKey(uint8_t key) { return key >= kMouseLeftKey && key <= kMouseXButton2Key; }
+bool IsMouseKey(uint8_t key) { return key >= kMouseLeftKey && key <= kMouseXButton1Key; }
 
 // The mouse editor's combo entry of a mouse key: left, right, middle, X button 1, X button 2.
 int MouseEntryOf(uint8_t key)

@@ -282,8 +282,9 @@ TEST_F(MacroWndTest, TheActionEditorsChangeKeysButtonsAndHeldDelays)
     EXPECT_EQ(stored.actions[2].delay, 50);
 }
 
-// The mouse plays the codes: what a button inserts must be what its label and its row say.
-TEST_F(MacroWndTest, EachClickInsertIsNamedAlikeOnItsButtonAndItsRow)
+// The mouse plays the codes: what a button inserts must be what its label, its row and its
+// combo entry say, and every mouse code opens the mouse editor.
+TEST_F(MacroWndTest, EachClickInsertIsAMouseActionNamedAlikeOnItsButtonRowAndComboEntry)
 {
     // The rows' names through the language file, as the program reads them.
     const KeyTextLookup before = SetKeyTextLookup([](std::u16string_view id) {
@@ -292,8 +293,11 @@ TEST_F(MacroWndTest, EachClickInsertIsNamedAlikeOnItsButtonAndItsRow)
             .toStdU16String();
     });
     AddMacro(u"Clicks", {});
-    std::vector<QString> labels, rows;
+    std::vector<QString> labels, rows, entries;
+    std::vector<int> pages;
     Run([&](CMS_1_Macro& editor) {
+        auto* actions =
+            editor.GetPaintManager().FindControl<CListUI>(QStringLiteral("ms_1_macro_action_list"));
         editor.GetPaintManager()
             .FindControl<CListUI>(QStringLiteral("ms_1_macro_list"))
             ->SelectItem(0);
@@ -305,6 +309,16 @@ TEST_F(MacroWndTest, EachClickInsertIsNamedAlikeOnItsButtonAndItsRow)
         }
         for (const QString& row : Rows(editor))
             rows.push_back(row.section('/', 0, 0));
+        Press(editor, "ms_1_macro_action_edit_check");
+        auto* combo = editor.GetPaintManager().FindControl<CComboUI>(
+            QStringLiteral("ms_1_macro_mouse_action_combo"));
+        auto* tab = editor.GetPaintManager().FindControl<CTabLayoutUI>(
+            QStringLiteral("ms_1_macro_action_edit_tab"));
+        for (int n = 0; n < 5; ++n) {
+            actions->SelectItem(2 * n);
+            pages.push_back(tab->GetCurSel());
+            entries.push_back(combo->GetItemText(combo->GetCurSel()));
+        }
     });
     SetKeyTextLookup(before);
     const std::vector<uint8_t> inserted{0xF1, 0xF2, 0xF3, 0xF5, 0xF4};
@@ -314,6 +328,8 @@ TEST_F(MacroWndTest, EachClickInsertIsNamedAlikeOnItsButtonAndItsRow)
         EXPECT_EQ(macros[0]->actions[2 * n].key, inserted[n]) << "button " << n + 1;
         EXPECT_EQ(rows[2 * n].compare(labels[n], Qt::CaseInsensitive), 0)
             << rows[2 * n].toStdString() << " inserted by " << labels[n].toStdString();
+        EXPECT_EQ(pages[n], 2) << "the mouse editor for " << rows[2 * n].toStdString();
+        EXPECT_EQ(entries[n].toStdString(), labels[n].toStdString());
     }
 }
 
