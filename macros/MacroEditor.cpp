@@ -313,6 +313,7 @@ void MacroEditor::StartRecording(
     lastEventMs_ = nowMs;
     // A repeat is a repeat within one recording: the key that ended the last one may begin this.
     lastEvent_.reset();
+    stopClickHeld_ = false;
     firstEvent_ = true;
 }
 
@@ -320,6 +321,15 @@ bool MacroEditor::RecordEvent(uint32_t message, uint32_t param, uint64_t nowMs)
 {
     if (!recording_)
         return false;
+    // The click that stops the recording, with its release wherever it lands.
+    if (message == kHookLeftDown && pointerOnStop_) {
+        stopClickHeld_ = true;
+        return true;
+    }
+    if (message == kHookLeftUp && stopClickHeld_) {
+        stopClickHeld_ = false;
+        return true;
+    }
     // A held key repeats its press; only the first one counts.
     if (lastEvent_ && lastEvent_->first == message && lastEvent_->second == param)
         return true;

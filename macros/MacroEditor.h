@@ -97,6 +97,9 @@ public:
         std::u16string_view newMacroText);
     // One hook event while recording; false when it ended the recording.
     bool RecordEvent(uint32_t message, uint32_t param, uint64_t nowMs);
+    // Whether the pointer rests on the control that stops the recording: a left click there
+    // stops it and is not part of it; every other click is.
+    void SetPointerOnStop(bool on) { pointerOnStop_ = on; }
     // Keeps the recording when it fits in 47 units, else restores the stored macro.
     void StopRecording();
 
@@ -120,6 +123,8 @@ private:
     bool recording_ = false;
     bool firstEvent_ = false;
     std::optional<std::pair<uint32_t, uint32_t>> lastEvent_; // the last accepted hook event
+    bool pointerOnStop_ = false;
+    bool stopClickHeld_ = false; // a left press on the stop control was left out
     int32_t recordStart_ = -1;
     bool inserting_ = false;
     uint16_t defaultDelay_ = 10;

@@ -374,11 +374,13 @@ xdotool key a
 xdotool click 1
 xdotool key b
 xdotool click 8
-xdotool click 9
 sleep 0.5
 shot macro-recording
-# On the record button the clicks stop counting once the window has seen the pointer come in.
+# On the record button only its own left click, the one that stops, is left out once the window
+# has seen the pointer come in.
 xdotool mousemove --sync "$record_x" "$record_y"
+sleep 0.3
+xdotool click 9
 sleep 0.3
 xdotool click 1
 # 240 bytes a macro: the count at 52, the actions from 56 as key, kind and a 16-bit pause.

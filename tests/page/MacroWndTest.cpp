@@ -148,7 +148,7 @@ protected:
     std::function<void(CWindowWnd&)> otherWindow;
 };
 
-TEST_F(MacroWndTest, ARecordingListensThroughTheHookAwayFromTheRecordButtonOnly)
+TEST_F(MacroWndTest, ARecordingThroughTheHookLeavesOutOnlyTheLeftClickOnTheRecordButton)
 {
     std::vector<QString> rows;
     QString summary;
@@ -156,35 +156,46 @@ TEST_F(MacroWndTest, ARecordingListensThroughTheHookAwayFromTheRecordButtonOnly)
         Press(editor, "ms_1_macro_record_btn"); // no macro yet: one is made
         EXPECT_EQ(Text(editor, "ms_1_macro_name_edit"), QStringLiteral("Macro1"));
         QEvent enter(QEvent::Enter), leave(QEvent::Leave);
-        QCoreApplication::sendEvent(Widget(editor, "ms_1_macro_record_btn"), &enter);
-        QCoreApplication::sendEvent(Widget(editor, "ms_1_macro_record_btn"), &leave);
+        QWidget* recordButton = Widget(editor, "ms_1_macro_record_btn");
         for (int repeat = 0; repeat < 3; ++repeat)
             Hook(editor, 0x41, 0);
         Hook(editor, 0x41, 1);
         Hook(editor, 513, 0);
         Hook(editor, 514, 0);
+        // On the record button the side and right clicks count; a left press there is a stop,
+        // left out with its release, even one that lands after the pointer has moved off.
+        QCoreApplication::sendEvent(recordButton, &enter);
+        Hook(editor, 523, 1);
+        Hook(editor, 524, 1);
+        Hook(editor, 516, 0);
+        Hook(editor, 517, 0);
+        Hook(editor, 513, 0);
+        QCoreApplication::sendEvent(recordButton, &leave);
+        Hook(editor, 514, 0);
+        QCoreApplication::sendEvent(recordButton, &enter);
         Press(editor, "ms_1_macro_record_btn");
         Hook(editor, 0x42, 0); // after the stop: nowhere
         rows = Rows(editor);
         summary = Text(editor, "ms_1_macro_summary");
     });
     const std::vector<std::string> calls{"installhook(window)", "enablehook(1)",
-        "mousewheelenable(0)", "enablemousehook(1)", "enablemousehook(0)", "enablemousehook(1)",
-        "removehook", "removemousehook", "enablemousehook(0)", "enablehook(0)",
-        "mousewheelenable(0)"};
+        "mousewheelenable(0)", "enablemousehook(1)", "removehook", "removemousehook",
+        "enablemousehook(0)", "enablehook(0)", "mousewheelenable(0)"};
     EXPECT_EQ(hookCalls, calls);
     const QString press =
         CResourceManager::GetInstance()->GetText(QStringLiteral("key_down_action"));
     const QString release =
         CResourceManager::GetInstance()->GetText(QStringLiteral("key_up_action"));
-    ASSERT_EQ(rows.size(), 4U);
+    ASSERT_EQ(rows.size(), 8U);
     EXPECT_EQ(rows[0], KeyName(0x04) + "/" + press + "/10 ms");
-    EXPECT_EQ(rows[3], KeyName(kMouseLeftKey) + "/" + release + "/1 ms");
-    EXPECT_TRUE(summary.contains(QStringLiteral("4 of 47"))) << summary.toStdString();
+    EXPECT_EQ(rows[3], KeyName(kMouseLeftKey) + "/" + release + "/10 ms");
+    EXPECT_EQ(rows[4], KeyName(kMouseXButton1Key) + "/" + press + "/10 ms");
+    EXPECT_EQ(rows[7], KeyName(kMouseRightKey) + "/" + release + "/1 ms");
+    EXPECT_TRUE(summary.contains(QStringLiteral("8 of 47"))) << summary.toStdString();
     MacroList stored;
     LoadMacroStore(folder.Data(), stored);
     ASSERT_EQ(stored.size(), 1U);
-    EXPECT_EQ(stored[0]->actionCount, 4);
+    EXPECT_EQ(stored[0]->actionCount, 8);
 }
 
 TEST_F(MacroWndTest, ClosedWhileRecordingItKeepsTheRecordingAndTheHookIsRemoved)
@@ -223,7 +234,8 @@ TEST_F(MacroWndTest, WhereTheHookCannotListenTheWindowsOwnKeysAndClicksAreRecord
             qobject_cast<QListWidget*>(Widget(editor, "ms_1_macro_action_list"))->viewport();
         QTest::mouseClick(list, Qt::RightButton);
         QTest::mouseClick(list, Qt::BackButton);
-        // The click that stops is not part of it.
+        // On the record button only the click that stops is not part of it.
+        QTest::mouseClick(Widget(editor, "ms_1_macro_record_btn"), Qt::ForwardButton);
         QTest::mouseClick(Widget(editor, "ms_1_macro_record_btn"), Qt::LeftButton);
         rows = Rows(editor);
         name = Text(editor, "ms_1_macro_name_edit");
@@ -232,11 +244,12 @@ TEST_F(MacroWndTest, WhereTheHookCannotListenTheWindowsOwnKeysAndClicksAreRecord
     EXPECT_EQ(
         hint, CResourceManager::GetInstance()->GetText(QStringLiteral("macro_record_own_text")));
     EXPECT_EQ(name, QStringLiteral("Reload"));
-    ASSERT_EQ(rows.size(), 6U);
+    ASSERT_EQ(rows.size(), 8U);
     EXPECT_TRUE(rows[0].startsWith(KeyName(0x04) + "/"));
     EXPECT_TRUE(rows[2].startsWith(KeyName(kMouseRightKey) + "/"));
-    EXPECT_EQ(macros[0]->actionCount, 6);
+    EXPECT_EQ(macros[0]->actionCount, 8);
     EXPECT_EQ(macros[0]->actions[4].key, kMouseXButton1Key) << "the back button is X button 1";
+    EXPECT_EQ(macros[0]->actions[6].key, kMouseXButton2Key);
     EXPECT_EQ(macros[0]->actions[0].delay, 1);
 }
 
