@@ -76,7 +76,7 @@ private:
     {
         const bool press = key.type() == QEvent::KeyPress;
         if (input_.keysOf) {
-            if (widget != input_.keysOf || !press || key.key() == Qt::Key_Tab ||
+            if (widget != input_.keysOf || key.key() == Qt::Key_Tab ||
                 key.key() == Qt::Key_Backtab || key.key() == Qt::Key_Escape)
                 return false;
         }
