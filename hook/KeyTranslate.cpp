@@ -128,11 +128,11 @@ std::optional<ButtonMessage> TranslateButton(uint32_t button, bool release)
         return ButtonMessage{release ? 0x208u : 0x207u, release ? 1 : 0};
     case 3:
         return ButtonMessage{release ? 0x205u : 0x204u, release ? 1 : 0};
-    // The program names X button 2 "backward" and X button 1 "forward".
+    // Button 8 is X button 1, button 9 X button 2.
     case 8:
-        return ButtonMessage{release ? 0x20Cu : 0x20Bu, 2};
-    case 9:
         return ButtonMessage{release ? 0x20Cu : 0x20Bu, 1};
+    case 9:
+        return ButtonMessage{release ? 0x20Cu : 0x20Bu, 2};
     case 4:
     case 5:
     case 6:

@@ -14,7 +14,7 @@ namespace {
 
 // Combo entries 0..4 of the mouse editor, and the buttons 1..5 of the click inserts.
 constexpr uint8_t kMouseKeys[] = {
-    kMouseLeftKey, kMouseRightKey, kMouseMiddleKey, kMouseForwardKey, kMouseBackKey};
+    kMouseLeftKey, kMouseRightKey, kMouseMiddleKey, kMouseXButton1Key, kMouseXButton2Key};
 
 uint16_t HeldDelay(long long delay)
 {
@@ -46,7 +46,7 @@ Translated TranslateHookEvent(uint32_t message, uint32_t param)
     case kHookSideDown:
     case kHookSideUp:
         if (param == 1 || param == 2)
-            return {param == 2 ? kMouseBackKey : kMouseForwardKey,
+            return {param == 1 ? kMouseXButton1Key : kMouseXButton2Key,
                 message == kHookSideDown ? Press : Release};
         break;
     default:
@@ -209,10 +209,7 @@ void MacroEditor::InsertClick(int button, uint16_t delay)
 {
     if (!current_ || button < 1 || button > 5 || count_ + 2 > kMacroMaxActions)
         return;
-    // Buttons 4 and 5 are back and forward.
-    constexpr uint8_t kButtonKeys[] = {
-        kMouseLeftKey, kMouseRightKey, kMouseMiddleKey, kMouseBackKey, kMouseForwardKey};
-    const uint8_t key = kButtonKeys[button - 1];
+    const uint8_t key = kMouseKeys[button - 1];
     const uint16_t held = HeldDelay(delay);
     insertAt_ = selected_ + 1;
     inserting_ = true;
@@ -324,6 +321,7 @@ void MacroEditor::StartRecording(
     lastEventMs_ = nowMs;
     // A repeat is a repeat within one recording: the key that ended the last one may begin this.
     lastEvent_.reset();
+    stopClickHeld_ = false;
     firstEvent_ = true;
 }
 
@@ -331,6 +329,15 @@ bool MacroEditor::RecordEvent(uint32_t message, uint32_t param, uint64_t nowMs)
 {
     if (!recording_)
         return false;
+    // The click that stops the recording, with its release wherever it lands.
+    if (message == kHookLeftDown && pointerOnStop_) {
+        stopClickHeld_ = true;
+        return true;
+    }
+    if (message == kHookLeftUp && stopClickHeld_) {
+        stopClickHeld_ = false;
+        return true;
+    }
     // A held key repeats its press; only the first one counts.
     if (lastEvent_ && lastEvent_->first == message && lastEvent_->second == param)
         return true;

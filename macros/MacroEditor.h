@@ -21,7 +21,7 @@ inline constexpr uint32_t kHookRightDown = 516;
 inline constexpr uint32_t kHookRightUp = 517;
 inline constexpr uint32_t kHookMiddleDown = 519;
 inline constexpr uint32_t kHookMiddleUp = 520;
-inline constexpr uint32_t kHookSideDown = 523; // second parameter: 2 back, 1 forward
+inline constexpr uint32_t kHookSideDown = 523; // second parameter: the X button, 1 or 2
 inline constexpr uint32_t kHookSideUp = 524;
 
 // How pauses between recorded events are stored.
@@ -91,9 +91,9 @@ public:
     void DeleteAction();
     void ClearActions();
 
-    // Action editing: the selected action's mouse button (combo entry 0..4: left, right, middle,
-    // forward, back), its key and its delay. The delay is held to 1..25000 (no number counts as
-    // 0) and returned; the last action's delay is a placeholder and stays.
+    // Action editing: the selected action's mouse button (combo entry 0..4, as the click
+    // inserts' buttons 1..5), its key and its delay. The delay is held to 1..25000 (no number
+    // counts as 0) and returned; the last action's delay is a placeholder and stays.
     void SetActionMouseButton(int entry);
     void SetActionKey(uint8_t key);
     uint16_t SetActionDelay(std::optional<long long> typed);
@@ -106,6 +106,9 @@ public:
         std::u16string_view newMacroText);
     // One hook event while recording; false when it ended the recording.
     bool RecordEvent(uint32_t message, uint32_t param, uint64_t nowMs);
+    // Whether the pointer rests on the control that stops the recording: a left click there
+    // stops it and is not part of it; every other click is.
+    void SetPointerOnStop(bool on) { pointerOnStop_ = on; }
     // Keeps the recording when it fits in 47 units, else restores the stored macro.
     void StopRecording();
 
@@ -129,6 +132,8 @@ private:
     bool recording_ = false;
     bool firstEvent_ = false;
     std::optional<std::pair<uint32_t, uint32_t>> lastEvent_; // the last accepted hook event
+    bool pointerOnStop_ = false;
+    bool stopClickHeld_ = false; // a left press on the stop control was left out
     int32_t recordStart_ = -1;
     bool inserting_ = false;
     uint16_t defaultDelay_ = 10;

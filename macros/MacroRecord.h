@@ -19,8 +19,10 @@ enum class MacroActionKind : uint8_t { Press = 1, Release = 2 };
 inline constexpr uint8_t kMouseLeftKey = 0xF1;
 inline constexpr uint8_t kMouseRightKey = 0xF2;
 inline constexpr uint8_t kMouseMiddleKey = 0xF3;
-inline constexpr uint8_t kMouseBackKey = 0xF4;
-inline constexpr uint8_t kMouseForwardKey = 0xF5;
+// The side buttons go by the X button that plays them: X button 1 (Linux button 8, mostly
+// "back") is 0xF5 and X button 2 (button 9) is 0xF4, although the key names call 0xF4 "back".
+inline constexpr uint8_t kMouseXButton2Key = 0xF4;
+inline constexpr uint8_t kMouseXButton1Key = 0xF5;
 
 struct MacroAction {
     uint8_t key;    // HID keyboard usage, or a mouse button code

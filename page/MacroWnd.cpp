@@ -36,9 +36,9 @@ QString Text(const char* id)
     return CResourceManager::GetInstance()->GetText(QString::fromLatin1(id));
 }
 
-bool IsMouseKey(uint8_t key) { return key >= kMouseLeftKey && key <= kMouseBackKey; }
+bool IsMouseKey(uint8_t key) { return key >= kMouseLeftKey && key <= kMouseXButton1Key; }
 
-// The mouse editor's combo entry of a mouse key: left, right, middle, forward, back.
+// The mouse editor's combo entry of a mouse key: left, right, middle, X button 1, X button 2.
 int MouseEntryOf(uint8_t key)
 {
     switch (key) {
@@ -46,9 +46,9 @@ int MouseEntryOf(uint8_t key)
         return 1;
     case kMouseMiddleKey:
         return 2;
-    case kMouseForwardKey:
+    case kMouseXButton1Key:
         return 3;
-    case kMouseBackKey:
+    case kMouseXButton2Key:
         return 4;
     default:
         return 0;
@@ -343,10 +343,7 @@ void CMS_1_Macro::Notify(TNotifyUI& msg)
         FilterDigits(*static_cast<CEditUI*>(sender));
     } else if ((type == DUI_MSGTYPE_MOUSEENTER || type == DUI_MSGTYPE_MOUSELEAVE) &&
         sender == recordButton_) {
-        // Clicks are heard only away from the record button, so the click that stops a
-        // recording is not part of it.
-        if (editor_.Recording() && hookInstalled_ && hooks_ && hooks_->enablemousehook)
-            hooks_->enablemousehook(type == DUI_MSGTYPE_MOUSELEAVE ? 1 : 0);
+        editor_.SetPointerOnStop(type == DUI_MSGTYPE_MOUSEENTER);
     } else if (type == DUI_MSGTYPE_TIMER && sender == actionList_) {
         paintManager_.KillTimer(actionList_, int(msg.wParam));
         actionList_->EnsureVisible(editor_.SelectedAction());
@@ -529,10 +526,8 @@ void CMS_1_Macro::StartRecording()
         // Wheel turns are never recorded.
         if (hooks_->mousewheelenable)
             hooks_->mousewheelenable(0);
-        // Started from the keyboard, the pointer may be elsewhere already.
-        const QWidget* button = recordButton_ ? recordButton_->GetWidget() : nullptr;
         if (hooks_->enablemousehook)
-            hooks_->enablemousehook(button && !button->underMouse() ? 1 : 0);
+            hooks_->enablemousehook(1);
     }
     // Keys typed while recording act on nothing here; without the hook they are the recording.
     ListenToOwnEvents(false);

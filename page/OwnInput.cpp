@@ -27,10 +27,10 @@ std::optional<std::pair<uint32_t, uint32_t>> MouseMessage(Qt::MouseButton button
         return std::pair{down ? kHookRightDown : kHookRightUp, 0u};
     case Qt::MiddleButton:
         return std::pair{down ? kHookMiddleDown : kHookMiddleUp, 0u};
-    case Qt::BackButton:
-        return std::pair{down ? kHookSideDown : kHookSideUp, 2u};
-    case Qt::ForwardButton:
+    case Qt::XButton1:
         return std::pair{down ? kHookSideDown : kHookSideUp, 1u};
+    case Qt::XButton2:
+        return std::pair{down ? kHookSideDown : kHookSideUp, 2u};
     default:
         return std::nullopt;
     }
@@ -76,7 +76,7 @@ private:
     {
         const bool press = key.type() == QEvent::KeyPress;
         if (input_.keysOf) {
-            if (widget != input_.keysOf || !press || key.key() == Qt::Key_Tab ||
+            if (widget != input_.keysOf || key.key() == Qt::Key_Tab ||
                 key.key() == Qt::Key_Backtab || key.key() == Qt::Key_Escape)
                 return false;
         }

@@ -13,8 +13,8 @@ namespace kestrin {
 // the hook cannot listen (a Wayland session, where X input sees only X clients, or no library).
 struct OwnInput {
     QWidget* window = nullptr; // only events of this window's widgets
-    // Set: only the key presses this widget receives; Tab, Backtab and Escape keep moving the
-    // focus and cancelling. Unset: every key press and release of the window.
+    // Set: only the keys this widget receives; Tab, Backtab and Escape keep moving the focus and
+    // cancelling. Unset: every key of the window. Presses and releases alike.
     QWidget* keysOf = nullptr;
     bool withMouse = false;   // button presses and releases too
     QWidget* spare = nullptr; // its mouse events pass untouched

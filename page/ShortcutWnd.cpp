@@ -76,6 +76,7 @@ void CShortcutWnd::StartCapture()
 {
     if (hookCapturing_ || ownKeys_)
         return;
+    chord_.Reset();
     if (hooks && hooks->installhook && hooks->installhook(GetHWND()) != 0) {
         if (hooks->enablehook)
             hooks->enablehook(1);
@@ -88,7 +89,7 @@ void CShortcutWnd::StartCapture()
     OwnInput input;
     input.window = GetWidget();
     input.keysOf = keyField_->GetWidget();
-    input.take = [this](uint32_t virtualKey, uint32_t) { TakeVirtualKey(int(virtualKey)); };
+    input.take = [this](uint32_t virtualKey, uint32_t up) { TakeKey(int(virtualKey), up != 0); };
     ownKeys_ = MakeOwnInputListener(std::move(input));
 }
 
@@ -105,12 +106,15 @@ void CShortcutWnd::StopCapture()
     ownKeys_.reset();
 }
 
-void CShortcutWnd::TakeVirtualKey(int virtualKey)
+void CShortcutWnd::TakeKey(int virtualKey, bool release)
 {
     unsigned usage = 0;
     VirtualKeyToUsage(virtualKey, usage);
     Trace("iUsageID=%d\n", int(usage));
-    keyCode = static_cast<uint8_t>(usage);
+    chord_.Take(static_cast<uint8_t>(usage), release, flags, keyCode);
+    for (std::size_t n = 0; n < checks_.size(); ++n)
+        if (checks_[n])
+            checks_[n]->SetCheck(flags[n] != 0, false);
     if (keyField_)
         keyField_->SetText(QString::fromStdU16String(UsageName(keyCode)));
 }
@@ -121,9 +125,8 @@ intptr_t CShortcutWnd::HandleCustomMessage(
     if (message == WM_DESTROY) {
         StopCapture();
     } else if (message == WM_HOOK_EVENT && hookCapturing_) {
-        // Press and release alike: both name the same key.
         Trace("%x,%x\n", unsigned(wParam), unsigned(lParam));
-        TakeVirtualKey(static_cast<int>(wParam));
+        TakeKey(static_cast<int>(wParam), lParam != 0);
     }
     return 0;
 }

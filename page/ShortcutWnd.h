@@ -1,5 +1,6 @@
 #pragma once
 
+#include "keys/ShortcutChord.h"
 #include "ui/WindowImplBase.h"
 
 #include <array>
@@ -15,11 +16,11 @@ class CEditUI;
 struct HookTable;
 
 // The modal dialog that sets a button's keyboard shortcut: four modifier boxes (Ctrl, Shift, Alt,
-// Super) and one key, captured while the key field has the focus. Capture goes through the hook
-// library; where it cannot listen (a Wayland session, where X input sees only X clients, or no
-// library) the field takes the key from the dialog's own key events, so the dialog works on
-// every desktop. The caller sets the flags, the key and the hook table, runs it, and reads them
-// back after a result of 1.
+// Super) and one key, captured while the key field has the focus; a chord pressed there ticks
+// its modifiers' boxes. Capture goes through the hook library; where it cannot listen (a Wayland
+// session, where X input sees only X clients, or no library) the field takes the keys from the
+// dialog's own key events, so the dialog works alike on every desktop. The caller sets the flags,
+// the key and the hook table, runs it, and reads them back after a result of 1.
 class CShortcutWnd final : public WindowImplBase {
 public:
     CShortcutWnd();
@@ -44,11 +45,12 @@ protected:
 private:
     void StartCapture();
     void StopCapture();
-    void TakeVirtualKey(int virtualKey);
+    void TakeKey(int virtualKey, bool release);
 
     std::array<CCheckBoxUI*, 4> checks_{};
     CEditUI* keyField_ = nullptr;
     bool hookCapturing_ = false;
+    ShortcutChord chord_;
     std::unique_ptr<QObject> ownKeys_; // the fallback: the field's own key presses
 };
 

@@ -50,7 +50,7 @@ key_page = box('macro_key_editor', vbox('macro_key_editor_layout', [
 ], 6, (0, 0, 0, 0)))
 mouse_page = box('macro_mouse_editor', vbox('macro_mouse_editor_layout', [
     label('macro_button_caption', 'macro_button_caption_text', cls='caption'),
-    W('QComboBox', 'ms_1_macro_mouse_action_combo', {'fixedh': 30, 'items': [f'macro_key{n}_text' for n in (1, 2, 3, 5, 4)]}),
+    W('QComboBox', 'ms_1_macro_mouse_action_combo', {'fixedh': 30, 'items': [f'macro_key{n}_text' for n in range(1, 6)]}),
     label('macro_mouse_delay_caption', 'macro_delay_caption_text', cls='caption'),
     edit('ms_1_macro_mouseaction_delay_edit', maxlen=5),
     ('v', 'macro_mouse_editor_spacer'),

@@ -219,8 +219,8 @@ TEST_F(HookOnX11, ButtonsArriveOnlyWhileTheMouseHookIsEnabled)
     for (uint8_t button : {1, 3, 2, 8, 9})
         Click(button);
     const std::vector<Posted> buttons{Mouse(0x201, 0), Mouse(0x202, 1), Mouse(0x204, 0),
-        Mouse(0x205, 1), Mouse(0x207, 0), Mouse(0x208, 1), Mouse(0x20B, 2), Mouse(0x20C, 2),
-        Mouse(0x20B, 1), Mouse(0x20C, 1)};
+        Mouse(0x205, 1), Mouse(0x207, 0), Mouse(0x208, 1), Mouse(0x20B, 1), Mouse(0x20C, 1),
+        Mouse(0x20B, 2), Mouse(0x20C, 2)};
     EXPECT_EQ(Take(buttons.size()), buttons);
 
     hook_->enablemousehook(0);

@@ -180,8 +180,8 @@ struct Button {
 TEST(TranslateButton, ButtonsGiveTheirWindowMessages)
 {
     const Button buttons[] = {{1, false, 0x201, 0}, {1, true, 0x202, 1}, {3, false, 0x204, 0},
-        {3, true, 0x205, 1}, {2, false, 0x207, 0}, {2, true, 0x208, 1}, {8, false, 0x20B, 2},
-        {8, true, 0x20C, 2}, {9, false, 0x20B, 1}, {9, true, 0x20C, 1}};
+        {3, true, 0x205, 1}, {2, false, 0x207, 0}, {2, true, 0x208, 1}, {8, false, 0x20B, 1},
+        {8, true, 0x20C, 1}, {9, false, 0x20B, 2}, {9, true, 0x20C, 2}};
     for (const auto& b : buttons) {
         auto m = TranslateButton(b.number, b.release);
         ASSERT_TRUE(m) << b.number;

@@ -63,13 +63,13 @@ TEST_F(MacroEditorTest, ClickInsertsGoAfterTheSelectedActionAndMovesStopAtTheEnd
     editor.SelectAction(-1);
     editor.InsertClick(4, 40);
     const std::vector<Step> expected{
-        {0xF4, kPress, 40}, {0xF4, kRelease, 40}, {0xF2, kPress, 30}, {0xF2, kRelease, 30}};
+        {0xF5, kPress, 40}, {0xF5, kRelease, 40}, {0xF2, kPress, 30}, {0xF2, kRelease, 30}};
     EXPECT_EQ(Steps(editor.Actions()), expected);
     EXPECT_EQ(editor.SelectedAction(), 1) << "the inserted release stays selected";
     // After the selected action, before the ones that follow.
     editor.SelectAction(2);
     editor.InsertClick(5, 0);
-    EXPECT_EQ(Steps(editor.Actions())[3], (Step{0xF5, kPress, 1}));
+    EXPECT_EQ(Steps(editor.Actions())[3], (Step{0xF4, kPress, 1}));
     EXPECT_EQ(Steps(editor.Actions())[5], (Step{0xF2, kRelease, 30}));
     EXPECT_EQ(Stored(0), Steps(editor.Actions()));
 

@@ -148,7 +148,7 @@ protected:
     std::function<void(CWindowWnd&)> otherWindow;
 };
 
-TEST_F(MacroWndTest, ARecordingListensThroughTheHookAwayFromTheRecordButtonOnly)
+TEST_F(MacroWndTest, ARecordingThroughTheHookLeavesOutOnlyTheLeftClickOnTheRecordButton)
 {
     std::vector<QString> rows;
     QString summary;
@@ -156,35 +156,46 @@ TEST_F(MacroWndTest, ARecordingListensThroughTheHookAwayFromTheRecordButtonOnly)
         Press(editor, "ms_1_macro_record_btn"); // no macro yet: one is made
         EXPECT_EQ(Text(editor, "ms_1_macro_name_edit"), QStringLiteral("Macro1"));
         QEvent enter(QEvent::Enter), leave(QEvent::Leave);
-        QCoreApplication::sendEvent(Widget(editor, "ms_1_macro_record_btn"), &enter);
-        QCoreApplication::sendEvent(Widget(editor, "ms_1_macro_record_btn"), &leave);
+        QWidget* recordButton = Widget(editor, "ms_1_macro_record_btn");
         for (int repeat = 0; repeat < 3; ++repeat)
             Hook(editor, 0x41, 0);
         Hook(editor, 0x41, 1);
         Hook(editor, 513, 0);
         Hook(editor, 514, 0);
+        // On the record button the side and right clicks count; a left press there is a stop,
+        // left out with its release, even one that lands after the pointer has moved off.
+        QCoreApplication::sendEvent(recordButton, &enter);
+        Hook(editor, 523, 1);
+        Hook(editor, 524, 1);
+        Hook(editor, 516, 0);
+        Hook(editor, 517, 0);
+        Hook(editor, 513, 0);
+        QCoreApplication::sendEvent(recordButton, &leave);
+        Hook(editor, 514, 0);
+        QCoreApplication::sendEvent(recordButton, &enter);
         Press(editor, "ms_1_macro_record_btn");
         Hook(editor, 0x42, 0); // after the stop: nowhere
         rows = Rows(editor);
         summary = Text(editor, "ms_1_macro_summary");
     });
     const std::vector<std::string> calls{"installhook(window)", "enablehook(1)",
-        "mousewheelenable(0)", "enablemousehook(1)", "enablemousehook(0)", "enablemousehook(1)",
-        "removehook", "removemousehook", "enablemousehook(0)", "enablehook(0)",
-        "mousewheelenable(0)"};
+        "mousewheelenable(0)", "enablemousehook(1)", "removehook", "removemousehook",
+        "enablemousehook(0)", "enablehook(0)", "mousewheelenable(0)"};
     EXPECT_EQ(hookCalls, calls);
     const QString press =
         CResourceManager::GetInstance()->GetText(QStringLiteral("key_down_action"));
     const QString release =
         CResourceManager::GetInstance()->GetText(QStringLiteral("key_up_action"));
-    ASSERT_EQ(rows.size(), 4U);
+    ASSERT_EQ(rows.size(), 8U);
     EXPECT_EQ(rows[0], KeyName(0x04) + "/" + press + "/10 ms");
-    EXPECT_EQ(rows[3], KeyName(kMouseLeftKey) + "/" + release + "/1 ms");
-    EXPECT_TRUE(summary.contains(QStringLiteral("4 of 47"))) << summary.toStdString();
+    EXPECT_EQ(rows[3], KeyName(kMouseLeftKey) + "/" + release + "/10 ms");
+    EXPECT_EQ(rows[4], KeyName(kMouseXButton1Key) + "/" + press + "/10 ms");
+    EXPECT_EQ(rows[7], KeyName(kMouseRightKey) + "/" + release + "/1 ms");
+    EXPECT_TRUE(summary.contains(QStringLiteral("8 of 47"))) << summary.toStdString();
     MacroList stored;
     LoadMacroStore(folder.Data(), stored);
     ASSERT_EQ(stored.size(), 1U);
-    EXPECT_EQ(stored[0]->actionCount, 4);
+    EXPECT_EQ(stored[0]->actionCount, 8);
 }
 
 TEST_F(MacroWndTest, ClosedWhileRecordingItKeepsTheRecordingAndTheHookIsRemoved)
@@ -219,10 +230,12 @@ TEST_F(MacroWndTest, WhereTheHookCannotListenTheWindowsOwnKeysAndClicksAreRecord
         hint = Text(editor, "ms_1_macro_record_hint");
         // Keys typed into the name field are the recording's, not the name's.
         QTest::keyClick(Widget(editor, "ms_1_macro_name_edit"), Qt::Key_A);
-        QTest::mouseClick(
-            qobject_cast<QListWidget*>(Widget(editor, "ms_1_macro_action_list"))->viewport(),
-            Qt::RightButton);
-        // The click that stops is not part of it.
+        QWidget* list =
+            qobject_cast<QListWidget*>(Widget(editor, "ms_1_macro_action_list"))->viewport();
+        QTest::mouseClick(list, Qt::RightButton);
+        QTest::mouseClick(list, Qt::BackButton);
+        // On the record button only the click that stops is not part of it.
+        QTest::mouseClick(Widget(editor, "ms_1_macro_record_btn"), Qt::ForwardButton);
         QTest::mouseClick(Widget(editor, "ms_1_macro_record_btn"), Qt::LeftButton);
         rows = Rows(editor);
         name = Text(editor, "ms_1_macro_name_edit");
@@ -231,10 +244,12 @@ TEST_F(MacroWndTest, WhereTheHookCannotListenTheWindowsOwnKeysAndClicksAreRecord
     EXPECT_EQ(
         hint, CResourceManager::GetInstance()->GetText(QStringLiteral("macro_record_own_text")));
     EXPECT_EQ(name, QStringLiteral("Reload"));
-    ASSERT_EQ(rows.size(), 4U);
+    ASSERT_EQ(rows.size(), 8U);
     EXPECT_TRUE(rows[0].startsWith(KeyName(0x04) + "/"));
     EXPECT_TRUE(rows[2].startsWith(KeyName(kMouseRightKey) + "/"));
-    EXPECT_EQ(macros[0]->actionCount, 4);
+    EXPECT_EQ(macros[0]->actionCount, 8);
+    EXPECT_EQ(macros[0]->actions[4].key, kMouseXButton1Key) << "the back button is X button 1";
+    EXPECT_EQ(macros[0]->actions[6].key, kMouseXButton2Key);
     EXPECT_EQ(macros[0]->actions[0].delay, 1);
 }
 
@@ -274,7 +289,7 @@ TEST_F(MacroWndTest, TheActionEditorsChangeKeysButtonsAndHeldDelays)
     const MacroRecord& stored = *macros[0];
     EXPECT_EQ(stored.actions[0].key, 0x05);
     EXPECT_EQ(stored.actions[0].delay, 1);
-    EXPECT_EQ(stored.actions[1].key, kMouseBackKey);
+    EXPECT_EQ(stored.actions[1].key, kMouseXButton2Key);
     EXPECT_EQ(stored.actions[1].kind, 2);
     EXPECT_EQ(stored.actions[1].delay, 25000);
     EXPECT_EQ(stored.actions[2].delay, 50);
@@ -352,6 +367,57 @@ TEST_F(MacroWndTest, DeleteWithNoMacroChosenAsksNothingAndDeletesNothing)
     });
     EXPECT_EQ(asked, 0);
     EXPECT_EQ(macros.size(), 2U);
+}
+
+// The mouse plays the codes: what a button inserts must be what its label, its row and its
+// combo entry say, and every mouse code opens the mouse editor.
+TEST_F(MacroWndTest, EachClickInsertIsAMouseActionNamedAlikeOnItsButtonRowAndComboEntry)
+{
+    // The rows' names through the language file, as the program reads them.
+    const KeyTextLookup before = SetKeyTextLookup([](std::u16string_view id) {
+        return CResourceManager::GetInstance()
+            ->GetText(QString::fromStdU16String(std::u16string(id)))
+            .toStdU16String();
+    });
+    AddMacro(u"Clicks", {});
+    std::vector<QString> labels, rows, entries;
+    std::vector<int> pages;
+    Run([&](CMS_1_Macro& editor) {
+        auto* actions =
+            editor.GetPaintManager().FindControl<CListUI>(QStringLiteral("ms_1_macro_action_list"));
+        editor.GetPaintManager()
+            .FindControl<CListUI>(QStringLiteral("ms_1_macro_list"))
+            ->SelectItem(0);
+        for (int n = 1; n <= 5; ++n) {
+            const QByteArray name = QStringLiteral("ms_1_macro_key%1_btn").arg(n).toLatin1();
+            labels.push_back(
+                qobject_cast<QAbstractButton*>(Widget(editor, name.constData()))->text());
+            Press(editor, name.constData());
+        }
+        for (const QString& row : Rows(editor))
+            rows.push_back(row.section('/', 0, 0));
+        Press(editor, "ms_1_macro_action_edit_check");
+        auto* combo = editor.GetPaintManager().FindControl<CComboUI>(
+            QStringLiteral("ms_1_macro_mouse_action_combo"));
+        auto* tab = editor.GetPaintManager().FindControl<CTabLayoutUI>(
+            QStringLiteral("ms_1_macro_action_edit_tab"));
+        for (int n = 0; n < 5; ++n) {
+            actions->SelectItem(2 * n);
+            pages.push_back(tab->GetCurSel());
+            entries.push_back(combo->GetItemText(combo->GetCurSel()));
+        }
+    });
+    SetKeyTextLookup(before);
+    const std::vector<uint8_t> inserted{0xF1, 0xF2, 0xF3, 0xF5, 0xF4};
+    ASSERT_EQ(macros[0]->actionCount, 10);
+    ASSERT_EQ(rows.size(), 10U);
+    for (int n = 0; n < 5; ++n) {
+        EXPECT_EQ(macros[0]->actions[2 * n].key, inserted[n]) << "button " << n + 1;
+        EXPECT_EQ(rows[2 * n].compare(labels[n], Qt::CaseInsensitive), 0)
+            << rows[2 * n].toStdString() << " inserted by " << labels[n].toStdString();
+        EXPECT_EQ(pages[n], 2) << "the mouse editor for " << rows[2 * n].toStdString();
+        EXPECT_EQ(entries[n].toStdString(), labels[n].toStdString());
+    }
 }
 
 TEST_F(MacroWndTest, NamesFilesAndDeletionsAskOrRestoreAndNeverLoseAMacro)

@@ -777,7 +777,7 @@ TEST_F(SettingsPageTest, TheShortcutDialogOpensWithTheButtonsShortcutAndCaptures
         };
         box.SendMessage(WM_HOOK_EVENT, 0x41, 0);
         shown = field();
-        box.SendMessage(WM_HOOK_EVENT, 0x10, 1); // the generic Shift key, released
+        box.SendMessage(WM_HOOK_EVENT, 0x10, 0); // the generic Shift key
         captured = field();
         box.Close(1);
     });
