@@ -38,8 +38,50 @@ expect fail sideways 'macros/A.h=#include "profiles/B.h"'
 expect fail base_includes_ours 'base/A.h=#include "macros/B.h"'
 expect fail spaced_include 'drivers/A.cpp=#  include  "device/B.h"'
 expect fail qt_in_core 'protocol/A.cpp=#include <QByteArray>'
+expect fail qt_in_device 'device/A.cpp=#include <QString>'
 expect fail unlayered_folder 'newthing/A.cpp=#include "base/B.h"'
+expect fail unlayered_tool 'tools/newtool/A.cpp=#include "base/B.h"'
+# The virtual mouse checks the program's reports, so it must not share the code that builds them.
+expect pass virtual_mouse_on_base 'tools/virtualmouse/A.cpp=#include "base/B.h"\n#include <systemd/sd-bus.h>'
+expect fail virtual_mouse_on_protocol 'tools/virtualmouse/A.cpp=#include "protocol/B.h"'
+expect fail virtual_mouse_on_kestrinctl 'tools/virtualmouse/A.cpp=#include "tools/kestrinctl/B.h"'
+expect pass kestrinctl_on_device 'tools/kestrinctl/A.cpp=#include "device/B.h"\n#include "tools/kestrinctl/C.h"'
+expect fail kestrinctl_on_page 'tools/kestrinctl/A.cpp=#include "page/B.h"'
+expect fail kestrinctl_on_qt 'tools/kestrinctl/A.cpp=#include <QCoreApplication>'
+expect fail device_on_kestrinctl 'device/A.cpp=#include "tools/kestrinctl/B.h"'
+expect pass page_subfolder_is_page 'page/library/A.cpp=#include "device/B.h"\n#include <QDialog>'
+expect pass hidapi_in_drivers 'drivers/A.c=#include <hidapi.h>\n#include <libudev.h>'
+expect fail hidapi_in_page 'page/A.cpp=#include <hidapi.h>'
+expect fail libudev_in_device 'device/A.cpp=#include <libudev.h>'
+expect pass x11_in_hook 'hook/A.cpp=#include <X11/keysym.h>\n#include <xcb/xinput.h>'
+expect fail xinput_in_app 'app/A.cpp=#include <X11/extensions/XInput2.h>'
+expect fail xcb_in_ui 'ui/A.cpp=#include <xcb/xcb.h>'
 expect pass tests_unchecked 'tests/A.cpp=#include "app/B.h"\n#include <QTest>'
+
+# The README's Architecture table holds the same layers, row for row: the folder, the folders
+# it may include and the system libraries it may include, each as `name` or `name/`.
+cases=$((cases + 1))
+readme_rows=$(awk -F'|' '
+  # The names a cell gives as `name` or `name/`, space-separated.
+  function names(cell, out, name) {
+    out = ""
+    while (match(cell, /`[^`]+`/)) {
+      name = substr(cell, RSTART + 1, RLENGTH - 2)
+      sub(/\/$/, "", name)
+      out = out (out == "" ? "" : " ") name
+      cell = substr(cell, RSTART + RLENGTH)
+    }
+    return out
+  }
+  /^## Architecture/ { on = 1; next }
+  on && /^## / { exit }
+  on && /^\| / && $3 ~ /`/ { print names($3) "|" names($6) "|" names($7) }
+' "$source_dir/README.md")
+if [[ $readme_rows != "$("$check" --table)" ]]; then
+  echo "FAIL: the README's Architecture table and tools/layer-check.sh differ:"
+  diff <(echo "$readme_rows") <("$check" --table) || true
+  failures=$((failures + 1))
+fi
 
 echo "$((cases - failures)) passed, $failures failed"
 ((failures == 0))
