@@ -59,7 +59,7 @@ void CMS_1_Page::OpenDeviceLinks()
     if (worker_)
         return;
     uiQueue_ = std::make_unique<QObject>();
-    applyHost_ = std::make_unique<PageApplyHost>(profiles_, deviceLinks_, footer_, window_,
+    applyHost_ = std::make_unique<PageApplyHost>(profiles_, deviceLinks_.Links(), footer_, window_,
         [context = uiQueue_.get()](std::function<void()> step) {
             QMetaObject::invokeMethod(context, std::move(step), Qt::QueuedConnection);
         });
@@ -67,8 +67,8 @@ void CMS_1_Page::OpenDeviceLinks()
     if (ble_)
         bluetooth = [ble = ble_.get()](
                         std::span<const uint8_t> bytes) { return ble->WriteReport(bytes); };
-    engine_ = std::make_unique<ApplyEngine>(
-        links_, WritersFor(deviceLinks_.Libraries(), std::move(bluetooth)), *applyHost_, *clock_);
+    engine_ = std::make_unique<ApplyEngine>(links_,
+        WritersFor(deviceLinks_.Links().Libraries(), std::move(bluetooth)), *applyHost_, *clock_);
     worker_ = std::make_unique<DeviceWorker>(*engine_, links_);
     // Through the queue the apply's own window steps take, so its outcome is shown first.
     worker_->SetBarrierHandler([this, context = uiQueue_.get()] {
@@ -149,7 +149,7 @@ void CMS_1_Page::LoadProfilesAtStartup()
 
 void CMS_1_Page::RefreshSettingsControls()
 {
-    UpdateReportRateTab();
+    deviceLinks_.Links().UpdateReportRateTab();
     // Shown from a copy, so the lock is not held while the controls repaint.
     auto shown = std::make_unique<ProfileRecord>();
     {
@@ -186,7 +186,7 @@ void CMS_1_Page::SetBleConnected(int connected)
         else
             ble_->Down();
     }
-    deviceLinks_.SetBlePresent(connected != 0);
+    deviceLinks_.Links().SetBlePresent(connected != 0);
     if (statusListener_)
         statusListener_();
 }
@@ -199,7 +199,7 @@ CMS_1_Page::Status CMS_1_Page::CurrentStatus()
     status.ble = links_.BlePresent.load() == 1;
     status.battery = battery_.Level();
     status.charging = battery_.Charging();
-    status.untaken = deviceLinks_.ChangesUntaken();
+    status.untaken = deviceLinks_.Links().ChangesUntaken();
     std::lock_guard lock(profiles_.mutex);
     if (const ProfileRecord* current = profiles_.Current()) {
         status.profile = ReadName(current->name);
@@ -234,7 +234,7 @@ void CMS_1_Page::FinishApplyWait()
     if (links_.MouseUnreachable.load() == 1 || !links_.AnyLinkUp())
         done(ApplyOutcome::NoMouse);
     else
-        done(deviceLinks_.ChangesUntaken() ? ApplyOutcome::Untaken : ApplyOutcome::Taken);
+        done(deviceLinks_.Links().ChangesUntaken() ? ApplyOutcome::Untaken : ApplyOutcome::Taken);
 }
 
 bool CMS_1_Page::UseProfile(std::u16string_view name)
@@ -249,7 +249,7 @@ void CMS_1_Page::OnReceiverMessage(uint32_t value)
 
 void CMS_1_Page::OnCableMessage(uint32_t value) { deviceLinks_.OnMessage(LinkKind::Cable, value); }
 
-void CMS_1_Page::OnReceiverWatchdog() { deviceLinks_.OnReceiverWatchdog(); }
+void CMS_1_Page::OnReceiverWatchdog() { deviceLinks_.Links().OnReceiverWatchdog(); }
 
 void CMS_1_Page::RequestApply(int debounceMs)
 {

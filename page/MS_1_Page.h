@@ -101,11 +101,10 @@ public:
     // Driver-library messages, as the main window packs them.
     void OnReceiverMessage(uint32_t value);
     void OnCableMessage(uint32_t value);
-    void OnCableArrivalSettled() { deviceLinks_.OnArrivalSettled(LinkKind::Cable); }
-    void OnReceiverArrivalSettled() { deviceLinks_.OnArrivalSettled(LinkKind::Receiver); }
+    void OnCableArrivalSettled() { deviceLinks_.Links().OnArrivalSettled(LinkKind::Cable); }
+    void OnReceiverArrivalSettled() { deviceLinks_.Links().OnArrivalSettled(LinkKind::Receiver); }
     // What the mouse tells through the cable or the receiver (UI thread).
     void HandleDeviceEvent(uint16_t code, uint16_t value, LinkKind source);
-    void UpdateReportRateTab() const { deviceLinks_.UpdateReportRateTab(); }
     // Asks for an apply now, or after `debounceMs` without another request.
     void RequestApply(int debounceMs = 0);
     // How the applies asked for before a wait ended.
@@ -146,7 +145,7 @@ public:
     void SetGattBus(GattBus* bus);
     bool HasGattBus() const { return ble_ != nullptr; }
     void SetApplyClock(std::unique_ptr<ApplyClock> clock);
-    DeviceLinkSection& DeviceLinks() { return deviceLinks_; }
+    DeviceLinkSection& LinkSection() { return deviceLinks_; }
     PageProfiles& Profiles() { return profiles_; }
     ButtonSection& Buttons() { return buttons_; }
 
@@ -174,7 +173,6 @@ private:
     void OpenDeviceLinks();
     void CloseDeviceLinks();
     void OnBatteryStatus(const BatteryStatus& status, LinkKind source);
-    void ShowBatteryStatus(const BatteryStatus& status, LinkKind source);
     void OnDpiStage(int stage);
     void ShowMouseStage();
 

@@ -8,7 +8,7 @@ namespace {
 const QString kApplyRing = QStringLiteral("apply_ring");
 }
 
-PageApplyHost::PageApplyHost(PageProfiles& profiles, DeviceLinkSection& links, FooterStatus& footer,
+PageApplyHost::PageApplyHost(PageProfiles& profiles, DeviceLinks& links, FooterStatus& footer,
     const PageWindow& window, UiQueue queue)
     : profiles_(profiles), links_(links), footer_(footer), window_(window), queue_(std::move(queue))
 {

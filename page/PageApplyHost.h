@@ -1,7 +1,8 @@
 #pragma once
 
 #include "device/ApplyHost.h"
-#include "page/DeviceLinkSection.h"
+#include "device/DeviceLinks.h"
+#include "page/FooterStatus.h"
 #include "page/PageProfiles.h"
 #include "ui/PageWindow.h"
 
@@ -17,7 +18,7 @@ public:
     // Runs a step on the UI thread later, in call order; callable from any thread.
     using UiQueue = std::function<void(std::function<void()>)>;
 
-    PageApplyHost(PageProfiles& profiles, DeviceLinkSection& links, FooterStatus& footer,
+    PageApplyHost(PageProfiles& profiles, DeviceLinks& links, FooterStatus& footer,
         const PageWindow& window, UiQueue queue);
 
     void StopReceiverWatchdog() override;
@@ -32,7 +33,7 @@ public:
 
 private:
     PageProfiles& profiles_;
-    DeviceLinkSection& links_;
+    DeviceLinks& links_;
     FooterStatus& footer_;
     const PageWindow& window_;
     UiQueue queue_;

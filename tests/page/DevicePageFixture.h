@@ -183,7 +183,7 @@ protected:
         CMS_1_Page& page = window->Page();
         page.SetFolders(programFolder.string() + "/", folder.Data());
         page.SetApplyClock(clock ? std::move(clock) : std::make_unique<InstantClock>());
-        page.DeviceLinks().SetBlePresenceProbe([blePresent] { return blePresent; });
+        page.LinkSection().SetBlePresenceProbe([blePresent] { return blePresent; });
         page.SetGattBus(&gattBus);
         ASSERT_NE(window->Create(nullptr, QString(), MAIN_WINDOW_STYLE, 0, 0, 0, 800, 572), 0u);
         window->GetWidget()->installEventFilter(&linkChanged);
