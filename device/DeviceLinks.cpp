@@ -161,8 +161,10 @@ void DeviceLinks::OnBatteryStatus(const BatteryStatus& status, LinkKind source)
         // Over Bluetooth the link words, the watchdog and the sleep label stay as they are.
         if (status.status == BatteryState::Full)
             view_.ShowBattery({false, 100});
+        else if (status.status == BatteryState::Charging)
+            view_.ShowBattery({true, std::nullopt});
         else
-            view_.ShowBattery({status.status == BatteryState::Charging, percent});
+            view_.ShowBattery({false, percent});
         return;
     }
     if (OnCableOrReceiverBattery()) {

@@ -87,16 +87,16 @@ void CMS_1_Page::OnDpiStage(int stage)
 void CMS_1_Page::ShowMouseStage()
 {
     mouseStageShowPending_ = false;
-    int stage = 0;
+    int stage = -1;
     int32_t dpi = 0;
-    {
-        std::lock_guard lock(profiles_.mutex);
-        const ProfileRecord* current = profiles_.Current();
-        if (!current || current->currentDpiStage < 0 || current->currentDpiStage >= kDpiStageCount)
+    profiles_.ReadCurrent([&](const ProfileRecord& current) {
+        if (current.currentDpiStage < 0 || current.currentDpiStage >= kDpiStageCount)
             return;
-        stage = current->currentDpiStage;
-        dpi = current->dpiX[stage];
-    }
+        stage = current.currentDpiStage;
+        dpi = current.dpiX[stage];
+    });
+    if (stage < 0)
+        return;
     dpi_.SelectStageQuietly(stage);
     window_.Post(WM_SHOW_DPI, 0, dpi);
 }

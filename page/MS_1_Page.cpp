@@ -139,10 +139,8 @@ void CMS_1_Page::LoadProfilesAtStartup()
 
     profileList_.Fill(profiles_.list, profiles_.header->currentIndex);
     profilePrompts_ = std::make_unique<CProfilePrompts>(CWindowWnd::FromHandle(mainWindow_));
-    profileSection_ = std::make_unique<ProfileSection>(
-        ProfileSectionState{profiles_.list, *profiles_.header, profiles_.current, profiles_.macros,
-            profiles_.guns, profiles_.mutex, profiles_.dataFolder},
-        profileList_, *profilePrompts_);
+    profileSection_ =
+        std::make_unique<ProfileSection>(profiles_.SectionState(), profileList_, *profilePrompts_);
     SetBleConnected(links_.BlePresent.load());
     RefreshSettingsControls();
 }
@@ -152,13 +150,8 @@ void CMS_1_Page::RefreshSettingsControls()
     deviceLinks_.Links().UpdateReportRateTab();
     // Shown from a copy, so the lock is not held while the controls repaint.
     auto shown = std::make_unique<ProfileRecord>();
-    {
-        std::lock_guard lock(profiles_.mutex);
-        const ProfileRecord* current = profiles_.Current();
-        if (!current)
-            return;
-        *shown = *current;
-    }
+    if (!profiles_.ReadCurrent([&](const ProfileRecord& current) { *shown = current; }))
+        return;
     dpi_.Refresh(*shown);
     lighting_.Refresh(*shown);
     performance_.Refresh(*shown);
@@ -200,15 +193,14 @@ CMS_1_Page::Status CMS_1_Page::CurrentStatus()
     status.battery = battery_.Level();
     status.charging = battery_.Charging();
     status.untaken = deviceLinks_.Links().ChangesUntaken();
-    std::lock_guard lock(profiles_.mutex);
-    if (const ProfileRecord* current = profiles_.Current()) {
-        status.profile = ReadName(current->name);
-        const int stage = current->currentDpiStage;
+    profiles_.ReadCurrent([&](const ProfileRecord& current) {
+        status.profile = ReadName(current.name);
+        const int stage = current.currentDpiStage;
         if (stage >= 0 && stage < kDpiStageCount) {
-            status.dpi = int(current->dpiX[stage]) * 50;
+            status.dpi = int(current.dpiX[stage]) * 50;
             status.stage = stage + 1;
         }
-    }
+    });
     return status;
 }
 

@@ -3,6 +3,7 @@
 #include "base/BackgroundJob.h"
 #include "base/MessagePost.h"
 #include "device/ApplyClock.h"
+#include "device/DeviceProfiles.h"
 #include "device/LinkState.h"
 #include "device/LowBattery.h"
 #include "page/BatteryDisplay.h"
@@ -11,7 +12,6 @@
 #include "page/DpiSection.h"
 #include "page/LightingSection.h"
 #include "page/PageProfileList.h"
-#include "page/PageProfiles.h"
 #include "page/PerformanceSection.h"
 #include "page/SectionExpanders.h"
 #include "protocol/DeviceEvent.h"
@@ -146,7 +146,7 @@ public:
     bool HasGattBus() const { return ble_ != nullptr; }
     void SetApplyClock(std::unique_ptr<ApplyClock> clock);
     DeviceLinkSection& LinkSection() { return deviceLinks_; }
-    PageProfiles& Profiles() { return profiles_; }
+    DeviceProfiles& Profiles() { return profiles_; }
     ButtonSection& Buttons() { return buttons_; }
 
 protected:
@@ -188,7 +188,7 @@ private:
     std::function<void(int, int)> lowBatteryHandler_;
     FooterStatus footer_{window_};
     DeviceLinkSection deviceLinks_{links_, window_, battery_, footer_};
-    PageProfiles profiles_;
+    DeviceProfiles profiles_;
     PageSectionContext sections_{window_, profiles_,
         [this](int debounceMs) { RequestApply(debounceMs); }, [this] { RefreshSettingsControls(); },
         [this](CControlUI& swatch, uint32_t argb) { return ChooseColor(swatch, argb); },

@@ -2,8 +2,8 @@
 
 #include "device/ApplyHost.h"
 #include "device/DeviceLinks.h"
+#include "device/DeviceProfiles.h"
 #include "page/FooterStatus.h"
-#include "page/PageProfiles.h"
 #include "ui/PageWindow.h"
 
 #include <functional>
@@ -18,7 +18,7 @@ public:
     // Runs a step on the UI thread later, in call order; callable from any thread.
     using UiQueue = std::function<void(std::function<void()>)>;
 
-    PageApplyHost(PageProfiles& profiles, DeviceLinks& links, FooterStatus& footer,
+    PageApplyHost(DeviceProfiles& profiles, DeviceLinks& links, FooterStatus& footer,
         const PageWindow& window, UiQueue queue);
 
     void StopReceiverWatchdog() override;
@@ -32,12 +32,11 @@ public:
         const ProfileRecord& written, const std::optional<DownloadSlotTable>& slotTable) override;
 
 private:
-    PageProfiles& profiles_;
+    DeviceProfiles& profiles_;
     DeviceLinks& links_;
     FooterStatus& footer_;
     const PageWindow& window_;
     UiQueue queue_;
-    const ProfileRecord* applying_ = nullptr; // the profile the running apply copied
 };
 
 } // namespace kestrin

@@ -182,8 +182,7 @@ TEST_F(DevicePageTest, OverBluetoothEveryReportIsOneWriteAndTheMousesNotificatio
     Page().RequestApply();
     ProfileRecord profile{};
     ASSERT_TRUE(WaitFor([&] {
-        std::lock_guard lock(Page().Profiles().mutex);
-        profile = *Page().Profiles().Current();
+        profile = Page().Profiles().Edit([&] { return *Page().Profiles().Current(); });
         return Links().ApplyAllPending.load() == 0 && !Visible("apply_ring") &&
             !gattBus.WrittenBytes().empty();
     }));
@@ -198,14 +197,14 @@ TEST_F(DevicePageTest, OverBluetoothEveryReportIsOneWriteAndTheMousesNotificatio
         std::lock_guard lock(gattBus.writes);
         gattBus.writtenBytes.clear();
     }
-    {
-        std::lock_guard lock(Page().Profiles().mutex);
-        Page().Profiles().Current()->reportRate = (profile.reportRate + 1) % 4;
-    }
+    Page().Profiles().EditCurrent(
+        [&](ProfileRecord& p) { p.reportRate = (profile.reportRate + 1) % 4; });
     Page().RequestApply();
     ASSERT_TRUE(WaitFor([&] {
-        std::lock_guard lock(Page().Profiles().mutex);
-        return Page().Profiles().snapshot->reportRate == Page().Profiles().Current()->reportRate;
+        return Page().Profiles().Edit([&] {
+            return Page().Profiles().snapshot->reportRate ==
+                Page().Profiles().Current()->reportRate;
+        });
     }));
     const auto rateWrites = gattBus.WrittenBytes();
     ASSERT_FALSE(rateWrites.empty());
@@ -238,8 +237,8 @@ TEST_F(DevicePageTest, TheTrayToolTipTellsTheLinksTheBatteryAndTheDpiAsTheyChang
     ASSERT_EQ(gattBus.subscribed.size(), 1U);
     const auto tip = [&] { return window->TrayIcon().GetToolTipText().toStdString(); };
     const auto stageDpi = [&](int stage) {
-        std::lock_guard lock(Page().Profiles().mutex);
-        return std::to_string(Page().Profiles().Current()->dpiX[stage] * 50) + " DPI";
+        return Page().Profiles().Edit(
+            [&] { return std::to_string(Page().Profiles().Current()->dpiX[stage] * 50) + " DPI"; });
     };
     EXPECT_THAT(tip(), testing::StartsWith("Kestrin\nConnected over Bluetooth\n"));
 
@@ -352,9 +351,10 @@ TEST_F(DevicePageTest, ADamagedProfileStoreIsKeptAsideAndTheUserIsTold)
         keptAside += entry.path().filename().string().starts_with("pro.data.broken-") ? 1 : 0;
     EXPECT_EQ(keptAside, 1);
     // A fresh store with its first profile, named from the language file, took its place.
-    std::lock_guard lock(Page().Profiles().mutex);
-    ASSERT_NE(Page().Profiles().Current(), nullptr);
-    EXPECT_EQ(Page().Profiles().list.size(), 1u);
+    Page().Profiles().Edit([&] {
+        ASSERT_NE(Page().Profiles().Current(), nullptr);
+        EXPECT_EQ(Page().Profiles().list.size(), 1u);
+    });
     EXPECT_EQ(Links().ApplyAllPending.load(), 1);
 }
 
@@ -517,18 +517,16 @@ TEST_F(DevicePageTest, ADpiPressIsStoredShownAndNotSentBack)
     // Default stages 16, 24, 32, ... in units of 50 DPI.
     EXPECT_EQ(window->DpiDisplay()->GetText(), QStringLiteral("DPI :1600"));
 
-    {
-        std::lock_guard lock(Page().Profiles().mutex);
+    Page().Profiles().Edit([&] {
         EXPECT_EQ(Page().Profiles().Current()->currentDpiStage, 2);
         EXPECT_EQ(Page().Profiles().snapshot->currentDpiStage, 2);
-    }
+    });
     EXPECT_TRUE(StoredSoon([](const ProfileRecord& p) { return p.currentDpiStage == 2; }));
 
     // Stages out of range and codes that are no events are dropped.
     Event(WM_CABLE_EVENT, 0x1010, 9);
     Event(WM_CABLE_EVENT, 0x1011, 1);
-    std::lock_guard lock(Page().Profiles().mutex);
-    EXPECT_EQ(Page().Profiles().Current()->currentDpiStage, 2);
+    Page().Profiles().ReadCurrent([](const ProfileRecord& p) { EXPECT_EQ(p.currentDpiStage, 2); });
 }
 
 TEST_F(DevicePageTest, ReportRateAndLightingFromTheMouseAreStored)
@@ -622,10 +620,7 @@ TEST_F(DevicePageTest, AnApplyRequestReachesTheMouseAndHidesTheRingAfterwards)
 {
     StartMouse({vmouse::Link::Cable});
     OpenWindow();
-    {
-        std::lock_guard lock(Page().Profiles().mutex);
-        Page().Profiles().Current()->reportRate = 1;
-    }
+    Page().Profiles().EditCurrent([](ProfileRecord& p) { p.reportRate = 1; });
     ApplyRingSpy ring(*window);
     window->GetPaintManager()
         .FindControl(QStringLiteral("apply_ring"))
@@ -643,8 +638,7 @@ TEST_F(DevicePageTest, AnApplyRequestReachesTheMouseAndHidesTheRingAfterwards)
         return ring.events == std::vector<char>{'S', 'H'};
     })) << std::string(ring.events.begin(), ring.events.end());
     EXPECT_TRUE(ring.watchdogAtHide);
-    std::lock_guard lock(Page().Profiles().mutex);
-    EXPECT_EQ(Page().Profiles().snapshot->reportRate, 1);
+    Page().Profiles().Edit([&] { EXPECT_EQ(Page().Profiles().snapshot->reportRate, 1); });
     EXPECT_EQ(Links().ApplyAllPending.load(), 0);
 }
 
@@ -657,10 +651,7 @@ TEST_F(DevicePageTest, AChangeTheSleepingReceiverMouseMissedReachesItWhenItWakes
     Expire(TIMER_RECEIVER_WATCHDOG);
     ASSERT_EQ(Links().ReceiverMouseAwake.load(), 0);
 
-    {
-        std::lock_guard lock(Page().Profiles().mutex);
-        Page().Profiles().Current()->reportRate = 1;
-    }
+    Page().Profiles().EditCurrent([](ProfileRecord& p) { p.reportRate = 1; });
     const auto hint = [&] { return Control("ms_1_footer_hint")->GetText(); };
     const QString untaken =
         CResourceManager::GetInstance()->GetText(QStringLiteral("apply_untaken_text"));
