@@ -12,18 +12,20 @@
 namespace kestrin {
 namespace {
 
+// A settle is the arrival timer's tick, whether or not the timer still runs; the receiver's
+// battery report says 50 %, on the battery.
 enum Step {
     CableIn,
     CableOut,
-    CableSettles, // the arrival timer's tick, whether or not the timer still runs
+    CableSettles,
     ReceiverIn,
     ReceiverOut,
     ReceiverSettles,
     Watchdog,
-    ReceiverBattery, // 50 %, on the battery
+    ReceiverBattery,
     BleUp,
     BleDown,
-    Untaken,
+    Untaken
 };
 
 // What the page would show: '+' shown, '-' hidden, '?' never told.

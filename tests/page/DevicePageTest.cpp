@@ -57,98 +57,6 @@ TEST_F(DevicePageTest, WithTheCableAtStartTheWiredIconShowsAndTheRingSweepsWhile
     EXPECT_GE(wraps, 1);
 }
 
-TEST_F(DevicePageTest, WithOnlyTheReceiverAppliesWaitUntilItsMouseReports)
-{
-    StartMouse({vmouse::Link::Receiver});
-    OpenWindow();
-
-    EXPECT_EQ(Links().ReceiverState.load(), kLinkConnected);
-    EXPECT_EQ(Links().MouseUnreachable.load(), 1);
-    EXPECT_TRUE(Visible("ms_1_wireless"));
-    EXPECT_FALSE(Visible("ms_1_wired"));
-    EXPECT_TRUE(Visible("ms_1_sleep_label"));
-    EXPECT_TRUE(Timer(TIMER_RECEIVER_WATCHDOG));
-
-    // The worker takes the request and drops it: no mouse can be written to yet.
-    ASSERT_TRUE(Page().PostToWorker(WM_APPLY_THREAD, 0, 0));
-    QTest::qWait(100);
-    EXPECT_TRUE(Tell("log").empty());
-
-    // The first status report wakes the receiver link; an apply now goes out.
-    Tell("battery 40");
-    ASSERT_TRUE(WaitFor([&] { return Links().MouseUnreachable.load() == 0; }));
-    EXPECT_EQ(Links().ReceiverMouseAwake.load(), 1);
-    EXPECT_FALSE(Visible("ms_1_sleep_label"));
-    window->PostMessage(WM_APPLY_REQUEST, 0, 0);
-    EXPECT_TRUE(WaitFor([&] { return !Tell("log").empty(); }));
-}
-
-TEST_F(DevicePageTest, ASecondArrivalOfTheCableWaitsNoSecondTime)
-{
-    OpenWindow();
-    EXPECT_EQ(Links().CableState.load(), kLinkNotSeen);
-    EXPECT_TRUE(Visible("ms_1_sleep_label"));
-
-    State(WM_CABLE_STATE, 1);
-    EXPECT_TRUE(Timer(TIMER_CABLE_ARRIVAL)) << "the cable settles before it is opened";
-    EXPECT_EQ(Links().CableState.load(), kLinkNotSeen);
-    State(WM_CABLE_STATE, 1); // a repeated notice while it settles is the same arrival
-    Expire(TIMER_CABLE_ARRIVAL);
-    EXPECT_EQ(Links().CableState.load(), kLinkConnected);
-    EXPECT_EQ(Links().MouseUnreachable.load(), 0);
-    EXPECT_TRUE(Visible("ms_1_wired"));
-    EXPECT_FALSE(Visible("ms_1_sleep_label"));
-    EXPECT_EQ(PowerText(), Charging());
-    EXPECT_EQ(Page().ChargeAnimationStep(), 0);
-    EXPECT_EQ(Page().AnyLinkConnected(), 1);
-
-    State(WM_CABLE_STATE, 1);
-    EXPECT_FALSE(Timer(TIMER_CABLE_ARRIVAL));
-    EXPECT_EQ(Links().CableState.load(), kLinkConnected);
-}
-
-TEST_F(DevicePageTest, ARemovalWhileTheCableSettlesCancelsItsArrival)
-{
-    OpenWindow();
-    State(WM_CABLE_STATE, 1);
-    State(WM_CABLE_STATE, 0);
-    EXPECT_FALSE(Timer(TIMER_CABLE_ARRIVAL));
-    EXPECT_EQ(Links().CableState.load(), kLinkRemoved);
-    Expire(TIMER_CABLE_ARRIVAL); // a tick already on its way changes nothing
-    EXPECT_EQ(Links().CableState.load(), kLinkRemoved);
-    EXPECT_FALSE(Visible("ms_1_wired"));
-}
-
-TEST_F(DevicePageTest, PullingTheCableWhileTheReceiverIsUpKeepsTheMouseConnected)
-{
-    StartMouse({vmouse::Link::Cable, vmouse::Link::Receiver});
-    OpenWindow();
-    ASSERT_EQ(Links().CableState.load(), kLinkConnected);
-    ASSERT_EQ(Links().ReceiverState.load(), kLinkConnected);
-    ASSERT_TRUE(WaitFor([&] { return linkChanged.count >= 1; }));
-    const int before = linkChanged.count;
-
-    State(WM_CABLE_STATE, 0);
-    EXPECT_EQ(Links().CableState.load(), kLinkRemoved);
-    EXPECT_EQ(Links().AnyLinkConnected.load(), 1);
-    EXPECT_EQ(Links().MouseUnreachable.load(), 1);
-    EXPECT_TRUE(Visible("ms_1_sleep_label"));
-    EXPECT_FALSE(Visible("ms_1_wired"));
-    EXPECT_EQ(PowerText(), QString());
-    EXPECT_FALSE(Timer(TIMER_CHARGE_ANIMATION));
-    QTest::qWait(50);
-    EXPECT_EQ(linkChanged.count, before);
-
-    // A removal notice for a link already removed is dropped; so is one with another wParam.
-    State(WM_CABLE_STATE, 0);
-    State(WM_RECEIVER_STATE, 7);
-    EXPECT_EQ(Links().ReceiverState.load(), kLinkConnected);
-    State(WM_RECEIVER_STATE, 0);
-    EXPECT_EQ(Links().ReceiverState.load(), kLinkRemoved);
-    EXPECT_EQ(Links().AnyLinkConnected.load(), 0);
-    EXPECT_TRUE(WaitFor([&] { return linkChanged.count == before + 1; }));
-}
-
 TEST_F(DevicePageTest, TheCableTakesOverFromBluetoothAndTheMouseStaysConnected)
 {
     OpenWindow(true);
@@ -297,24 +205,6 @@ TEST_F(DevicePageTest, ALowBatteryIsWarnedOfOncePerLevelAndBadgesTheTrayIconUnti
     EXPECT_EQ(warnings, (std::vector<std::pair<int, int>>{{15, 15}, {5, 5}, {15, 12}}));
 }
 
-TEST_F(DevicePageTest, SixSecondsWithoutAStatusPutTheReceiverMouseToSleep)
-{
-    OpenWindow();
-    State(WM_RECEIVER_STATE, 1);
-    Expire(TIMER_RECEIVER_ARRIVAL);
-    Event(WM_RECEIVER_EVENT, 0x4010, 0x3200); // 50 %, awake
-    EXPECT_TRUE(Visible("ms_1_wireless"));
-    EXPECT_FALSE(Visible("ms_1_sleep_label"));
-    EXPECT_TRUE(Timer(TIMER_RECEIVER_WATCHDOG));
-
-    Expire(TIMER_RECEIVER_WATCHDOG);
-    EXPECT_FALSE(Timer(TIMER_RECEIVER_WATCHDOG)) << "one-shot";
-    EXPECT_EQ(Links().ReceiverMouseAwake.load(), 0);
-    EXPECT_FALSE(Visible("ms_1_wireless"));
-    EXPECT_TRUE(Visible("ms_1_sleep_label"));
-    EXPECT_EQ(Links().ReceiverState.load(), kLinkConnected);
-}
-
 TEST_F(DevicePageTest, StateMessagesWithAnotherWParamChangeNothing)
 {
     OpenWindow();
@@ -390,21 +280,6 @@ TEST_F(DevicePageTest, ExitFromTheTrayWhileTheDamageWarningIsOpenEndsCleanly)
 }
 
 // The battery display.
-
-TEST_F(DevicePageTest, OnTheCableOnlyAFullStatusStopsTheChargingDisplay)
-{
-    StartMouse({vmouse::Link::Cable});
-    OpenWindow();
-    Event(WM_CABLE_EVENT, 0x4010, 0x2800); // 40 %, status 0
-    EXPECT_EQ(PowerText(), Charging());
-    EXPECT_TRUE(Timer(TIMER_CHARGE_ANIMATION));
-
-    Event(WM_CABLE_EVENT, 0x4010, 0x2802); // full
-    EXPECT_EQ(PowerText(), QStringLiteral("100%"));
-    EXPECT_FALSE(Control("ms_1_label_power")->IsResourceText());
-    EXPECT_EQ(Ring(), 100);
-    EXPECT_FALSE(Timer(TIMER_CHARGE_ANIMATION));
-}
 
 TEST_F(DevicePageTest, TheChargingSweepWaitsWhileNobodySeesTheWindowAndGoesOnFromItsStep)
 {
