@@ -117,7 +117,7 @@ std::pair<double, double> Measure(vmouse::Link link, const fs::path& root, const
         CMainWnd window;
         window.SetHookLibraryFile(folder + "no-hook-library.so");
         window.Page().SetFolders(folder, dataFolder);
-        window.Page().DeviceLinks().SetBlePresenceProbe([] { return false; });
+        window.Page().LinkSection().SetBlePresenceProbe([] { return false; });
         window.Create(nullptr, QString(), MAIN_WINDOW_STYLE, 0, 0, 0, 800, 572);
         if (link == vmouse::Link::Receiver) {
             // The receiver's mouse must have reported before anything is written to it.

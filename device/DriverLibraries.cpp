@@ -19,16 +19,21 @@ LinkWriters WritersFor(const DriverLibraries& libraries, LinkWriter bluetooth)
     };
 }
 
+void DriverLibraries::CloseAndUnload()
+{
+    receiver.CloseFeatureDevice();
+    receiver.CloseDevMonitor();
+    cable.CloseFeatureDevice();
+    cable.CloseDevMonitor();
+    cable.Unload();
+    receiver.Unload();
+}
+
 void ShutDownDeviceLinks(DriverLibraries& libraries, ApplyEngine& engine, DeviceWorker& worker)
 {
     engine.Stop();
     worker.QuitAndJoin();
-    libraries.receiver.CloseFeatureDevice();
-    libraries.receiver.CloseDevMonitor();
-    libraries.cable.CloseFeatureDevice();
-    libraries.cable.CloseDevMonitor();
-    libraries.cable.Unload();
-    libraries.receiver.Unload();
+    libraries.CloseAndUnload();
 }
 
 } // namespace kestrin

@@ -148,12 +148,11 @@ void ButtonSection::OpenFunctionMenu(int slot)
         return;
     editedSlot_ = slot;
     uint8_t code = 0;
-    {
-        std::lock_guard lock(context_.profiles.mutex);
+    context_.profiles.Edit([&] {
         menuProfile_ = context_.profiles.Current();
         if (menuProfile_)
             code = menuProfile_->buttons[slot].functionCode;
-    }
+    });
     menu_.reset();
     const QPoint topLeft = widget->mapToGlobal(QPoint(0, 0));
     QPoint anchor(topLeft.x() + widget->width(), topLeft.y());
@@ -188,15 +187,12 @@ void ButtonSection::AssignFunction(const QString& itemName)
     const uint8_t code = FunctionForMenuItem(itemName.toStdString()).value_or(1);
     ButtonSlot edited{};
     bool keepsLeftClick = false;
-    {
-        std::lock_guard lock(context_.profiles.mutex);
-        ProfileRecord* current = context_.profiles.Current();
-        // The menu was opened on another profile than the one shown now.
-        if (!current || current != madeFor)
-            return;
-        edited = current->buttons[slot];
-        keepsLeftClick = KeepsLeftClick(*current, slot, code);
-    }
+    // Not when the menu was opened on another profile than the one shown now.
+    if (!context_.profiles.EditCurrentIf(madeFor, [&](ProfileRecord& current) {
+            edited = current.buttons[slot];
+            keepsLeftClick = KeepsLeftClick(current, slot, code);
+        }))
+        return;
     const auto refuse = [this] {
         CMsgWnd::Ask(
             CWindowWnd::FromHandle(context_.window.Handle()), QStringLiteral("one_click_text"));
@@ -224,7 +220,7 @@ void ButtonSection::AssignFunction(const QString& itemName)
     // as the choice is stored.
     ButtonSlot shown{};
     bool refused = false;
-    const bool stored = context_.EditCurrentIf(madeFor, [&](ProfileRecord& p) {
+    const bool stored = context_.profiles.EditCurrentIf(madeFor, [&](ProfileRecord& p) {
         if (!KeepsLeftClick(p, slot, code)) {
             refused = true;
             return;
@@ -265,8 +261,9 @@ void ButtonSection::OpenMacroLibrary()
         editor.onSaved = context_.saveDone;
         // Buttons are linked by name: a renamed macro takes its buttons along.
         editor.onRenamed = [this](int index, std::u16string_view oldName) {
-            std::lock_guard lock(context_.profiles.mutex);
-            CarryRenamedMacro(context_.profiles.list, context_.profiles.macros, index, oldName);
+            context_.profiles.Edit([&] {
+                CarryRenamedMacro(context_.profiles.list, context_.profiles.macros, index, oldName);
+            });
         };
         editor.Run(CWindowWnd::FromHandle(context_.window.Handle()));
     }
@@ -279,8 +276,9 @@ void ButtonSection::OpenPatternLibrary()
         CMS_1_Gun editor(context_.profiles.guns, context_.profiles.dataFolder);
         editor.onSaved = context_.saveDone;
         editor.onRenamed = [this](int index, std::u16string_view oldName) {
-            std::lock_guard lock(context_.profiles.mutex);
-            CarryRenamedGun(context_.profiles.list, context_.profiles.guns, index, oldName);
+            context_.profiles.Edit([&] {
+                CarryRenamedGun(context_.profiles.list, context_.profiles.guns, index, oldName);
+            });
         };
         editor.Run(CWindowWnd::FromHandle(context_.window.Handle()));
     }
@@ -290,14 +288,13 @@ void ButtonSection::OpenPatternLibrary()
 void ButtonSection::RelinkLibraries()
 {
     std::optional<ProfileRecord> shown;
-    {
-        std::lock_guard lock(context_.profiles.mutex);
+    context_.profiles.Edit([&] {
         ProfileRecord* current = context_.profiles.Current();
         if (ResyncButtonAssignments(context_.profiles.list, context_.profiles.macros,
                 context_.profiles.guns, current) &&
             current)
             shown = *current;
-    }
+    });
     // Other profiles may have been re-linked too: they are kept as they now are.
     if (context_.saveDone)
         context_.saveDone(context_.profiles.StoreCurrent());
@@ -316,15 +313,14 @@ std::optional<ButtonSection::LibraryChoice> ButtonSection::AskLibraryRecord(
         dialog = std::make_unique<CMS_1_SelectMacro>();
     else
         dialog = std::make_unique<CMS_1_SelectGun>();
-    {
-        std::lock_guard lock(context_.profiles.mutex);
+    context_.profiles.Edit([&] {
         if (macro)
             for (const auto& record : context_.profiles.macros)
                 dialog->names.push_back(ReadName(record->name));
         else
             for (const auto& record : context_.profiles.guns)
                 dialog->names.push_back(ReadName(record->name));
-    }
+    });
     // A button that has this function already opens the dialog on its choice.
     if (edited.functionCode == code) {
         dialog->selectedIndex = macro ? edited.macroIndex : edited.patternIndex;

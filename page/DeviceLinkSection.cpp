@@ -1,6 +1,5 @@
 #include "page/DeviceLinkSection.h"
 
-#include "base/DriverApi.h"
 #include "base/Messages.h"
 #include "ui/Controls.h"
 
@@ -8,8 +7,6 @@
 
 namespace kestrin {
 namespace {
-
-constexpr int kWatchdogMs = 6000;
 
 constexpr uint32_t kArrival = 1;
 constexpr uint32_t kRemoval = 2;
@@ -35,215 +32,50 @@ bool BleMouseListedByHidapi()
 
 DeviceLinkSection::DeviceLinkSection(
     LinkState& links, const PageWindow& window, BatteryDisplay& battery, FooterStatus& footer)
-    : links_(links), window_(window), footer_(footer),
-      battery_(battery), cable_{LinkKind::Cable, links.CableState, libraries_.cable,
-                             KESTRIN_CABLE_VENDOR_ID, KESTRIN_CABLE_PRODUCT_ID, WM_CABLE_EVENT,
-                             WM_CABLE_STATE, TIMER_CABLE_ARRIVAL},
-      receiver_{LinkKind::Receiver, links.ReceiverState, libraries_.receiver,
-          KESTRIN_RECEIVER_VENDOR_ID, KESTRIN_RECEIVER_PRODUCT_ID, WM_RECEIVER_EVENT,
-          WM_RECEIVER_STATE, TIMER_RECEIVER_ARRIVAL},
+    : window_(window), footer_(footer), battery_(battery), links_(links, *this),
       probeBle_(BleMouseListedByHidapi)
 {
 }
 
 void DeviceLinkSection::Open(const std::string& programFolder)
 {
-    libraries_.LoadFrom(programFolder);
-    for (Link* link : {&cable_, &receiver_}) {
-        link->library.SetVidPid(link->vendorId, link->productId);
-        link->library.OpenDevMonitor(window_.Handle(), link->eventMessage, link->stateMessage);
-        const bool open = link->library.OpenFeatureDevice() != 0;
-        link->state = open ? kLinkConnected : kLinkNotSeen;
-        ShowLink(*link, open);
-    }
-
-    links_.BlePresent = probeBle_ && probeBle_() ? 1 : 0;
-    links_.AnyLinkConnected = links_.AnyLinkUp() ? 1 : 0;
-    window_.Post(WM_LINK_CHANGED);
+    links_.Open(programFolder, window_.Handle(), probeBle_);
 }
 
 void DeviceLinkSection::Close(ApplyEngine& engine, DeviceWorker& worker)
 {
-    window_.KillTimer(TIMER_CABLE_ARRIVAL);
-    window_.KillTimer(TIMER_RECEIVER_ARRIVAL);
-    ShutDownDeviceLinks(libraries_, engine, worker);
+    links_.StopArrivals();
+    ShutDownDeviceLinks(links_.Libraries(), engine, worker);
 }
 
 void DeviceLinkSection::OnMessage(LinkKind kind, uint32_t value)
 {
-    Link& link = LinkOf(kind);
     const uint32_t high = value >> 16;
     const uint32_t low = value & 0xFFFF;
     if (high == kLinkStateCode) {
         if (low == kArrival)
-            Arrived(link);
+            links_.OnArrival(kind);
         else if (low == kRemoval)
-            Removed(link);
+            links_.OnRemoval(kind);
     } else if (high >= kFirstEvent && high <= kLastEvent && onEvent_) {
         onEvent_(uint16_t(high), uint16_t(low), kind);
     }
 }
 
-void DeviceLinkSection::Arrived(Link& link)
-{
-    if (link.state.load() == kLinkConnected || link.arrivalPending)
-        return;
-    link.arrivalPending = true;
-    window_.SetTimer(link.arrivalTimer, arrivalSettleMs_);
-}
+void DeviceLinkSection::ShowWired(bool up) { window_.Show(kWired, up); }
 
-void DeviceLinkSection::OnArrivalSettled(LinkKind kind)
-{
-    Link& link = LinkOf(kind);
-    if (!link.arrivalPending)
-        return;
-    link.arrivalPending = false;
-    link.state = kLinkConnected;
-    link.library.OpenFeatureDevice();
-    ShowLink(link, true);
-    UpdateReportRateTab();
-    if (link.kind == LinkKind::Cable && links_.BlePresent.load() == 1 && setBleConnected_)
-        setBleConnected_(0); // the cable takes over from Bluetooth
-    ReachabilityMayHaveChanged(link, true);
-    if (link.kind == LinkKind::Cable)
-        ResendIfUntaken();
-}
+void DeviceLinkSection::ShowWireless(bool up) { window_.Show(kWireless, up); }
 
-void DeviceLinkSection::Removed(Link& link)
-{
-    if (link.arrivalPending) {
-        // The device left before it settled: it never came up.
-        link.arrivalPending = false;
-        window_.KillTimer(link.arrivalTimer);
-    }
-    if (link.state.load() == kLinkRemoved)
-        return;
-    link.state = kLinkRemoved;
-    link.library.CloseFeatureDevice();
-    ShowLink(link, false);
-    UpdateReportRateTab();
-    ReachabilityMayHaveChanged(link, false);
-}
+void DeviceLinkSection::ShowBluetooth(bool up) { window_.Show(kBluetooth, up); }
 
-void DeviceLinkSection::ShowLink(const Link& link, bool up)
-{
-    if (link.kind == LinkKind::Receiver) {
-        ShowWireless(up);
-        if (up)
-            RestartWatchdog();
-        else
-            StopWatchdog();
-        return;
-    }
-    // Only the cable makes the mouse reachable by itself: the receiver's mouse may be asleep.
-    // Bluetooth still reaches it when the cable goes.
-    const bool reachable = up || links_.BlePresent.load() != 0;
-    links_.MouseUnreachable = reachable ? 0 : 1;
-    ShowSleepLabel(!reachable);
-    window_.Show(kWired, up);
-    if (up) {
-        battery_.ResetAnimation();
-        battery_.ShowCharging();
-    } else {
-        battery_.Clear();
-    }
-}
+void DeviceLinkSection::ShowSleepLabel(bool asleep) { window_.Show(kSleepLabel, asleep); }
 
-void DeviceLinkSection::ReachabilityMayHaveChanged(const Link& changed, bool up)
+void DeviceLinkSection::ShowReportRateTab(bool shown)
 {
-    if (Other(changed).state.load() == kLinkConnected || links_.BlePresent.load() != 0)
-        return;
-    links_.AnyLinkConnected = up ? 1 : 0;
-    window_.Post(WM_LINK_CHANGED);
-}
-
-void DeviceLinkSection::SetBlePresent(bool present)
-{
-    links_.BlePresent = present ? 1 : 0;
-    const bool otherLinkUp =
-        links_.ReceiverState.load() == kLinkConnected || links_.CableState.load() == kLinkConnected;
-    if (present) {
-        window_.KillTimer(TIMER_BLE_REGISTER);
-        window_.SetTimer(TIMER_BLE_REGISTER, kBleRegisterDelayMs);
-        links_.MouseUnreachable = 0;
-        ShowSleepLabel(false);
-        window_.Show(kBluetooth, true);
-        UpdateReportRateTab();
-    } else {
-        window_.KillTimer(TIMER_BLE_REGISTER);
-        window_.Show(kBluetooth, false);
-        if (links_.ReceiverMouseAwake.load() == 0 && links_.CableState.load() != kLinkConnected)
-            ShowSleepLabel(true);
-    }
-    if (!otherLinkUp) {
-        links_.AnyLinkConnected = present ? 1 : 0;
-        window_.Post(WM_LINK_CHANGED);
-    }
-}
-
-void DeviceLinkSection::StopWatchdog() const { window_.KillTimer(TIMER_RECEIVER_WATCHDOG); }
-
-void DeviceLinkSection::OnReceiverWatchdog()
-{
-    links_.ReceiverMouseAwake = 0;
-    ShowWireless(false);
-    UpdateReportRateTab();
-    if (links_.BlePresent.load() == 0 && links_.CableState.load() != kLinkConnected)
-        ShowSleepLabel(true);
-}
-
-bool DeviceLinkSection::OnBatteryReport()
-{
-    RestartWatchdog();
-    if (links_.CableState.load() == kLinkConnected) {
-        // On the cable the receiver's mouse is the same mouse, charging.
-        links_.ReceiverMouseAwake = 0;
-        ShowWireless(false);
-        UpdateReportRateTab();
-        return true;
-    }
-    const bool woke = links_.ReceiverMouseAwake.load() == 0;
-    if (woke) {
-        links_.ReceiverMouseAwake = 1;
-        ShowWireless(true);
-        UpdateReportRateTab();
-    }
-    links_.MouseUnreachable = 0;
-    ShowSleepLabel(false);
-    if (woke)
-        ResendIfUntaken();
-    return false;
-}
-
-void DeviceLinkSection::SetChangesUntaken(bool untaken)
-{
-    if (untaken == changesUntaken_)
-        return;
-    changesUntaken_ = untaken;
-    footer_.SetChangesUntaken(untaken);
-}
-
-void DeviceLinkSection::ResendIfUntaken() const
-{
-    if (changesUntaken_ && resend_)
-        resend_();
-}
-
-void DeviceLinkSection::RestartWatchdog() const
-{
-    window_.KillTimer(TIMER_RECEIVER_WATCHDOG);
-    window_.SetTimer(TIMER_RECEIVER_WATCHDOG, kWatchdogMs);
-}
-
-void DeviceLinkSection::UpdateReportRateTab() const
-{
-    if (links_.CableState.load() == kLinkConnected ||
-        (links_.ReceiverState.load() == kLinkConnected && links_.ReceiverMouseAwake.load() == 1)) {
+    if (shown) {
         window_.Show(QStringLiteral("ms_1_check_prate"), true);
         return;
     }
-    if (links_.BlePresent.load() == 0)
-        return;
     if (auto* tab = window_.Find<COptionUI>(QStringLiteral("ms_1_check_prate"))) {
         if (tab->IsSelected())
             tab->Selected(false, false);
@@ -254,8 +86,45 @@ void DeviceLinkSection::UpdateReportRateTab() const
         panel->SetVisible(false);
 }
 
-void DeviceLinkSection::ShowWireless(bool visible) const { window_.Show(kWireless, visible); }
+void DeviceLinkSection::ShowChangesUntaken(bool untaken) { footer_.SetChangesUntaken(untaken); }
 
-void DeviceLinkSection::ShowSleepLabel(bool visible) const { window_.Show(kSleepLabel, visible); }
+void DeviceLinkSection::ShowCableCharging(bool plugged)
+{
+    if (plugged) {
+        battery_.ResetAnimation();
+        battery_.ShowCharging();
+    } else {
+        battery_.Clear();
+    }
+}
+
+void DeviceLinkSection::ShowBattery(const BatteryReading& reading)
+{
+    if (reading.charging) {
+        battery_.ShowCharging();
+        return;
+    }
+    battery_.StopAnimation();
+    if (reading.percent)
+        battery_.ShowBatteryLevel(*reading.percent);
+}
+
+void DeviceLinkSection::SetTimer(uintptr_t id, int ms) { window_.SetTimer(id, ms); }
+
+void DeviceLinkSection::KillTimer(uintptr_t id) { window_.KillTimer(id); }
+
+void DeviceLinkSection::LinkChanged() { window_.Post(WM_LINK_CHANGED); }
+
+void DeviceLinkSection::CableTookOverFromBluetooth()
+{
+    if (setBleConnected_)
+        setBleConnected_(0);
+}
+
+void DeviceLinkSection::ResendUntaken()
+{
+    if (resend_)
+        resend_();
+}
 
 } // namespace kestrin

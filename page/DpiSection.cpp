@@ -50,7 +50,7 @@ bool DpiSection::Notify(TNotifyUI& msg)
         if (!n || !slider)
             return false;
         const int value = slider->GetValue();
-        context_.EditCurrent([&](ProfileRecord& p) { p.dpiX[*n - 1] = value; });
+        context_.profiles.EditCurrent([&](ProfileRecord& p) { p.dpiX[*n - 1] = value; });
         ShowStageValue(*n - 1, value, false);
         return true;
     }
@@ -73,7 +73,7 @@ bool DpiSection::Notify(TNotifyUI& msg)
         const auto n = NumberedName(name, kOption, kStages);
         if (!n)
             return false;
-        context_.EditCurrent([&](ProfileRecord& p) { p.currentDpiStage = *n - 1; });
+        context_.profiles.EditCurrent([&](ProfileRecord& p) { p.currentDpiStage = *n - 1; });
         context_.requestApply(0);
         return true;
     }
@@ -100,7 +100,7 @@ void DpiSection::CommitDpiEdit(int stage)
     if (!edit)
         return;
     const int32_t units = DpiUnitsFromText(edit->GetText().toStdU16String());
-    context_.EditCurrent([&](ProfileRecord& p) { p.dpiX[stage] = units; });
+    context_.profiles.EditCurrent([&](ProfileRecord& p) { p.dpiX[stage] = units; });
     ShowStageValue(stage, units, true);
 }
 
@@ -119,13 +119,13 @@ void DpiSection::ChooseStageColor(int stage, CControlUI& swatch)
 {
     RgbColor stored{};
     const ProfileRecord* madeFor = nullptr;
-    if (!context_.EditCurrent([&](ProfileRecord& p) {
+    if (!context_.profiles.EditCurrent([&](ProfileRecord& p) {
             stored = p.stageColor[stage];
             madeFor = &p;
         }))
         return;
     const std::optional<uint32_t> chosen = context_.chooseColor(swatch, ArgbOf(stored));
-    if (!chosen || !context_.EditCurrentIf(madeFor, [&](ProfileRecord& p) {
+    if (!chosen || !context_.profiles.EditCurrentIf(madeFor, [&](ProfileRecord& p) {
             p.stageColor[stage] = RgbOf(*chosen);
         }))
         return;
@@ -151,7 +151,7 @@ void DpiSection::SelectStageQuietly(int stage)
 
 void DpiSection::ResetDpiStages()
 {
-    const bool reset = context_.EditCurrent([](ProfileRecord& p) {
+    const bool reset = context_.profiles.EditCurrent([](ProfileRecord& p) {
         // Only the DPI part: a fresh record's stages, colours and current stage.
         const auto defaults = std::make_unique<ProfileRecord>();
         ResetProfileDefaults(*defaults);

@@ -42,7 +42,7 @@ bool LightingSection::Notify(TNotifyUI& msg)
         const int mode = combo->GetCurSel();
         if (mode < 0)
             return true;
-        context_.EditCurrent(
+        context_.profiles.EditCurrent(
             [&](ProfileRecord& p) { (ble ? p.bleLightingMode : p.lightingMode) = mode; });
         UpdateLightingRows(mode);
         context_.requestApply(kEffectRestMs);
@@ -52,10 +52,10 @@ bool LightingSection::Notify(TNotifyUI& msg)
         slider && msg.sType == DUI_MSGTYPE_VALUECHANGED) {
         const int value = slider->GetValue();
         if (name == QLatin1String("ms_1_slider_brightness")) {
-            context_.EditCurrent([&](ProfileRecord& p) { p.brightness = value; });
+            context_.profiles.EditCurrent([&](ProfileRecord& p) { p.brightness = value; });
             ShowLevel(context_.window, "ms_1_label_brightness", value);
         } else if (name == QLatin1String("ms_1_slider_breathspeed")) {
-            context_.EditCurrent([&](ProfileRecord& p) { p.breathSpeed = value; });
+            context_.profiles.EditCurrent([&](ProfileRecord& p) { p.breathSpeed = value; });
             ShowLevel(context_.window, "ms_1_label_breathspeed", value);
         } else {
             return false;
@@ -111,13 +111,13 @@ void LightingSection::ChooseLightingColor(CControlUI& swatch)
 {
     RgbColor stored{};
     const ProfileRecord* madeFor = nullptr;
-    if (!context_.EditCurrent([&](ProfileRecord& p) {
+    if (!context_.profiles.EditCurrent([&](ProfileRecord& p) {
             stored = p.lightingColor;
             madeFor = &p;
         }))
         return;
     const std::optional<uint32_t> chosen = context_.chooseColor(swatch, ArgbOf(stored));
-    if (!chosen || !context_.EditCurrentIf(madeFor, [&](ProfileRecord& p) {
+    if (!chosen || !context_.profiles.EditCurrentIf(madeFor, [&](ProfileRecord& p) {
             p.lightingColor = RgbOf(*chosen);
         }))
         return;

@@ -29,7 +29,7 @@ void CMS_1_Page::HandleDeviceEvent(uint16_t code, uint16_t value, LinkKind sourc
                         [setting = change.setting](ProfileRecord& p) { p.reportRate = setting; }))
                     performance_.ShowReportRate(change.setting);
             } else if constexpr (std::is_same_v<Change, WriteAcknowledgement>) {
-                deviceLinks_.OnWriteAcknowledged(change.accepted);
+                deviceLinks_.Links().OnWriteAcknowledged(change.accepted);
             } else if constexpr (std::is_same_v<Change, BatteryStatus>) {
                 OnBatteryStatus(change, source);
             } else if constexpr (std::is_same_v<Change, LightingModeChanged>) {
@@ -87,66 +87,28 @@ void CMS_1_Page::OnDpiStage(int stage)
 void CMS_1_Page::ShowMouseStage()
 {
     mouseStageShowPending_ = false;
-    int stage = 0;
+    int stage = -1;
     int32_t dpi = 0;
-    {
-        std::lock_guard lock(profiles_.mutex);
-        const ProfileRecord* current = profiles_.Current();
-        if (!current || current->currentDpiStage < 0 || current->currentDpiStage >= kDpiStageCount)
+    profiles_.ReadCurrent([&](const ProfileRecord& current) {
+        if (current.currentDpiStage < 0 || current.currentDpiStage >= kDpiStageCount)
             return;
-        stage = current->currentDpiStage;
-        dpi = current->dpiX[stage];
-    }
+        stage = current.currentDpiStage;
+        dpi = current.dpiX[stage];
+    });
+    if (stage < 0)
+        return;
     dpi_.SelectStageQuietly(stage);
     window_.Post(WM_SHOW_DPI, 0, dpi);
 }
 
 void CMS_1_Page::OnBatteryStatus(const BatteryStatus& status, LinkKind source)
 {
-    ShowBatteryStatus(status, source);
+    deviceLinks_.Links().OnBatteryStatus(status, source);
     // Judged as the page shows it: on the cable the mouse charges, which ends a discharge.
     const std::optional<int> level = battery_.Level();
     const int warning = lowBattery_.Report(level.value_or(-1), battery_.Charging());
     if (warning != 0 && lowBatteryHandler_)
         lowBatteryHandler_(warning, *level);
-}
-
-void CMS_1_Page::ShowBatteryStatus(const BatteryStatus& status, LinkKind source)
-{
-    constexpr uint8_t kFull = 2;
-    constexpr uint8_t kCharging = 3;
-    if (source == LinkKind::Bluetooth) {
-        // Over Bluetooth the link words, the watchdog and the sleep label stay as they are.
-        if (status.status == kFull) {
-            battery_.StopAnimation();
-            battery_.ShowBatteryLevel(100);
-        } else if (status.status == kCharging) {
-            battery_.ShowCharging();
-        } else {
-            battery_.StopAnimation();
-            if (status.percent <= 100)
-                battery_.ShowBatteryLevel(status.percent);
-        }
-        return;
-    }
-
-    if (deviceLinks_.OnBatteryReport()) {
-        if (status.status == kFull) {
-            battery_.StopAnimation();
-            battery_.ShowBatteryLevel(100);
-        } else {
-            battery_.ShowCharging();
-        }
-        return;
-    }
-    if (status.status == kCharging) {
-        battery_.ShowCharging();
-    } else {
-        battery_.StopAnimation();
-        battery_.ShowBatteryLevel(100);
-        if (status.percent <= 100)
-            battery_.ShowBatteryLevel(status.percent);
-    }
 }
 
 } // namespace kestrin

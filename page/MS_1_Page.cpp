@@ -59,7 +59,7 @@ void CMS_1_Page::OpenDeviceLinks()
     if (worker_)
         return;
     uiQueue_ = std::make_unique<QObject>();
-    applyHost_ = std::make_unique<PageApplyHost>(profiles_, deviceLinks_, footer_, window_,
+    applyHost_ = std::make_unique<PageApplyHost>(profiles_, deviceLinks_.Links(), footer_, window_,
         [context = uiQueue_.get()](std::function<void()> step) {
             QMetaObject::invokeMethod(context, std::move(step), Qt::QueuedConnection);
         });
@@ -67,8 +67,8 @@ void CMS_1_Page::OpenDeviceLinks()
     if (ble_)
         bluetooth = [ble = ble_.get()](
                         std::span<const uint8_t> bytes) { return ble->WriteReport(bytes); };
-    engine_ = std::make_unique<ApplyEngine>(
-        links_, WritersFor(deviceLinks_.Libraries(), std::move(bluetooth)), *applyHost_, *clock_);
+    engine_ = std::make_unique<ApplyEngine>(links_,
+        WritersFor(deviceLinks_.Links().Libraries(), std::move(bluetooth)), *applyHost_, *clock_);
     worker_ = std::make_unique<DeviceWorker>(*engine_, links_);
     // Through the queue the apply's own window steps take, so its outcome is shown first.
     worker_->SetBarrierHandler([this, context = uiQueue_.get()] {
@@ -139,26 +139,19 @@ void CMS_1_Page::LoadProfilesAtStartup()
 
     profileList_.Fill(profiles_.list, profiles_.header->currentIndex);
     profilePrompts_ = std::make_unique<CProfilePrompts>(CWindowWnd::FromHandle(mainWindow_));
-    profileSection_ = std::make_unique<ProfileSection>(
-        ProfileSectionState{profiles_.list, *profiles_.header, profiles_.current, profiles_.macros,
-            profiles_.guns, profiles_.mutex, profiles_.dataFolder},
-        profileList_, *profilePrompts_);
+    profileSection_ =
+        std::make_unique<ProfileSection>(profiles_.SectionState(), profileList_, *profilePrompts_);
     SetBleConnected(links_.BlePresent.load());
     RefreshSettingsControls();
 }
 
 void CMS_1_Page::RefreshSettingsControls()
 {
-    UpdateReportRateTab();
+    deviceLinks_.Links().UpdateReportRateTab();
     // Shown from a copy, so the lock is not held while the controls repaint.
     auto shown = std::make_unique<ProfileRecord>();
-    {
-        std::lock_guard lock(profiles_.mutex);
-        const ProfileRecord* current = profiles_.Current();
-        if (!current)
-            return;
-        *shown = *current;
-    }
+    if (!profiles_.ReadCurrent([&](const ProfileRecord& current) { *shown = current; }))
+        return;
     dpi_.Refresh(*shown);
     lighting_.Refresh(*shown);
     performance_.Refresh(*shown);
@@ -186,7 +179,7 @@ void CMS_1_Page::SetBleConnected(int connected)
         else
             ble_->Down();
     }
-    deviceLinks_.SetBlePresent(connected != 0);
+    deviceLinks_.Links().SetBlePresent(connected != 0);
     if (statusListener_)
         statusListener_();
 }
@@ -199,16 +192,15 @@ CMS_1_Page::Status CMS_1_Page::CurrentStatus()
     status.ble = links_.BlePresent.load() == 1;
     status.battery = battery_.Level();
     status.charging = battery_.Charging();
-    status.untaken = deviceLinks_.ChangesUntaken();
-    std::lock_guard lock(profiles_.mutex);
-    if (const ProfileRecord* current = profiles_.Current()) {
-        status.profile = ReadName(current->name);
-        const int stage = current->currentDpiStage;
+    status.untaken = deviceLinks_.Links().ChangesUntaken();
+    profiles_.ReadCurrent([&](const ProfileRecord& current) {
+        status.profile = ReadName(current.name);
+        const int stage = current.currentDpiStage;
         if (stage >= 0 && stage < kDpiStageCount) {
-            status.dpi = int(current->dpiX[stage]) * 50;
+            status.dpi = int(current.dpiX[stage]) * 50;
             status.stage = stage + 1;
         }
-    }
+    });
     return status;
 }
 
@@ -234,7 +226,7 @@ void CMS_1_Page::FinishApplyWait()
     if (links_.MouseUnreachable.load() == 1 || !links_.AnyLinkUp())
         done(ApplyOutcome::NoMouse);
     else
-        done(deviceLinks_.ChangesUntaken() ? ApplyOutcome::Untaken : ApplyOutcome::Taken);
+        done(deviceLinks_.Links().ChangesUntaken() ? ApplyOutcome::Untaken : ApplyOutcome::Taken);
 }
 
 bool CMS_1_Page::UseProfile(std::u16string_view name)
@@ -249,7 +241,7 @@ void CMS_1_Page::OnReceiverMessage(uint32_t value)
 
 void CMS_1_Page::OnCableMessage(uint32_t value) { deviceLinks_.OnMessage(LinkKind::Cable, value); }
 
-void CMS_1_Page::OnReceiverWatchdog() { deviceLinks_.OnReceiverWatchdog(); }
+void CMS_1_Page::OnReceiverWatchdog() { deviceLinks_.Links().OnReceiverWatchdog(); }
 
 void CMS_1_Page::RequestApply(int debounceMs)
 {

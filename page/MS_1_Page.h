@@ -3,6 +3,7 @@
 #include "base/BackgroundJob.h"
 #include "base/MessagePost.h"
 #include "device/ApplyClock.h"
+#include "device/DeviceProfiles.h"
 #include "device/LinkState.h"
 #include "device/LowBattery.h"
 #include "page/BatteryDisplay.h"
@@ -11,7 +12,6 @@
 #include "page/DpiSection.h"
 #include "page/LightingSection.h"
 #include "page/PageProfileList.h"
-#include "page/PageProfiles.h"
 #include "page/PerformanceSection.h"
 #include "page/SectionExpanders.h"
 #include "protocol/DeviceEvent.h"
@@ -101,11 +101,10 @@ public:
     // Driver-library messages, as the main window packs them.
     void OnReceiverMessage(uint32_t value);
     void OnCableMessage(uint32_t value);
-    void OnCableArrivalSettled() { deviceLinks_.OnArrivalSettled(LinkKind::Cable); }
-    void OnReceiverArrivalSettled() { deviceLinks_.OnArrivalSettled(LinkKind::Receiver); }
+    void OnCableArrivalSettled() { deviceLinks_.Links().OnArrivalSettled(LinkKind::Cable); }
+    void OnReceiverArrivalSettled() { deviceLinks_.Links().OnArrivalSettled(LinkKind::Receiver); }
     // What the mouse tells through the cable or the receiver (UI thread).
     void HandleDeviceEvent(uint16_t code, uint16_t value, LinkKind source);
-    void UpdateReportRateTab() const { deviceLinks_.UpdateReportRateTab(); }
     // Asks for an apply now, or after `debounceMs` without another request.
     void RequestApply(int debounceMs = 0);
     // How the applies asked for before a wait ended.
@@ -146,8 +145,8 @@ public:
     void SetGattBus(GattBus* bus);
     bool HasGattBus() const { return ble_ != nullptr; }
     void SetApplyClock(std::unique_ptr<ApplyClock> clock);
-    DeviceLinkSection& DeviceLinks() { return deviceLinks_; }
-    PageProfiles& Profiles() { return profiles_; }
+    DeviceLinkSection& LinkSection() { return deviceLinks_; }
+    DeviceProfiles& Profiles() { return profiles_; }
     ButtonSection& Buttons() { return buttons_; }
 
 protected:
@@ -174,7 +173,6 @@ private:
     void OpenDeviceLinks();
     void CloseDeviceLinks();
     void OnBatteryStatus(const BatteryStatus& status, LinkKind source);
-    void ShowBatteryStatus(const BatteryStatus& status, LinkKind source);
     void OnDpiStage(int stage);
     void ShowMouseStage();
 
@@ -190,7 +188,7 @@ private:
     std::function<void(int, int)> lowBatteryHandler_;
     FooterStatus footer_{window_};
     DeviceLinkSection deviceLinks_{links_, window_, battery_, footer_};
-    PageProfiles profiles_;
+    DeviceProfiles profiles_;
     PageSectionContext sections_{window_, profiles_,
         [this](int debounceMs) { RequestApply(debounceMs); }, [this] { RefreshSettingsControls(); },
         [this](CControlUI& swatch, uint32_t argb) { return ChooseColor(swatch, argb); },

@@ -1,14 +1,13 @@
 #include "page/PageApplyHost.h"
 
 #include "base/Trace.h"
-#include "device/AppliedStore.h"
 
 namespace kestrin {
 namespace {
 const QString kApplyRing = QStringLiteral("apply_ring");
 }
 
-PageApplyHost::PageApplyHost(PageProfiles& profiles, DeviceLinkSection& links, FooterStatus& footer,
+PageApplyHost::PageApplyHost(DeviceProfiles& profiles, DeviceLinks& links, FooterStatus& footer,
     const PageWindow& window, UiQueue queue)
     : profiles_(profiles), links_(links), footer_(footer), window_(window), queue_(std::move(queue))
 {
@@ -41,25 +40,14 @@ void PageApplyHost::HideApplyRing()
 
 const ProfileRecord* PageApplyHost::CopyForApply(ProfileRecord& current, ProfileRecord& snapshot)
 {
-    std::lock_guard lock(profiles_.mutex);
-    const ProfileRecord* source = profiles_.Current();
-    if (!source)
-        return nullptr;
-    current = *source;
-    snapshot = *profiles_.snapshot;
-    profiles_.mouseChangesSinceCopy.clear();
-    profiles_.applyRunning = true;
-    applying_ = source;
-    return source;
+    return profiles_.CopyForApply(current, snapshot);
 }
 
 void PageApplyHost::SaveAppliedProfiles(const ProfileRecord* source, const ProfileRecord& written)
 {
     if (!profiles_.MaySave())
         return;
-    const SaveResult saved = SaveAppliedStore(profiles_.dataFolder, profiles_.mutex, profiles_.list,
-        *profiles_.header, source, written,
-        [&](ProfileRecord& saving) { profiles_.ReplayMouseChanges(source, saving); });
+    const SaveResult saved = profiles_.SaveApplied(source, written);
     if (!saved)
         Trace("saving the applied profile failed: %s", saved.error.c_str());
     queue_([&footer = footer_, saved, folder = StoreFolder(profiles_.dataFolder)] {
@@ -70,13 +58,7 @@ void PageApplyHost::SaveAppliedProfiles(const ProfileRecord* source, const Profi
 void PageApplyHost::FinishApply(
     const ProfileRecord& written, const std::optional<DownloadSlotTable>& slotTable)
 {
-    std::lock_guard lock(profiles_.mutex);
-    *profiles_.snapshot = written;
-    profiles_.ReplayMouseChanges(applying_, *profiles_.snapshot);
-    profiles_.mouseChangesSinceCopy.clear();
-    profiles_.applyRunning = false;
-    if (slotTable)
-        profiles_.slotTable = *slotTable;
+    profiles_.FinishApply(written, slotTable);
 }
 
 } // namespace kestrin

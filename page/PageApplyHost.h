@@ -1,8 +1,9 @@
 #pragma once
 
 #include "device/ApplyHost.h"
-#include "page/DeviceLinkSection.h"
-#include "page/PageProfiles.h"
+#include "device/DeviceLinks.h"
+#include "device/DeviceProfiles.h"
+#include "page/FooterStatus.h"
 #include "ui/PageWindow.h"
 
 #include <functional>
@@ -17,7 +18,7 @@ public:
     // Runs a step on the UI thread later, in call order; callable from any thread.
     using UiQueue = std::function<void(std::function<void()>)>;
 
-    PageApplyHost(PageProfiles& profiles, DeviceLinkSection& links, FooterStatus& footer,
+    PageApplyHost(DeviceProfiles& profiles, DeviceLinks& links, FooterStatus& footer,
         const PageWindow& window, UiQueue queue);
 
     void StopReceiverWatchdog() override;
@@ -31,12 +32,11 @@ public:
         const ProfileRecord& written, const std::optional<DownloadSlotTable>& slotTable) override;
 
 private:
-    PageProfiles& profiles_;
-    DeviceLinkSection& links_;
+    DeviceProfiles& profiles_;
+    DeviceLinks& links_;
     FooterStatus& footer_;
     const PageWindow& window_;
     UiQueue queue_;
-    const ProfileRecord* applying_ = nullptr; // the profile the running apply copied
 };
 
 } // namespace kestrin

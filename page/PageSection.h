@@ -1,6 +1,6 @@
 #pragma once
 
-#include "page/PageProfiles.h"
+#include "device/DeviceProfiles.h"
 #include "profiles/ProfileRecord.h"
 #include "ui/Notify.h"
 #include "ui/PageWindow.h"
@@ -19,7 +19,7 @@ class CControlUI;
 // timers, the profiles, and the page's own services.
 struct PageSectionContext {
     PageWindow& window;
-    PageProfiles& profiles;
+    DeviceProfiles& profiles;
     // An apply now (0) or after that many milliseconds without another request.
     std::function<void(int debounceMs)> requestApply;
     // Shows every setting of the current profile without raising notifications.
@@ -28,30 +28,6 @@ struct PageSectionContext {
     std::function<std::optional<uint32_t>(CControlUI& swatch, uint32_t argb)> chooseColor;
     // The outcome of a save of the stores, for the footer.
     std::function<void(const SaveResult&)> saveDone;
-
-    // Runs `edit` on the current profile under the profiles' lock; false before the stores
-    // are loaded.
-    template <class Edit> bool EditCurrent(Edit&& edit)
-    {
-        std::lock_guard lock(profiles.mutex);
-        ProfileRecord* current = profiles.Current();
-        if (!current)
-            return false;
-        edit(*current);
-        return true;
-    }
-    // As EditCurrent, only while `madeFor` is still the current profile: an edit asked for on
-    // one profile (through a dialog the instance socket may have waited beside) never lands on
-    // another. False when it did not run.
-    template <class Edit> bool EditCurrentIf(const ProfileRecord* madeFor, Edit&& edit)
-    {
-        std::lock_guard lock(profiles.mutex);
-        ProfileRecord* current = profiles.Current();
-        if (!current || current != madeFor)
-            return false;
-        edit(*current);
-        return true;
-    }
 };
 
 // A stored colour shown on screen, and back.

@@ -48,7 +48,7 @@ bool PerformanceSection::Notify(TNotifyUI& msg)
     if (auto* check = dynamic_cast<COptionUI*>(msg.pSender); check &&
         msg.sType == DUI_MSGTYPE_CHECKCLICK && name == QLatin1String("ms_1_check_movemode")) {
         const bool checked = check->IsSelected();
-        context_.EditCurrent([&](ProfileRecord& p) { p.moveMode = checked ? 1 : 0; });
+        context_.profiles.EditCurrent([&](ProfileRecord& p) { p.moveMode = checked ? 1 : 0; });
         context_.requestApply(0);
         return true;
     }
@@ -68,14 +68,14 @@ bool PerformanceSection::Notify(TNotifyUI& msg)
 bool PerformanceSection::OnOption(const QString& name)
 {
     if (const auto n = NumberedName(name, kReportRate, kReportRates)) {
-        context_.EditCurrent([&](ProfileRecord& p) { p.reportRate = *n - 1; });
+        context_.profiles.EditCurrent([&](ProfileRecord& p) { p.reportRate = *n - 1; });
         ShowReportRate(*n - 1);
         context_.requestApply(0);
         return true;
     }
     for (const SensorOption& option : kSensorOptions) {
         if (const auto n = NumberedName(name, option.prefix, 2)) {
-            context_.EditCurrent([&](ProfileRecord& p) { p.*option.field = *n - 1; });
+            context_.profiles.EditCurrent([&](ProfileRecord& p) { p.*option.field = *n - 1; });
             context_.requestApply(0);
             return true;
         }
@@ -86,13 +86,13 @@ bool PerformanceSection::OnOption(const QString& name)
 bool PerformanceSection::OnSlider(const QString& name, int value)
 {
     if (name == QLatin1String("ms_1_slider_key_debounce")) {
-        context_.EditCurrent([&](ProfileRecord& p) { p.keyDebounce = value; });
+        context_.profiles.EditCurrent([&](ProfileRecord& p) { p.keyDebounce = value; });
         UpdateDebounceLabel(value);
     } else if (name == QLatin1String("ms_1_slider_light_off")) {
-        context_.EditCurrent([&](ProfileRecord& p) { p.lightOffTimer = value; });
+        context_.profiles.EditCurrent([&](ProfileRecord& p) { p.lightOffTimer = value; });
         UpdateLightOffLabel(value);
     } else if (name == QLatin1String("ms_1_slider_sleep_timer")) {
-        context_.EditCurrent([&](ProfileRecord& p) { p.sleepTimer = value; });
+        context_.profiles.EditCurrent([&](ProfileRecord& p) { p.sleepTimer = value; });
         UpdateSleepLabel(value);
     } else {
         return false;

@@ -30,7 +30,7 @@ std::optional<DeviceEvent> DecodeDeviceEvent(uint16_t code, uint16_t value, Link
             return ReportRateChanged{*setting};
         return std::nullopt;
     case kEventBattery:
-        return BatteryStatus{static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)};
+        return BatteryStatus{BatteryState(value & 0xFF), static_cast<uint8_t>(value >> 8)};
     case kEventAcknowledge:
         return WriteAcknowledgement{(value & 0xFF) == 0};
     case kEventNotice:

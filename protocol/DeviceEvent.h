@@ -32,9 +32,17 @@ struct WriteAcknowledgement {
     bool accepted;
 };
 
+// A battery report's state byte; what it means depends on the link. Other values are
+// reported too: the mouse is on its battery.
+enum class BatteryState : uint8_t {
+    Discharging = 0,
+    Full = 2,
+    Charging = 3,
+};
+
 // Battery level and charging state; interpreting the status depends on the link.
 struct BatteryStatus {
-    uint8_t status;
+    BatteryState status;
     uint8_t percent; // may exceed 100
 };
 

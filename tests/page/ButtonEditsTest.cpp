@@ -37,8 +37,7 @@ protected:
     }
     ProfileRecord Profile(std::size_t index)
     {
-        std::lock_guard lock(Page().Profiles().mutex);
-        return *Page().Profiles().list.at(index);
+        return Page().Profiles().Edit([&] { return *Page().Profiles().list.at(index); });
     }
     QWidget* Widget(const QString& name)
     {
@@ -132,9 +131,8 @@ TEST_F(ButtonEditsTest, TheMenuOpensOnTheButtonsFunctionAndItsArrowsCrossItsColu
 TEST_F(ButtonEditsTest, ARenamedMacroOrPatternKeepsItsButtonsInEveryProfile)
 {
     OpenWithTwoProfiles();
-    {
-        std::lock_guard lock(Page().Profiles().mutex);
-        PageProfiles& profiles = Page().Profiles();
+    Page().Profiles().Edit([&] {
+        DeviceProfiles& profiles = Page().Profiles();
         auto macro = std::make_unique<MacroRecord>();
         WriteName(macro->name, u"Reload");
         macro->actionCount = 2;
@@ -150,7 +148,7 @@ TEST_F(ButtonEditsTest, ARenamedMacroOrPatternKeepsItsButtonsInEveryProfile)
         ButtonSlot& pattern = profiles.list[1]->buttons[5];
         pattern.functionCode = kFunctionRecoilPattern;
         CopyGunIntoSlot(pattern, *profiles.guns[0], 0);
-    }
+    });
     CWindowWnd::SetModalHookForTesting([&](CWindowWnd& dialog) {
         auto& controls = dynamic_cast<WindowImplBase&>(dialog).GetPaintManager();
         if (dynamic_cast<CMS_1_Macro*>(&dialog)) {

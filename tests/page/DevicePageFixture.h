@@ -183,10 +183,9 @@ protected:
         CMS_1_Page& page = window->Page();
         page.SetFolders(programFolder.string() + "/", folder.Data());
         page.SetApplyClock(clock ? std::move(clock) : std::make_unique<InstantClock>());
-        page.DeviceLinks().SetBlePresenceProbe([blePresent] { return blePresent; });
+        page.LinkSection().SetBlePresenceProbe([blePresent] { return blePresent; });
         page.SetGattBus(&gattBus);
         ASSERT_NE(window->Create(nullptr, QString(), MAIN_WINDOW_STYLE, 0, 0, 0, 800, 572), 0u);
-        window->GetWidget()->installEventFilter(&linkChanged);
         window->GetWidget()->installEventFilter(&applyRequests);
         QCoreApplication::processEvents();
     }
@@ -261,7 +260,6 @@ protected:
     std::thread serverThread;
     test::FakeGattBus gattBus; // outlives the window, whose page writes through it
     std::unique_ptr<CMainWnd> window;
-    MessageSpy linkChanged{WM_LINK_CHANGED};
     MessageSpy applyRequests{WM_APPLY_REQUEST};
 };
 

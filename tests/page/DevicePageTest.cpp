@@ -57,98 +57,6 @@ TEST_F(DevicePageTest, WithTheCableAtStartTheWiredIconShowsAndTheRingSweepsWhile
     EXPECT_GE(wraps, 1);
 }
 
-TEST_F(DevicePageTest, WithOnlyTheReceiverAppliesWaitUntilItsMouseReports)
-{
-    StartMouse({vmouse::Link::Receiver});
-    OpenWindow();
-
-    EXPECT_EQ(Links().ReceiverState.load(), kLinkConnected);
-    EXPECT_EQ(Links().MouseUnreachable.load(), 1);
-    EXPECT_TRUE(Visible("ms_1_wireless"));
-    EXPECT_FALSE(Visible("ms_1_wired"));
-    EXPECT_TRUE(Visible("ms_1_sleep_label"));
-    EXPECT_TRUE(Timer(TIMER_RECEIVER_WATCHDOG));
-
-    // The worker takes the request and drops it: no mouse can be written to yet.
-    ASSERT_TRUE(Page().PostToWorker(WM_APPLY_THREAD, 0, 0));
-    QTest::qWait(100);
-    EXPECT_TRUE(Tell("log").empty());
-
-    // The first status report wakes the receiver link; an apply now goes out.
-    Tell("battery 40");
-    ASSERT_TRUE(WaitFor([&] { return Links().MouseUnreachable.load() == 0; }));
-    EXPECT_EQ(Links().ReceiverMouseAwake.load(), 1);
-    EXPECT_FALSE(Visible("ms_1_sleep_label"));
-    window->PostMessage(WM_APPLY_REQUEST, 0, 0);
-    EXPECT_TRUE(WaitFor([&] { return !Tell("log").empty(); }));
-}
-
-TEST_F(DevicePageTest, ASecondArrivalOfTheCableWaitsNoSecondTime)
-{
-    OpenWindow();
-    EXPECT_EQ(Links().CableState.load(), kLinkNotSeen);
-    EXPECT_TRUE(Visible("ms_1_sleep_label"));
-
-    State(WM_CABLE_STATE, 1);
-    EXPECT_TRUE(Timer(TIMER_CABLE_ARRIVAL)) << "the cable settles before it is opened";
-    EXPECT_EQ(Links().CableState.load(), kLinkNotSeen);
-    State(WM_CABLE_STATE, 1); // a repeated notice while it settles is the same arrival
-    Expire(TIMER_CABLE_ARRIVAL);
-    EXPECT_EQ(Links().CableState.load(), kLinkConnected);
-    EXPECT_EQ(Links().MouseUnreachable.load(), 0);
-    EXPECT_TRUE(Visible("ms_1_wired"));
-    EXPECT_FALSE(Visible("ms_1_sleep_label"));
-    EXPECT_EQ(PowerText(), Charging());
-    EXPECT_EQ(Page().ChargeAnimationStep(), 0);
-    EXPECT_EQ(Page().AnyLinkConnected(), 1);
-
-    State(WM_CABLE_STATE, 1);
-    EXPECT_FALSE(Timer(TIMER_CABLE_ARRIVAL));
-    EXPECT_EQ(Links().CableState.load(), kLinkConnected);
-}
-
-TEST_F(DevicePageTest, ARemovalWhileTheCableSettlesCancelsItsArrival)
-{
-    OpenWindow();
-    State(WM_CABLE_STATE, 1);
-    State(WM_CABLE_STATE, 0);
-    EXPECT_FALSE(Timer(TIMER_CABLE_ARRIVAL));
-    EXPECT_EQ(Links().CableState.load(), kLinkRemoved);
-    Expire(TIMER_CABLE_ARRIVAL); // a tick already on its way changes nothing
-    EXPECT_EQ(Links().CableState.load(), kLinkRemoved);
-    EXPECT_FALSE(Visible("ms_1_wired"));
-}
-
-TEST_F(DevicePageTest, PullingTheCableWhileTheReceiverIsUpKeepsTheMouseConnected)
-{
-    StartMouse({vmouse::Link::Cable, vmouse::Link::Receiver});
-    OpenWindow();
-    ASSERT_EQ(Links().CableState.load(), kLinkConnected);
-    ASSERT_EQ(Links().ReceiverState.load(), kLinkConnected);
-    ASSERT_TRUE(WaitFor([&] { return linkChanged.count >= 1; }));
-    const int before = linkChanged.count;
-
-    State(WM_CABLE_STATE, 0);
-    EXPECT_EQ(Links().CableState.load(), kLinkRemoved);
-    EXPECT_EQ(Links().AnyLinkConnected.load(), 1);
-    EXPECT_EQ(Links().MouseUnreachable.load(), 1);
-    EXPECT_TRUE(Visible("ms_1_sleep_label"));
-    EXPECT_FALSE(Visible("ms_1_wired"));
-    EXPECT_EQ(PowerText(), QString());
-    EXPECT_FALSE(Timer(TIMER_CHARGE_ANIMATION));
-    QTest::qWait(50);
-    EXPECT_EQ(linkChanged.count, before);
-
-    // A removal notice for a link already removed is dropped; so is one with another wParam.
-    State(WM_CABLE_STATE, 0);
-    State(WM_RECEIVER_STATE, 7);
-    EXPECT_EQ(Links().ReceiverState.load(), kLinkConnected);
-    State(WM_RECEIVER_STATE, 0);
-    EXPECT_EQ(Links().ReceiverState.load(), kLinkRemoved);
-    EXPECT_EQ(Links().AnyLinkConnected.load(), 0);
-    EXPECT_TRUE(WaitFor([&] { return linkChanged.count == before + 1; }));
-}
-
 TEST_F(DevicePageTest, TheCableTakesOverFromBluetoothAndTheMouseStaysConnected)
 {
     OpenWindow(true);
@@ -182,8 +90,7 @@ TEST_F(DevicePageTest, OverBluetoothEveryReportIsOneWriteAndTheMousesNotificatio
     Page().RequestApply();
     ProfileRecord profile{};
     ASSERT_TRUE(WaitFor([&] {
-        std::lock_guard lock(Page().Profiles().mutex);
-        profile = *Page().Profiles().Current();
+        profile = Page().Profiles().Edit([&] { return *Page().Profiles().Current(); });
         return Links().ApplyAllPending.load() == 0 && !Visible("apply_ring") &&
             !gattBus.WrittenBytes().empty();
     }));
@@ -198,14 +105,14 @@ TEST_F(DevicePageTest, OverBluetoothEveryReportIsOneWriteAndTheMousesNotificatio
         std::lock_guard lock(gattBus.writes);
         gattBus.writtenBytes.clear();
     }
-    {
-        std::lock_guard lock(Page().Profiles().mutex);
-        Page().Profiles().Current()->reportRate = (profile.reportRate + 1) % 4;
-    }
+    Page().Profiles().EditCurrent(
+        [&](ProfileRecord& p) { p.reportRate = (profile.reportRate + 1) % 4; });
     Page().RequestApply();
     ASSERT_TRUE(WaitFor([&] {
-        std::lock_guard lock(Page().Profiles().mutex);
-        return Page().Profiles().snapshot->reportRate == Page().Profiles().Current()->reportRate;
+        return Page().Profiles().Edit([&] {
+            return Page().Profiles().snapshot->reportRate ==
+                Page().Profiles().Current()->reportRate;
+        });
     }));
     const auto rateWrites = gattBus.WrittenBytes();
     ASSERT_FALSE(rateWrites.empty());
@@ -238,8 +145,8 @@ TEST_F(DevicePageTest, TheTrayToolTipTellsTheLinksTheBatteryAndTheDpiAsTheyChang
     ASSERT_EQ(gattBus.subscribed.size(), 1U);
     const auto tip = [&] { return window->TrayIcon().GetToolTipText().toStdString(); };
     const auto stageDpi = [&](int stage) {
-        std::lock_guard lock(Page().Profiles().mutex);
-        return std::to_string(Page().Profiles().Current()->dpiX[stage] * 50) + " DPI";
+        return Page().Profiles().Edit(
+            [&] { return std::to_string(Page().Profiles().Current()->dpiX[stage] * 50) + " DPI"; });
     };
     EXPECT_THAT(tip(), testing::StartsWith("Kestrin\nConnected over Bluetooth\n"));
 
@@ -298,24 +205,6 @@ TEST_F(DevicePageTest, ALowBatteryIsWarnedOfOncePerLevelAndBadgesTheTrayIconUnti
     EXPECT_EQ(warnings, (std::vector<std::pair<int, int>>{{15, 15}, {5, 5}, {15, 12}}));
 }
 
-TEST_F(DevicePageTest, SixSecondsWithoutAStatusPutTheReceiverMouseToSleep)
-{
-    OpenWindow();
-    State(WM_RECEIVER_STATE, 1);
-    Expire(TIMER_RECEIVER_ARRIVAL);
-    Event(WM_RECEIVER_EVENT, 0x4010, 0x3200); // 50 %, awake
-    EXPECT_TRUE(Visible("ms_1_wireless"));
-    EXPECT_FALSE(Visible("ms_1_sleep_label"));
-    EXPECT_TRUE(Timer(TIMER_RECEIVER_WATCHDOG));
-
-    Expire(TIMER_RECEIVER_WATCHDOG);
-    EXPECT_FALSE(Timer(TIMER_RECEIVER_WATCHDOG)) << "one-shot";
-    EXPECT_EQ(Links().ReceiverMouseAwake.load(), 0);
-    EXPECT_FALSE(Visible("ms_1_wireless"));
-    EXPECT_TRUE(Visible("ms_1_sleep_label"));
-    EXPECT_EQ(Links().ReceiverState.load(), kLinkConnected);
-}
-
 TEST_F(DevicePageTest, StateMessagesWithAnotherWParamChangeNothing)
 {
     OpenWindow();
@@ -352,9 +241,10 @@ TEST_F(DevicePageTest, ADamagedProfileStoreIsKeptAsideAndTheUserIsTold)
         keptAside += entry.path().filename().string().starts_with("pro.data.broken-") ? 1 : 0;
     EXPECT_EQ(keptAside, 1);
     // A fresh store with its first profile, named from the language file, took its place.
-    std::lock_guard lock(Page().Profiles().mutex);
-    ASSERT_NE(Page().Profiles().Current(), nullptr);
-    EXPECT_EQ(Page().Profiles().list.size(), 1u);
+    Page().Profiles().Edit([&] {
+        ASSERT_NE(Page().Profiles().Current(), nullptr);
+        EXPECT_EQ(Page().Profiles().list.size(), 1u);
+    });
     EXPECT_EQ(Links().ApplyAllPending.load(), 1);
 }
 
@@ -390,21 +280,6 @@ TEST_F(DevicePageTest, ExitFromTheTrayWhileTheDamageWarningIsOpenEndsCleanly)
 }
 
 // The battery display.
-
-TEST_F(DevicePageTest, OnTheCableOnlyAFullStatusStopsTheChargingDisplay)
-{
-    StartMouse({vmouse::Link::Cable});
-    OpenWindow();
-    Event(WM_CABLE_EVENT, 0x4010, 0x2800); // 40 %, status 0
-    EXPECT_EQ(PowerText(), Charging());
-    EXPECT_TRUE(Timer(TIMER_CHARGE_ANIMATION));
-
-    Event(WM_CABLE_EVENT, 0x4010, 0x2802); // full
-    EXPECT_EQ(PowerText(), QStringLiteral("100%"));
-    EXPECT_FALSE(Control("ms_1_label_power")->IsResourceText());
-    EXPECT_EQ(Ring(), 100);
-    EXPECT_FALSE(Timer(TIMER_CHARGE_ANIMATION));
-}
 
 TEST_F(DevicePageTest, TheChargingSweepWaitsWhileNobodySeesTheWindowAndGoesOnFromItsStep)
 {
@@ -517,18 +392,16 @@ TEST_F(DevicePageTest, ADpiPressIsStoredShownAndNotSentBack)
     // Default stages 16, 24, 32, ... in units of 50 DPI.
     EXPECT_EQ(window->DpiDisplay()->GetText(), QStringLiteral("DPI :1600"));
 
-    {
-        std::lock_guard lock(Page().Profiles().mutex);
+    Page().Profiles().Edit([&] {
         EXPECT_EQ(Page().Profiles().Current()->currentDpiStage, 2);
         EXPECT_EQ(Page().Profiles().snapshot->currentDpiStage, 2);
-    }
+    });
     EXPECT_TRUE(StoredSoon([](const ProfileRecord& p) { return p.currentDpiStage == 2; }));
 
     // Stages out of range and codes that are no events are dropped.
     Event(WM_CABLE_EVENT, 0x1010, 9);
     Event(WM_CABLE_EVENT, 0x1011, 1);
-    std::lock_guard lock(Page().Profiles().mutex);
-    EXPECT_EQ(Page().Profiles().Current()->currentDpiStage, 2);
+    Page().Profiles().ReadCurrent([](const ProfileRecord& p) { EXPECT_EQ(p.currentDpiStage, 2); });
 }
 
 TEST_F(DevicePageTest, ReportRateAndLightingFromTheMouseAreStored)
@@ -622,10 +495,7 @@ TEST_F(DevicePageTest, AnApplyRequestReachesTheMouseAndHidesTheRingAfterwards)
 {
     StartMouse({vmouse::Link::Cable});
     OpenWindow();
-    {
-        std::lock_guard lock(Page().Profiles().mutex);
-        Page().Profiles().Current()->reportRate = 1;
-    }
+    Page().Profiles().EditCurrent([](ProfileRecord& p) { p.reportRate = 1; });
     ApplyRingSpy ring(*window);
     window->GetPaintManager()
         .FindControl(QStringLiteral("apply_ring"))
@@ -643,8 +513,7 @@ TEST_F(DevicePageTest, AnApplyRequestReachesTheMouseAndHidesTheRingAfterwards)
         return ring.events == std::vector<char>{'S', 'H'};
     })) << std::string(ring.events.begin(), ring.events.end());
     EXPECT_TRUE(ring.watchdogAtHide);
-    std::lock_guard lock(Page().Profiles().mutex);
-    EXPECT_EQ(Page().Profiles().snapshot->reportRate, 1);
+    Page().Profiles().Edit([&] { EXPECT_EQ(Page().Profiles().snapshot->reportRate, 1); });
     EXPECT_EQ(Links().ApplyAllPending.load(), 0);
 }
 
@@ -657,10 +526,7 @@ TEST_F(DevicePageTest, AChangeTheSleepingReceiverMouseMissedReachesItWhenItWakes
     Expire(TIMER_RECEIVER_WATCHDOG);
     ASSERT_EQ(Links().ReceiverMouseAwake.load(), 0);
 
-    {
-        std::lock_guard lock(Page().Profiles().mutex);
-        Page().Profiles().Current()->reportRate = 1;
-    }
+    Page().Profiles().EditCurrent([](ProfileRecord& p) { p.reportRate = 1; });
     const auto hint = [&] { return Control("ms_1_footer_hint")->GetText(); };
     const QString untaken =
         CResourceManager::GetInstance()->GetText(QStringLiteral("apply_untaken_text"));

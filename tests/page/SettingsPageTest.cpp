@@ -44,14 +44,9 @@ protected:
 
     ProfileRecord CurrentProfile()
     {
-        std::lock_guard lock(Page().Profiles().mutex);
-        return *Page().Profiles().Current();
+        return Page().Profiles().Edit([&] { return *Page().Profiles().Current(); });
     }
-    template <class Edit> void EditProfile(Edit edit)
-    {
-        std::lock_guard lock(Page().Profiles().mutex);
-        edit(*Page().Profiles().Current());
-    }
+    template <class Edit> void EditProfile(Edit edit) { Page().Profiles().EditCurrent(edit); }
 
     // Makes the pending full apply and forgets what it wrote, so that a test sees only its own
     // reports.
@@ -71,10 +66,10 @@ protected:
     void WaitForApply()
     {
         ASSERT_TRUE(WaitFor([&] {
-            std::lock_guard lock(Page().Profiles().mutex);
-            return Links().ApplyAllPending.load() == 0 &&
-                std::memcmp(Page().Profiles().Current(), Page().Profiles().snapshot.get(),
-                    sizeof(ProfileRecord)) == 0;
+            return Links().ApplyAllPending.load() == 0 && Page().Profiles().Edit([&] {
+                return std::memcmp(Page().Profiles().Current(), Page().Profiles().snapshot.get(),
+                           sizeof(ProfileRecord)) == 0;
+            });
         }));
     }
 
@@ -861,11 +856,10 @@ TEST_F(SettingsPageTest, MacrosAndPatternsAreChosenInTheirSelectionDialogs)
 {
     StartMouse({vmouse::Link::Cable});
     OpenWindow();
-    {
-        std::lock_guard lock(Page().Profiles().mutex);
+    Page().Profiles().Edit([&] {
         AddMacros({u"Reload", u"Jump"});
         Page().Profiles().guns.push_back(NewGunRecord(u"Spray"));
-    }
+    });
     const auto press = [&](int n) {
         qobject_cast<QPushButton*>(As(QStringLiteral("ms_1_btn_key_%1").arg(n))->GetWidget())
             ->click();
@@ -954,13 +948,12 @@ TEST_F(SettingsPageTest, AClosedMacroLibraryRelinksTheButtonsAndSendsWhatChanged
 {
     StartMouse({vmouse::Link::Cable});
     OpenWindow();
-    {
-        std::lock_guard lock(Page().Profiles().mutex);
+    Page().Profiles().Edit([&] {
         AddMacros({u"Reload", u"Jump"});
         ButtonSlot& slot = Page().Profiles().Current()->buttons[4];
         CopyMacroIntoSlot(slot, *Page().Profiles().macros[1], 1);
         slot.functionCode = kFunctionMacro;
-    }
+    });
     SendEverythingFirst();
     ASSERT_TRUE(As("ms_1_btn_macro")->IsEnabled());
 
@@ -1001,14 +994,13 @@ TEST_F(SettingsPageTest, AClosedPatternLibraryRelinksTheButtonsAndSendsWhatChang
 {
     StartMouse({vmouse::Link::Cable});
     OpenWindow();
-    {
-        std::lock_guard lock(Page().Profiles().mutex);
+    Page().Profiles().Edit([&] {
         Page().Profiles().guns.push_back(NewGunRecord(u"Spray"));
         ButtonSlot& slot = Page().Profiles().Current()->buttons[5];
         CopyGunIntoSlot(slot, *Page().Profiles().guns[0], 0);
         slot.functionCode = kFunctionRecoilPattern;
         slot.playMode = kPatternPlayMode;
-    }
+    });
     SendEverythingFirst();
     CWindowWnd::SetModalHookForTesting([&](CWindowWnd& box) {
         CPaintManagerUI& controls = dynamic_cast<WindowImplBase&>(box).GetPaintManager();

@@ -50,7 +50,7 @@ TEST(DecodeDeviceEvent, MapsReportRateIntervalsOntoTheSettingItTravelsAs)
 TEST(DecodeDeviceEvent, SplitsBatteryStatusAndPercent)
 {
     const auto battery = As<BatteryStatus>(DecodeDeviceEvent(0x4010, 0x9603, kUsb));
-    EXPECT_EQ(battery.status, 3);
+    EXPECT_EQ(battery.status, BatteryState::Charging);
     EXPECT_EQ(battery.percent, 150);
 }
 

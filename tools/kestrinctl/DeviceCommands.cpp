@@ -1,8 +1,8 @@
 #include "tools/kestrinctl/DeviceCommands.h"
 
 #include "base/RecordNames.h"
-#include "device/AppliedStore.h"
 #include "device/ApplyEngine.h"
+#include "device/DeviceProfiles.h"
 #include "tools/kestrinctl/DirectMouse.h"
 #include "tools/kestrinctl/InstanceClient.h"
 #include "tools/kestrinctl/Json.h"
@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <mutex>
 #include <ostream>
 #include <sstream>
 #include <vector>
@@ -32,9 +31,8 @@ constexpr auto kReportWait = 3s;
 // holds it, and pro.data saved as the program saves it after an apply.
 class CommandLineApplyHost final : public ApplyHost {
 public:
-    CommandLineApplyHost(const std::string& dataFolder, ProfileList& list,
-        ProfileStoreHeader& header, const ProfileRecord& profile)
-        : dataFolder_(dataFolder), list_(list), header_(header), profile_(profile)
+    CommandLineApplyHost(DeviceProfiles& profiles, const ProfileRecord& profile)
+        : profiles_(profiles), profile_(profile)
     {
     }
 
@@ -52,7 +50,7 @@ public:
     }
     void SaveAppliedProfiles(const ProfileRecord* source, const ProfileRecord& written) override
     {
-        saved_ = SaveAppliedStore(dataFolder_, mutex_, list_, header_, source, written);
+        saved_ = profiles_.SaveApplied(source, written);
     }
     void FinishApply(const ProfileRecord&, const std::optional<DownloadSlotTable>&) override { }
 
@@ -60,11 +58,8 @@ public:
     const SaveResult& Saved() const { return saved_; }
 
 private:
-    const std::string& dataFolder_;
-    ProfileList& list_;
-    ProfileStoreHeader& header_;
+    DeviceProfiles& profiles_;
     const ProfileRecord& profile_;
-    std::mutex mutex_;
     bool untaken_ = true;
     SaveResult saved_;
 };
@@ -100,8 +95,7 @@ enum class Direct {
 };
 
 // Sends the current profile of `list` straight to the mouse, as the program's first apply does.
-Direct ApplyDirectly(
-    const DeviceContext& context, ProfileList& list, ProfileStoreHeader& header, std::ostream& err)
+Direct ApplyDirectly(const DeviceContext& context, DeviceProfiles& profiles, std::ostream& err)
 {
     DirectMouse mouse(context.programFolder);
     if (!mouse.LibrariesUsable()) {
@@ -113,8 +107,9 @@ Direct ApplyDirectly(
         mouse.WaitForBatteryReport(kReportWait);
     if (mouse.Links().MouseUnreachable.load() == 1)
         return Direct::NoMouse;
-    const ProfileRecord& profile = *list[static_cast<std::size_t>(header.currentIndex)];
-    CommandLineApplyHost host(context.dataFolder, list, header, profile);
+    const ProfileRecord& profile =
+        *profiles.list[static_cast<std::size_t>(profiles.header->currentIndex)];
+    CommandLineApplyHost host(profiles, profile);
     RealClock clock;
     ApplyEngine engine(mouse.Links(), mouse.Writers(), host, clock);
     mouse.Links().ApplyAllPending = 1;
@@ -205,9 +200,10 @@ int UseProfile(
         return TellApplyAnswer(reply->line, done, true, out, err);
     }
 
-    ProfileList list;
-    auto header = std::make_unique<ProfileStoreHeader>();
-    if (!LoadProfiles(context, list, *header, err))
+    DeviceProfiles profiles;
+    profiles.dataFolder = context.dataFolder;
+    ProfileList& list = profiles.list;
+    if (!LoadProfiles(context, list, *profiles.header, err))
         return kExitFailed;
     const int index = FindProfile(list, name);
     if (index < 0) {
@@ -215,13 +211,14 @@ int UseProfile(
         return kExitFailed;
     }
     // Saved first, mouse or not: the program sends the whole current profile when it starts.
-    header->currentIndex = index;
-    if (const SaveResult saved = SaveProfileStore(context.dataFolder, list, *header); !saved.ok()) {
+    profiles.header->currentIndex = index;
+    if (const SaveResult saved = SaveProfileStore(context.dataFolder, list, *profiles.header);
+        !saved.ok()) {
         err << "kestrinctl: the profiles could not be saved: " << saved.error << "\n";
         return kExitFailed;
     }
     const std::string named = ToUtf8(ReadName(list[static_cast<std::size_t>(index)]->name));
-    switch (ApplyDirectly(context, list, *header, err)) {
+    switch (ApplyDirectly(context, profiles, err)) {
     case Direct::Taken:
         out << "'" << named << "' is the current profile, and on the mouse\n";
         return kExitDone;
@@ -244,13 +241,13 @@ int ApplyCurrent(const DeviceContext& context, std::ostream& out, std::ostream& 
             return status;
         return TellApplyAnswer(reply->line, done, false, out, err);
     }
-    ProfileList list;
-    auto header = std::make_unique<ProfileStoreHeader>();
-    if (!LoadProfiles(context, list, *header, err))
+    DeviceProfiles profiles;
+    profiles.dataFolder = context.dataFolder;
+    if (!LoadProfiles(context, profiles.list, *profiles.header, err))
         return kExitFailed;
-    const std::string named =
-        ToUtf8(ReadName(list[static_cast<std::size_t>(header->currentIndex)]->name));
-    switch (ApplyDirectly(context, list, *header, err)) {
+    const std::string named = ToUtf8(
+        ReadName(profiles.list[static_cast<std::size_t>(profiles.header->currentIndex)]->name));
+    switch (ApplyDirectly(context, profiles, err)) {
     case Direct::Taken:
         out << "'" << named << "' is on the mouse\n";
         return kExitDone;

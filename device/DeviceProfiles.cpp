@@ -1,4 +1,6 @@
-#include "page/PageProfiles.h"
+#include "device/DeviceProfiles.h"
+
+#include "device/AppliedStore.h"
 
 #include "base/StoreFiles.h"
 #include "macros/MacroStore.h"
@@ -7,14 +9,14 @@
 
 namespace kestrin {
 
-PageProfiles::PageProfiles()
+DeviceProfiles::DeviceProfiles()
     : header(std::make_unique<ProfileStoreHeader>()), snapshot(std::make_unique<ProfileRecord>())
 {
 }
 
-ProfileRecord* PageProfiles::Current() { return loaded ? current : nullptr; }
+ProfileRecord* DeviceProfiles::Current() { return loaded ? current : nullptr; }
 
-StartupLoadOutcome PageProfiles::Load(std::u16string_view profileBase)
+StartupLoadOutcome DeviceProfiles::Load(std::u16string_view profileBase)
 {
     // Read outside the lock: nothing else touches the lists before `loaded` is set.
     RemoveStaleStoreTempFiles(dataFolder);
@@ -34,7 +36,7 @@ StartupLoadOutcome PageProfiles::Load(std::u16string_view profileBase)
             return DropDanglingIndexes(record, newMacros, newGuns);
         });
 
-    std::lock_guard lock(mutex);
+    std::lock_guard lock(mutex_);
     list = std::move(newList);
     header = std::move(newHeader);
     macros = std::move(newMacros);
@@ -50,28 +52,65 @@ StartupLoadOutcome PageProfiles::Load(std::u16string_view profileBase)
     return outcome;
 }
 
-bool PageProfiles::TakeMouseChange(const std::function<void(ProfileRecord&)>& change)
+bool DeviceProfiles::TakeMouseChange(const std::function<void(ProfileRecord&)>& change)
 {
-    std::lock_guard lock(mutex);
+    std::lock_guard lock(mutex_);
     ProfileRecord* profile = Current();
     if (!profile)
         return false;
     change(*profile);
     change(*snapshot);
-    if (applyRunning)
-        mouseChangesSinceCopy.emplace_back(profile, change);
+    if (applyRunning_)
+        mouseChangesSinceCopy_.emplace_back(profile, change);
     return true;
 }
 
-void PageProfiles::ReplayMouseChanges(const ProfileRecord* source, ProfileRecord& record) const
+void DeviceProfiles::ReplayMouseChanges(const ProfileRecord* source, ProfileRecord& record) const
 {
-    for (const auto& [profile, change] : mouseChangesSinceCopy) {
+    for (const auto& [profile, change] : mouseChangesSinceCopy_) {
         if (profile == source)
             change(record);
     }
 }
 
-bool PageProfiles::MaySave()
+ProfileSectionState DeviceProfiles::SectionState()
+{
+    return {list, *header, current, macros, guns, mutex_, dataFolder};
+}
+
+const ProfileRecord* DeviceProfiles::CopyForApply(ProfileRecord& copy, ProfileRecord& snapshotCopy)
+{
+    std::lock_guard lock(mutex_);
+    const ProfileRecord* source = Current();
+    if (!source)
+        return nullptr;
+    copy = *source;
+    snapshotCopy = *snapshot;
+    mouseChangesSinceCopy_.clear();
+    applyRunning_ = true;
+    applying_ = source;
+    return source;
+}
+
+SaveResult DeviceProfiles::SaveApplied(const ProfileRecord* source, const ProfileRecord& written)
+{
+    return SaveAppliedStore(dataFolder, mutex_, list, *header, source, written,
+        [&](ProfileRecord& saving) { ReplayMouseChanges(source, saving); });
+}
+
+void DeviceProfiles::FinishApply(
+    const ProfileRecord& written, const std::optional<DownloadSlotTable>& newSlotTable)
+{
+    std::lock_guard lock(mutex_);
+    *snapshot = written;
+    ReplayMouseChanges(applying_, *snapshot);
+    mouseChangesSinceCopy_.clear();
+    applyRunning_ = false;
+    if (newSlotTable)
+        slotTable = *newSlotTable;
+}
+
+bool DeviceProfiles::MaySave()
 {
     if (!savesHeld)
         return true;
@@ -79,12 +118,12 @@ bool PageProfiles::MaySave()
     return false;
 }
 
-SaveResult PageProfiles::StoreCurrent()
+SaveResult DeviceProfiles::StoreCurrent()
 {
     if (!MaySave())
         return {};
     return SaveProfileStoreCopy(
-        dataFolder, mutex, [this](ProfileList& copy, ProfileStoreHeader& headerCopy) {
+        dataFolder, mutex_, [this](ProfileList& copy, ProfileStoreHeader& headerCopy) {
             if (!Current())
                 return false;
             copy.reserve(list.size());
