@@ -3,8 +3,6 @@
 #include "base/Messages.h"
 #include "ui/Controls.h"
 
-#include <hidapi.h>
-
 namespace kestrin {
 namespace {
 
@@ -19,16 +17,6 @@ const QString kSleepLabel = QStringLiteral("ms_1_sleep_label");
 const QString kBluetooth = QStringLiteral("ms_1_BLE");
 
 } // namespace
-
-bool BleMouseListedByHidapi()
-{
-    if (hid_init() != 0)
-        return false;
-    hid_device_info* devices = hid_enumerate(kBleVendorId, kBleProductId);
-    const bool present = devices != nullptr;
-    hid_free_enumeration(devices);
-    return present;
-}
 
 DeviceLinkSection::DeviceLinkSection(
     LinkState& links, const PageWindow& window, BatteryDisplay& battery, FooterStatus& footer)

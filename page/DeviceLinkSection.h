@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/BlePresence.h"
 #include "device/DeviceLinks.h"
 #include "page/BatteryDisplay.h"
 #include "page/FooterStatus.h"
@@ -11,10 +12,6 @@
 #include <string>
 
 namespace kestrin {
-
-// The ids the mouse's Bluetooth face gives.
-inline constexpr uint16_t kBleVendorId = 0x045E;
-inline constexpr uint16_t kBleProductId = 0x0040;
 
 // The driver libraries' messages as the main window hands them on: an event's code in the high
 // half and its value in the low half, or kLinkStateCode over 1 for an arrival, 2 for a removal.
@@ -82,8 +79,5 @@ private:
     std::function<bool()> probeBle_;
     std::function<void()> resend_;
 };
-
-// True when hidapi lists the Bluetooth mouse (045E:0040).
-bool BleMouseListedByHidapi();
 
 } // namespace kestrin
