@@ -1,6 +1,5 @@
 #include "macros/MacroEditor.h"
 
-#include "base/Messages.h"
 #include "base/RecordNameRules.h"
 #include "base/StoreFiles.h"
 #include "base/Trace.h"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/FileResult.h"
+#include "base/Messages.h"
 #include "macros/MacroRecord.h"
 
 #include <array>

@@ -50,7 +50,6 @@ protected:
 
 private:
     // Showing what the editor holds.
-    void ShowMacroRows();
     void ShowActions();
     void ShowActionRow(int row);
     void ShowSummary();

@@ -1,6 +1,5 @@
 #include "macros/MacroEditor.h"
 
-#include "base/Messages.h"
 #include "base/RecordNames.h"
 #include "macros/MacroStore.h"
 #include "tests/support/TempFolder.h"
