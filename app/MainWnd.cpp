@@ -303,10 +303,9 @@ intptr_t CMainWnd::OnDestroy(uint32_t, uintptr_t, intptr_t, bool& handled)
 {
     CloseDpiDisplay();
     if (hookLibrary_) {
-        if (hookTable_.removemousehook)
-            hookTable_.removemousehook();
-        if (hookTable_.removehook)
-            hookTable_.removehook();
+        const HookCalls hooks(&hookTable_);
+        hooks.RemoveMouse();
+        hooks.Remove();
         UnloadHookLibrary(hookLibrary_, hookTable_);
         hookLibrary_ = nullptr;
     }

@@ -5,6 +5,7 @@
 #include "base/Trace.h"
 #include "platform/ModalLoops.h"
 #include "platform/WindowRegistry.h"
+#include "profiles/ProfileRanges.h"
 #include "ui/Controls.h"
 #include "ui/MenuWnd.h"
 
@@ -210,7 +211,7 @@ void CMainWnd::OnLinkChanged()
 
 void CMainWnd::ShowDpi(intptr_t dpiUnits)
 {
-    const QString text = QStringLiteral("DPI :") + QString::number(qint64(dpiUnits) * 50);
+    const QString text = QStringLiteral("DPI :") + QString::number(DpiOfUnits(dpiUnits));
     KillTimer(TIMER_DPI_OSD);
     SetTimer(TIMER_DPI_OSD, DPI_OSD_MS);
     if (CDPIMsg* display = DpiDisplay()) {

@@ -18,7 +18,8 @@ inline constexpr uint32_t WM_DEVICECHANGE = 0x0219;
 inline constexpr uintptr_t SC_MINIMIZE = 0xF020;
 inline constexpr uintptr_t SC_RESTORE = 0xF120;
 
-// Mouse messages: what the tray reports in lParam, and what the hook library posts in wParam.
+// Mouse messages: what the tray reports in lParam, and what the hook library posts in wParam
+// (lParam 0 down, 1 up; for the X buttons the button, 1 or 2; for the wheels ±120 a notch).
 inline constexpr uint32_t WM_LBUTTONDOWN = 0x0201;
 inline constexpr uint32_t WM_LBUTTONUP = 0x0202;
 inline constexpr uint32_t WM_RBUTTONDOWN = 0x0204;
@@ -27,6 +28,8 @@ inline constexpr uint32_t WM_MBUTTONDOWN = 0x0207;
 inline constexpr uint32_t WM_MBUTTONUP = 0x0208;
 inline constexpr uint32_t WM_XBUTTONDOWN = 0x020B;
 inline constexpr uint32_t WM_XBUTTONUP = 0x020C;
+inline constexpr uint32_t WM_MOUSEWHEEL = 0x020A;
+inline constexpr uint32_t WM_MOUSEHWHEEL = 0x020E;
 
 // The main window's messages.
 inline constexpr uint32_t WM_TRAY_NOTIFY = 1025;

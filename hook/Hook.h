@@ -15,9 +15,9 @@
  *
  * Posted: wParam a Windows virtual-key code with lParam 0 for a press and 1 for a release (a held
  * key may or may not repeat its press); keys without a virtual-key code are not posted. Or a
- * button message 0x201/0x202 (left), 0x204/0x205 (right), 0x207/0x208 (middle) with lParam 0
- * down, 1 up; 0x20B/0x20C with lParam the X-button number (2 = back, 1 = forward);
- * 0x20A/0x20E (vertical/horizontal wheel) with lParam +120 (up, right) or -120 per notch.
+ * mouse message of base/Messages.h: a button going down or up with lParam 0 down, 1 up, the
+ * X buttons' with lParam the X-button number (2 = back, 1 = forward), the vertical or horizontal
+ * wheel's with lParam +120 (up, right) or -120 per notch.
  * Buttons are the physical ones, before a left-handed swap.
  * Messages are posted from the listener thread, in the order the events happened; every call here
  * is thread-safe. Events that arrive while a remove is under way may be dropped. */
@@ -31,9 +31,6 @@ extern "C" {
 #endif
 
 #define KESTRIN_HOOK_EXPORT __attribute__((visibility("default")))
-
-/* The window message every event arrives as. */
-#define KESTRIN_WM_HOOK_EVENT 1034u
 
 KESTRIN_HOOK_EXPORT int installmousehook(KestrinWindow window);
 KESTRIN_HOOK_EXPORT void removemousehook(void);

@@ -1,6 +1,7 @@
 // The library's C entry points over one listener shared by the key and the mouse hook.
 #include "hook/Hook.h"
 
+#include "base/Messages.h"
 #include "hook/X11Listener.h"
 
 #include <atomic>
@@ -72,7 +73,7 @@ private:
         const KestrinWindow window = target_.load();
         const KestrinPostMessageFn post = post_.load();
         if (wanted && window != 0 && post)
-            post(window, KESTRIN_WM_HOOK_EVENT, event.wParam, event.lParam);
+            post(window, WM_HOOK_EVENT, event.wParam, event.lParam);
     }
 
     std::mutex lock_;

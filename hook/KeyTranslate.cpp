@@ -1,5 +1,6 @@
 #include "hook/KeyTranslate.h"
 
+#include "base/Messages.h"
 #include "base/PhysicalKeys.h"
 
 #include <X11/XF86keysym.h>
@@ -123,16 +124,16 @@ std::optional<ButtonMessage> TranslateButton(uint32_t button, bool release)
     constexpr intptr_t kWheelDelta = 120;
     switch (button) {
     case 1:
-        return ButtonMessage{release ? 0x202u : 0x201u, release ? 1 : 0};
+        return ButtonMessage{release ? WM_LBUTTONUP : WM_LBUTTONDOWN, release ? 1 : 0};
     case 2:
-        return ButtonMessage{release ? 0x208u : 0x207u, release ? 1 : 0};
+        return ButtonMessage{release ? WM_MBUTTONUP : WM_MBUTTONDOWN, release ? 1 : 0};
     case 3:
-        return ButtonMessage{release ? 0x205u : 0x204u, release ? 1 : 0};
+        return ButtonMessage{release ? WM_RBUTTONUP : WM_RBUTTONDOWN, release ? 1 : 0};
     // Button 8 is X button 1, button 9 X button 2.
     case 8:
-        return ButtonMessage{release ? 0x20Cu : 0x20Bu, 1};
+        return ButtonMessage{release ? WM_XBUTTONUP : WM_XBUTTONDOWN, 1};
     case 9:
-        return ButtonMessage{release ? 0x20Cu : 0x20Bu, 2};
+        return ButtonMessage{release ? WM_XBUTTONUP : WM_XBUTTONDOWN, 2};
     case 4:
     case 5:
     case 6:
@@ -142,7 +143,7 @@ std::optional<ButtonMessage> TranslateButton(uint32_t button, bool release)
         const bool vertical = button <= 5;
         const bool positive = button == 4 || button == 7;
         return ButtonMessage{
-            vertical ? 0x20Au : 0x20Eu, positive ? kWheelDelta : -kWheelDelta, true};
+            vertical ? WM_MOUSEWHEEL : WM_MOUSEHWHEEL, positive ? kWheelDelta : -kWheelDelta, true};
     }
     default:
         return std::nullopt;

@@ -31,23 +31,23 @@ Translated TranslateHookEvent(uint32_t message, uint32_t param)
 {
     using enum MacroActionKind;
     switch (message) {
-    case kHookLeftDown:
+    case WM_LBUTTONDOWN:
         return {kMouseLeftKey, Press};
-    case kHookLeftUp:
+    case WM_LBUTTONUP:
         return {kMouseLeftKey, Release};
-    case kHookRightDown:
+    case WM_RBUTTONDOWN:
         return {kMouseRightKey, Press};
-    case kHookRightUp:
+    case WM_RBUTTONUP:
         return {kMouseRightKey, Release};
-    case kHookMiddleDown:
+    case WM_MBUTTONDOWN:
         return {kMouseMiddleKey, Press};
-    case kHookMiddleUp:
+    case WM_MBUTTONUP:
         return {kMouseMiddleKey, Release};
-    case kHookSideDown:
-    case kHookSideUp:
+    case WM_XBUTTONDOWN:
+    case WM_XBUTTONUP:
         if (param == 1 || param == 2)
             return {param == 1 ? kMouseXButton1Key : kMouseXButton2Key,
-                message == kHookSideDown ? Press : Release};
+                message == WM_XBUTTONDOWN ? Press : Release};
         break;
     default:
         break;
@@ -330,11 +330,11 @@ bool MacroEditor::RecordEvent(uint32_t message, uint32_t param, uint64_t nowMs)
     if (!recording_)
         return false;
     // The click that stops the recording, with its release wherever it lands.
-    if (message == kHookLeftDown && pointerOnStop_) {
+    if (message == WM_LBUTTONDOWN && pointerOnStop_) {
         stopClickHeld_ = true;
         return true;
     }
-    if (message == kHookLeftUp && stopClickHeld_) {
+    if (message == WM_LBUTTONUP && stopClickHeld_) {
         stopClickHeld_ = false;
         return true;
     }

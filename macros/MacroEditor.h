@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/FileResult.h"
+#include "base/Messages.h"
 #include "macros/MacroRecord.h"
 
 #include <array>
@@ -13,16 +14,6 @@
 #include <vector>
 
 namespace kestrin {
-
-// Hook event messages as the hook library posts them (first parameter).
-inline constexpr uint32_t kHookLeftDown = 513;
-inline constexpr uint32_t kHookLeftUp = 514;
-inline constexpr uint32_t kHookRightDown = 516;
-inline constexpr uint32_t kHookRightUp = 517;
-inline constexpr uint32_t kHookMiddleDown = 519;
-inline constexpr uint32_t kHookMiddleUp = 520;
-inline constexpr uint32_t kHookSideDown = 523; // second parameter: the X button, 1 or 2
-inline constexpr uint32_t kHookSideUp = 524;
 
 // How pauses between recorded events are stored.
 enum class MacroDelayMode : int32_t { Recorded = 0, Default = 1, None = 2 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/HookTable.h"
 #include "page/MouseDrawing.h"
 #include "page/PageSection.h"
 #include "ui/MenuWnd.h"
@@ -10,8 +11,6 @@
 #include <optional>
 
 namespace kestrin {
-
-struct HookTable;
 
 // The button section: one control per mouse button (`ms_1_btn_key_1` to `_18`) labelled with its
 // function, a drawing of the mouse with the buttons numbered (hovering or focusing a control
@@ -26,7 +25,7 @@ public:
     explicit ButtonSection(PageSectionContext& context) : context_(context) { }
     ~ButtonSection();
 
-    void SetHooks(HookTable* hooks) { hooks_ = hooks; }
+    void SetHooks(const HookTable* hooks) { hooks_ = HookCalls(hooks); }
     bool Notify(TNotifyUI& msg);
     // Every button's label from `profile`.
     void Refresh(const ProfileRecord& profile);
@@ -62,7 +61,7 @@ private:
     void RelinkLibraries();
 
     PageSectionContext& context_;
-    HookTable* hooks_ = nullptr;
+    HookCalls hooks_;
     std::unique_ptr<CMenuWnd> menu_;
     int editedSlot_ = -1;
     const ProfileRecord* menuProfile_ = nullptr; // the profile the menu was opened on

@@ -1,6 +1,8 @@
 #include "page/DpiSection.h"
 
+#include "page/DigitFilters.h"
 #include "page/DpiText.h"
+#include "profiles/ProfileRanges.h"
 #include "ui/Controls.h"
 
 #include <algorithm>
@@ -11,7 +13,6 @@ namespace kestrin {
 namespace {
 
 constexpr int kStages = kDpiStageCount;
-constexpr int32_t kDpiUnit = 50;
 
 const QLatin1StringView kSlider("ms_1_slider_dpi_");
 const QLatin1StringView kLabel("ms_1_label_dpi_");
@@ -22,22 +23,6 @@ const QLatin1StringView kSwatch("ms_1_btn_dpi_color_");
 QString Named(QLatin1StringView prefix, int stage) { return prefix + QString::number(stage + 1); }
 
 } // namespace
-
-namespace {
-
-void Filter(CEditUI& edit, bool (*keep)(std::u16string&))
-{
-    std::u16string text = edit.GetText().toStdU16String();
-    if (!keep(text))
-        return;
-    edit.SetText(QString::fromStdU16String(text));
-    edit.SetSel(static_cast<int>(text.size()), static_cast<int>(text.size()));
-}
-
-} // namespace
-
-void FilterDigits(CEditUI& edit) { Filter(edit, KeepDigitsOnly); }
-void FilterSignedDigits(CEditUI& edit) { Filter(edit, KeepSignedDigitsOnly); }
 
 bool DpiSection::Notify(TNotifyUI& msg)
 {
@@ -108,7 +93,7 @@ void DpiSection::ShowStageValue(int stage, int32_t units, bool moveSlider)
 {
     if (moveSlider)
         SetSliderQuietly(context_.window, Named(kSlider, stage), units);
-    const QString text = QString::number(qint64(units) * kDpiUnit);
+    const QString text = QString::number(DpiOfUnits(units));
     if (CControlUI* label = context_.window.Find(Named(kLabel, stage)))
         label->SetText(text);
     if (CControlUI* edit = context_.window.Find(Named(kEdit, stage)))
@@ -124,13 +109,13 @@ void DpiSection::ChooseStageColor(int stage, CControlUI& swatch)
             madeFor = &p;
         }))
         return;
-    const std::optional<uint32_t> chosen = context_.chooseColor(swatch, ArgbOf(stored));
+    const std::optional<uint32_t> chosen = context_.chooseColor(swatch, ToArgb(stored));
     if (!chosen || !context_.profiles.EditCurrentIf(madeFor, [&](ProfileRecord& p) {
-            p.stageColor[stage] = RgbOf(*chosen);
+            p.stageColor[stage] = FromArgb(*chosen);
         }))
         return;
     // The swatch shows what is stored: a palette colour's alpha is not kept.
-    swatch.SetBkColor(ArgbOf(RgbOf(*chosen)));
+    swatch.SetBkColor(ToArgb(FromArgb(*chosen)));
     context_.requestApply(0);
 }
 
@@ -140,7 +125,7 @@ void DpiSection::Refresh(const ProfileRecord& profile)
     for (int stage = 0; stage < kStages; ++stage) {
         ShowStageValue(stage, profile.dpiX[stage], true);
         if (CControlUI* swatch = context_.window.Find(Named(kSwatch, stage)))
-            swatch->SetBkColor(ArgbOf(profile.stageColor[stage]));
+            swatch->SetBkColor(ToArgb(profile.stageColor[stage]));
     }
 }
 

@@ -4,8 +4,6 @@
 
 namespace kestrin {
 
-class CEditUI;
-
 // The eight DPI stages: slider, read-out, edit box, stage option and colour swatch per stage,
 // and the buttons that send the DPI settings and restore their defaults. Moving a slider or
 // typing a value only edits the profile; the stage option, the swatch and the send button ask
@@ -28,10 +26,5 @@ private:
 
     PageSectionContext& context_;
 };
-
-// Removes what is not a digit from the box and puts the caret at the end.
-void FilterDigits(CEditUI& edit);
-// Keeps digits and "-" only.
-void FilterSignedDigits(CEditUI& edit);
 
 } // namespace kestrin

@@ -1,5 +1,7 @@
 #include "page/DpiText.h"
 
+#include "profiles/ProfileRanges.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -7,9 +9,8 @@ namespace kestrin {
 
 namespace {
 
-constexpr int32_t kMinDpi = 50;
-constexpr int32_t kMaxDpi = 26000;
-constexpr int32_t kDpiUnit = 50;
+constexpr int32_t kMinDpi = int32_t(DpiOfUnits(kDpiUnitsMin));
+constexpr int32_t kMaxDpi = int32_t(DpiOfUnits(kDpiUnitsMax));
 
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
@@ -25,7 +26,7 @@ int32_t DpiUnitsFromText(std::u16string_view text)
         value = std::min<int64_t>(value * 10 + (c - u'0'), kMaxDpi + 1);
     }
     const auto dpi = static_cast<int32_t>(std::clamp<int64_t>(value, kMinDpi, kMaxDpi));
-    return dpi / kDpiUnit;
+    return DpiUnitsOf(dpi);
 }
 
 namespace {

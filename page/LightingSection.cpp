@@ -97,7 +97,7 @@ void LightingSection::Refresh(const ProfileRecord& profile)
     ShowLevel(window, "ms_1_label_brightness", profile.brightness);
     ShowLevel(window, "ms_1_label_breathspeed", profile.breathSpeed);
     if (CControlUI* swatch = window.Find(QStringLiteral("ms_1_btn_light_color")))
-        swatch->SetBkColor(ArgbOf(profile.lightingColor));
+        swatch->SetBkColor(ToArgb(profile.lightingColor));
     UpdateLightingRows(profile.lightingMode);
 }
 
@@ -116,13 +116,13 @@ void LightingSection::ChooseLightingColor(CControlUI& swatch)
             madeFor = &p;
         }))
         return;
-    const std::optional<uint32_t> chosen = context_.chooseColor(swatch, ArgbOf(stored));
+    const std::optional<uint32_t> chosen = context_.chooseColor(swatch, ToArgb(stored));
     if (!chosen || !context_.profiles.EditCurrentIf(madeFor, [&](ProfileRecord& p) {
-            p.lightingColor = RgbOf(*chosen);
+            p.lightingColor = FromArgb(*chosen);
         }))
         return;
     // The swatch shows what is stored: a palette colour's alpha is not kept.
-    swatch.SetBkColor(ArgbOf(RgbOf(*chosen)));
+    swatch.SetBkColor(ToArgb(FromArgb(*chosen)));
     context_.requestApply(0);
 }
 

@@ -11,6 +11,7 @@
 #include "page/PageApplyHost.h"
 #include "page/ProfilePrompts.h"
 #include "platform/WindowRegistry.h"
+#include "profiles/ProfileRanges.h"
 #include "profiles/ProfileSection.h"
 #include "ui/Controls.h"
 #include "ui/MsgWnd.h"
@@ -197,7 +198,7 @@ CMS_1_Page::Status CMS_1_Page::CurrentStatus()
         status.profile = ReadName(current.name);
         const int stage = current.currentDpiStage;
         if (stage >= 0 && stage < kDpiStageCount) {
-            status.dpi = int(current.dpiX[stage]) * 50;
+            status.dpi = int(DpiOfUnits(current.dpiX[stage]));
             status.stage = stage + 1;
         }
     });

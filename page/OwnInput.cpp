@@ -1,5 +1,6 @@
 #include "page/OwnInput.h"
 
+#include "base/Messages.h"
 #include "base/PhysicalKeys.h"
 #include "macros/MacroEditor.h"
 
@@ -22,15 +23,15 @@ std::optional<std::pair<uint32_t, uint32_t>> MouseMessage(Qt::MouseButton button
 {
     switch (button) {
     case Qt::LeftButton:
-        return std::pair{down ? kHookLeftDown : kHookLeftUp, 0u};
+        return std::pair{down ? WM_LBUTTONDOWN : WM_LBUTTONUP, 0u};
     case Qt::RightButton:
-        return std::pair{down ? kHookRightDown : kHookRightUp, 0u};
+        return std::pair{down ? WM_RBUTTONDOWN : WM_RBUTTONUP, 0u};
     case Qt::MiddleButton:
-        return std::pair{down ? kHookMiddleDown : kHookMiddleUp, 0u};
+        return std::pair{down ? WM_MBUTTONDOWN : WM_MBUTTONUP, 0u};
     case Qt::XButton1:
-        return std::pair{down ? kHookSideDown : kHookSideUp, 1u};
+        return std::pair{down ? WM_XBUTTONDOWN : WM_XBUTTONUP, 1u};
     case Qt::XButton2:
-        return std::pair{down ? kHookSideDown : kHookSideUp, 2u};
+        return std::pair{down ? WM_XBUTTONDOWN : WM_XBUTTONUP, 2u};
     default:
         return std::nullopt;
     }

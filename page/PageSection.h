@@ -30,17 +30,6 @@ struct PageSectionContext {
     std::function<void(const SaveResult&)> saveDone;
 };
 
-// A stored colour shown on screen, and back.
-inline uint32_t ArgbOf(RgbColor color)
-{
-    return 0xFF000000u | uint32_t{color.r} << 16 | uint32_t{color.g} << 8 | color.b;
-}
-inline RgbColor RgbOf(uint32_t argb)
-{
-    return {static_cast<uint8_t>(argb >> 16), static_cast<uint8_t>(argb >> 8),
-        static_cast<uint8_t>(argb), 0};
-}
-
 // n when `name` is `prefix` followed by a number n in 1..count.
 std::optional<int> NumberedName(const QString& name, QLatin1StringView prefix, int count);
 

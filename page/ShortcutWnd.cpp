@@ -1,6 +1,5 @@
 #include "page/ShortcutWnd.h"
 
-#include "base/HookTable.h"
 #include "base/Messages.h"
 #include "base/Trace.h"
 #include "keys/KeyNames.h"
@@ -77,9 +76,8 @@ void CShortcutWnd::StartCapture()
     if (hookCapturing_ || ownKeys_)
         return;
     chord_.Reset();
-    if (hooks && hooks->installhook && hooks->installhook(GetHWND()) != 0) {
-        if (hooks->enablehook)
-            hooks->enablehook(1);
+    if (hooks.Install(GetHWND())) {
+        hooks.EnableKeys(true);
         hookCapturing_ = true;
         return;
     }
@@ -96,10 +94,8 @@ void CShortcutWnd::StartCapture()
 void CShortcutWnd::StopCapture()
 {
     if (hookCapturing_) {
-        if (hooks && hooks->removehook)
-            hooks->removehook();
-        if (hooks && hooks->enablehook)
-            hooks->enablehook(0);
+        hooks.Remove();
+        hooks.EnableKeys(false);
         hookCapturing_ = false;
     }
     // Removed with the filter object; the field may already be gone.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/HookTable.h"
 #include "keys/ShortcutChord.h"
 #include "ui/WindowImplBase.h"
 
@@ -13,14 +14,13 @@ namespace kestrin {
 
 class CCheckBoxUI;
 class CEditUI;
-struct HookTable;
 
 // The modal dialog that sets a button's keyboard shortcut: four modifier boxes (Ctrl, Shift, Alt,
 // Super) and one key, captured while the key field has the focus; a chord pressed there ticks
 // its modifiers' boxes. Capture goes through the hook library; where it cannot listen (a Wayland
 // session, where X input sees only X clients, or no library) the field takes the keys from the
 // dialog's own key events, so the dialog works alike on every desktop. The caller sets the flags,
-// the key and the hook table, runs it, and reads them back after a result of 1.
+// the key and the hook calls, runs it, and reads them back after a result of 1.
 class CShortcutWnd final : public WindowImplBase {
 public:
     CShortcutWnd();
@@ -28,7 +28,7 @@ public:
 
     std::array<uint8_t, 4> flags{}; // Ctrl, Shift, Alt, Super: 0 or 1
     uint8_t keyCode = 0;            // a key code (HID usage), 0 for none
-    HookTable* hooks = nullptr;
+    HookCalls hooks;
 
     // Popup child of `parent`, centred, modal: 1 for OK, 0 for cancel.
     int Run(CWindowWnd* parent);

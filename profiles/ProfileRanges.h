@@ -20,6 +20,13 @@ inline constexpr int32_t kLightingModes = 12;
 inline constexpr int32_t kBleLightingModes = 4;
 inline constexpr int32_t kReportRateSettings = 4;
 
+// The mouse counts DPI in steps of 50: a stored DPI value n is n × 50 DPI.
+inline constexpr int32_t kDpiStep = 50;
+// Wide, so that a value from outside the program cannot overflow.
+constexpr int64_t DpiOfUnits(int64_t units) { return units * kDpiStep; }
+// Truncated to the step below.
+constexpr int32_t DpiUnitsOf(int32_t dpi) { return dpi / kDpiStep; }
+
 // The first setting of `profile` outside its range, in words for the trace; nothing when every
 // one lies inside. Buttons 1 to 18 only: slots 18 to 23 are never used.
 std::optional<std::string> SettingOutOfRange(const ProfileRecord& profile);

@@ -115,10 +115,10 @@ const WindowSkin Windows[] = {
     {"page/MS_1_Page.cpp", "main.xml"},
     {"page/DpiColorWnd.cpp", "DpiColorDialog.xml"},
     {"page/ShortcutWnd.cpp", "shortcut.xml"},
-    {"page/SelectRecordWnd.cpp", "MS/MS_1/selectmacro.xml"},
-    {"page/SelectRecordWnd.cpp", "MS/MS_1/selectgun.xml"},
-    {"page/MacroWnd.cpp", "MS/MS_1/ms_1_macropage.xml"},
-    {"page/GunWnd.cpp", "MS/MS_1/gunpage.xml"},
+    {"page/library/SelectRecordWnd.cpp", "MS/MS_1/selectmacro.xml"},
+    {"page/library/SelectRecordWnd.cpp", "MS/MS_1/selectgun.xml"},
+    {"page/library/MacroWnd.cpp", "MS/MS_1/ms_1_macropage.xml"},
+    {"page/library/GunWnd.cpp", "MS/MS_1/gunpage.xml"},
 };
 
 // Page controls whose section lays them out later; each is looked up with a null check.
@@ -178,7 +178,7 @@ TEST(SkinLint, EveryTextIdOfTheCodeAndTheLayoutsIsInTheLanguageFile)
                 << file.toStdString() << " uses \"" << id.toStdString() << "\"";
     }
     QStringList sources;
-    for (const char* folder : {"app", "page"})
+    for (const char* folder : {"app", "page", "page/library"})
         for (const QString& file : QDir(Source + QString::fromLatin1(folder))
                                        .entryList({QStringLiteral("*.cpp")}, QDir::Files))
             sources << QString::fromLatin1(folder) + QLatin1Char('/') + file;

@@ -192,9 +192,9 @@ TEST_F(MacroEditorTest, RecordingStoresEachPauseOnTheActionBeforeIt)
     for (int repeat = 0; repeat < 5; ++repeat)
         editor.RecordEvent(kVkA, 0, 4100 + repeat * 30);
     editor.RecordEvent(kVkA, 1, 4250);
-    editor.RecordEvent(kHookSideDown, 2, 4250 + 30000);
-    editor.RecordEvent(kHookSideUp, 2, 4250 + 30000 + 70000);
-    editor.RecordEvent(kHookSideDown, 7, 100000000); // no side button 7: a key with no code
+    editor.RecordEvent(WM_XBUTTONDOWN, 2, 4250 + 30000);
+    editor.RecordEvent(WM_XBUTTONUP, 2, 4250 + 30000 + 70000);
+    editor.RecordEvent(WM_XBUTTONDOWN, 7, 100000000); // no side button 7: a key with no code
     editor.StopRecording();
     const std::vector<Step> expected{{kKeyA, kPress, 250}, {kKeyA, kRelease, 25000},
         {0xF4, kPress, 25000}, {0xF4, kRelease, 25000}, {0, kRelease, 1}};
@@ -203,8 +203,8 @@ TEST_F(MacroEditorTest, RecordingStoresEachPauseOnTheActionBeforeIt)
     for (auto [mode, pause] : {std::pair{MacroDelayMode::Default, 70}, {MacroDelayMode::None, 1}}) {
         editor.SelectAction(-1);
         editor.StartRecording(mode, 70, 0, u"Macro");
-        editor.RecordEvent(kHookLeftDown, 0, 5000);
-        editor.RecordEvent(kHookLeftUp, 1, 9000);
+        editor.RecordEvent(WM_LBUTTONDOWN, 0, 5000);
+        editor.RecordEvent(WM_LBUTTONUP, 1, 9000);
         editor.RecordEvent(kVkB, 0, 9001);
         editor.StopRecording();
         const std::vector<Step> replaced{

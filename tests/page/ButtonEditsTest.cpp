@@ -2,8 +2,8 @@
 // windows, each edit landing on the profile it was made for whatever arrives meanwhile.
 #include "app/InstanceCommands.h"
 #include "base/RecordNames.h"
-#include "page/GunWnd.h"
-#include "page/MacroWnd.h"
+#include "page/library/GunWnd.h"
+#include "page/library/MacroWnd.h"
 #include "page/ShortcutWnd.h"
 #include "patterns/GunRecord.h"
 #include "profiles/ButtonRelink.h"

@@ -58,7 +58,7 @@ Result Press(Capture capture, std::array<uint8_t, 4> flags, const std::vector<Ev
     hooks.installhook = [](KestrinWindow) { return 1; };
     CShortcutWnd dialog;
     dialog.flags = flags;
-    dialog.hooks = capture == Capture::Hook ? &hooks : nullptr;
+    dialog.hooks = HookCalls(capture == Capture::Hook ? &hooks : nullptr);
     Result result;
     CWindowWnd::SetModalHookForTesting([&](CWindowWnd& window) {
         CPaintManagerUI& controls = dialog.GetPaintManager();

@@ -3,6 +3,7 @@
 #include "base/RecordNames.h"
 #include "device/ApplyEngine.h"
 #include "device/DeviceProfiles.h"
+#include "profiles/ProfileRanges.h"
 #include "tools/kestrinctl/DirectMouse.h"
 #include "tools/kestrinctl/InstanceClient.h"
 #include "tools/kestrinctl/Json.h"
@@ -366,7 +367,7 @@ int ShowStatus(const DeviceContext& context, bool json, std::ostream& out, std::
         status.profile = ToUtf8(ReadName(current.name));
         if (current.currentDpiStage >= 0 && current.currentDpiStage < kDpiStageCount) {
             status.stage = current.currentDpiStage + 1;
-            status.dpi = current.dpiX[current.currentDpiStage] * 50;
+            status.dpi = int(DpiOfUnits(current.dpiX[current.currentDpiStage]));
         }
     }
     DirectMouse mouse(context.programFolder);

@@ -2,6 +2,7 @@
 
 #include "base/RecordNames.h"
 #include "profiles/ButtonFunctions.h"
+#include "profiles/ProfileRanges.h"
 #include "tools/kestrinctl/Json.h"
 #include "tools/kestrinctl/StoreCommands.h"
 
@@ -56,9 +57,9 @@ void WriteText(const ProfileRecord& p, bool current, const Labels& labels, std::
 
     out << Text(labels, "section_dpi_text") << "\n";
     for (int i = 0; i < kDpiStageCount; ++i) {
-        out << (i == p.currentDpiStage ? "* " : "  ") << i + 1 << "  " << p.dpiX[i] * 50;
+        out << (i == p.currentDpiStage ? "* " : "  ") << i + 1 << "  " << DpiOfUnits(p.dpiX[i]);
         if (p.dpiY[i] != p.dpiX[i])
-            out << " x " << p.dpiY[i] * 50;
+            out << " x " << DpiOfUnits(p.dpiY[i]);
         out << " DPI  " << Hex(p.stageColor[i]) << (p.stageEnabled[i] != 0 ? "" : "  (off)")
             << "\n";
     }
@@ -107,8 +108,9 @@ void WriteJson(const ProfileRecord& p, bool current, const Labels& labels, std::
         << ",\n  \"current\": " << (current ? "true" : "false")
         << ",\n  \"current_stage\": " << p.currentDpiStage + 1 << ",\n  \"dpi_stages\": [";
     for (int i = 0; i < kDpiStageCount; ++i)
-        out << (i ? "," : "") << "\n    {\"stage\": " << i + 1 << ", \"dpi_x\": " << p.dpiX[i] * 50
-            << ", \"dpi_y\": " << p.dpiY[i] * 50 << ", \"color\": \"" << Hex(p.stageColor[i])
+        out << (i ? "," : "") << "\n    {\"stage\": " << i + 1
+            << ", \"dpi_x\": " << DpiOfUnits(p.dpiX[i]) << ", \"dpi_y\": " << DpiOfUnits(p.dpiY[i])
+            << ", \"color\": \"" << Hex(p.stageColor[i])
             << "\", \"enabled\": " << flag(p.stageEnabled[i]) << "}";
     const int rates[kReportRates] = {125, 250, 500, 1000};
     out << "\n  ],\n  \"report_rate_hz\": "

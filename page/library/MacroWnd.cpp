@@ -1,14 +1,11 @@
-#include "page/MacroWnd.h"
+#include "page/library/MacroWnd.h"
 
-#include "base/HookTable.h"
 #include "base/Messages.h"
 #include "base/RecordNames.h"
 #include "base/StoreFiles.h"
 #include "keys/KeyNames.h"
 #include "macros/MacroExchange.h"
-#include "page/DpiSection.h"
-#include "page/FooterStatus.h"
-#include "page/LibraryWindow.h"
+#include "page/DigitFilters.h"
 #include "page/OwnInput.h"
 #include "ui/Controls.h"
 #include "ui/DialogBuilder.h"
@@ -30,6 +27,9 @@ constexpr int kInsertionTimer = 29;
 constexpr int kScrollDelayMs = 50;
 const LibraryFileKind kMacroFiles{QStringLiteral("Macro File"), QStringLiteral("*.macro;*.MACRO"),
     QString::fromLatin1(kMacroFileExtension)};
+const LibraryTexts kMacroTexts{QStringLiteral("add_macro_text"), QStringLiteral("macro_limit_text"),
+    QStringLiteral("delete_macro_text"), QStringLiteral("macro_file_error_text"),
+    QStringLiteral("macro_file_held_text"), QStringLiteral("macro_export_error_text")};
 
 QString Text(const char* id)
 {
@@ -89,20 +89,19 @@ void SetMarked(CControlUI* control, bool marked)
 
 } // namespace
 
-CMS_1_Macro::CMS_1_Macro(MacroList& macros, std::string dataFolder, HookTable* hooks)
-    : editor_(macros, dataFolder), dataFolder_(std::move(dataFolder)), hooks_(hooks)
+CMS_1_Macro::CMS_1_Macro(MacroList& macros, std::string dataFolder, HookCalls hooks)
+    : CLibraryWnd(dataFolder, kMacroFiles, kMacroTexts), editor_(macros, std::move(dataFolder)),
+      hooks_(hooks)
 {
-    editor_.SetSaveObserver([this](const SaveResult& result) {
-        if (onSaved)
-            onSaved(result);
-        ShowSaveFailure(paintManager_.FindControl(QStringLiteral("ms_1_macro_save_status")), result,
-            dataFolder_);
-    });
-    editor_.SetRenameObserver([this](int index, std::u16string_view oldName) {
-        if (onRenamed)
-            onRenamed(index, oldName);
-    });
+    Observe(editor_);
     clock_.start();
+}
+
+std::u16string CMS_1_Macro::CurrentName() const { return ReadName(editor_.Current()->name); }
+
+CControlUI* CMS_1_Macro::SaveLine()
+{
+    return paintManager_.FindControl(QStringLiteral("ms_1_macro_save_status"));
 }
 
 CMS_1_Macro::~CMS_1_Macro()
@@ -113,9 +112,7 @@ CMS_1_Macro::~CMS_1_Macro()
 
 int CMS_1_Macro::Run(CWindowWnd* parent)
 {
-    Create(parent, GetWindowClassName(), WS_POPUP | WS_VISIBLE, WS_EX_TOOLWINDOW, 0, 0, 800, 800);
-    CenterWindow();
-    const int result = ShowModal();
+    const int result = CLibraryWnd::Run(parent);
     LetGo();
     return result;
 }
@@ -137,7 +134,7 @@ void CMS_1_Macro::OnLayoutLoaded()
     auto find = [this](const char* name) {
         return paintManager_.FindControl(QString::fromLatin1(name));
     };
-    macroList_ = dynamic_cast<CListUI*>(find("ms_1_macro_list"));
+    list_ = dynamic_cast<CListUI*>(find("ms_1_macro_list"));
     actionList_ = dynamic_cast<CListUI*>(find("ms_1_macro_action_list"));
     nameEdit_ = dynamic_cast<CEditUI*>(find("ms_1_macro_name_edit"));
     defaultDelayEdit_ = dynamic_cast<CEditUI*>(find("ms_1_default_delay_edit"));
@@ -158,26 +155,21 @@ void CMS_1_Macro::OnLayoutLoaded()
     // The delay mode the window opens with is the editor's.
     if (auto* option = dynamic_cast<COptionUI*>(find("ms_1_default_delay_btn")))
         option->Selected(true, false);
-    if (macroList_) {
-        for (const auto& macro : editor_.Macros())
-            AppendLibraryRow(*macroList_, ReadName(macro->name));
-        if (macroList_->GetWidget())
-            macroList_->GetWidget()->setFocus();
-    }
+    ShowRecords(editor_.Macros());
     if (editorTab_)
         editorTab_->SelectItem(0);
-    ShowSelectedMacro();
+    ShowSelected();
     ShowRecordState();
 }
 
-void CMS_1_Macro::ShowSelectedMacro()
+void CMS_1_Macro::ShowSelected()
 {
     const MacroRecord* current = editor_.Current();
     if (nameEdit_)
         nameEdit_->SetText(
             current ? QString::fromStdU16String(ReadName(current->name)) : QString());
-    if (macroList_)
-        macroList_->SelectItem(editor_.CurrentIndex(), false);
+    if (list_)
+        list_->SelectItem(editor_.CurrentIndex(), false);
     ShowActions();
 }
 
@@ -317,9 +309,9 @@ void CMS_1_Macro::Notify(TNotifyUI& msg)
                 tab->SetVisible(!mouse);
         }
     } else if (type == DUI_MSGTYPE_ITEMSELECT) {
-        if (sender == macroList_) {
+        if (sender == list_) {
             editor_.SelectMacro(int(msg.wParam));
-            ShowSelectedMacro();
+            ShowSelected();
         } else if (sender == actionList_) {
             editor_.SelectAction(int(msg.wParam));
             ShowActionEditor();
@@ -358,9 +350,9 @@ void CMS_1_Macro::OnClick(TNotifyUI& msg)
             StopRecording();
         Close(1);
     } else if (name == QLatin1String("ms_1_macro_add_btn")) {
-        AddMacro();
+        ShowAdded(editor_.AddMacro(NewName()));
     } else if (name == QLatin1String("ms_1_macro_delete_btn")) {
-        DeleteMacro();
+        DeleteSelected([this](int row) { editor_.DeleteMacro(row); });
     } else if (name == QLatin1String("ms_1_macro_up_btn")) {
         editor_.MoveActionUp();
         ShowActions();
@@ -374,9 +366,12 @@ void CMS_1_Macro::OnClick(TNotifyUI& msg)
         editor_.ClearActions();
         ShowActions();
     } else if (name == QLatin1String("ms_1_macro_import_btn")) {
-        Import();
+        ImportFile(
+            ReadMacroFile, [this](std::unique_ptr<MacroRecord> macro, std::u16string_view name) {
+                return editor_.Import(std::move(macro), name);
+            });
     } else if (name == QLatin1String("ms_1_macro_export_btn")) {
-        Export();
+        ExportFile(editor_.Current(), WriteMacroFile);
     } else if (name == QLatin1String("ms_1_macro_save_btn")) {
         SetEditing(false);
     } else if (name == QLatin1String("ms_1_macro_cancel_btn")) {
@@ -396,45 +391,17 @@ void CMS_1_Macro::OnClick(TNotifyUI& msg)
     }
 }
 
-void CMS_1_Macro::AddMacro()
-{
-    ShowAddedMacro(editor_.AddMacro(Text("add_macro_text").toStdU16String()));
-}
-
-void CMS_1_Macro::ShowAddedMacro(int index)
-{
-    if (index < 0) {
-        CMsgWnd::Ask(this, QStringLiteral("macro_limit_text"));
-        return;
-    }
-    if (macroList_)
-        AppendLibraryRow(*macroList_, ReadName(editor_.Current()->name));
-    ShowSelectedMacro();
-}
-
-void CMS_1_Macro::DeleteMacro()
-{
-    const int row = macroList_ ? macroList_->GetCurSel() : -1;
-    if (row < 0 ||
-        CMsgWnd::Ask(this, QStringLiteral("delete_macro_text"), CMsgWnd::Kind::Destructive) != 1)
-        return;
-    editor_.DeleteMacro(row);
-    macroList_->RemoveAt(row);
-    ShowSelectedMacro();
-}
-
 void CMS_1_Macro::Rename()
 {
-    const MacroRecord* current = editor_.Current();
-    if (!current || !nameEdit_)
+    if (!editor_.Current() || !nameEdit_)
         return;
     editor_.Rename(nameEdit_->GetText().toStdU16String());
     // Refused or cut to the field, the edit shows what is stored.
-    const QString stored = QString::fromStdU16String(ReadName(current->name));
+    const QString stored = QString::fromStdU16String(CurrentName());
     if (nameEdit_->GetText() != stored)
         nameEdit_->SetText(stored);
-    if (macroList_ && macroList_->GetItemText(editor_.CurrentIndex()) != stored)
-        macroList_->SetItemText(editor_.CurrentIndex(), stored);
+    if (list_ && list_->GetItemText(editor_.CurrentIndex()) != stored)
+        list_->SetItemText(editor_.CurrentIndex(), stored);
 }
 
 void CMS_1_Macro::InsertClick(int button)
@@ -469,33 +436,6 @@ void CMS_1_Macro::TakeDelay(CEditUI* edit)
     ShowSummary();
 }
 
-void CMS_1_Macro::Import()
-{
-    const std::optional<std::string> path = AskLibraryFileToOpen(*this, dataFolder_, kMacroFiles);
-    if (!path)
-        return;
-    MacroFileRead read = ReadMacroFile(*path);
-    if (!read.ok()) {
-        CMsgWnd::Ask(this, QStringLiteral("macro_file_error_text"));
-        return;
-    }
-    const int index =
-        editor_.Import(std::move(read.value.record), Text("add_macro_text").toStdU16String());
-    ShowAddedMacro(index);
-    if (index >= 0 && read.value.held)
-        CMsgWnd::Ask(this, QStringLiteral("macro_file_held_text"));
-}
-
-void CMS_1_Macro::Export()
-{
-    const MacroRecord* current = editor_.Current();
-    if (!current)
-        return;
-    const std::optional<std::string> path = AskLibraryFileToSave(*this, dataFolder_, kMacroFiles);
-    if (path && !WriteMacroFile(*path, *current).ok())
-        CMsgWnd::Ask(this, QStringLiteral("macro_export_error_text"));
-}
-
 void CMS_1_Macro::ToggleRecording()
 {
     if (editor_.Recording())
@@ -508,8 +448,8 @@ void CMS_1_Macro::StartRecording()
 {
     StopKeyCapture();
     const std::size_t macrosBefore = editor_.Macros().size();
-    editor_.StartRecording(delayMode_, DefaultDelayOf(defaultDelayEdit_),
-        uint64_t(clock_.elapsed()), Text("add_macro_text").toStdU16String());
+    editor_.StartRecording(
+        delayMode_, DefaultDelayOf(defaultDelayEdit_), uint64_t(clock_.elapsed()), NewName());
     if (!editor_.Recording()) {
         if (recordButton_)
             recordButton_->SetCheck(false, false);
@@ -517,17 +457,14 @@ void CMS_1_Macro::StartRecording()
         return;
     }
     if (editor_.Macros().size() > macrosBefore)
-        ShowAddedMacro(editor_.CurrentIndex());
+        ShowAdded(editor_.CurrentIndex());
     routeToRecorder_ = true;
     capturingKey_ = false;
     if (InstallHook()) {
-        if (hooks_->enablehook)
-            hooks_->enablehook(1);
+        hooks_.EnableKeys(true);
         // Wheel turns are never recorded.
-        if (hooks_->mousewheelenable)
-            hooks_->mousewheelenable(0);
-        if (hooks_->enablemousehook)
-            hooks_->enablemousehook(1);
+        hooks_.EnableWheel(false);
+        hooks_.EnableButtons(true);
     }
     // Keys typed while recording act on nothing here; without the hook they are the recording.
     ListenToOwnEvents(false);
@@ -586,8 +523,7 @@ void CMS_1_Macro::StartKeyCapture()
     routeToRecorder_ = false;
     capturingKey_ = true;
     if (InstallHook()) {
-        if (hooks_->enablehook)
-            hooks_->enablehook(1);
+        hooks_.EnableKeys(true);
         return;
     }
     ListenToOwnEvents(true);
@@ -604,7 +540,7 @@ void CMS_1_Macro::StopKeyCapture()
 
 bool CMS_1_Macro::InstallHook()
 {
-    if (!hooks_ || !hooks_->installhook || hooks_->installhook(GetHWND()) == 0)
+    if (!hooks_.Install(GetHWND()))
         return false;
     hookInstalled_ = true;
     return true;
@@ -612,19 +548,14 @@ bool CMS_1_Macro::InstallHook()
 
 void CMS_1_Macro::RemoveHook()
 {
-    if (!hookInstalled_ || !hooks_)
+    if (!hookInstalled_)
         return;
     hookInstalled_ = false;
-    if (hooks_->removehook)
-        hooks_->removehook();
-    if (hooks_->removemousehook)
-        hooks_->removemousehook();
-    if (hooks_->enablemousehook)
-        hooks_->enablemousehook(0);
-    if (hooks_->enablehook)
-        hooks_->enablehook(0);
-    if (hooks_->mousewheelenable)
-        hooks_->mousewheelenable(0);
+    hooks_.Remove();
+    hooks_.RemoveMouse();
+    hooks_.EnableButtons(false);
+    hooks_.EnableKeys(false);
+    hooks_.EnableWheel(false);
 }
 
 void CMS_1_Macro::ListenToOwnEvents(bool keyCapture)

@@ -1,14 +1,13 @@
 #pragma once
 
+#include "base/HookTable.h"
 #include "macros/MacroEditor.h"
-#include "ui/WindowImplBase.h"
+#include "page/library/LibraryWindow.h"
 
 #include <QElapsedTimer>
 
-#include <functional>
 #include <memory>
 #include <string>
-#include <string_view>
 
 class QObject;
 
@@ -18,26 +17,19 @@ class CButtonUI;
 class CCheckBoxUI;
 class CComboUI;
 class CEditUI;
-class CListUI;
 class CTabLayoutUI;
-struct HookTable;
 
 // The macro library window: the macros, the actions of the selected one with their editors,
 // live recording and *.macro files. Every change is saved at once (MacroEditor). Recording and
 // key capture listen through the hook library; where it cannot listen (a Wayland session, no
 // library) they take the window's own key and mouse events while it has the focus, and the
 // window says so.
-class CMS_1_Macro final : public WindowImplBase {
+class CMS_1_Macro final : public CLibraryWnd {
 public:
-    CMS_1_Macro(MacroList& macros, std::string dataFolder, HookTable* hooks);
+    CMS_1_Macro(MacroList& macros, std::string dataFolder, HookCalls hooks);
     ~CMS_1_Macro() override;
 
-    // Told of every save of macro.data, so the page's footer knows of a failure.
-    std::function<void(const SaveResult&)> onSaved;
-    // Told of every rename: the macro's index and the name it had.
-    std::function<void(int index, std::u16string_view oldName)> onRenamed;
-
-    // Popup child of `parent`, centred, modal; always 1.
+    // As the library window's, letting go of recording and listening as it closes.
     int Run(CWindowWnd* parent);
 
     const MacroEditor& Editor() const { return editor_; }
@@ -52,28 +44,22 @@ protected:
     void OnClick(TNotifyUI& msg) override;
     intptr_t HandleCustomMessage(
         uint32_t message, uintptr_t wParam, intptr_t lParam, bool& handled) override;
+    void ShowSelected() override;
+    std::u16string CurrentName() const override;
+    CControlUI* SaveLine() override;
 
 private:
     // Showing what the editor holds.
-    void ShowMacroRows();
     void ShowActions();
     void ShowActionRow(int row);
     void ShowSummary();
     void ShowActionEditor();
-    void ShowSelectedMacro();
-    void AfterSave();
 
     // Operations that need the window.
-    void AddMacro();
-    // Appends the row of macro `index`, just added, and shows it; -1 says the library is full.
-    void ShowAddedMacro(int index);
-    void DeleteMacro();
     void Rename();
     void InsertClick(int button);
     void SetEditing(bool on);
     void TakeDelay(CEditUI* edit);
-    void Import();
-    void Export();
 
     // Recording and key capture.
     void ToggleRecording();
@@ -90,11 +76,9 @@ private:
     void LetGo();
 
     MacroEditor editor_;
-    std::string dataFolder_;
-    HookTable* hooks_;
+    HookCalls hooks_;
     QElapsedTimer clock_;
 
-    CListUI* macroList_ = nullptr;
     CListUI* actionList_ = nullptr;
     CEditUI* nameEdit_ = nullptr;
     CEditUI* defaultDelayEdit_ = nullptr;

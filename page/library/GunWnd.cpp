@@ -1,17 +1,14 @@
-#include "page/GunWnd.h"
+#include "page/library/GunWnd.h"
 
 #include "base/Messages.h"
 #include "base/RecordNames.h"
 #include "base/StoreFiles.h"
-#include "page/DpiSection.h"
+#include "page/DigitFilters.h"
 #include "page/DpiText.h"
-#include "page/FooterStatus.h"
-#include "page/LibraryWindow.h"
-#include "page/PatternPlot.h"
+#include "page/library/PatternPlot.h"
 #include "patterns/GunExchange.h"
 #include "ui/Controls.h"
 #include "ui/ListUI.h"
-#include "ui/MsgWnd.h"
 #include "ui/NameDialog.h"
 #include "ui/ResourceManager.h"
 
@@ -23,6 +20,9 @@ namespace {
 
 const LibraryFileKind kGunFiles{QStringLiteral("Gun File"), QStringLiteral("*.gun;*.GUN"),
     QString::fromLatin1(kGunFileExtension)};
+const LibraryTexts kGunTexts{QStringLiteral("add_gun_text"), QStringLiteral("gun_limit_text"),
+    QStringLiteral("delete_gun_text"), QStringLiteral("gun_file_error_text"),
+    QStringLiteral("gun_file_held_text"), QStringLiteral("gun_export_error_text")};
 
 QString Text(const char* id)
 {
@@ -50,25 +50,16 @@ int32_t ValueOf(const GunBullet& shot, GunField field)
 } // namespace
 
 CMS_1_Gun::CMS_1_Gun(GunList& guns, std::string dataFolder)
-    : editor_(guns, dataFolder), dataFolder_(std::move(dataFolder))
+    : CLibraryWnd(dataFolder, kGunFiles, kGunTexts), editor_(guns, std::move(dataFolder))
 {
-    editor_.SetSaveObserver([this](const SaveResult& result) {
-        if (onSaved)
-            onSaved(result);
-        ShowSaveFailure(
-            paintManager_.FindControl(QStringLiteral("gun_save_status")), result, dataFolder_);
-    });
-    editor_.SetRenameObserver([this](int index, std::u16string_view oldName) {
-        if (onRenamed)
-            onRenamed(index, oldName);
-    });
+    Observe(editor_);
 }
 
-int CMS_1_Gun::Run(CWindowWnd* parent)
+std::u16string CMS_1_Gun::CurrentName() const { return ReadName(editor_.Current()->name); }
+
+CControlUI* CMS_1_Gun::SaveLine()
 {
-    Create(parent, GetWindowClassName(), WS_POPUP | WS_VISIBLE, WS_EX_TOOLWINDOW, 0, 0, 800, 800);
-    CenterWindow();
-    return ShowModal();
+    return paintManager_.FindControl(QStringLiteral("gun_save_status"));
 }
 
 std::optional<CMS_1_Gun::RowControl> CMS_1_Gun::ParseRowControl(const QString& name)
@@ -107,12 +98,7 @@ void CMS_1_Gun::OnLayoutLoaded()
     SetWindowText(Text("gun_title_text"));
     list_ = paintManager_.FindControl<CListUI>(QStringLiteral("gun_list"));
     combo_ = paintManager_.FindControl<CComboUI>(QStringLiteral("combo_gun"));
-    if (list_) {
-        for (const auto& gun : editor_.Patterns())
-            AppendLibraryRow(*list_, ReadName(gun->name));
-        if (list_->GetWidget())
-            list_->GetWidget()->setFocus();
-    }
+    ShowRecords(editor_.Patterns());
     if (CControlUI* place = paintManager_.FindControl(QStringLiteral("gun_plot"))) {
         if (QWidget* widget = place->GetWidget()) {
             plot_ = new PatternPlot(widget);
@@ -122,10 +108,10 @@ void CMS_1_Gun::OnLayoutLoaded()
         }
     }
     editor_.Select(-1);
-    ShowPattern();
+    ShowSelected();
 }
 
-void CMS_1_Gun::ShowPattern()
+void CMS_1_Gun::ShowSelected()
 {
     if (list_)
         list_->SelectItem(editor_.SelectedIndex(), false);
@@ -187,7 +173,7 @@ void CMS_1_Gun::Notify(TNotifyUI& msg)
     }
     if (type == DUI_MSGTYPE_ITEMSELECT && sender == list_) {
         editor_.Select(int(msg.wParam));
-        ShowPattern();
+        ShowSelected();
         return;
     }
     if (type == DUI_MSGTYPE_ITEMSELECT && sender == combo_) {
@@ -223,15 +209,17 @@ void CMS_1_Gun::OnClick(TNotifyUI& msg)
     if (name == QLatin1String("btn_exit")) {
         Close(1);
     } else if (name == QLatin1String("add_btn")) {
-        Add();
+        ShowAdded(editor_.Add(NewName()));
     } else if (name == QLatin1String("delete_btn")) {
-        Delete();
+        DeleteSelected([this](int row) { editor_.Delete(row); });
     } else if (name == QLatin1String("rename_btn")) {
         Rename();
     } else if (name == QLatin1String("import_btn")) {
-        Import();
+        ImportFile(ReadGunFile, [this](std::unique_ptr<GunRecord> gun, std::u16string_view name) {
+            return editor_.Import(std::move(gun), name);
+        });
     } else if (name == QLatin1String("export_btn")) {
-        Export();
+        ExportFile(editor_.Current(), WriteGunFile);
     } else if (const auto control = ParseRowControl(name); control && control->step != 0) {
         if (!editor_.Current())
             return;
@@ -246,30 +234,6 @@ void CMS_1_Gun::OnClick(TNotifyUI& msg)
     }
 }
 
-void CMS_1_Gun::Add() { ShowAddedPattern(editor_.Add(Text("add_gun_text").toStdU16String())); }
-
-void CMS_1_Gun::ShowAddedPattern(int index)
-{
-    if (index < 0) {
-        CMsgWnd::Ask(this, QStringLiteral("gun_limit_text"));
-        return;
-    }
-    if (list_)
-        AppendLibraryRow(*list_, ReadName(editor_.Current()->name));
-    ShowPattern();
-}
-
-void CMS_1_Gun::Delete()
-{
-    const int row = list_ ? list_->GetCurSel() : -1;
-    if (row < 0 ||
-        CMsgWnd::Ask(this, QStringLiteral("delete_gun_text"), CMsgWnd::Kind::Destructive) != 1)
-        return;
-    editor_.Delete(row);
-    list_->RemoveAt(row);
-    ShowPattern();
-}
-
 void CMS_1_Gun::Rename()
 {
     if (!editor_.Current())
@@ -281,35 +245,7 @@ void CMS_1_Gun::Rename()
         return;
     editor_.Rename(dialog.GetResultName().toStdU16String());
     if (list_)
-        list_->SetItemText(
-            editor_.SelectedIndex(), QString::fromStdU16String(ReadName(editor_.Current()->name)));
-}
-
-void CMS_1_Gun::Import()
-{
-    const std::optional<std::string> path = AskLibraryFileToOpen(*this, dataFolder_, kGunFiles);
-    if (!path)
-        return;
-    GunFileRead read = ReadGunFile(*path);
-    if (!read.ok()) {
-        CMsgWnd::Ask(this, QStringLiteral("gun_file_error_text"));
-        return;
-    }
-    const int index =
-        editor_.Import(std::move(read.value.record), Text("add_gun_text").toStdU16String());
-    ShowAddedPattern(index);
-    if (index >= 0 && read.value.held)
-        CMsgWnd::Ask(this, QStringLiteral("gun_file_held_text"));
-}
-
-void CMS_1_Gun::Export()
-{
-    const GunRecord* current = editor_.Current();
-    if (!current)
-        return;
-    const std::optional<std::string> path = AskLibraryFileToSave(*this, dataFolder_, kGunFiles);
-    if (path && !WriteGunFile(*path, *current).ok())
-        CMsgWnd::Ask(this, QStringLiteral("gun_export_error_text"));
+        list_->SetItemText(editor_.SelectedIndex(), QString::fromStdU16String(CurrentName()));
 }
 
 } // namespace kestrin

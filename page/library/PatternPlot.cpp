@@ -1,4 +1,4 @@
-#include "page/PatternPlot.h"
+#include "page/library/PatternPlot.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,7 +1,7 @@
-#include "page/SelectRecordWnd.h"
+#include "page/library/SelectRecordWnd.h"
 
 #include "base/Messages.h"
-#include "page/DpiSection.h"
+#include "page/DigitFilters.h"
 #include "ui/Controls.h"
 #include "ui/ListUI.h"
 

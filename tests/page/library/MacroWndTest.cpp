@@ -1,7 +1,7 @@
 // The macro library window through its controls: recording through the hook library's messages
 // and through the window's own events where the hook cannot listen, key capture, the editors,
 // and *.macro files.
-#include "page/MacroWnd.h"
+#include "page/library/MacroWnd.h"
 
 #include "base/HookTable.h"
 #include "base/Messages.h"
@@ -74,7 +74,7 @@ protected:
     // Runs the editor over the library; `steps` act on it while it is open.
     void Run(std::function<void(CMS_1_Macro&)> steps)
     {
-        CMS_1_Macro editor(macros, folder.Data(), &hooks);
+        CMS_1_Macro editor(macros, folder.Data(), HookCalls(&hooks));
         CWindowWnd::SetModalHookForTesting([&](CWindowWnd& window) {
             if (&window != &editor) {
                 if (otherWindow)

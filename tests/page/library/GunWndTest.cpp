@@ -1,9 +1,9 @@
 // The recoil pattern library window through its controls: the rows, their steps and filters, the
 // plot, renaming through the name dialog, and *.gun files.
-#include "page/GunWnd.h"
+#include "page/library/GunWnd.h"
 
 #include "base/RecordNames.h"
-#include "page/PatternPlot.h"
+#include "page/library/PatternPlot.h"
 #include "patterns/GunStore.h"
 #include "platform/FileDialog.h"
 #include "tests/support/SkinFolder.h"
