@@ -11,11 +11,14 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <limits>
 #include <list>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -29,8 +32,15 @@ namespace {
 
 constexpr int kPollMs = 50;
 constexpr qsizetype kLongestCommand = 4096;
-// How long an answer may wait for a client that does not read.
-constexpr int kSendWaitMs = 1000;
+// A client that lets more answers than this pile up does not read them, and is dropped.
+constexpr qsizetype kMostOutgoing = 2 * kLongestCommand;
+// Clients at once; another one takes the place of the least recently heard idle one.
+constexpr std::size_t kMostClients = 40;
+// How long a client may say nothing while no answer is owed to it.
+constexpr int kIdleMs = 5000;
+constexpr int kAcceptPauseMs = 250;
+// Descriptors no client may take: the stores' saves need a few, whatever the clients do.
+constexpr int kReservedDescriptors = 64;
 
 bool SocketAddress(const QString& path, sockaddr_un& address)
 {
@@ -95,20 +105,44 @@ bool SendAll(int fd, const QByteArray& bytes, const QDeadlineTimer& deadline)
     return true;
 }
 
+// The lowest descriptor number a client may take: above it, the descriptors left are kept for
+// the program's own saves.
+int HighestClientDescriptor()
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return std::numeric_limits<int>::max();
+    return int(std::min<rlim_t>(limit.rlim_cur, std::numeric_limits<int>::max())) -
+        kReservedDescriptors;
+}
+
 // One client of the running copy. Answers may come after the client has gone; they are then
 // dropped.
 struct Connection {
     explicit Connection(int descriptor)
-        : fd(descriptor), notifier(descriptor, QSocketNotifier::Read)
+        : fd(descriptor), readable(descriptor, QSocketNotifier::Read),
+          writable(descriptor, QSocketNotifier::Write)
     {
+        writable.setEnabled(false);
+        idle.setSingleShot(true);
+        idle.setInterval(kIdleMs);
     }
     FileDescriptor fd;
-    QSocketNotifier notifier;
+    QSocketNotifier readable;
+    QSocketNotifier writable;
+    QTimer idle;
     QByteArray pending;
+    // Answers the client has not read yet: never more than kMostOutgoing.
+    QByteArray outgoing;
+    // Commands handed on and not answered yet; a client waiting for one is not idle.
+    int awaiting = 0;
 };
 
 } // namespace
 
+// Everything here runs on the window's thread, so nothing may wait for a client: answers are
+// written as far as the client takes them and kept for later, and a client that does not read
+// or does nothing is dropped.
 struct SingleInstance::Server {
     using Handler = std::function<void(const QString& command, const Reply& reply)>;
 
@@ -127,18 +161,76 @@ struct SingleInstance::Server {
             const int fd =
                 ::accept4(listening.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
             if (fd < 0) {
-                if (errno == EINTR)
+                if (errno == EINTR || errno == ECONNABORTED)
                     continue;
-                return; // nothing more waiting, or a client that went at once
+                if (errno != EAGAIN && errno != EWOULDBLOCK)
+                    PauseAccepting();
+                return;
             }
-            auto connection = std::make_shared<Connection>(fd);
-            connections.push_back(connection);
-            QObject::connect(&connection->notifier, &QSocketNotifier::activated, notifier.get(),
-                [this, weak = std::weak_ptr(connection)] {
-                    if (const auto connection = weak.lock())
-                        Read(connection);
-                });
+            if (fd > HighestClientDescriptor()) {
+                ::close(fd);
+                errno = EMFILE;
+                PauseAccepting();
+                return;
+            }
+            if (connections.size() >= kMostClients && !DropLeastRecentIdle()) {
+                ::close(fd); // every client waits for an answer: this one comes back later
+                continue;
+            }
+            Take(std::make_shared<Connection>(fd));
         }
+    }
+
+    // While no client can be taken the listening socket stays readable; watching it would spin.
+    void PauseAccepting()
+    {
+        if (!notifier->isEnabled())
+            return;
+        Trace("instance socket: no client can be taken now (%s); listening again in %d ms\n",
+            std::strerror(errno), kAcceptPauseMs);
+        notifier->setEnabled(false);
+        QTimer::singleShot(kAcceptPauseMs, notifier.get(), [this] { notifier->setEnabled(true); });
+    }
+
+    void Take(const std::shared_ptr<Connection>& connection)
+    {
+        connections.push_back(connection);
+        const std::weak_ptr<Connection> weak = connection;
+        QObject::connect(
+            &connection->readable, &QSocketNotifier::activated, notifier.get(), [this, weak] {
+                if (const auto held = weak.lock())
+                    Read(held);
+            });
+        QObject::connect(
+            &connection->writable, &QSocketNotifier::activated, notifier.get(), [this, weak] {
+                if (const auto held = weak.lock())
+                    Flush(held);
+            });
+        QObject::connect(&connection->idle, &QTimer::timeout, notifier.get(), [this, weak] {
+            if (const auto held = weak.lock(); held && held->awaiting == 0)
+                Forget(held);
+        });
+        connection->idle.start();
+    }
+
+    // Connections are kept least recently heard from first.
+    void Heard(const std::shared_ptr<Connection>& connection)
+    {
+        const auto at = std::find(connections.begin(), connections.end(), connection);
+        if (at != connections.end())
+            connections.splice(connections.end(), connections, at);
+        connection->idle.start();
+    }
+
+    bool DropLeastRecentIdle()
+    {
+        for (const auto& connection : connections) {
+            if (connection->awaiting == 0 && connection->fd.get() >= 0) {
+                Forget(connection);
+                return true;
+            }
+        }
+        return false;
     }
 
     void Read(const std::shared_ptr<Connection>& connection)
@@ -157,6 +249,7 @@ struct SingleInstance::Server {
             ended = got == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
             break;
         }
+        Heard(connection);
         const std::shared_ptr<bool> stillHere = alive;
         qsizetype end = 0;
         while ((end = connection->pending.indexOf('\n')) >= 0) {
@@ -164,14 +257,16 @@ struct SingleInstance::Server {
             connection->pending.remove(0, end + 1);
             if (line.isEmpty())
                 continue;
+            ++connection->awaiting;
             handler(QString::fromUtf8(line),
-                [weak = std::weak_ptr(connection)](const QByteArray& answer) {
-                    if (const auto connection = weak.lock();
-                        connection && connection->fd.get() >= 0)
-                        SendAll(connection->fd.get(), answer + '\n', QDeadlineTimer(kSendWaitMs));
+                [this, stillHere, weak = std::weak_ptr(connection)](const QByteArray& answer) {
+                    if (const auto held = weak.lock(); held && *stillHere)
+                        Answer(held, answer);
                 });
             if (!*stillHere)
                 return; // the handler stopped the listening
+            if (connection->fd.get() < 0)
+                return; // dropped for not reading its answers
         }
         if (connection->pending.size() > kLongestCommand) {
             Trace("instance socket: a command longer than %lld bytes; the client is dropped\n",
@@ -182,10 +277,49 @@ struct SingleInstance::Server {
             Forget(connection);
     }
 
-    // The connection goes once its notifier's signal is over.
+    void Answer(const std::shared_ptr<Connection>& connection, const QByteArray& answer)
+    {
+        connection->awaiting = std::max(0, connection->awaiting - 1);
+        if (connection->fd.get() < 0)
+            return;
+        connection->outgoing += answer + '\n';
+        Flush(connection);
+    }
+
+    // Writes what the client takes now; the rest waits for it to read.
+    void Flush(const std::shared_ptr<Connection>& connection)
+    {
+        QByteArray& outgoing = connection->outgoing;
+        while (!outgoing.isEmpty()) {
+            const ssize_t put = ::send(connection->fd.get(), outgoing.constData(),
+                static_cast<std::size_t>(outgoing.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (put > 0) {
+                outgoing.remove(0, put);
+                continue;
+            }
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                break;
+            return Forget(connection); // the client has gone
+        }
+        if (outgoing.size() > kMostOutgoing) {
+            Trace("instance socket: a client does not read its answers; it is dropped\n");
+            return Forget(connection);
+        }
+        connection->writable.setEnabled(!outgoing.isEmpty());
+        if (outgoing.isEmpty())
+            connection->idle.start();
+    }
+
+    // The connection goes once its notifiers' signals are over.
     void Forget(const std::shared_ptr<Connection>& connection)
     {
-        connection->notifier.setEnabled(false);
+        if (connection->fd.get() < 0)
+            return;
+        connection->readable.setEnabled(false);
+        connection->writable.setEnabled(false);
+        connection->idle.stop();
         connection->fd.Reset();
         QTimer::singleShot(0, notifier.get(), [this, gone = connection.get()] {
             connections.remove_if([gone](const auto& held) { return held.get() == gone; });

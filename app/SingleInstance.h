@@ -22,7 +22,8 @@ namespace kestrin {
 //   menu <item>   runs a tray-menu item by name, e.g. "menu exit" (scripts and tests)
 //   apply wait, use <profile>, status   for kestrinctl (see Application.cpp)
 // Only an answer counts: a copy that holds the lock but cannot answer (stuck, or on its way out)
-// must not swallow a second start.
+// must not swallow a second start. The copy never waits on a client: one that leaves its
+// answers unread, or idles, is dropped, and there are never more than a few dozen.
 class SingleInstance final {
 public:
     enum class Wake {

@@ -1,5 +1,6 @@
 #include "app/SingleInstance.h"
 
+#include <QElapsedTimer>
 #include <QLockFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <thread>
 
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -140,6 +142,112 @@ TEST_F(SingleInstanceTest, OnlyTheUserReachesTheSocketAndOddClientsCostNothing)
 
     EXPECT_TRUE(SendFromAnotherStart(QStringLiteral("show")));
     EXPECT_EQ(commands, (QStringList{QStringLiteral("apply wait"), QStringLiteral("show")}));
+}
+
+// Connects without waiting, while this thread's loop serves: a full backlog waits for it.
+int ConnectServed(const QString& path)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    std::memcpy(address.sun_path, name.constData(), static_cast<std::size_t>(name.size()));
+    EXPECT_TRUE(test::WaitFor([&] {
+        return ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    }));
+    return fd;
+}
+
+// True once the running copy has closed `fd`'s other end; what it sent before is read away.
+bool DroppedByServer(int fd)
+{
+    return test::WaitFor([&] {
+        char buffer[4096];
+        ssize_t got = 0;
+        while ((got = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT)) > 0) { }
+        return got == 0;
+    });
+}
+
+double CpuSeconds()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+        double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+TEST_F(SingleInstanceTest, AClientThatDoesNotReadIsDroppedAndNeverHoldsUpTheOthers)
+{
+    SingleInstance first(QStringLiteral("VELTRA Kestrin"));
+    ASSERT_TRUE(first.TryBecomePrimary());
+    const QByteArray status =
+        "ok cable=1 receiver=0 ble=0 battery=80 profile=" + QByteArray(60, 'p');
+    ASSERT_TRUE(
+        first.Listen([&](const QString&, const SingleInstance::Reply& reply) { reply(status); }));
+
+    // Thousands of commands whose answers are never read.
+    const int flooding = ConnectServed(first.SocketPath());
+    QByteArray lines;
+    while (lines.size() < 16 * 1024)
+        lines += "status\n";
+    for (qsizetype sent = 0; sent < lines.size();) {
+        const ssize_t put = ::send(flooding, lines.constData() + sent,
+            static_cast<std::size_t>(lines.size() - sent), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (put > 0)
+            sent += put;
+        else
+            QCoreApplication::processEvents();
+    }
+    QElapsedTimer answered;
+    answered.start();
+    EXPECT_TRUE(SendFromAnotherStart(QStringLiteral("status")));
+    // Waiting on the flooding client took seconds; the window must not wait on it at all.
+    EXPECT_LT(answered.elapsed(), 1500);
+    EXPECT_TRUE(DroppedByServer(flooding));
+    ::close(flooding);
+}
+
+TEST_F(SingleInstanceTest, IdleClientsAndUsedUpDescriptorsNeitherLockOthersOutNorSpin)
+{
+    SingleInstance first(QStringLiteral("VELTRA Kestrin"));
+    ASSERT_TRUE(first.TryBecomePrimary());
+    ASSERT_TRUE(
+        first.Listen([](const QString&, const SingleInstance::Reply& reply) { reply("ok"); }));
+
+    std::vector<int> idle;
+    for (int i = 0; i < 150; ++i)
+        idle.push_back(ConnectServed(first.SocketPath()));
+    EXPECT_TRUE(SendFromAnotherStart(QStringLiteral("show"))) << "idle clients took every place";
+    EXPECT_TRUE(DroppedByServer(idle.front())) << "the least recently heard idle client stays";
+    for (const int fd : idle)
+        ::close(fd);
+    QTest::qWait(100); // the copy lets go of them too
+
+    // The next client takes the last descriptor, so the copy cannot accept it. (The limit
+    // stays above the loop's own poll set, which the kernel checks against it.)
+    rlimit limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+    const int lowestFree = ::dup(0);
+    ::close(lowestFree);
+    rlimit scarce = limit;
+    scarce.rlim_cur = rlim_t(lowestFree) + 64;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &scarce), 0);
+    std::vector<int> filler;
+    for (int fd = ::dup(0); fd >= 0; fd = ::dup(0))
+        filler.push_back(fd);
+    ::close(filler.back());
+    filler.pop_back();
+    const int waiting = ConnectServed(first.SocketPath());
+    const double before = CpuSeconds();
+    QTest::qWait(600);
+    const double spent = CpuSeconds() - before;
+    for (const int fd : filler)
+        ::close(fd);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &limit), 0);
+    EXPECT_LT(spent, 0.2) << "the loop spun on a socket it could not accept";
+    EXPECT_TRUE(SendFromAnotherStart(QStringLiteral("show"))) << "accepting did not resume";
+    ::close(waiting);
 }
 
 TEST_F(SingleInstanceTest, NobodyListeningMeansTheCommandIsNotDelivered)
