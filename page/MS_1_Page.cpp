@@ -170,7 +170,10 @@ std::optional<uint32_t> CMS_1_Page::ChooseColor(CControlUI& swatch, uint32_t arg
 
 void CMS_1_Page::SetGattBus(GattBus* bus)
 {
-    ble_ = bus ? std::make_unique<BleTransport>(*bus) : nullptr;
+    // The old transport first: going, it takes its hook off the bus.
+    ble_.reset();
+    if (bus)
+        ble_ = std::make_unique<BleTransport>(*bus);
 }
 
 void CMS_1_Page::SetBleConnected(int connected)
