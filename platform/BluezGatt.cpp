@@ -150,7 +150,7 @@ public:
     std::map<QString, std::string> announced_; // device path → its notice name
     QDBusServiceWatcher owner_;
     QTimer rejoin_;
-    // Counts what BlueZ's objects were forgotten for: an answer asked for before is stale.
+    // Moves on each time BlueZ's objects are forgotten: an answer to an older question is stale.
     uint64_t generation_ = 0;
 
     QDBusConnection Bus() const
