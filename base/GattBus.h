@@ -21,6 +21,7 @@ struct BluetoothDevice {
     bool connected = false;
     std::string friendlyName;
     std::string hardwareId; // "BTHLE\Dev_aabbccddeeff": the address after the first "_"
+    bool servicesResolved = false;
 };
 
 // The system's Bluetooth LE GATT interface as the transport uses it. Names are composed the way
@@ -49,6 +50,9 @@ public:
     virtual bool Unsubscribe(uint64_t handle) = 0;
     // The Bluetooth devices the stack knows, connected or not.
     virtual std::vector<BluetoothDevice> Devices() = 0;
+    // Called on the UI thread whenever characteristics appeared (the stack's objects were read,
+    // or a device's services resolved); an empty function ends the calls.
+    virtual void SetCharacteristicsAdded(std::function<void()> added) = 0;
 };
 
 } // namespace kestrin

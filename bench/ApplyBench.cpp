@@ -207,7 +207,7 @@ Result RunOnce(bool receiver, int round, std::unique_ptr<ProfileRecord> profile)
     const ApplyPlan plan = PlanApply(*page.profiles.front(), *page.snapshot, true);
     RealClock clock;
     ApplyEngine engine(links, WritersFor(libraries, {}), page, clock);
-    DeviceWorker worker(engine, links);
+    DeviceWorker worker(engine);
     worker.Start();
 
     auto finished = page.done.get_future();

@@ -23,7 +23,9 @@ void ApplyEngine::ApplyProfile()
 {
     if (Stopped())
         return;
-    if (links_.MouseUnreachable.load() == 1) {
+    // A change made while no link can take it is untaken on every link: whichever comes up
+    // next sends it.
+    if (links_.MouseUnreachable.load() == 1 || !links_.AnyLinkUp()) {
         host_.ShowUntakenChanges(true);
         return;
     }

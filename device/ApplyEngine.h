@@ -28,8 +28,8 @@ public:
     // Sends what changed since the snapshot (everything when ApplyAllPending is set), then
     // saves pro.data and takes what the mouse took as the new snapshot: a group whose report
     // was not written (or, through the receiver, not acknowledged) keeps its old bytes there,
-    // so the next apply sends it again. Returns at once when no mouse can be written to; the
-    // change then waits in the snapshot's difference.
+    // so the next apply sends it again. Returns at once when no mouse can be written to (no
+    // link up, or none reaching it); the change then waits in the snapshot's difference.
     void ApplyProfile();
 
     // Writes one report over the cable, else the awake receiver (until acknowledged), else

@@ -20,7 +20,29 @@ std::string Upper(std::string text)
     return text;
 }
 
+// The address part of a hardware id, its second "_" field; none when empty or missing, as an
+// empty id would match every interface.
+std::optional<std::string> DeviceIdOf(const std::string& hardwareId)
+{
+    const std::size_t first = hardwareId.find('_');
+    if (first == std::string::npos)
+        return std::nullopt;
+    const std::size_t second = hardwareId.find('_', first + 1);
+    std::string id = hardwareId.substr(
+        first + 1, second == std::string::npos ? std::string::npos : second - first - 1);
+    if (id.empty())
+        return std::nullopt;
+    return id;
+}
+
 } // namespace
+
+BleTransport::BleTransport(GattBus& bus) : bus_(bus)
+{
+    bus_.SetCharacteristicsAdded([this] { OnCharacteristicsAdded(); });
+}
+
+BleTransport::~BleTransport() { bus_.SetCharacteristicsAdded({}); }
 
 void BleTransport::Up()
 {
@@ -38,6 +60,7 @@ bool BleTransport::Down()
         vendorFilter_.clear();
         productFilter_.clear();
     }
+    registrationDue_ = false;
     // Every subscription ends: one left behind would deliver each event again after the next
     // registration.
     bool ended = false;
@@ -63,14 +86,8 @@ void BleTransport::RefreshConnectedIds()
             break;
         if (!device.connected)
             continue;
-        const std::size_t first = device.hardwareId.find('_');
-        if (first == std::string::npos)
-            continue;
-        const std::size_t second = device.hardwareId.find('_', first + 1);
-        std::string id = device.hardwareId.substr(
-            first + 1, second == std::string::npos ? std::string::npos : second - first - 1);
-        if (!id.empty())
-            ids.push_back(std::move(id));
+        if (auto id = DeviceIdOf(device.hardwareId))
+            ids.push_back(std::move(*id));
     }
     std::lock_guard lock(mutex_);
     connectedIds_ = std::move(ids);
@@ -80,6 +97,18 @@ std::vector<std::string> BleTransport::ConnectedIds() const
 {
     std::lock_guard lock(mutex_);
     return connectedIds_;
+}
+
+bool BleTransport::MouseConnected()
+{
+    std::vector<std::string> ids;
+    for (const BluetoothDevice& device : bus_.Devices()) {
+        if (!device.connected || !device.servicesResolved)
+            continue;
+        if (auto id = DeviceIdOf(device.hardwareId))
+            ids.push_back(std::move(*id));
+    }
+    return !ids.empty() && !InterfacesMatching(kVendorFilter, kProductFilter, ids).empty();
 }
 
 std::vector<std::string> BleTransport::MouseInterfaces() const
@@ -94,6 +123,12 @@ std::vector<std::string> BleTransport::MouseInterfaces() const
         product = productFilter_;
         ids = connectedIds_;
     }
+    return InterfacesMatching(vendor, product, ids);
+}
+
+std::vector<std::string> BleTransport::InterfacesMatching(const std::string& vendor,
+    const std::string& product, const std::vector<std::string>& ids) const
+{
     std::vector<std::string> found;
     for (const std::string& name : bus_.ServiceInterfaces()) {
         const std::string upper = Upper(name);
@@ -138,6 +173,15 @@ void BleTransport::RegisterNotifications(
         }
     }
     Trace("iIdnex = %d\r\n", static_cast<int>(interfaces.size()));
+    registrationDue_ = subscriptions_.empty();
+    if (registrationDue_)
+        dueEvent_ = event;
+}
+
+void BleTransport::OnCharacteristicsAdded()
+{
+    if (registrationDue_)
+        RegisterNotifications(EventHandler(dueEvent_));
 }
 
 int BleTransport::WriteReport(std::span<const uint8_t> report)

@@ -81,6 +81,10 @@ void DeviceLinks::OnRemoval(LinkKind kind)
         return;
     link.state = kLinkRemoved;
     link.library.CloseFeatureDevice();
+    // Asked before the mouse is shown gone, so that a mouse still connected over Bluetooth
+    // never counts as unreachable.
+    if (link.kind == LinkKind::Cable && links_.BlePresent.load() == 0)
+        view_.ResumeBluetooth();
     ShowLink(link, false);
     UpdateReportRateTab();
     ReachabilityMayHaveChanged(link, false);
@@ -134,6 +138,8 @@ void DeviceLinks::SetBlePresent(bool present)
         links_.AnyLinkConnected = present ? 1 : 0;
         view_.LinkChanged();
     }
+    if (present)
+        ResendIfUntaken();
 }
 
 void DeviceLinks::RestartWatchdog()

@@ -43,6 +43,9 @@ public:
     virtual void LinkChanged() = 0;
     // The cable settled while Bluetooth was up: the Bluetooth transport goes down.
     virtual void CableTookOverFromBluetooth() = 0;
+    // The cable went while Bluetooth was down: the Bluetooth transport comes up (SetBlePresent)
+    // when the stack still has the mouse connected, as it tells only of changes.
+    virtual void ResumeBluetooth() = 0;
     // The mouse is back after missing a change: another apply should go out.
     virtual void ResendUntaken() = 0;
 

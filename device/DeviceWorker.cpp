@@ -4,10 +4,7 @@
 
 namespace kestrin {
 
-DeviceWorker::DeviceWorker(ApplyEngine& engine, const LinkState& links)
-    : engine_(engine), links_(links)
-{
-}
+DeviceWorker::DeviceWorker(ApplyEngine& engine) : engine_(engine) { }
 
 DeviceWorker::~DeviceWorker()
 {
@@ -47,7 +44,7 @@ void DeviceWorker::Loop()
 {
     ::pthread_setname_np(::pthread_self(), "kestrin-apply");
     while (const auto message = queue_.Get()) {
-        if (message->message == kApplyThreadMessage && links_.AnyLinkUp())
+        if (message->message == kApplyThreadMessage)
             engine_.ApplyProfile();
         else if (message->message == kBarrierMessage && barrier_)
             barrier_();

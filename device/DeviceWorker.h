@@ -3,7 +3,6 @@
 #include "base/Messages.h"
 #include "base/ThreadMessageQueue.h"
 #include "device/ApplyEngine.h"
-#include "device/LinkState.h"
 
 #include <cstdint>
 #include <functional>
@@ -18,11 +17,11 @@ inline constexpr uint32_t kBarrierMessage = WM_APPLY_BARRIER_THREAD;
 inline constexpr uint32_t kQuitMessage = WM_QUIT;
 
 // The device worker thread: a message loop of its own that runs one apply per
-// kApplyThreadMessage while a link is up, so the protocol's pauses never touch the UI thread.
-// Requests that arrive during an apply queue up and run one after the other.
+// kApplyThreadMessage, so the protocol's pauses never touch the UI thread. Requests that arrive
+// during an apply queue up and run one after the other.
 class DeviceWorker final {
 public:
-    DeviceWorker(ApplyEngine& engine, const LinkState& links);
+    explicit DeviceWorker(ApplyEngine& engine);
     // Stops the engine, whose worker ends with the program, and joins. Destroy the worker
     // before the engine and its clock.
     ~DeviceWorker();
@@ -45,7 +44,6 @@ private:
     void Loop();
 
     ApplyEngine& engine_;
-    const LinkState& links_;
     std::function<void()> barrier_;
     ThreadMessageQueue queue_;
     std::mutex threadMutex_;

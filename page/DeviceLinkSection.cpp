@@ -109,6 +109,12 @@ void DeviceLinkSection::CableTookOverFromBluetooth()
         setBleConnected_(0);
 }
 
+void DeviceLinkSection::ResumeBluetooth()
+{
+    if (setBleConnected_ && bleStillConnected_ && bleStillConnected_())
+        setBleConnected_(1);
+}
+
 void DeviceLinkSection::ResendUntaken()
 {
     if (resend_)

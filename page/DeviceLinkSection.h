@@ -39,6 +39,11 @@ public:
 
     void SetEventHandler(EventHandler handler) { onEvent_ = std::move(handler); }
     void SetBleSwitch(BleSwitch bleSwitch) { setBleConnected_ = std::move(bleSwitch); }
+    // Whether the Bluetooth stack still has the mouse connected, asked when the cable goes.
+    void SetBleStillConnected(std::function<bool()> connected)
+    {
+        bleStillConnected_ = std::move(connected);
+    }
     void SetResendRequest(std::function<void()> resend) { resend_ = std::move(resend); }
     DeviceLinks& Links() { return links_; }
 
@@ -68,6 +73,7 @@ private:
     void KillTimer(uintptr_t id) override;
     void LinkChanged() override;
     void CableTookOverFromBluetooth() override;
+    void ResumeBluetooth() override;
     void ResendUntaken() override;
 
     const PageWindow& window_;
@@ -76,6 +82,7 @@ private:
     DeviceLinks links_;
     EventHandler onEvent_;
     BleSwitch setBleConnected_;
+    std::function<bool()> bleStillConnected_;
     std::function<bool()> probeBle_;
     std::function<void()> resend_;
 };

@@ -70,7 +70,7 @@ void CMS_1_Page::OpenDeviceLinks()
                         std::span<const uint8_t> bytes) { return ble->WriteReport(bytes); };
     engine_ = std::make_unique<ApplyEngine>(links_,
         WritersFor(deviceLinks_.Links().Libraries(), std::move(bluetooth)), *applyHost_, *clock_);
-    worker_ = std::make_unique<DeviceWorker>(*engine_, links_);
+    worker_ = std::make_unique<DeviceWorker>(*engine_);
     // Through the queue the apply's own window steps take, so its outcome is shown first.
     worker_->SetBarrierHandler([this, context = uiQueue_.get()] {
         QMetaObject::invokeMethod(
@@ -82,6 +82,7 @@ void CMS_1_Page::OpenDeviceLinks()
         HandleDeviceEvent(code, value, source);
     });
     deviceLinks_.SetBleSwitch([this](int connected) { SetBleConnected(connected); });
+    deviceLinks_.SetBleStillConnected([this] { return ble_ && ble_->MouseConnected(); });
     deviceLinks_.SetResendRequest([this] { RequestApply(); });
     deviceLinks_.Open(programFolder_);
 }
@@ -169,7 +170,10 @@ std::optional<uint32_t> CMS_1_Page::ChooseColor(CControlUI& swatch, uint32_t arg
 
 void CMS_1_Page::SetGattBus(GattBus* bus)
 {
-    ble_ = bus ? std::make_unique<BleTransport>(*bus) : nullptr;
+    // The old transport first: going, it takes its hook off the bus.
+    ble_.reset();
+    if (bus)
+        ble_ = std::make_unique<BleTransport>(*bus);
 }
 
 void CMS_1_Page::SetBleConnected(int connected)

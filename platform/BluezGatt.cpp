@@ -7,9 +7,13 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
+#include <QDBusServiceWatcher>
 #include <QObject>
 #include <QRegularExpression>
+#include <QTimer>
 
+#include <algorithm>
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <set>
@@ -24,6 +28,7 @@ const QString kCharacteristic = QStringLiteral("org.bluez.GattCharacteristic1");
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 const QString kObjectManager = QStringLiteral("org.freedesktop.DBus.ObjectManager");
 constexpr int kWriteTimeoutMs = 5000;
+constexpr int kRejoinMs = 2000;
 
 using Properties = QVariantMap;
 using Interfaces = std::map<QString, Properties>;
@@ -103,42 +108,114 @@ std::string ComposeBleInterfaceName(const std::string& modalias, const std::stri
         .toStdString();
 }
 
-// Follows org.bluez's objects; its slots run on the thread that made it.
+// Follows org.bluez's objects; its slots run on the thread that made it. BlueZ going (bluetoothd
+// restarting) takes its objects with it until it is back; the bus going takes them too, and the
+// bus is joined afresh every two seconds until it answers again.
 class BluezWatcher final : public QObject {
     Q_OBJECT
 
 public:
-    BluezWatcher() : bus_(QDBusConnection::systemBus())
+    BluezWatcher()
     {
-        if (!bus_.isConnected()) {
+        owner_.setWatchMode(QDBusServiceWatcher::WatchForOwnerChange);
+        owner_.addWatchedService(kBluez);
+        connect(&owner_, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString&, const QString& oldOwner, const QString& newOwner) {
+                if (!oldOwner.isEmpty())
+                    Forget("BlueZ left the bus");
+                if (!newOwner.isEmpty())
+                    ReadObjects();
+            });
+        rejoin_.setInterval(kRejoinMs);
+        connect(&rejoin_, &QTimer::timeout, this, [this] {
+            if (Join())
+                rejoin_.stop();
+        });
+        if (!Join()) {
             Trace("no system bus: Bluetooth is not followed\n");
             ready_ = true;
-            return;
         }
-        bus_.connect(kBluez, QStringLiteral("/"), kObjectManager, QStringLiteral("InterfacesAdded"),
-            this, SLOT(OnInterfacesAdded(QDBusMessage)));
-        bus_.connect(kBluez, QStringLiteral("/"), kObjectManager,
-            QStringLiteral("InterfacesRemoved"), this, SLOT(OnInterfacesRemoved(QDBusMessage)));
-        bus_.connect(kBluez, QString(), kProperties, QStringLiteral("PropertiesChanged"), this,
-            SLOT(OnPropertiesChanged(QDBusMessage)));
-        const QDBusMessage call = QDBusMessage::createMethodCall(
-            kBluez, QStringLiteral("/"), kObjectManager, QStringLiteral("GetManagedObjects"));
-        auto* pending = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
-        connect(pending, &QDBusPendingCallWatcher::finished, this,
-            [this](QDBusPendingCallWatcher* done) {
-                OnManagedObjects(done->reply());
-                done->deleteLater();
-            });
     }
 
-    QDBusConnection bus_;
-    mutable std::mutex mutex_; // objects and subscriptions: the worker reads them for writes
+    ~BluezWatcher() override { QDBusConnection::disconnectFromBus(bus_.name()); }
+
+    QDBusConnection bus_{QString()}; // replaced only on the UI thread, under the lock
+    mutable std::mutex mutex_;       // objects and subscriptions: the worker reads them for writes
     Objects objects_;
     std::map<uint64_t, Subscription> subscriptions_;
     uint64_t nextHandle_ = 1;
     bool ready_ = false;
     BluezGatt::Notice notice_;
+    std::function<void()> characteristicsAdded_;
     std::map<QString, std::string> announced_; // device path → its notice name
+    QDBusServiceWatcher owner_;
+    QTimer rejoin_;
+    // Moves on each time BlueZ's objects are forgotten: an answer to an older question is stale.
+    uint64_t generation_ = 0;
+
+    QDBusConnection Bus() const
+    {
+        std::lock_guard lock(mutex_);
+        return bus_;
+    }
+
+    // Joins the system bus under a name of its own, so that a bus that went away can be joined
+    // again; false while it cannot be reached.
+    bool Join()
+    {
+        static std::atomic<int> joins{0};
+        const QString name = QStringLiteral("kestrin-bluez-%1").arg(++joins);
+        QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SystemBus, name);
+        if (!bus.isConnected()) {
+            QDBusConnection::disconnectFromBus(name);
+            return false;
+        }
+        const QString old = bus_.name();
+        {
+            std::lock_guard lock(mutex_);
+            bus_ = bus;
+        }
+        if (!old.isEmpty())
+            QDBusConnection::disconnectFromBus(old);
+        bus.connect(QString(), QStringLiteral("/org/freedesktop/DBus/Local"),
+            QStringLiteral("org.freedesktop.DBus.Local"), QStringLiteral("Disconnected"), this,
+            SLOT(OnDisconnected()));
+        bus.connect(kBluez, QStringLiteral("/"), kObjectManager, QStringLiteral("InterfacesAdded"),
+            this, SLOT(OnInterfacesAdded(QDBusMessage)));
+        bus.connect(kBluez, QStringLiteral("/"), kObjectManager,
+            QStringLiteral("InterfacesRemoved"), this, SLOT(OnInterfacesRemoved(QDBusMessage)));
+        bus.connect(kBluez, QString(), kProperties, QStringLiteral("PropertiesChanged"), this,
+            SLOT(OnPropertiesChanged(QDBusMessage)));
+        owner_.setConnection(bus);
+        ReadObjects();
+        return true;
+    }
+
+    void ReadObjects()
+    {
+        const QDBusMessage call = QDBusMessage::createMethodCall(
+            kBluez, QStringLiteral("/"), kObjectManager, QStringLiteral("GetManagedObjects"));
+        auto* pending = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
+        connect(pending, &QDBusPendingCallWatcher::finished, this,
+            [this, generation = generation_](QDBusPendingCallWatcher* done) {
+                done->deleteLater();
+                if (generation == generation_)
+                    OnManagedObjects(done->reply());
+            });
+    }
+
+    // BlueZ's objects are gone with it: every usable device is told gone. Subscriptions stay
+    // until their owner ends them; BlueZ's own ended with it.
+    void Forget(const char* why)
+    {
+        Trace("%s: its Bluetooth devices are gone\n", why);
+        ++generation_;
+        {
+            std::lock_guard lock(mutex_);
+            objects_.clear();
+        }
+        Announce();
+    }
 
     // The device properties of `path`, or none. Under the lock.
     const Properties* DeviceOf(const QString& path) const
@@ -206,6 +283,8 @@ public:
             argument.endMapEntry();
         }
         argument.endMap();
+        const bool added = std::ranges::any_of(
+            objects, [](const auto& object) { return object.second.contains(kCharacteristic); });
         {
             std::lock_guard lock(mutex_);
             // Signals that came first are newer than the reading: they stay.
@@ -215,9 +294,23 @@ public:
             ready_ = true;
         }
         Announce();
+        if (added)
+            TellCharacteristicsAdded();
+    }
+
+    void TellCharacteristicsAdded()
+    {
+        if (characteristicsAdded_)
+            characteristicsAdded_();
     }
 
 public slots:
+    void OnDisconnected()
+    {
+        Forget("the system bus went away");
+        rejoin_.start();
+    }
+
     void OnInterfacesAdded(const QDBusMessage& message)
     {
         if (message.arguments().size() < 2)
@@ -230,6 +323,8 @@ public slots:
                 objects_[path][name] = std::move(properties);
         }
         Announce();
+        if (interfaces.contains(kCharacteristic))
+            TellCharacteristicsAdded();
     }
 
     void OnInterfacesRemoved(const QDBusMessage& message)
@@ -302,10 +397,11 @@ private:
         call.setArguments({kDevice});
         auto* pending = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
         connect(pending, &QDBusPendingCallWatcher::finished, this,
-            [this, path](QDBusPendingCallWatcher* done) {
+            [this, path, generation = generation_](QDBusPendingCallWatcher* done) {
                 const QDBusMessage reply = done->reply();
                 done->deleteLater();
-                if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+                if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty() ||
+                    generation != generation_)
                     return; // gone meanwhile: its removal says so
                 {
                     std::lock_guard lock(mutex_);
@@ -322,6 +418,11 @@ BluezGatt::BluezGatt() : watcher_(std::make_unique<BluezWatcher>()) { }
 BluezGatt::~BluezGatt() = default;
 
 void BluezGatt::SetNoticeHandler(Notice notice) { watcher_->notice_ = std::move(notice); }
+
+void BluezGatt::SetCharacteristicsAdded(std::function<void()> added)
+{
+    watcher_->characteristicsAdded_ = std::move(added);
+}
 
 bool BluezGatt::Ready() const
 {
@@ -386,7 +487,7 @@ bool BluezGatt::Write(const GattCharacteristic& characteristic, std::span<const 
     const QVariantMap options{{QStringLiteral("type"), QStringLiteral("request")}};
     call << QByteArray(reinterpret_cast<const char*>(value.data()), qsizetype(value.size()))
          << options;
-    const QDBusMessage reply = watcher_->bus_.call(call, QDBus::Block, kWriteTimeoutMs);
+    const QDBusMessage reply = watcher_->Bus().call(call, QDBus::Block, kWriteTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage) {
         Trace("Bluetooth write to %s failed: %s\n", characteristic.path.c_str(),
             qPrintable(reply.errorMessage()));
@@ -447,7 +548,8 @@ std::vector<BluetoothDevice> BluezGatt::Devices()
         if (name.isEmpty())
             name = p.value(QStringLiteral("Name")).toString();
         devices.push_back({p.value(QStringLiteral("Connected")).toBool(), name.toStdString(),
-            "BTHLE\\Dev_" + AddressId(p.value(QStringLiteral("Address")).toString())});
+            "BTHLE\\Dev_" + AddressId(p.value(QStringLiteral("Address")).toString()),
+            p.value(QStringLiteral("ServicesResolved")).toBool()});
     }
     return devices;
 }

@@ -11,10 +11,11 @@ namespace kestrin {
 class BluezWatcher;
 
 // The GATT interface over BlueZ on the system bus (DBUS_SYSTEM_BUS_ADDRESS, when set, names
-// another bus). It reads org.bluez's objects once without waiting and then follows their
-// changes, so every question but a write is answered from what BlueZ last told; a write waits
-// for the device's answer and belongs off the UI thread. Notifications and notices arrive on
-// the thread that made the object (the UI thread).
+// another bus). It reads org.bluez's objects without waiting and then follows their changes, so
+// every question but a write is answered from what BlueZ last told; a write waits for the
+// device's answer and belongs off the UI thread. Notifications and notices arrive on the thread
+// that made the object (the UI thread). When bluetoothd or the bus goes away, every usable
+// device is told gone, and BlueZ's objects are read again once it is back.
 class BluezGatt final : public GattBus {
 public:
     BluezGatt();
@@ -34,6 +35,7 @@ public:
     uint64_t Subscribe(const GattCharacteristic& characteristic, ValueChanged changed) override;
     bool Unsubscribe(uint64_t handle) override;
     std::vector<BluetoothDevice> Devices() override;
+    void SetCharacteristicsAdded(std::function<void()> added) override;
 
 private:
     std::unique_ptr<BluezWatcher> watcher_;

@@ -136,7 +136,7 @@ protected:
             return result;
         };
         engine = std::make_unique<ApplyEngine>(links, std::move(writers), page, clock);
-        worker = std::make_unique<DeviceWorker>(*engine, links);
+        worker = std::make_unique<DeviceWorker>(*engine);
         worker->Start();
     }
 

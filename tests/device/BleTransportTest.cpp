@@ -1,8 +1,10 @@
 #include "device/BleTransport.h"
 
+#include "device/BlePresence.h"
 #include "tests/support/FakeGattBus.h"
 
 #include <gtest/gtest.h>
+#include <hidapi.h>
 
 namespace kestrin {
 namespace {
@@ -82,6 +84,69 @@ TEST(BleTransport, AMouseTheStackToldOfAfterTheLinkCameUpIsWrittenToAtOnce)
     bus.AddMouse("aabbccddeeff");
     bus.devices = {{true, "Mouse", "BTHLE\\Dev_aabbccddeeff"}};
     EXPECT_EQ(transport.WriteReport(kReport), 1);
+}
+
+// BlueZ reads its objects without the program waiting: the registration 2 s after the link came
+// up may find none of the mouse's characteristics yet, and its events would never arrive.
+TEST(BleTransport, ARegistrationThatFoundNothingIsMadeWhenCharacteristicsAppear)
+{
+    FakeGattBus bus;
+    bus.devices = {{true, "Mouse", "BTHLE\\Dev_aabbccddeeff", true}};
+    BleTransport transport(bus);
+    ASSERT_TRUE(bus.characteristicsAdded);
+    transport.Up();
+    int events = 0;
+    transport.RegisterNotifications([&](uint16_t, uint16_t) { ++events; });
+    EXPECT_TRUE(bus.subscribed.empty());
+
+    bus.AddMouse("aabbccddeeff");
+    bus.characteristicsAdded();
+    ASSERT_EQ(bus.subscribed.size(), 1U);
+    const uint8_t status[] = {0x10, 0x40, 0x00, 0x39};
+    bus.subscribed.begin()->second(status);
+    EXPECT_EQ(events, 1) << "with the registration's own handler";
+    bus.characteristicsAdded();
+    EXPECT_EQ(bus.unsubscribed.size(), 0U) << "a registration that found some stands";
+
+    // A registration that found nothing is not made again once the link went down.
+    transport.Down();
+    bus.services.clear();
+    transport.Up();
+    transport.RegisterNotifications(nullptr);
+    transport.Down();
+    bus.AddMouse("aabbccddeeff");
+    bus.characteristicsAdded();
+    EXPECT_TRUE(bus.subscribed.empty());
+}
+
+TEST(BleTransport, TheMouseCountsConnectedOnlyWhenTheStackHasItConnectedAndResolved)
+{
+    FakeGattBus bus;
+    BleTransport transport(bus);
+    bus.AddMouse("aabbccddeeff", "VID&02045f"); // another product at the mouse's address
+    bus.devices = {{true, "Other", "BTHLE\\Dev_aabbccddeeff", true}};
+    EXPECT_FALSE(transport.MouseConnected());
+    bus.AddMouse("aabbccddeeff");
+    bus.devices[0].servicesResolved = false;
+    EXPECT_FALSE(transport.MouseConnected()) << "connected, services not resolved";
+    bus.devices[0].servicesResolved = true;
+    EXPECT_TRUE(transport.MouseConnected()) << "asked with the link down";
+    bus.devices[0].connected = false;
+    EXPECT_FALSE(transport.MouseConnected());
+}
+
+TEST(BlePresence, OnlyAnEntryOnTheBluetoothBusIsTheBluetoothMouse)
+{
+    hid_device_info wired{};
+    wired.vendor_id = kBleVendorId;
+    wired.product_id = kBleProductId;
+    wired.bus_type = HID_API_BUS_USB;
+    EXPECT_FALSE(ListsBleMouse(&wired)) << "a wired mouse with the same ids";
+    hid_device_info bluetooth = wired;
+    bluetooth.bus_type = HID_API_BUS_BLUETOOTH;
+    wired.next = &bluetooth;
+    EXPECT_TRUE(ListsBleMouse(&wired));
+    EXPECT_FALSE(ListsBleMouse(nullptr));
 }
 
 TEST(BleTransport, TheIdListStopsAtAHundred)

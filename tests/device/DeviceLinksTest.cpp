@@ -25,6 +25,7 @@ enum Step {
     ReceiverBattery,
     BleUp,
     BleDown,
+    StackKeepsBle, // the Bluetooth stack has the mouse connected, whatever the link says
     Untaken
 };
 
@@ -41,6 +42,7 @@ public:
     std::set<uintptr_t> timers;
     int linkChanges = 0;
     int resends = 0;
+    bool stackHasBle = false;
     std::optional<BatteryReading> battery;
 
     void ShowWired(bool up) override { shown.wired = up ? '+' : '-'; }
@@ -56,6 +58,11 @@ public:
     void LinkChanged() override { ++linkChanges; }
     // As the page does: the Bluetooth transport goes down, and with it the link.
     void CableTookOverFromBluetooth() override { links->SetBlePresent(false); }
+    void ResumeBluetooth() override
+    {
+        if (stackHasBle)
+            links->SetBlePresent(true);
+    }
     void ResendUntaken() override { ++resends; }
 };
 
@@ -106,6 +113,9 @@ void Take(DeviceLinks& links, View& view, Step step)
         return links.SetBlePresent(true);
     case BleDown:
         return links.SetBlePresent(false);
+    case StackKeepsBle:
+        view.stackHasBle = true;
+        return;
     case Untaken:
         return links.SetChangesUntaken(true);
     }
@@ -145,6 +155,11 @@ TEST(DeviceLinks, FollowsEachLinkThroughArrivalSettlingRemovalSleepAndBluetooth)
             {'+', '-', '-', '-', '+', '+'}, {}, 2},
         {"Bluetooth keeps the mouse when the cable goes", {CableIn, CableSettles, BleUp, CableOut},
             {R, N, 1, 1, 0, 0}, {'-', '-', '+', '-', '-', '-'}, {kBleTimer}, 1},
+        {"Bluetooth the cable took over comes back with the mouse still connected",
+            {BleUp, StackKeepsBle, CableIn, CableSettles, CableOut}, {R, N, 1, 1, 0, 0},
+            {'-', '-', '+', '-', '-', '-'}, {kBleTimer}, 3},
+        {"what Bluetooth missed goes when it comes up", {Untaken, BleUp}, {N, N, 1, 1, 0, 0},
+            {'-', '-', '+', '-', '-', '-'}, {kBleTimer}, 1, 1},
         {"what the cable missed goes when it settles", {Untaken, CableIn, CableSettles},
             {C, N, 0, 1, 0, 0}, {'+', '-', '?', '-', '+', '+'}, {}, 1, 1},
         {"what the receiver missed goes when it wakes, once",

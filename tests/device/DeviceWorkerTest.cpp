@@ -71,7 +71,7 @@ TEST_F(DeviceWorkerTest, RunsOneApplyPerRequestInTurnEachAgainstTheSnapshotBefor
 {
     links.CableState = kLinkConnected;
     links.ApplyAllPending = 1;
-    DeviceWorker worker(engine, links);
+    DeviceWorker worker(engine);
     worker.Start();
     EXPECT_TRUE(worker.Post(kApplyThreadMessage));
     EXPECT_TRUE(worker.Post(kApplyThreadMessage));
@@ -81,9 +81,9 @@ TEST_F(DeviceWorkerTest, RunsOneApplyPerRequestInTurnEachAgainstTheSnapshotBefor
     EXPECT_FALSE(worker.Post(kApplyThreadMessage)) << "nothing is queued after the quit";
 }
 
-TEST_F(DeviceWorkerTest, WithoutALinkUpOrForOtherMessagesNoApplyRuns)
+TEST_F(DeviceWorkerTest, WithoutALinkUpNoApplyRunsAndTheChangeWaitsAsUntaken)
 {
-    DeviceWorker worker(engine, links);
+    DeviceWorker worker(engine);
     worker.Start();
     links.CableState = kLinkRemoved;
     links.ReceiverState = kLinkRemoved;
@@ -91,6 +91,7 @@ TEST_F(DeviceWorkerTest, WithoutALinkUpOrForOtherMessagesNoApplyRuns)
     worker.Post(0x605, 1, 2);
     worker.QuitAndJoin();
     EXPECT_TRUE(timeline.Take().empty());
+    EXPECT_EQ(page.untakenShown, true) << "whichever link comes up next sends it";
 }
 
 TEST_F(DeviceWorkerTest, ABluetoothLinkAloneIsEnoughToRunTheApply)
@@ -98,7 +99,7 @@ TEST_F(DeviceWorkerTest, ABluetoothLinkAloneIsEnoughToRunTheApply)
     links.BlePresent = 1;
     FakeLink ble{timeline, "ble"};
     ApplyEngine bleEngine{links, {{}, {}, ble.Writer()}, page, clock};
-    DeviceWorker worker(bleEngine, links);
+    DeviceWorker worker(bleEngine);
     worker.Start();
     worker.Post(kApplyThreadMessage);
     worker.QuitAndJoin();
@@ -112,7 +113,7 @@ TEST_F(DeviceWorkerTest, ShuttingDownCutsARunningApplyShortAndDropsTheQueuedOnes
     BlockingClock blocking;
     ApplyEngine slowEngine{links, {cable.Writer(), {}, {}}, page, blocking};
     {
-        DeviceWorker worker(slowEngine, links);
+        DeviceWorker worker(slowEngine);
         worker.Start();
         worker.Post(kApplyThreadMessage);
         worker.Post(kApplyThreadMessage);

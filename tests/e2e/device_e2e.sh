@@ -36,10 +36,14 @@ fail() {
 current_stage() { profile_field 2356; }
 
 [[ $link == ble ]] || start_tray
-mouse start --plug "$link" --status-interval 0 --background >/dev/null || fail "the virtual mouse did not start"
+# Over Bluetooth the mouse's bus listens at a fixed address, so that a mouse started again serves
+# the same bus to the program (the address holds no guid, which a new bus would not match).
+ble_bus=unix:path=$runtime/ble-bus
+mouse_pid=$(mouse start --plug "$link" --status-interval 0 --ble-bus "$ble_bus" --background) ||
+  fail "the virtual mouse did not start"
 if [[ $link == ble ]]; then
-  DBUS_SYSTEM_BUS_ADDRESS=$(mouse ble-bus) || fail "the virtual mouse has no Bluetooth bus"
-  export DBUS_SYSTEM_BUS_ADDRESS
+  mouse ble-bus >/dev/null || fail "the virtual mouse has no Bluetooth bus"
+  export DBUS_SYSTEM_BUS_ADDRESS=$ble_bus
 fi
 # The trace tells what the program heard from the mouse.
 QT_LOGGING_RULES="kestrin.trace.debug=true" "$program/kestrin" 2>"$runtime/trace" &
@@ -120,6 +124,57 @@ mouse log | awk '{print $2}' >"$runtime/used-logged"
 diff "$runtime/used-reports" "$runtime/used-logged" || fail "kestrinctl use wrote other than its reports"
 ctl apply >/dev/null || fail "kestrinctl apply failed"
 if ctl use Nobody 2>/dev/null; then fail "kestrinctl use took a profile that is not there"; fi
+
+# Over Bluetooth: whatever happened to the link, the mouse ends up with exactly what kestrinctl
+# computes for the profile.
+links_are() { [[ $(ctl status --json) == *"\"links\": [$1]"* ]]; }
+sent_whole_profile() { # sent_whole_profile STEP
+  ctl reports "$runtime/used.pro" --link ble >"$runtime/expected-$1"
+  local count
+  count=$(wc -l <"$runtime/expected-$1")
+  wait_for 15 logged_at_least "$count" || fail "$1: the mouse logged $(mouse log | wc -l) of $count writes"
+  sleep 1.2 # nothing more follows
+  mouse log | awk '{print $2}' >"$runtime/logged-$1"
+  diff "$runtime/expected-$1" "$runtime/logged-$1" || fail "$1: the writes differ from the profile's reports"
+  if mouse log | grep -v '^ble .* accepted$'; then fail "$1: a write went elsewhere or was refused"; fi
+}
+logged_at_least() { [[ $(mouse log | wc -l) -ge $1 ]]; }
+untaken_is() { [[ $(ctl status --json) == *"\"untaken\": $1"* ]]; }
+if [[ $link == ble ]]; then
+  # A profile switch while the mouse is away counts as not taken, and goes once it is back.
+  mouse unplug ble >/dev/null
+  wait_for 10 links_are "" || fail "Bluetooth stayed up without the mouse"
+  mouse clear-log >/dev/null
+  ctl use profile1 >/dev/null || fail "kestrinctl use failed without the mouse"
+  untaken_is true || fail "the switch counts as taken: $(ctl status --json)"
+  mouse plug ble >/dev/null
+  sent_whole_profile returned
+  wait_for 5 untaken_is false || fail "the switch still counts as untaken once the mouse took it"
+
+  # The cable takes over; pulled again, Bluetooth, which BlueZ kept connected, carries on.
+  mouse plug cable >/dev/null
+  wait_for 10 links_are '"cable"' || fail "the cable did not take over: $(ctl status --json)"
+  mouse unplug cable >/dev/null
+  wait_for 10 links_are '"ble"' || fail "Bluetooth did not carry on after the cable: $(ctl status --json)"
+  sleep 0.3
+  import -window root "$artifacts/device-e2e-ble-after-cable.png"
+  mouse clear-log >/dev/null
+  used=$(ctl use profile1) || fail "kestrinctl use failed over Bluetooth after the cable"
+  [[ $used == "'profile1' is the current profile, and on the mouse" ]] || fail "kestrinctl use said: $used"
+  sent_whole_profile after-cable
+
+  # The mouse's bus dies; a new mouse serves a new bus at the same address.
+  bus_pid=$(pgrep -P "$mouse_pid" -x dbus-daemon) || fail "the virtual mouse's bus is not its child"
+  kill "$bus_pid"
+  wait_for 10 links_are "" || fail "Bluetooth stayed up with its bus gone: $(ctl status --json)"
+  mouse stop >/dev/null
+  mouse_pid=$(mouse start --plug ble --status-interval 0 --ble-bus "$ble_bus" --background) ||
+    fail "the second virtual mouse did not start"
+  wait_for 15 links_are '"ble"' || fail "the program did not follow the new bus: $(ctl status --json)"
+  mouse clear-log >/dev/null
+  used=$(ctl use profile1) || fail "kestrinctl use failed over the new bus"
+  sent_whole_profile new-bus
+fi
 
 # Pulling the cable, the receiver or Bluetooth leaves no mouse reachable: the window hides into
 # the tray, or without one stays and says so.

@@ -204,6 +204,67 @@ std::vector<std::vector<uint8_t>> LoggedWrites(const std::string& log, std::stri
     return writes;
 }
 
+// The program's apply engine over the transport, with the profile of the test's files and the
+// link words the page would keep.
+struct ProgramEngine {
+    ProgramEngine(BleTransport& ble, const ProfileRecord& profile)
+        : host(profile), engine(links, WritersOver(ble), host, clock)
+    {
+        links.BlePresent = 1;
+        links.MouseUnreachable = 0;
+        links.ApplyAllPending = 1;
+    }
+    static LinkWriters WritersOver(BleTransport& ble)
+    {
+        LinkWriters writers;
+        writers.bluetooth = [&ble](
+                                std::span<const uint8_t> bytes) { return ble.WriteReport(bytes); };
+        return writers;
+    }
+    // One apply on a worker, as in the program, while the event loop here turns (notifications
+    // and notices); `meanwhile` is asked at each turn until it says it is done. How long the
+    // apply took.
+    std::chrono::milliseconds Apply(const std::function<bool()>& meanwhile = {})
+    {
+        bool done = false;
+        bool acted = !meanwhile;
+        const auto start = std::chrono::steady_clock::now();
+        std::thread worker([&] {
+            engine.ApplyProfile();
+            QMetaObject::invokeMethod(QCoreApplication::instance(), [&done] { done = true; });
+        });
+        Spin(
+            [&] {
+                acted = acted || meanwhile();
+                return done;
+            },
+            600s);
+        worker.join();
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - start);
+    }
+
+    LinkState links;
+    ProfileHost host;
+    RealClock clock;
+    ApplyEngine engine;
+};
+
+// How the mouse's log differs from the expected writes; empty when it holds exactly those.
+std::string LogDiffers(const std::string& tool, const std::vector<std::vector<uint8_t>>& expected)
+{
+    std::string detail;
+    const auto logged = LoggedWrites(Mouse(tool, "log").value_or(""), detail);
+    if (!detail.empty() || logged == expected)
+        return detail;
+    detail = std::to_string(logged.size()) + " writes logged for " +
+        std::to_string(expected.size()) + " expected";
+    for (std::size_t i = 0; i < std::min(logged.size(), expected.size()); ++i)
+        if (logged[i] != expected[i])
+            return detail + "; write " + std::to_string(i) + " differs";
+    return detail;
+}
+
 void FullApply(BleTransport& ble, const std::string& tool, const std::string& dir)
 {
     const ProfileFileRead read = ReadProfileFile(dir + "/apply.pro");
@@ -212,42 +273,14 @@ void FullApply(BleTransport& ble, const std::string& tool, const std::string& di
             std::to_string(expected.size()) + " writes"))
         return;
     Mouse(tool, "clear-log");
-    LinkState links;
-    links.BlePresent = 1;
-    links.MouseUnreachable = 0;
-    links.ApplyAllPending = 1;
-    ProfileHost host(*read.value);
-    RealClock clock;
-    LinkWriters writers;
-    writers.bluetooth = [&ble](std::span<const uint8_t> bytes) { return ble.WriteReport(bytes); };
-    ApplyEngine engine(links, writers, host, clock);
-    // As in the program: the apply on a worker, notifications and notices on the event loop.
-    bool done = false;
-    const auto start = std::chrono::steady_clock::now();
-    std::thread worker([&] {
-        engine.ApplyProfile();
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [&done] { done = true; });
-    });
-    Spin([&] { return done; }, 600s);
-    worker.join();
-    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now() - start);
-    std::string detail;
-    const auto logged = LoggedWrites(Mouse(tool, "log").value_or(""), detail);
-    if (detail.empty()) {
-        detail = std::to_string(logged.size()) + " writes logged for " +
-            std::to_string(expected.size()) + " expected";
-        for (std::size_t i = 0; i < std::min(logged.size(), expected.size()); ++i)
-            if (logged[i] != expected[i]) {
-                detail += "; write " + std::to_string(i) + " differs";
-                break;
-            }
-    }
-    Check(logged == expected,
+    ProgramEngine program(ble, *read.value);
+    const auto took = program.Apply();
+    const std::string differs = LogDiffers(tool, expected);
+    Check(differs.empty(),
         "a full apply over Bluetooth reaches the mouse once, byte for byte, in " +
             std::to_string(took.count()) + " ms",
-        logged == expected ? "" : detail);
-    Check(host.AllTaken(), "the mouse took every group over Bluetooth");
+        differs);
+    Check(program.host.AllTaken(), "the mouse took every group over Bluetooth");
 }
 
 // A battery report of the mouse reaches the program's event path as that battery status.
@@ -262,6 +295,55 @@ void BatteryReaches(std::vector<BatteryStatus>& events, const std::string& tool,
         !sent       ? "the mouse could not send it"
             : heard ? "percent " + std::to_string(events.back().percent)
                     : "nothing arrived");
+}
+
+// The mouse disconnecting during an apply: the apply ends, what the mouse did not take left for
+// later; once the mouse is back, the apply sent again (as the program sends it when the link
+// comes up with changes untaken) reaches it whole.
+void ApplyAcrossADisconnection(BleTransport& ble, const std::string& tool, const std::string& dir,
+    const QString& device, Notices& notices, const std::function<bool()>& listen)
+{
+    const ProfileFileRead read = ReadProfileFile(dir + "/apply.pro");
+    const auto expected = ReadWrites(dir + "/ble.hex");
+    if (!read.ok() || expected.empty())
+        return;
+    Mouse(tool, "clear-log");
+    ProgramEngine program(ble, *read.value);
+    const std::size_t gone = notices.Count(false);
+    const std::size_t arrived = notices.Count(true);
+    std::string detail;
+    const auto logged = [&] {
+        return LoggedWrites(Mouse(tool, "log").value_or(""), detail).size();
+    };
+    // Pulled once the mouse has taken a few writes.
+    const auto cut = program.Apply([&] { return logged() >= 2 && Mouse(tool, "unplug ble"); });
+    const std::size_t taken = logged();
+    Check(!program.host.AllTaken() && program.links.ApplyAllPending.load() == 1 &&
+            taken < expected.size(),
+        "the mouse disconnecting during an apply leaves it untaken, to go whole again",
+        std::to_string(taken) + " of " + std::to_string(expected.size()) + " writes taken, in " +
+            std::to_string(cut.count()) + " ms");
+
+    // As the page does at the notices: the link goes down, and comes up with the mouse.
+    const bool left = Spin([&] { return notices.Count(false) > gone; }, kLink);
+    program.links.BlePresent = 0;
+    ble.Down();
+    Mouse(tool, "plug ble");
+    QString why;
+    const bool back = left && ConnectTo(device, why) &&
+        Spin([&] { return notices.Count(true) > arrived; }, kLink) && listen();
+    Check(back, "the mouse comes back after disconnecting during an apply",
+        left ? why.toStdString() : "no notice that it had gone");
+    if (!back)
+        return;
+    program.links.BlePresent = 1;
+    Mouse(tool, "clear-log");
+    const auto took = program.Apply();
+    const std::string differs = LogDiffers(tool, expected);
+    Check(differs.empty() && program.host.AllTaken(),
+        "what it missed reaches it whole once it is back, in " + std::to_string(took.count()) +
+            " ms",
+        differs);
 }
 
 } // namespace
@@ -364,8 +446,10 @@ int main(int argc, char** argv)
             ConnectTo(device, detail) && Spin([&] { return notices.Count(true) == 2; }, kLink);
         Check(again, "reconnecting brings the link back", detail.toStdString());
         Check(again && listen(), "the transport subscribes again");
-        if (again)
+        if (again) {
             BatteryReaches(batteries, tool, 55, "after reconnecting");
+            ApplyAcrossADisconnection(ble, tool, dir, device, notices, listen);
+        }
     }
 
     Mouse(tool, "stop");

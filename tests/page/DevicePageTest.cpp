@@ -136,6 +136,64 @@ TEST_F(DevicePageTest, OverBluetoothEveryReportIsOneWriteAndTheMousesNotificatio
     EXPECT_EQ(Page().AnyLinkConnected(), 0);
 }
 
+TEST_F(DevicePageTest, AChangeMadeWhileBluetoothWasAwayIsUntakenUntilItComesBack)
+{
+    gattBus.AddMouse("aabbccddeeff");
+    gattBus.devices = {{true, "Mouse", "BTHLE\\Dev_aabbccddeeff", true}};
+    OpenWindow(true);
+    Page().RequestApply();
+    ASSERT_TRUE(WaitFor(
+        [&] { return Links().ApplyAllPending.load() == 0 && !gattBus.WrittenBytes().empty(); }));
+    Page().SetBleConnected(0);
+    {
+        std::lock_guard lock(gattBus.writes);
+        gattBus.writtenBytes.clear();
+    }
+
+    const int32_t dpi =
+        Page().Profiles().Edit([&] { return Page().Profiles().Current()->dpiX[0]; });
+    Page().Profiles().EditCurrent([&](ProfileRecord& p) { p.dpiX[0] = dpi + 2; });
+    Page().RequestApply();
+    ASSERT_TRUE(WaitFor([&] { return Page().CurrentStatus().untaken; }))
+        << "no link could take it: kestrinctl status must not say it was taken";
+    EXPECT_TRUE(gattBus.WrittenBytes().empty());
+
+    // Bluetooth comes back: the change goes without another edit.
+    Page().SetBleConnected(1);
+    ASSERT_TRUE(WaitFor([&] {
+        return !Page().CurrentStatus().untaken &&
+            Page().Profiles().Edit([&] { return Page().Profiles().snapshot->dpiX[0]; }) == dpi + 2;
+    }));
+    EXPECT_FALSE(gattBus.WrittenBytes().empty());
+}
+
+TEST_F(DevicePageTest, PullingTheCableBringsBackBluetoothTheStackStillHasConnected)
+{
+    gattBus.AddMouse("aabbccddeeff");
+    gattBus.devices = {{true, "Mouse", "BTHLE\\Dev_aabbccddeeff", true}};
+    OpenWindow(true);
+    State(WM_CABLE_STATE, 1);
+    Expire(TIMER_CABLE_ARRIVAL);
+    ASSERT_EQ(Links().BlePresent.load(), 0);
+    ASSERT_FALSE(Visible("ms_1_BLE"));
+
+    // BlueZ tells nothing: the mouse never stopped being connected.
+    State(WM_CABLE_STATE, 0);
+    EXPECT_EQ(Links().BlePresent.load(), 1);
+    EXPECT_TRUE(Visible("ms_1_BLE"));
+    EXPECT_FALSE(Visible("ms_1_sleep_label"));
+    EXPECT_EQ(Page().AnyLinkConnected(), 1);
+    const int32_t dpi =
+        Page().Profiles().Edit([&] { return Page().Profiles().Current()->dpiX[0]; });
+    Page().Profiles().EditCurrent([&](ProfileRecord& p) { p.dpiX[0] = dpi + 2; });
+    Page().RequestApply();
+    ASSERT_TRUE(WaitFor([&] {
+        return Page().Profiles().Edit([&] { return Page().Profiles().snapshot->dpiX[0]; }) ==
+            dpi + 2;
+    })) << "the apply goes over Bluetooth";
+    EXPECT_FALSE(gattBus.WrittenBytes().empty());
+}
+
 TEST_F(DevicePageTest, TheTrayToolTipTellsTheLinksTheBatteryAndTheDpiAsTheyChange)
 {
     gattBus.AddMouse("aabbccddeeff");

@@ -11,11 +11,13 @@
 #include <QDBusObjectPath>
 #include <QDBusVirtualObject>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <utility>
 
 namespace kestrin {
 namespace {
@@ -104,12 +106,10 @@ protected:
     static void SetUpTestSuite()
     {
         qDBusRegisterMetaType<InterfaceMap>();
-        daemon = new QProcess;
-        daemon->start(QStringLiteral("dbus-daemon"),
-            {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                QStringLiteral("--print-address")});
-        ASSERT_TRUE(daemon->waitForReadyRead(10000)) << "dbus-daemon did not start";
-        address = QString::fromLatin1(daemon->readLine()).trimmed();
+        socketFolder = new QTemporaryDir;
+        // At a fixed address, so that a bus started again is the same bus to the program.
+        address = QStringLiteral("unix:path=") + socketFolder->filePath(QStringLiteral("bus"));
+        StartDaemon();
         // The program's system bus is this one, for the whole test process.
         qputenv("DBUS_SYSTEM_BUS_ADDRESS", address.toLatin1());
     }
@@ -117,10 +117,23 @@ protected:
     {
         daemon->kill();
         daemon->waitForFinished();
-        delete daemon;
+        delete std::exchange(daemon, nullptr);
+        delete std::exchange(socketFolder, nullptr);
     }
-    void SetUp() override
+    static void StartDaemon()
     {
+        delete daemon;
+        daemon = new QProcess;
+        daemon->start(QStringLiteral("dbus-daemon"),
+            {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                QStringLiteral("--address=") + address, QStringLiteral("--print-address")});
+        ASSERT_TRUE(daemon->waitForReadyRead(10000)) << "dbus-daemon did not start";
+    }
+    void SetUp() override { ServeBluez(); }
+    void ServeBluez()
+    {
+        if (service)
+            QDBusConnection::disconnectFromBus(service->name());
         service = std::make_unique<QDBusConnection>(
             QDBusConnection::connectToBus(address, QStringLiteral("bluez-%1").arg(++serial)));
         ASSERT_TRUE(service->isConnected());
@@ -147,6 +160,7 @@ protected:
     }
 
     static inline QProcess* daemon = nullptr;
+    static inline QTemporaryDir* socketFolder = nullptr;
     static inline QString address;
     static inline int serial = 0;
     FakeBluez bluez;
@@ -231,6 +245,67 @@ TEST_F(BluezGattTest, AMissedConnectionChangeIsMadeGoodByTheNextChangeOfTheLink)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !notices.empty(); }, 5000));
     EXPECT_EQ(notices, std::vector<bool>{true});
     EXPECT_EQ(gatt.ServiceInterfaces().size(), 1U);
+}
+
+// BlueZ reads its objects while the program goes on: a registration made before the mouse's
+// characteristics were read found nothing, and its events never arrived.
+TEST_F(BluezGattTest, CharacteristicsReadAfterAFruitlessRegistrationAreSubscribedTo)
+{
+    const InterfaceMap notify = bluez.objects[kNotifyPath];
+    bluez.objects.erase(kNotifyPath);
+    BluezGatt gatt;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gatt.Ready(); }, 5000));
+    BleTransport transport(gatt);
+    transport.Up();
+    transport.RegisterNotifications(nullptr);
+    EXPECT_FALSE(transport.Registered());
+
+    bluez.objects[kNotifyPath] = notify;
+    QDBusMessage added = QDBusMessage::createSignal(QStringLiteral("/"),
+        QStringLiteral("org.freedesktop.DBus.ObjectManager"), QStringLiteral("InterfacesAdded"));
+    added << QVariant::fromValue(QDBusObjectPath(kNotifyPath)) << QVariant::fromValue(notify);
+    Emit(added);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !bluez.calls.empty(); }, 5000));
+    EXPECT_EQ(bluez.calls[0], QStringLiteral("StartNotify ") + kNotifyPath);
+    EXPECT_TRUE(transport.Registered());
+}
+
+TEST_F(BluezGattTest, BluetoothdOrTheBusGoingTakesTheMouseAwayUntilTheyAreBack)
+{
+    BluezGatt gatt;
+    std::vector<bool> notices;
+    gatt.SetNoticeHandler([&](bool arrived, const std::string&) { notices.push_back(arrived); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notices.size() == 1; }, 5000));
+    BleTransport transport(gatt);
+
+    // bluetoothd restarts: its objects go with it, and are read again from the new one.
+    ASSERT_TRUE(service->unregisterService(QStringLiteral("org.bluez")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notices.size() == 2; }, 5000));
+    EXPECT_FALSE(notices[1]);
+    EXPECT_TRUE(gatt.ServiceInterfaces().empty());
+    EXPECT_FALSE(transport.MouseConnected());
+    ASSERT_TRUE(service->registerService(QStringLiteral("org.bluez")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notices.size() == 3; }, 5000));
+    EXPECT_TRUE(notices[2]);
+    EXPECT_TRUE(transport.MouseConnected());
+
+    // The bus itself dies and comes back at its address.
+    daemon->kill();
+    daemon->waitForFinished();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notices.size() == 4; }, 5000));
+    EXPECT_FALSE(notices[3]);
+    StartDaemon();
+    ServeBluez();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notices.size() == 5; }, 10000));
+    EXPECT_TRUE(notices[4]);
+    EXPECT_TRUE(transport.MouseConnected());
+    transport.Up();
+    const uint8_t report[] = {0x0c, 0x0a, 0x01, 0xfe};
+    int wrote = -1;
+    std::thread worker([&] { wrote = transport.WriteReport(report); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return wrote != -1; }, 10000));
+    worker.join();
+    EXPECT_EQ(wrote, 1) << "written over the bus joined again";
 }
 
 TEST(BleInterfaceName, TakesVendorAndProductFromTheModaliasOrNothing)

@@ -26,6 +26,7 @@ public:
     std::map<uint64_t, ValueChanged> subscribed;
     std::vector<uint64_t> unsubscribed;
     uint64_t nextHandle = 1;
+    std::function<void()> characteristicsAdded;
 
     // A service interface of the mouse at `address` with both characteristics.
     void AddMouse(const std::string& address, const std::string& vendor = "VID&02045e")
@@ -74,6 +75,10 @@ public:
         return subscribed.erase(handle) == 1;
     }
     std::vector<BluetoothDevice> Devices() override { return devices; }
+    void SetCharacteristicsAdded(std::function<void()> added) override
+    {
+        characteristicsAdded = std::move(added);
+    }
     std::vector<std::vector<uint8_t>> WrittenBytes()
     {
         std::lock_guard lock(writes);

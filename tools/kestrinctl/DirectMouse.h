@@ -59,6 +59,7 @@ private:
     void KillTimer(uintptr_t) override { }
     void LinkChanged() override { }
     void CableTookOverFromBluetooth() override { }
+    void ResumeBluetooth() override { }
     void ResendUntaken() override { }
 
     LinkState links_;

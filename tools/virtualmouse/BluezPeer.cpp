@@ -69,9 +69,11 @@ const sd_bus_vtable kDevice[] = {SD_BUS_VTABLE_START(0),
     SD_BUS_PROPERTY("Connected", "b", GetConnected, 0, kChanges),
     SD_BUS_PROPERTY("ServicesResolved", "b", GetConnected, 0, kChanges), SD_BUS_VTABLE_END};
 
-// Starts `dbus-daemon --session` and reads the address it prints; -1 on failure.
-pid_t StartDaemon(std::string& address, std::string* error)
+// Starts `dbus-daemon --session` (listening at `listen` when given) and reads the address it
+// prints; -1 on failure.
+pid_t StartDaemon(const std::string& listen, std::string& address, std::string* error)
 {
+    const std::string listenArg = "--address=" + listen;
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
         if (error)
@@ -81,8 +83,12 @@ pid_t StartDaemon(std::string& address, std::string* error)
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::dup2(pipeFds[1], 3); // dup2 clears close-on-exec on the copy
-        ::execlp("dbus-daemon", "dbus-daemon", "--session", "--nofork", "--nopidfile",
-            "--print-address=3", static_cast<char*>(nullptr));
+        if (listen.empty())
+            ::execlp("dbus-daemon", "dbus-daemon", "--session", "--nofork", "--nopidfile",
+                "--print-address=3", static_cast<char*>(nullptr));
+        else
+            ::execlp("dbus-daemon", "dbus-daemon", "--session", "--nofork", "--nopidfile",
+                "--print-address=3", listenArg.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
     ::close(pipeFds[1]);
@@ -111,10 +117,11 @@ pid_t StartDaemon(std::string& address, std::string* error)
 
 } // namespace
 
-std::unique_ptr<BluezPeer> BluezPeer::Start(VirtualMouse& mouse, std::string* error)
+std::unique_ptr<BluezPeer> BluezPeer::Start(
+    VirtualMouse& mouse, const std::string& listen, std::string* error)
 {
     std::unique_ptr<BluezPeer> peer(new BluezPeer(mouse));
-    peer->daemon_ = StartDaemon(peer->address_, error);
+    peer->daemon_ = StartDaemon(listen, peer->address_, error);
     if (peer->daemon_ < 0)
         return nullptr;
     const auto failed = [&](const char* what, int r) {

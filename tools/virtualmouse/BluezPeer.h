@@ -14,8 +14,10 @@ namespace kestrin::vmouse {
 // mouse (its modalias names vendor 045E and product 0040) and its GATT service.
 class BluezPeer final : public MouseGatt {
 public:
-    // Nothing (and the reason) when the bus cannot be started.
-    static std::unique_ptr<BluezPeer> Start(VirtualMouse& mouse, std::string* error);
+    // Nothing (and the reason) when the bus cannot be started. The bus listens at `listen` when
+    // given (a D-Bus address), so that a mouse started again serves the same bus.
+    static std::unique_ptr<BluezPeer> Start(
+        VirtualMouse& mouse, const std::string& listen, std::string* error);
     ~BluezPeer() override;
 
     // The private bus, for DBUS_SYSTEM_BUS_ADDRESS.

@@ -102,7 +102,7 @@ void VirtualMouseServer::StartBluetooth()
     if (!options_.bluezAdapter.empty())
         bluetooth_ = BluezPeripheral::Start(mouse_, options_.bluezAdapter, &bluetoothError_);
     else if (options_.bluetooth || plugged)
-        bluetooth_ = BluezPeer::Start(mouse_, &bluetoothError_);
+        bluetooth_ = BluezPeer::Start(mouse_, options_.bleBusAddress, &bluetoothError_);
     if (!bluetoothError_.empty())
         std::fprintf(stderr, "virtual mouse: no Bluetooth side: %s\n", bluetoothError_.c_str());
     if (bluetooth_)

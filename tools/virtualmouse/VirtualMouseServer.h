@@ -21,8 +21,10 @@ struct ServerOptions {
     bool full = false;
     // A real mouse reports its battery on its own; 0 turns that off (tests drive it by hand).
     std::chrono::milliseconds statusInterval{2000};
-    // Serve the Bluetooth side on a private bus (implied by plugging ble at the start).
+    // Serve the Bluetooth side on a private bus (implied by plugging ble at the start), at this
+    // D-Bus address when given.
     bool bluetooth = false;
+    std::string bleBusAddress;
     // Serve it instead as a peripheral of the system's BlueZ, on this adapter ("hci0").
     std::string bluezAdapter;
 };

@@ -22,12 +22,15 @@ Runs the emulated mouse that the virtual driver libraries in a program folder ta
 drives it. DIR defaults to this tool's own folder.
 
   start [--plug LINK[,LINK...]] [--ack on|off|refuse] [--battery PERCENT]
-        [--status-interval MS] [--bluetooth | --bluez ADAPTER] [--background]
+        [--status-interval MS] [--bluetooth | --bluez ADAPTER] [--ble-bus ADDRESS]
+        [--background]
                        start the mouse (in the foreground unless --background); with
                        --bluetooth (or ble plugged) it also serves its Bluetooth side: a
-                       BlueZ-shaped service on a private D-Bus bus of its own; with
-                       --bluez it is instead a peripheral of the system's BlueZ on that
-                       adapter (hci0), advertising while ble is plugged
+                       BlueZ-shaped service on a private D-Bus bus of its own, listening
+                       at ADDRESS when given (unix:path=FILE), so that a mouse started
+                       again serves the same bus; with --bluez it is instead a peripheral
+                       of the system's BlueZ on that adapter (hci0), advertising while ble
+                       is plugged
   plug LINK            connect a link: cable, receiver or ble
   unplug LINK          disconnect it
   dpi STAGE|cycle      press the DPI button: to stage 1..8, or to the next enabled stage
@@ -79,6 +82,8 @@ int Start(const std::string& socketName, const std::vector<std::string>& args)
             background = true;
         } else if (arg == "--bluetooth") {
             options.bluetooth = true;
+        } else if (arg == "--ble-bus" && hasValue) {
+            options.bleBusAddress = args[++i];
         } else if (arg == "--bluez" && hasValue) {
             options.bluezAdapter = args[++i];
         } else if (arg == "--plug" && hasValue) {
