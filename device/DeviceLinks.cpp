@@ -173,7 +173,7 @@ void DeviceLinks::OnBatteryStatus(const BatteryStatus& status, LinkKind source)
             view_.ShowBattery({false, percent});
         return;
     }
-    if (OnCableOrReceiverBattery()) {
+    if (OnCableOrReceiverBattery(source)) {
         // On the cable the mouse charges until it is full.
         if (status.status == BatteryState::Full)
             view_.ShowBattery({false, 100});
@@ -188,10 +188,12 @@ void DeviceLinks::OnBatteryStatus(const BatteryStatus& status, LinkKind source)
         view_.ShowBattery({false, percent.value_or(100)});
 }
 
-bool DeviceLinks::OnCableOrReceiverBattery()
+bool DeviceLinks::OnCableOrReceiverBattery(LinkKind source)
 {
     RestartWatchdog();
-    if (links_.CableState.load() == kLinkConnected) {
+    // A report through the cable's library comes from the cable, also while its arrival
+    // settles.
+    if (source == LinkKind::Cable || links_.CableState.load() == kLinkConnected) {
         // On the cable the receiver's mouse is the same mouse, charging.
         links_.ReceiverMouseAwake = 0;
         view_.ShowWireless(false);

@@ -110,7 +110,7 @@ private:
     const Link& Other(const Link& link) const { return &link == &cable_ ? receiver_ : cable_; }
     // A battery report over the cable or the receiver: the mouse is awake. True when the cable
     // is connected, which charges the mouse.
-    bool OnCableOrReceiverBattery();
+    bool OnCableOrReceiverBattery(LinkKind source);
     void ShowLink(const Link& link, bool up);
     // Whether the mouse is reachable at all changes only when no other link is up.
     void ReachabilityMayHaveChanged(const Link& changed, bool up);

@@ -60,18 +60,11 @@ void DeviceLinkSection::ShowSleepLabel(bool asleep) { window_.Show(kSleepLabel, 
 
 void DeviceLinkSection::ShowReportRateTab(bool shown)
 {
-    if (shown) {
-        window_.Show(QStringLiteral("ms_1_check_prate"), true);
-        return;
-    }
-    if (auto* tab = window_.Find<COptionUI>(QStringLiteral("ms_1_check_prate"))) {
-        if (tab->IsSelected())
-            tab->Selected(false, false);
-        tab->SetVisible(false);
-    }
-    if (CControlUI* panel = window_.Find(QStringLiteral("ms_1_ver_prate"));
-        panel && panel->IsVisible())
-        panel->SetVisible(false);
+    // The section stays as the user folded it; over Bluetooth alone it says why it offers no
+    // rates.
+    window_.Show(QStringLiteral("ms_1_prate_options"), shown);
+    window_.Show(QStringLiteral("ms_1_label_prate"), shown);
+    window_.Show(QStringLiteral("ms_1_label_prate_ble"), !shown);
 }
 
 void DeviceLinkSection::ShowChangesUntaken(bool untaken) { footer_.SetChangesUntaken(untaken); }

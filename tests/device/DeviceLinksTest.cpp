@@ -208,6 +208,7 @@ TEST(DeviceLinks, ReadsABatteryReportByItsLink)
         {bluetooth, false, on, 57, false, 57},
         {bluetooth, false, on, 150, false, std::nullopt}, // the level on show stays
         {LinkKind::Cable, true, on, 40, true, std::nullopt},
+        {LinkKind::Cable, false, on, 12, true, std::nullopt},      // the cable still settles
         {receiver, true, BatteryState(1), 40, true, std::nullopt}, // charging until full
         {receiver, true, full, 40, false, 100},
         {receiver, false, charging, 3, true, std::nullopt},
@@ -226,8 +227,9 @@ TEST(DeviceLinks, ReadsABatteryReportByItsLink)
         ASSERT_TRUE(view.battery) << what;
         EXPECT_EQ(view.battery->charging, r.charging) << what;
         EXPECT_EQ(view.battery->percent, r.shows) << what;
-        // Only the cable and the receiver say the mouse is awake.
+        // Only the receiver says its mouse is awake; on the cable it is the cable's.
         EXPECT_EQ(words.MouseUnreachable.load(), r.source == receiver && !r.cable ? 0 : 1) << what;
+        EXPECT_EQ(view.shown.wireless == '+', r.source == receiver && !r.cable) << what;
     }
 }
 

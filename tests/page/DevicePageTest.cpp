@@ -263,6 +263,19 @@ TEST_F(DevicePageTest, ALowBatteryIsWarnedOfOncePerLevelAndBadgesTheTrayIconUnti
     EXPECT_EQ(warnings, (std::vector<std::pair<int, int>>{{15, 15}, {5, 5}, {15, 12}}));
 }
 
+TEST_F(DevicePageTest, AReportThroughTheCableWhileItSettlesIsTheMouseCharging)
+{
+    OpenWindow();
+    int warnings = 0;
+    Page().SetLowBatteryHandler([&](int, int) { ++warnings; });
+    State(WM_CABLE_STATE, 1);
+    ASSERT_TRUE(Timer(TIMER_CABLE_ARRIVAL));
+    Event(WM_CABLE_EVENT, 0x4010, uint16_t(12 << 8));
+    EXPECT_EQ(PowerText(), Charging());
+    EXPECT_EQ(warnings, 0);
+    EXPECT_FALSE(Visible("ms_1_wireless"));
+}
+
 TEST_F(DevicePageTest, StateMessagesWithAnotherWParamChangeNothing)
 {
     OpenWindow();

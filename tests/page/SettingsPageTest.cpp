@@ -423,14 +423,24 @@ TEST_F(SettingsPageTest, ExpandersShowTheirSectionAndLowOnesScrollIntoView)
     EXPECT_EQ(applyRequests.count, 0);
 }
 
-TEST_F(SettingsPageTest, OverBluetoothAloneTheReportRateTabGoes)
+TEST_F(SettingsPageTest, OverBluetoothAloneTheReportRateSectionSaysWhyAndKeepsItsFolding)
 {
     OpenWindow(true);
+    const bool open = As<COptionUI>("ms_1_check_prate")->IsSelected();
     Page().SetBleConnected(1);
     Page().RefreshSettingsControls();
-    EXPECT_FALSE(Visible("ms_1_check_prate"));
-    EXPECT_FALSE(Visible("ms_1_ver_prate"));
-    EXPECT_FALSE(As<COptionUI>("ms_1_check_prate")->IsSelected());
+    EXPECT_TRUE(Visible("ms_1_check_prate"));
+    EXPECT_EQ(Visible("ms_1_ver_prate"), open);
+    EXPECT_FALSE(Visible("ms_1_prate_options"));
+    EXPECT_TRUE(Visible("ms_1_label_prate_ble"));
+    Click("ms_1_check_prate"); // folded or unfolded by the user meanwhile
+
+    State(WM_CABLE_STATE, 1);
+    Expire(TIMER_CABLE_ARRIVAL);
+    EXPECT_EQ(As<COptionUI>("ms_1_check_prate")->IsSelected(), !open);
+    EXPECT_EQ(Visible("ms_1_ver_prate"), !open);
+    EXPECT_TRUE(Visible("ms_1_prate_options"));
+    EXPECT_FALSE(Visible("ms_1_label_prate_ble"));
 }
 
 // Lighting.
