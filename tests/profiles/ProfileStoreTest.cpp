@@ -123,7 +123,8 @@ TEST_F(ProfileStoreTest, ACurrentIndexOutsideTheListSelectsTheFirstProfile)
 
 TEST_F(ProfileStoreTest, APartialRecordAtTheEndKeepsEveryWholeOneAndACopyOfTheFile)
 {
-    auto bytes = StoreBytes(1, {u"A", u"B"});
+    const auto whole = StoreBytes(1, {u"A", u"B"});
+    auto bytes = whole;
     bytes.resize(bytes.size() + 1000, 0x5A);
     WriteBytes(Store(), bytes);
 
@@ -133,7 +134,7 @@ TEST_F(ProfileStoreTest, APartialRecordAtTheEndKeepsEveryWholeOneAndACopyOfTheFi
     EXPECT_EQ(header->currentIndex, 1);
     ASSERT_FALSE(report.copiedAsideTo.empty());
     EXPECT_EQ(ReadBytes(report.copiedAsideTo), bytes);
-    EXPECT_EQ(ReadBytes(Store()), bytes) << "the load itself writes nothing";
+    EXPECT_EQ(ReadBytes(Store()), whole) << "the whole ones are saved once the copy is kept";
 }
 
 TEST_F(ProfileStoreTest, AStoreWithNoWholeProfileIsMovedAsideNeverOverwritten)
@@ -263,6 +264,10 @@ TEST_F(ProfileStoreTest, EveryStoreSetRightAsItIsReadIsFirstKeptAsideAsItWas)
              p.dpiX[1] = 99999;
              p.currentDpiStage = 99;
          })},
+        {"function code 20 and an empty name", withRecord([](ProfileRecord& p) {
+             p.buttons[6].functionCode = 20;
+             p.name[0] = u'\0';
+         })},
     };
     for (const auto& [what, bytes] : damaged) {
         fs::remove_all(Store().parent_path());
@@ -271,7 +276,9 @@ TEST_F(ProfileStoreTest, EveryStoreSetRightAsItIsReadIsFirstKeptAsideAsItWas)
         EXPECT_TRUE(report.Damaged()) << what;
         ASSERT_TRUE(report.KeptAside()) << what;
         EXPECT_EQ(ReadBytes(report.copiedAsideTo), bytes) << what;
-        EXPECT_EQ(ReadBytes(Store()), bytes) << what << ": loading writes nothing";
+        EXPECT_TRUE(report.repairSave.ok()) << what;
+        EXPECT_FALSE(Load().Damaged()) << what << ": the store was saved as it was set right";
+        EXPECT_EQ(Broken().size(), 1u) << what;
         EXPECT_FALSE(SettingOutOfRange(*list.front())) << what;
     }
     const auto defaults = NewProfileRecord(u"P");
