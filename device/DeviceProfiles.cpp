@@ -3,6 +3,7 @@
 #include "device/AppliedStore.h"
 
 #include "base/StoreFiles.h"
+#include "base/Trace.h"
 #include "macros/MacroStore.h"
 #include "patterns/GunStore.h"
 #include "profiles/ButtonRelink.h"
@@ -28,9 +29,18 @@ StartupLoadOutcome DeviceProfiles::Load(std::u16string_view profileBase)
         return StoreOutcome{report.Damaged(), report.KeptAside()};
     };
     StartupLoadOutcome outcome;
-    outcome.profiles = outcomeOf(LoadProfileStore(dataFolder, newList, *newHeader, profileBase));
-    outcome.macros = outcomeOf(LoadMacroStore(dataFolder, newMacros));
-    outcome.guns = outcomeOf(LoadGunStore(dataFolder, newGuns));
+    const StoreLoadReport profileReport =
+        LoadProfileStore(dataFolder, newList, *newHeader, profileBase);
+    const StoreLoadReport macroReport = LoadMacroStore(dataFolder, newMacros);
+    const StoreLoadReport gunReport = LoadGunStore(dataFolder, newGuns);
+    outcome.profiles = outcomeOf(profileReport);
+    outcome.macros = outcomeOf(macroReport);
+    outcome.guns = outcomeOf(gunReport);
+    // What a load set right, or made afresh, and could not save is saved again later.
+    unsaved.Record(StoreKind::Profiles, profileReport.freshSave);
+    unsaved.Record(StoreKind::Profiles, profileReport.repairSave);
+    unsaved.Record(StoreKind::Macros, macroReport.repairSave);
+    unsaved.Record(StoreKind::Patterns, gunReport.repairSave);
     for (auto& profile : newList)
         profile.Update([&newMacros, &newGuns](ProfileRecord& record) {
             return DropDanglingIndexes(record, newMacros, newGuns);
@@ -132,6 +142,34 @@ SaveResult DeviceProfiles::StoreCurrent()
             headerCopy = *header;
             return true;
         });
+}
+
+SaveResult DeviceProfiles::SaveStore(StoreKind store)
+{
+    SaveResult result;
+    switch (store) {
+    case StoreKind::Profiles:
+        result = StoreCurrent();
+        break;
+    case StoreKind::Macros:
+        result = SaveMacroStore(dataFolder, macros);
+        break;
+    case StoreKind::Patterns:
+        result = SaveGunStore(dataFolder, guns);
+        break;
+    }
+    if (!result.ok() && result.code != FileError::NotDone)
+        Trace("saving %s again failed: %s\n", StorePath(store, dataFolder).c_str(),
+            result.error.c_str());
+    unsaved.Record(store, result);
+    return result;
+}
+
+void DeviceProfiles::SaveUnsavedStores()
+{
+    for (const StoreKind store : kStoreKinds)
+        if (unsaved.Holds(store))
+            SaveStore(store);
 }
 
 } // namespace kestrin
