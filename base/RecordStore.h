@@ -83,26 +83,12 @@ void ParseRecordStore(std::span<const std::byte> bytes, std::vector<std::unique_
         });
 }
 
-template <class Record>
-SaveResult SaveRecordStore(
-    const std::string& path, const std::vector<std::unique_ptr<Record>>& list, std::mutex& mutex)
-{
-    std::vector<ByteRun> runs;
-    runs.reserve(list.size());
-    for (const auto& record : list)
-        if (record)
-            runs.push_back(BytesOf(*record));
-    std::lock_guard lock(mutex);
-    return WriteFileSafely(path, runs);
-}
-
 // A missing store gives an empty list and is not created; one that exists but cannot be
-// read is renamed aside first, and one read with repairs is copied aside, so that no save can
-// overwrite what the user had, and then saved as it was set right (through `saveMutex`), so
-// that the next start finds nothing to repair.
+// read is renamed aside first, and one read with repairs is copied aside, so that the next
+// save cannot overwrite what the user had.
 template <NamedRecord Record, class Repair>
-StoreLoadReport LoadRecordStore(const std::string& path, std::vector<std::unique_ptr<Record>>& list,
-    Repair repair, std::mutex& saveMutex)
+StoreLoadReport LoadRecordStore(
+    const std::string& path, std::vector<std::unique_ptr<Record>>& list, Repair repair)
 {
     StoreLoadReport report;
     list.clear();
@@ -134,11 +120,22 @@ StoreLoadReport LoadRecordStore(const std::string& path, std::vector<std::unique
             const FileBytes whole = file.ReadAllFromStart();
             if (whole.ok())
                 report.copiedAsideTo = CopyAside(path, whole.value);
-            if (!report.copiedAsideTo.empty())
-                report.repairSave = SaveRecordStore(path, list, saveMutex);
         }
     }
     return report;
+}
+
+template <class Record>
+SaveResult SaveRecordStore(
+    const std::string& path, const std::vector<std::unique_ptr<Record>>& list, std::mutex& mutex)
+{
+    std::vector<ByteRun> runs;
+    runs.reserve(list.size());
+    for (const auto& record : list)
+        if (record)
+            runs.push_back(BytesOf(*record));
+    std::lock_guard lock(mutex);
+    return WriteFileSafely(path, runs);
 }
 
 } // namespace kestrin::detail

@@ -29,7 +29,6 @@ struct StoreLoadReport {
     SaveResult freshSave;             // the save of that new store
     std::string movedAsideTo;         // a store that could not be read, renamed and kept
     std::string copiedAsideTo;        // a copy of a store that was set right as it was read
-    SaveResult repairSave;            // the save of what was set right, once the copy was made
     std::string readError;            // why the file could not be read
     std::size_t droppedTailBytes = 0; // bytes of a partial record at the end
     int repairedRecords = 0;          // records whose names, counts or index were set right

@@ -36,29 +36,36 @@ StartupLoadOutcome DeviceProfiles::Load(std::u16string_view profileBase)
     outcome.profiles = outcomeOf(profileReport);
     outcome.macros = outcomeOf(macroReport);
     outcome.guns = outcomeOf(gunReport);
-    // What a load set right, or made afresh, and could not save is saved again later.
+    // A fresh store that could not be saved is saved again later.
     unsaved.Record(StoreKind::Profiles, profileReport.freshSave);
-    unsaved.Record(StoreKind::Profiles, profileReport.repairSave);
-    unsaved.Record(StoreKind::Macros, macroReport.repairSave);
-    unsaved.Record(StoreKind::Patterns, gunReport.repairSave);
     for (auto& profile : newList)
         profile.Update([&newMacros, &newGuns](ProfileRecord& record) {
             return DropDanglingIndexes(record, newMacros, newGuns);
         });
 
-    std::lock_guard lock(mutex_);
-    list = std::move(newList);
-    header = std::move(newHeader);
-    macros = std::move(newMacros);
-    guns = std::move(newGuns);
-    loaded = !list.empty();
-    if (loaded) {
-        // The store holds the index within the list; a damaged one was set back to 0.
-        const auto index = static_cast<std::size_t>(header->currentIndex);
-        current = list[index < list.size() ? index : 0].get();
-        header->currentIndex = static_cast<int32_t>(index < list.size() ? index : 0);
-        *snapshot = *current;
+    {
+        std::lock_guard lock(mutex_);
+        list = std::move(newList);
+        header = std::move(newHeader);
+        macros = std::move(newMacros);
+        guns = std::move(newGuns);
+        loaded = !list.empty();
+        if (loaded) {
+            // The store holds the index within the list; a damaged one was set back to 0.
+            const auto index = static_cast<std::size_t>(header->currentIndex);
+            current = list[index < list.size() ? index : 0].get();
+            header->currentIndex = static_cast<int32_t>(index < list.size() ? index : 0);
+            *snapshot = *current;
+        }
     }
+    // A store set right as it was read is saved as it now is once the file as it was is kept
+    // aside, so that the next start neither warns again nor keeps another copy.
+    const std::pair<StoreKind, const StoreLoadReport*> reports[] = {
+        {StoreKind::Profiles, &profileReport}, {StoreKind::Macros, &macroReport},
+        {StoreKind::Patterns, &gunReport}};
+    for (const auto& [store, report] : reports)
+        if (!report->copiedAsideTo.empty())
+            SaveStore(store);
     return outcome;
 }
 
@@ -159,7 +166,7 @@ SaveResult DeviceProfiles::SaveStore(StoreKind store)
         break;
     }
     if (!result.ok() && result.code != FileError::NotDone)
-        Trace("saving %s again failed: %s\n", StorePath(store, dataFolder).c_str(),
+        Trace("saving %s failed: %s\n", StorePath(store, dataFolder).c_str(),
             result.error.c_str());
     unsaved.Record(store, result);
     return result;

@@ -96,7 +96,8 @@ public:
     ProfileSectionState SectionState();
 
     // Loads the three stores, drops button indexes that point outside the libraries and takes
-    // the current profile as the snapshot.
+    // the current profile as the snapshot. A store set right and kept aside as it was is saved
+    // as it now is; what cannot be saved is left in `unsaved`.
     StartupLoadOutcome Load(std::u16string_view profileBase);
 
     // A change the mouse made itself, made to the current profile and to the snapshot of what

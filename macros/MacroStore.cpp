@@ -50,7 +50,7 @@ void ParseMacroStore(std::span<const std::byte> bytes, MacroList& list, StoreLoa
 
 StoreLoadReport LoadMacroStore(const std::string& dataFolder, MacroList& list)
 {
-    return detail::LoadRecordStore(MacroStorePath(dataFolder), list, RepairMacro, saveMutex);
+    return detail::LoadRecordStore(MacroStorePath(dataFolder), list, RepairMacro);
 }
 
 SaveResult SaveMacroStore(const std::string& dataFolder, const MacroList& list)

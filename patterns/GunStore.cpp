@@ -33,7 +33,7 @@ void ParseGunStore(std::span<const std::byte> bytes, GunList& list, StoreLoadRep
 
 StoreLoadReport LoadGunStore(const std::string& dataFolder, GunList& list)
 {
-    return detail::LoadRecordStore(GunStorePath(dataFolder), list, RepairGun, saveMutex);
+    return detail::LoadRecordStore(GunStorePath(dataFolder), list, RepairGun);
 }
 
 SaveResult SaveGunStore(const std::string& dataFolder, const GunList& list)

@@ -142,14 +142,11 @@ StoreLoadReport LoadProfileStore(const std::string& dataFolder, ProfileList& lis
         if (report.droppedTailBytes > 0)
             Trace("pro.data: %zu bytes of a partial profile at the end dropped\n",
                 report.droppedTailBytes);
-        // Kept as it was before anything set right is saved over it; then saved as set right,
-        // so that the next start finds nothing to repair.
+        // Kept as it was before anything set right is saved over it.
         if (report.Damaged()) {
             const FileBytes bytes = file.ReadAllFromStart();
             if (bytes.ok())
                 report.copiedAsideTo = CopyAside(path, bytes.value);
-            if (!report.copiedAsideTo.empty())
-                report.repairSave = SaveProfileStore(dataFolder, list, header);
         }
         return report;
     } else {

@@ -47,8 +47,7 @@ bool ParseProfileStore(std::span<const std::byte> bytes, ProfileList& list,
 // Fills `list` and `header` from pro.data of `dataFolder`. Afterwards the list holds at least
 // one profile and the header's index lies inside it, whatever the file held: a missing store
 // is made with one default profile named after `baseText` and saved; a store that cannot be
-// read as a whole is first renamed aside, never overwritten; one set right as it was read is
-// copied aside and then saved as it now is.
+// read as a whole is first renamed aside, never overwritten.
 StoreLoadReport LoadProfileStore(const std::string& dataFolder, ProfileList& list,
     ProfileStoreHeader& header, std::u16string_view baseText);
 

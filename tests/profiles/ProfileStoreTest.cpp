@@ -123,8 +123,7 @@ TEST_F(ProfileStoreTest, ACurrentIndexOutsideTheListSelectsTheFirstProfile)
 
 TEST_F(ProfileStoreTest, APartialRecordAtTheEndKeepsEveryWholeOneAndACopyOfTheFile)
 {
-    const auto whole = StoreBytes(1, {u"A", u"B"});
-    auto bytes = whole;
+    auto bytes = StoreBytes(1, {u"A", u"B"});
     bytes.resize(bytes.size() + 1000, 0x5A);
     WriteBytes(Store(), bytes);
 
@@ -134,7 +133,7 @@ TEST_F(ProfileStoreTest, APartialRecordAtTheEndKeepsEveryWholeOneAndACopyOfTheFi
     EXPECT_EQ(header->currentIndex, 1);
     ASSERT_FALSE(report.copiedAsideTo.empty());
     EXPECT_EQ(ReadBytes(report.copiedAsideTo), bytes);
-    EXPECT_EQ(ReadBytes(Store()), whole) << "the whole ones are saved once the copy is kept";
+    EXPECT_EQ(ReadBytes(Store()), bytes) << "the load itself writes nothing";
 }
 
 TEST_F(ProfileStoreTest, AStoreWithNoWholeProfileIsMovedAsideNeverOverwritten)
@@ -276,9 +275,7 @@ TEST_F(ProfileStoreTest, EveryStoreSetRightAsItIsReadIsFirstKeptAsideAsItWas)
         EXPECT_TRUE(report.Damaged()) << what;
         ASSERT_TRUE(report.KeptAside()) << what;
         EXPECT_EQ(ReadBytes(report.copiedAsideTo), bytes) << what;
-        EXPECT_TRUE(report.repairSave.ok()) << what;
-        EXPECT_FALSE(Load().Damaged()) << what << ": the store was saved as it was set right";
-        EXPECT_EQ(Broken().size(), 1u) << what;
+        EXPECT_EQ(ReadBytes(Store()), bytes) << what << ": loading writes nothing";
         EXPECT_FALSE(SettingOutOfRange(*list.front())) << what;
     }
     const auto defaults = NewProfileRecord(u"P");
