@@ -112,6 +112,26 @@ std::vector<std::byte> Tiled(std::span<const std::byte> pattern, std::size_t siz
     return bytes;
 }
 
+// A file of one record, or a store of `records` and a tail of `tail` bytes, as its reader takes
+// them, on the buttons.
+template <class Record, class ParseFile, class List>
+void RequireReadOnButtons(bool store, std::span<const std::byte> pattern, std::size_t records,
+    std::size_t tail, ParseFile parseFile,
+    void (*parseStore)(std::span<const std::byte>, List&, StoreLoadReport&),
+    void (*assign)(ButtonSlot&, const Record&, int))
+{
+    if (!store) {
+        auto read = parseFile(Tiled(pattern, sizeof(Record)));
+        if (read.ok())
+            RequireOnButtons(std::vector{read.value.record.get()}, assign);
+        return;
+    }
+    List list;
+    StoreLoadReport report;
+    parseStore(Tiled(pattern, records * sizeof(Record) + tail), list, report);
+    RequireOnButtons(list, assign);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -124,32 +144,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::size_t records = 1 + data[1] % 3;
     const std::size_t tail = data[1] & 0x80 ? data[1] : 0;
     switch (data[0] % 6) {
-    case 0: {
-        MacroFileRead read = ParseMacroFile(Tiled(pattern, sizeof(MacroRecord)));
-        if (read.ok())
-            RequireOnButtons(std::vector{read.value.record.get()}, AssignMacro);
+    case 0:
+    case 1:
+        RequireReadOnButtons(
+            data[0] % 6 == 1, pattern, records, tail, ParseMacroFile, ParseMacroStore, AssignMacro);
         break;
-    }
-    case 1: {
-        MacroList macros;
-        StoreLoadReport report;
-        ParseMacroStore(Tiled(pattern, records * sizeof(MacroRecord) + tail), macros, report);
-        RequireOnButtons(macros, AssignMacro);
+    case 2:
+    case 3:
+        RequireReadOnButtons(
+            data[0] % 6 == 3, pattern, records, tail, ParseGunFile, ParseGunStore, AssignGun);
         break;
-    }
-    case 2: {
-        GunFileRead read = ParseGunFile(Tiled(pattern, sizeof(GunRecord)));
-        if (read.ok())
-            RequireOnButtons(std::vector{read.value.record.get()}, AssignGun);
-        break;
-    }
-    case 3: {
-        GunList guns;
-        StoreLoadReport report;
-        ParseGunStore(Tiled(pattern, records * sizeof(GunRecord) + tail), guns, report);
-        RequireOnButtons(guns, AssignGun);
-        break;
-    }
     case 4: {
         ProfileFileRead read = ParseProfileFile(Tiled(pattern, sizeof(ProfileRecord)));
         if (!read.ok())
