@@ -187,6 +187,8 @@ void CMainWnd::Exit()
         QTimer::singleShot(0, GetWidget(), [this] { Exit(); });
         return;
     }
+    if (!page_->SaveBeforeExit())
+        return;
     DestroyWindow();
     AllowModalLoops();
 }

@@ -35,6 +35,19 @@ std::string GunStorePath(const std::string& dataFolder)
     return StoreFolder(dataFolder) + "gun.data";
 }
 
+std::string StorePath(StoreKind store, const std::string& dataFolder)
+{
+    switch (store) {
+    case StoreKind::Profiles:
+        return ProfileStorePath(dataFolder);
+    case StoreKind::Macros:
+        return MacroStorePath(dataFolder);
+    case StoreKind::Patterns:
+        return GunStorePath(dataFolder);
+    }
+    return {};
+}
+
 FileReader::FileReader(const std::string& path, std::size_t maxBytes) : maxBytes_(maxBytes)
 {
     // Non-blocking so that a FIFO in the store's place cannot hang the start-up.

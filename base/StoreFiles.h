@@ -3,6 +3,7 @@
 #include "base/SafeFile.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
@@ -14,6 +15,12 @@ std::string StoreFolder(const std::string& dataFolder);
 std::string ProfileStorePath(const std::string& dataFolder);
 std::string MacroStorePath(const std::string& dataFolder);
 std::string GunStorePath(const std::string& dataFolder);
+
+// The three stores, where a save's outcome must be told apart.
+enum class StoreKind : uint8_t { Profiles, Macros, Patterns };
+inline constexpr StoreKind kStoreKinds[] = {
+    StoreKind::Profiles, StoreKind::Macros, StoreKind::Patterns};
+std::string StorePath(StoreKind store, const std::string& dataFolder);
 
 // What a load found and did, so that the caller can keep its promises and tell the user.
 struct StoreLoadReport {

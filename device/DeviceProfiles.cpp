@@ -3,6 +3,7 @@
 #include "device/AppliedStore.h"
 
 #include "base/StoreFiles.h"
+#include "base/Trace.h"
 #include "macros/MacroStore.h"
 #include "patterns/GunStore.h"
 #include "profiles/ButtonRelink.h"
@@ -28,27 +29,43 @@ StartupLoadOutcome DeviceProfiles::Load(std::u16string_view profileBase)
         return StoreOutcome{report.Damaged(), report.KeptAside()};
     };
     StartupLoadOutcome outcome;
-    outcome.profiles = outcomeOf(LoadProfileStore(dataFolder, newList, *newHeader, profileBase));
-    outcome.macros = outcomeOf(LoadMacroStore(dataFolder, newMacros));
-    outcome.guns = outcomeOf(LoadGunStore(dataFolder, newGuns));
+    const StoreLoadReport profileReport =
+        LoadProfileStore(dataFolder, newList, *newHeader, profileBase);
+    const StoreLoadReport macroReport = LoadMacroStore(dataFolder, newMacros);
+    const StoreLoadReport gunReport = LoadGunStore(dataFolder, newGuns);
+    outcome.profiles = outcomeOf(profileReport);
+    outcome.macros = outcomeOf(macroReport);
+    outcome.guns = outcomeOf(gunReport);
+    // A fresh store that could not be saved is saved again later.
+    unsaved.Record(StoreKind::Profiles, profileReport.freshSave);
     for (auto& profile : newList)
         profile.Update([&newMacros, &newGuns](ProfileRecord& record) {
             return DropDanglingIndexes(record, newMacros, newGuns);
         });
 
-    std::lock_guard lock(mutex_);
-    list = std::move(newList);
-    header = std::move(newHeader);
-    macros = std::move(newMacros);
-    guns = std::move(newGuns);
-    loaded = !list.empty();
-    if (loaded) {
-        // The store holds the index within the list; a damaged one was set back to 0.
-        const auto index = static_cast<std::size_t>(header->currentIndex);
-        current = list[index < list.size() ? index : 0].get();
-        header->currentIndex = static_cast<int32_t>(index < list.size() ? index : 0);
-        *snapshot = *current;
+    {
+        std::lock_guard lock(mutex_);
+        list = std::move(newList);
+        header = std::move(newHeader);
+        macros = std::move(newMacros);
+        guns = std::move(newGuns);
+        loaded = !list.empty();
+        if (loaded) {
+            // The store holds the index within the list; a damaged one was set back to 0.
+            const auto index = static_cast<std::size_t>(header->currentIndex);
+            current = list[index < list.size() ? index : 0].get();
+            header->currentIndex = static_cast<int32_t>(index < list.size() ? index : 0);
+            *snapshot = *current;
+        }
     }
+    // A store set right as it was read is saved as it now is once the file as it was is kept
+    // aside, so that the next start neither warns again nor keeps another copy.
+    const std::pair<StoreKind, const StoreLoadReport*> reports[] = {
+        {StoreKind::Profiles, &profileReport}, {StoreKind::Macros, &macroReport},
+        {StoreKind::Patterns, &gunReport}};
+    for (const auto& [store, report] : reports)
+        if (!report->copiedAsideTo.empty())
+            SaveStore(store);
     return outcome;
 }
 
@@ -132,6 +149,34 @@ SaveResult DeviceProfiles::StoreCurrent()
             headerCopy = *header;
             return true;
         });
+}
+
+SaveResult DeviceProfiles::SaveStore(StoreKind store)
+{
+    SaveResult result;
+    switch (store) {
+    case StoreKind::Profiles:
+        result = StoreCurrent();
+        break;
+    case StoreKind::Macros:
+        result = SaveMacroStore(dataFolder, macros);
+        break;
+    case StoreKind::Patterns:
+        result = SaveGunStore(dataFolder, guns);
+        break;
+    }
+    if (!result.ok() && result.code != FileError::NotDone)
+        Trace("saving %s failed: %s\n", StorePath(store, dataFolder).c_str(),
+            result.error.c_str());
+    unsaved.Record(store, result);
+    return result;
+}
+
+void DeviceProfiles::SaveUnsavedStores()
+{
+    for (const StoreKind store : kStoreKinds)
+        if (unsaved.Holds(store))
+            SaveStore(store);
 }
 
 } // namespace kestrin

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/UnsavedStores.h"
 #include "macros/MacroRecord.h"
 #include "patterns/GunRecord.h"
 #include "profiles/ProfileSection.h"
@@ -95,7 +96,8 @@ public:
     ProfileSectionState SectionState();
 
     // Loads the three stores, drops button indexes that point outside the libraries and takes
-    // the current profile as the snapshot.
+    // the current profile as the snapshot. A store set right and kept aside as it was is saved
+    // as it now is; what cannot be saved is left in `unsaved`.
     StartupLoadOutcome Load(std::u16string_view profileBase);
 
     // A change the mouse made itself, made to the current profile and to the snapshot of what
@@ -114,6 +116,14 @@ public:
 
     // Saves pro.data; the disk write happens outside the lock. NotDone while saves are held.
     SaveResult StoreCurrent();
+
+    // The stores holding changes no save has written: the outcome of every save is recorded
+    // here (on the UI thread, which alone touches the libraries), and a failed repair at load.
+    UnsavedStores unsaved;
+    // Saves `store` as it now is and records the outcome.
+    SaveResult SaveStore(StoreKind store);
+    // Saves again every store that holds unsaved changes.
+    void SaveUnsavedStores();
 
     // While set, pro.data is not written: a damaged store that could not be kept aside stays
     // as it was until the user has been told. A save refused meanwhile is remembered.

@@ -275,7 +275,7 @@ void MacroEditor::SetActionMouseButton(int entry)
 
 void MacroEditor::SetActionKey(uint8_t key)
 {
-    if (!HasSelectedAction())
+    if (!HasSelectedAction() || !IsMacroKey(key))
         return;
     work_[std::size_t(selected_)].key = key;
     scroll_ = MacroScroll::ToSelected;
@@ -347,6 +347,9 @@ bool MacroEditor::RecordEvent(uint32_t message, uint32_t param, uint64_t nowMs)
         return false;
     }
     const Translated event = TranslateHookEvent(message, param);
+    // A key or button without a code of its own cannot be played; it is left out.
+    if (!IsMacroKey(event.key))
+        return true;
     // The first event has no pause before it: the time since the start is not part of the macro.
     if (!firstEvent_) {
         uint16_t pause = 1;

@@ -86,6 +86,7 @@ public:
     // inserts' buttons 1..5), its key and its delay. The delay is held to 1..25000 (no number
     // counts as 0) and returned; the last action's delay is a placeholder and stays.
     void SetActionMouseButton(int entry);
+    // A key without a key code (IsMacroKey) changes nothing.
     void SetActionKey(uint8_t key);
     uint16_t SetActionDelay(std::optional<long long> typed);
     // Discards every change since the last commit.
@@ -95,7 +96,8 @@ public:
     // is selected (a macro is added first when none is current). `nowMs` is a monotonic clock.
     void StartRecording(MacroDelayMode mode, uint16_t defaultDelay, uint64_t nowMs,
         std::u16string_view newMacroText);
-    // One hook event while recording; false when it ended the recording.
+    // One hook event while recording; false when it ended the recording. A key or button
+    // without a key code (IsMacroKey) is left out.
     bool RecordEvent(uint32_t message, uint32_t param, uint64_t nowMs);
     // Whether the pointer rests on the control that stops the recording: a left click there
     // stops it and is not part of it; every other click is.

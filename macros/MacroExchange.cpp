@@ -19,6 +19,9 @@ MacroFileRead ParseMacroFile(std::span<const std::byte> bytes)
         return refused("the name has no end inside its field");
     if (macro.actionCount < 0 || macro.actionCount > kMacroMaxActions)
         return refused("action count " + std::to_string(macro.actionCount) + " outside 0..46");
+    if (auto foreign =
+            ForeignMacroAction(std::span(macro.actions).first(std::size_t(macro.actionCount))))
+        return refused(std::move(*foreign));
     SetFileNameRight(macro.name);
     read.value.held = HoldDelaysInRange(macro);
     return read;

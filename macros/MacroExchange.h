@@ -17,9 +17,10 @@ inline constexpr const char* kMacroFileExtension = "macro";
 using MacroFileRead = FileResult<RecordFromFile<MacroRecord>>;
 
 // Takes the bytes of a macro file, the record at their start: WrongSize when they are fewer;
-// OutOfRange when its name has no end inside its field or its action count lies outside 0..46.
-// Otherwise the record, its pauses held to the most the mouse takes (`held` says so) and units
-// of its name that no typed name holds set right.
+// OutOfRange when its name has no end inside its field, its action count lies outside 0..46 or
+// an action is none the editor makes (ForeignMacroAction). Otherwise the record, its pauses held
+// to what the editor and the mouse take (`held` says so) and units of its name that no typed
+// name holds set right.
 MacroFileRead ParseMacroFile(std::span<const std::byte> bytes);
 
 // Reads a macro file as ParseMacroFile takes it; Unreadable when it cannot be read.

@@ -4,7 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
+#include <string>
 #include <type_traits>
 #include <vector>
 
@@ -36,6 +38,8 @@ inline constexpr int kMacroMaxSizeUnits = 47;    // largest size a macro may be 
 inline constexpr int kMacroRecordStopUnits = 46; // recording stops here
 inline constexpr int kMacroMinEditedDelay = 1;
 inline constexpr int kMacroMaxDelay = 25000;
+// The longest pause a download entry carries on its own; a longer one takes a long-delay entry.
+inline constexpr int kShortDelayMax = 127;
 
 struct MacroRecord {
     char16_t name[kMacroNameUnits];
@@ -63,8 +67,23 @@ using MacroList = std::vector<std::unique_ptr<MacroRecord>>;
 // A count outside 0..actions.size() is clamped, so a damaged record never reads past its actions.
 int MacroSizeUnits(std::span<const MacroAction> actions, int actionCount);
 
-// Holds the pause of each counted action of a macro read from a file to the most the editor
-// and the mouse take. True when one was held.
+// Whether an action may carry this key code: a key of the key code table or a mouse button. Any
+// other code would reach the mouse as another kind of entry (0xF6 a move, 0xFE a link).
+bool IsMacroKey(uint8_t key);
+constexpr bool IsMacroKind(uint8_t kind)
+{
+    return kind == uint8_t(MacroActionKind::Press) || kind == uint8_t(MacroActionKind::Release);
+}
+
+// The first of `actions` the editor could not have made, in words for the trace: a key code no
+// key or mouse button has, or a kind other than press and release. Nothing when there is none.
+std::optional<std::string> ForeignMacroAction(std::span<const MacroAction> actions);
+
+// Holds the pauses of `actions` to what the editor and the mouse take: each to 1..25000 ms, and
+// all of them to 47 size units, the last actions' long pauses cut to 127 ms first, as the
+// download would cut them. True when one was held.
+bool HoldDelaysInRange(std::span<MacroAction> actions);
+// The same for the counted actions of a macro read from a file.
 bool HoldDelaysInRange(MacroRecord& macro);
 
 } // namespace kestrin

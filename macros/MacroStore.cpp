@@ -3,6 +3,8 @@
 #include "base/RecordNameRules.h"
 #include "base/RecordStore.h"
 
+#include <algorithm>
+
 namespace kestrin {
 namespace {
 
@@ -15,9 +17,25 @@ bool RepairMacro(MacroRecord& macro)
         macro.actionCount = macro.actionCount < 0 ? 0 : kMacroMaxActions;
         repaired = true;
     }
-    // An action's kind travels as it is (anything but a press is sent as a release).
+    // An action whose key code no key has would reach the mouse as another entry: it goes. A
+    // kind other than a press was always played as a release, and becomes one.
+    const auto counted = std::span(macro.actions).first(std::size_t(macro.actionCount));
+    const auto firstDropped = std::remove_if(counted.begin(), counted.end(),
+        [](const MacroAction& action) { return !IsMacroKey(action.key); });
+    if (firstDropped != counted.end()) {
+        macro.actionCount -= static_cast<int32_t>(counted.end() - firstDropped);
+        std::fill(firstDropped, counted.end(), MacroAction{});
+        repaired = true;
+    }
+    for (MacroAction& action : counted.first(std::size_t(macro.actionCount))) {
+        if (!IsMacroKind(action.kind)) {
+            action.kind = uint8_t(MacroActionKind::Release);
+            repaired = true;
+        }
+    }
     if (HoldDelaysInRange(macro))
-        Trace("macro.data: pauses of a macro held to %d ms\n", kMacroMaxDelay);
+        Trace("macro.data: pauses of a macro held to 1..%d ms and %d size units\n", kMacroMaxDelay,
+            kMacroMaxSizeUnits);
     return repaired;
 }
 

@@ -11,7 +11,9 @@
 namespace kestrin {
 
 // Reads the bytes of a macro.data into `list`: every whole record, each name terminated and
-// unique, each action count within 0..46. A partial record at the end is dropped.
+// unique, each action count within 0..46, each action one the editor makes (an action of a key
+// code no key has dropped, another kind a release) and its pauses held as a macro file's are. A
+// partial record at the end is dropped.
 void ParseMacroStore(std::span<const std::byte> bytes, MacroList& list, StoreLoadReport& report);
 
 // Fills `list` from macro.data of `dataFolder`; a missing store is an empty library.

@@ -258,7 +258,9 @@ void ButtonSection::OpenMacroLibrary()
     {
         // The editor works on the library itself; only the UI thread touches it.
         CMS_1_Macro editor(context_.profiles.macros, context_.profiles.dataFolder, hooks_);
-        editor.onSaved = context_.saveDone;
+        editor.onSaved = [this](const SaveResult& saved) {
+            context_.saveDone(StoreKind::Macros, saved);
+        };
         // Buttons are linked by name: a renamed macro takes its buttons along.
         editor.onRenamed = [this](int index, std::u16string_view oldName) {
             context_.profiles.Edit([&] {
@@ -274,7 +276,9 @@ void ButtonSection::OpenPatternLibrary()
 {
     {
         CMS_1_Gun editor(context_.profiles.guns, context_.profiles.dataFolder);
-        editor.onSaved = context_.saveDone;
+        editor.onSaved = [this](const SaveResult& saved) {
+            context_.saveDone(StoreKind::Patterns, saved);
+        };
         editor.onRenamed = [this](int index, std::u16string_view oldName) {
             context_.profiles.Edit([&] {
                 CarryRenamedGun(context_.profiles.list, context_.profiles.guns, index, oldName);
@@ -295,9 +299,11 @@ void ButtonSection::RelinkLibraries()
             current)
             shown = *current;
     });
+    // A library change a save could not write gets another chance as its window closes.
+    context_.profiles.SaveUnsavedStores();
     // Other profiles may have been re-linked too: they are kept as they now are.
     if (context_.saveDone)
-        context_.saveDone(context_.profiles.StoreCurrent());
+        context_.saveDone(StoreKind::Profiles, context_.profiles.StoreCurrent());
     if (!shown)
         return;
     Refresh(*shown);

@@ -19,12 +19,12 @@ void FooterStatus::SetChangesUntaken(bool untaken)
     Show();
 }
 
-void FooterStatus::SaveDone(const SaveResult& result, const std::string& folder)
+void FooterStatus::SaveDone(const SaveResult& result, const std::string& folder, bool unsavedLeft)
 {
     if (result.code == FileError::NotDone)
         return;
     if (result.ok()) {
-        if (failure_.isEmpty())
+        if (failure_.isEmpty() || unsavedLeft)
             return;
         failure_.clear();
         recovered_ = true;

@@ -60,8 +60,7 @@ void CMS_1_Page::StoreMouseChanges()
             // Told on the UI thread; the page outlives the job, the context may not.
             if (context)
                 QMetaObject::invokeMethod(
-                    context,
-                    [this, saved] { footer_.SaveDone(saved, StoreFolder(profiles_.dataFolder)); },
+                    context, [this, saved] { StoreSaved(StoreKind::Profiles, saved); },
                     Qt::QueuedConnection);
         });
     }

@@ -60,7 +60,9 @@ void CMS_1_Page::OpenDeviceLinks()
     if (worker_)
         return;
     uiQueue_ = std::make_unique<QObject>();
-    applyHost_ = std::make_unique<PageApplyHost>(profiles_, deviceLinks_.Links(), footer_, window_,
+    applyHost_ = std::make_unique<PageApplyHost>(
+        profiles_, deviceLinks_.Links(),
+        [this](StoreKind store, const SaveResult& saved) { StoreSaved(store, saved); }, window_,
         [context = uiQueue_.get()](std::function<void()> step) {
             QMetaObject::invokeMethod(context, std::move(step), Qt::QueuedConnection);
         });
@@ -108,6 +110,31 @@ void CMS_1_Page::CloseDeviceLinks()
     }
 }
 
+void CMS_1_Page::StoreSaved(StoreKind store, const SaveResult& result)
+{
+    profiles_.unsaved.Record(store, result);
+    // A save that works may work for the stores an earlier one could not write.
+    if (result.ok())
+        profiles_.SaveUnsavedStores();
+    footer_.SaveDone(result, StoreFolder(profiles_.dataFolder), profiles_.unsaved.Any());
+}
+
+bool CMS_1_Page::SaveBeforeExit()
+{
+    profiles_.SaveUnsavedStores();
+    QStringList unsaved;
+    for (const auto& [store, reason] : profiles_.unsaved.All()) {
+        const std::string path = StorePath(store, profiles_.dataFolder);
+        Trace("%s is not saved at exit: %s\n", path.c_str(), reason.c_str());
+        unsaved.push_back(QStringLiteral("%1 (%2)").arg(
+            QString::fromStdString(path), QString::fromStdString(reason)));
+    }
+    if (unsaved.isEmpty())
+        return true;
+    return CMsgWnd::Ask(CWindowWnd::FromHandle(mainWindow_), QStringLiteral("exit_unsaved_text"),
+               CMsgWnd::Kind::Destructive, {unsaved.join(QStringLiteral(", "))}) == 1;
+}
+
 void CMS_1_Page::LoadProfilesAtStartup()
 {
     CResourceManager* resources = CResourceManager::GetInstance();
@@ -136,6 +163,10 @@ void CMS_1_Page::LoadProfilesAtStartup()
     profiles_.savesHeld = false;
     if (profiles_.saveRefusedWhileHeld.exchange(false))
         StoreMouseChanges();
+    // A store the load set right (or made) but could not save.
+    if (const auto unsaved = profiles_.unsaved.All(); !unsaved.empty())
+        footer_.SaveDone(SaveResult::Failed(FileError::WriteFailed, unsaved.front().reason),
+            StoreFolder(profiles_.dataFolder), true);
     if (!profiles_.loaded)
         return;
 

@@ -133,6 +133,10 @@ public:
     // Saves pro.data with what the mouse changed itself since the last such save, off the UI
     // thread.
     void StoreMouseChanges();
+    // Before the program ends: saves again every store a save could not write, and asks
+    // whether to leave when one still cannot be (the box names the store and why). True when
+    // the program may end.
+    bool SaveBeforeExit();
     int ChargeAnimationStep() const { return battery_.AnimationStep(); }
 
     // Hands a thread message to the device worker; false while there is none.
@@ -172,6 +176,9 @@ private:
 
     void OpenDeviceLinks();
     void CloseDeviceLinks();
+    // Every save of a store ends here: recorded, the stores left unsaved saved again when it
+    // worked, and told in the footer.
+    void StoreSaved(StoreKind store, const SaveResult& result);
     void OnBatteryStatus(const BatteryStatus& status, LinkKind source);
     void OnDpiStage(int stage);
     void ShowMouseStage();
@@ -192,9 +199,7 @@ private:
     PageSectionContext sections_{window_, profiles_,
         [this](int debounceMs) { RequestApply(debounceMs); }, [this] { RefreshSettingsControls(); },
         [this](CControlUI& swatch, uint32_t argb) { return ChooseColor(swatch, argb); },
-        [this](const SaveResult& saved) {
-            footer_.SaveDone(saved, StoreFolder(profiles_.dataFolder));
-        }};
+        [this](StoreKind store, const SaveResult& saved) { StoreSaved(store, saved); }};
     DpiSection dpi_{sections_};
     PerformanceSection performance_{sections_};
     LightingSection lighting_{sections_};

@@ -7,9 +7,11 @@ namespace {
 const QString kApplyRing = QStringLiteral("apply_ring");
 }
 
-PageApplyHost::PageApplyHost(DeviceProfiles& profiles, DeviceLinks& links, FooterStatus& footer,
-    const PageWindow& window, UiQueue queue)
-    : profiles_(profiles), links_(links), footer_(footer), window_(window), queue_(std::move(queue))
+PageApplyHost::PageApplyHost(DeviceProfiles& profiles, DeviceLinks& links,
+    std::function<void(StoreKind, const SaveResult&)> saved, const PageWindow& window,
+    UiQueue queue)
+    : profiles_(profiles), links_(links), saved_(std::move(saved)), window_(window),
+      queue_(std::move(queue))
 {
 }
 
@@ -50,9 +52,7 @@ void PageApplyHost::SaveAppliedProfiles(const ProfileRecord* source, const Profi
     const SaveResult saved = profiles_.SaveApplied(source, written);
     if (!saved)
         Trace("saving the applied profile failed: %s", saved.error.c_str());
-    queue_([&footer = footer_, saved, folder = StoreFolder(profiles_.dataFolder)] {
-        footer.SaveDone(saved, folder);
-    });
+    queue_([&told = saved_, saved] { told(StoreKind::Profiles, saved); });
 }
 
 void PageApplyHost::FinishApply(

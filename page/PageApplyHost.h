@@ -3,7 +3,6 @@
 #include "device/ApplyHost.h"
 #include "device/DeviceLinks.h"
 #include "device/DeviceProfiles.h"
-#include "page/FooterStatus.h"
 #include "ui/PageWindow.h"
 
 #include <functional>
@@ -18,8 +17,10 @@ public:
     // Runs a step on the UI thread later, in call order; callable from any thread.
     using UiQueue = std::function<void(std::function<void()>)>;
 
-    PageApplyHost(DeviceProfiles& profiles, DeviceLinks& links, FooterStatus& footer,
-        const PageWindow& window, UiQueue queue);
+    // `saved` is told on the UI thread of every save of pro.data an apply makes.
+    PageApplyHost(DeviceProfiles& profiles, DeviceLinks& links,
+        std::function<void(StoreKind, const SaveResult&)> saved, const PageWindow& window,
+        UiQueue queue);
 
     void StopReceiverWatchdog() override;
     void ShowApplyRing() override;
@@ -34,7 +35,7 @@ public:
 private:
     DeviceProfiles& profiles_;
     DeviceLinks& links_;
-    FooterStatus& footer_;
+    std::function<void(StoreKind, const SaveResult&)> saved_;
     const PageWindow& window_;
     UiQueue queue_;
 };

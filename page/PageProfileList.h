@@ -11,7 +11,8 @@ namespace kestrin {
 class PageProfileList final : public ProfileSectionHost {
 public:
     PageProfileList(PageWindow& window, std::function<void()> refresh,
-        std::function<void()> requestFullApply, std::function<void(const SaveResult&)> saved)
+        std::function<void()> requestFullApply,
+        std::function<void(StoreKind, const SaveResult&)> saved)
         : window_(window), refresh_(std::move(refresh)),
           requestFullApply_(std::move(requestFullApply)), saved_(std::move(saved))
     {
@@ -26,13 +27,16 @@ public:
     void SelectRow(int row) override;
     void RefreshSettingsControls() override { refresh_(); }
     void RequestFullApply() override { requestFullApply_(); }
-    void ShowSaveResult(const SaveResult& result) override { saved_(result); }
+    void ShowSaveResult(StoreKind store, const SaveResult& result) override
+    {
+        saved_(store, result);
+    }
 
 private:
     PageWindow& window_;
     std::function<void()> refresh_;
     std::function<void()> requestFullApply_;
-    std::function<void(const SaveResult&)> saved_;
+    std::function<void(StoreKind, const SaveResult&)> saved_;
 };
 
 } // namespace kestrin

@@ -26,8 +26,8 @@ struct PageSectionContext {
     std::function<void()> refreshSettings;
     // The colour dialog below a swatch, opened with 0xAARRGGBB; the chosen colour on OK.
     std::function<std::optional<uint32_t>(CControlUI& swatch, uint32_t argb)> chooseColor;
-    // The outcome of a save of the stores, for the footer.
-    std::function<void(const SaveResult&)> saveDone;
+    // The outcome of a save of a store, for the footer and the stores left unsaved.
+    std::function<void(StoreKind, const SaveResult&)> saveDone;
 };
 
 // n when `name` is `prefix` followed by a number n in 1..count.

@@ -83,6 +83,11 @@ bool SameIgnoringCase(std::string_view a, std::string_view b)
 
 std::span<const ButtonFunction> ButtonFunctionTable() { return kAll; }
 
+bool IsFunctionCode(uint8_t code)
+{
+    return std::ranges::find(kAll, code, &ButtonFunction::code) != kAll.end();
+}
+
 std::optional<uint8_t> FunctionForMenuItem(std::string_view menuItem)
 {
     for (const ButtonFunction& function : kAll)

@@ -22,6 +22,9 @@ struct ButtonFunction {
 // Every function code the program knows.
 std::span<const ButtonFunction> ButtonFunctionTable();
 
+// Whether the table holds `code`.
+bool IsFunctionCode(uint8_t code);
+
 // The code a menu item chooses, compared without regard to case; nothing for an item of no
 // function.
 std::optional<uint8_t> FunctionForMenuItem(std::string_view menuItem);

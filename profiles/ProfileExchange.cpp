@@ -12,32 +12,45 @@
 #include <filesystem>
 
 namespace kestrin {
+namespace {
+
+std::string WrongSize(std::uintmax_t size)
+{
+    return std::to_string(size) + " bytes, not " + std::to_string(sizeof(ProfileRecord));
+}
+
+} // namespace
+
+ProfileFileRead ParseProfileFile(std::span<const std::byte> bytes)
+{
+    if (bytes.size() != sizeof(ProfileRecord))
+        return ProfileFileRead::Failed(FileError::WrongSize, WrongSize(bytes.size()));
+    auto profile = std::make_unique_for_overwrite<ProfileRecord>();
+    std::memcpy(profile.get(), bytes.data(), sizeof(ProfileRecord));
+    // Read as it lies, a file could put anything on the mouse: a DPI it refuses, or buttons
+    // without a left click.
+    if (auto fault = SettingOutOfRange(*profile))
+        return ProfileFileRead::Failed(FileError::OutOfRange, std::move(*fault));
+    return ProfileFileRead::Ok(std::move(profile));
+}
+
 ProfileFileRead ReadProfileFile(const std::string& path)
 {
-    const auto refused = [&](FileError code, std::string why) {
-        Trace("profile file %s refused: %s\n", path.c_str(), why.c_str());
-        return ProfileFileRead::Failed(code, std::move(why));
-    };
-    const auto wrongSize = [](std::uintmax_t size) {
-        return std::to_string(size) + " bytes, not " + std::to_string(sizeof(ProfileRecord));
+    const auto refused = [&](ProfileFileRead result) {
+        Trace("profile file %s refused: %s\n", path.c_str(), result.error.c_str());
+        return result;
     };
     std::error_code error;
     const auto size = std::filesystem::file_size(path, error);
     // A file of the wrong size is refused before it is read: it may be anything, and large.
     if (!error && size != sizeof(ProfileRecord))
-        return refused(FileError::WrongSize, wrongSize(size));
+        return refused(ProfileFileRead::Failed(FileError::WrongSize, WrongSize(size)));
     const FileBytes file = ReadWholeFile(path);
     if (!file.ok())
-        return refused(FileError::Unreadable, file.error.empty() ? "cannot be read" : file.error);
-    if (file.value.size() != sizeof(ProfileRecord))
-        return refused(FileError::WrongSize, wrongSize(file.value.size()));
-    auto profile = std::make_unique_for_overwrite<ProfileRecord>();
-    std::memcpy(profile.get(), file.value.data(), sizeof(ProfileRecord));
-    // Read as it lies, a file could put anything on the mouse: a DPI it refuses, or buttons
-    // without a left click.
-    if (const auto fault = SettingOutOfRange(*profile))
-        return refused(FileError::OutOfRange, *fault);
-    return ProfileFileRead::Ok(std::move(profile));
+        return refused(ProfileFileRead::Failed(
+            FileError::Unreadable, file.error.empty() ? "cannot be read" : file.error));
+    ProfileFileRead read = ParseProfileFile(file.value);
+    return read.ok() ? std::move(read) : refused(std::move(read));
 }
 
 SaveResult WriteProfileFile(const std::string& path, const ProfileRecord& profile)

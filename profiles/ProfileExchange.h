@@ -5,7 +5,9 @@
 #include "patterns/GunRecord.h"
 #include "profiles/StoredProfile.h"
 
+#include <cstddef>
 #include <memory>
+#include <span>
 #include <string>
 
 namespace kestrin {
@@ -20,6 +22,8 @@ using ProfileFileRead = FileResult<std::unique_ptr<ProfileRecord>>;
 // file of another size is not a profile, and half a record or a foreign value must never reach
 // the mouse.
 ProfileFileRead ReadProfileFile(const std::string& path);
+// The same check of a profile file's bytes: WrongSize, OutOfRange, or the record.
+ProfileFileRead ParseProfileFile(std::span<const std::byte> bytes);
 
 // Writes the profile as a file of its own, replacing any earlier one only once the new one is
 // whole on disk.

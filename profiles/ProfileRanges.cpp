@@ -1,6 +1,7 @@
 #include "profiles/ProfileRanges.h"
 
 #include "base/RecordNames.h"
+#include "profiles/ButtonFunctions.h"
 
 #include <algorithm>
 #include <memory>
@@ -55,8 +56,10 @@ bool CopyInRange(const ButtonSlot& slot)
     if (slot.functionCode == kFunctionMacro) {
         if (slot.stepCount > kMacroMaxActions)
             return false;
-        return std::all_of(slot.macroCopy, slot.macroCopy + slot.stepCount,
-            [](const auto& a) { return a.delay <= kMacroMaxDelay; });
+        MacroAction steps[kMacroMaxActions];
+        const std::span counted = std::span(steps).first(slot.stepCount);
+        std::copy_n(slot.macroCopy, slot.stepCount, counted.begin());
+        return !ForeignMacroAction(counted) && !HoldDelaysInRange(counted);
     }
     if (slot.functionCode == kFunctionRecoilPattern) {
         if (slot.stepCount < 1 || slot.stepCount > kGunMaxShots)
@@ -106,6 +109,9 @@ std::optional<std::string> SettingOutOfRange(const ProfileRecord& profile)
             [](int32_t enabled) { return enabled == 1; }))
         return "no DPI stage is in the cycle";
     for (int k = 0; k < kButtonCount; ++k) {
+        if (!IsFunctionCode(profile.buttons[k].functionCode))
+            return "button " + std::to_string(k + 1) + " has function code " +
+                std::to_string(profile.buttons[k].functionCode) + ", which no function has";
         if (!CopyInRange(profile.buttons[k]))
             return "the steps of button " + std::to_string(k + 1) + " are not the editor's";
         if (!IsNameText(profile.buttons[k].assignedName))
@@ -115,6 +121,8 @@ std::optional<std::string> SettingOutOfRange(const ProfileRecord& profile)
         return "none of buttons 1 to 16 is a left click";
     if (!IsNameText(profile.name))
         return "the name is not text";
+    if (profile.name[0] == u'\0')
+        return "the name is empty";
     return std::nullopt;
 }
 
@@ -136,7 +144,7 @@ int HoldSettingsInRange(ProfileRecord& profile)
         ++held;
     }
     for (int k = 0; k < kButtonCount; ++k) {
-        if (!CopyInRange(profile.buttons[k])) {
+        if (!IsFunctionCode(profile.buttons[k].functionCode) || !CopyInRange(profile.buttons[k])) {
             ResetButtonSlot(profile.buttons[k], k);
             ++held;
         }
@@ -147,6 +155,11 @@ int HoldSettingsInRange(ProfileRecord& profile)
         ++held;
     }
     held += MakeNameText(profile.name) ? 1 : 0;
+    // A name of nothing the user typed, as MakeNameText marks a unit: it shows, and can be renamed.
+    if (profile.name[0] == u'\0') {
+        WriteName(profile.name, u"\uFFFD");
+        ++held;
+    }
     return held;
 }
 

@@ -12,8 +12,9 @@ namespace kestrin {
 // The ranges in which the program's own controls keep a profile's settings (the page layout's
 // sliders, options and lists, the button editors). A value outside them never comes from the
 // program: an import that holds one is refused, a store that holds one has it set back to its
-// default, and none of it reaches the mouse. Function codes outside the button table and the
-// reserved fields are carried as they are.
+// default, and none of it reaches the mouse. A function code outside the button table is the
+// button's default function, an empty name one of U+FFFD; the reserved fields are carried as
+// they are.
 inline constexpr int32_t kDpiUnitsMin = 1;
 inline constexpr int32_t kDpiUnitsMax = 520; // 26000 DPI
 inline constexpr int32_t kLightingModes = 12;

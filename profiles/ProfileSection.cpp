@@ -188,7 +188,7 @@ void ProfileSection::ImportProfile()
         const SaveResult saved = SaveMacroStore(state_.dataFolder, state_.macros);
         if (!saved.ok())
             Trace("saving macro.data after an import failed: %s", saved.error.c_str());
-        host_.ShowSaveResult(saved);
+        host_.ShowSaveResult(StoreKind::Macros, saved);
     }
     host_.AppendRow(name);
     host_.SelectRow(imported.profileIndex);
@@ -201,7 +201,7 @@ SaveResult ProfileSection::SaveProfiles()
     SaveResult result = SaveProfileStore(state_.dataFolder, state_.profiles, state_.header);
     if (!result.ok())
         Trace("saving pro.data failed: %s", result.error.c_str());
-    host_.ShowSaveResult(result);
+    host_.ShowSaveResult(StoreKind::Profiles, result);
     return result;
 }
 

@@ -29,8 +29,8 @@ public:
     virtual void RefreshSettingsControls() = 0;
     // ApplyAllPending = 1, then post WM_APPLY_REQUEST.
     virtual void RequestFullApply() = 0;
-    // The outcome of every save the section makes, for the user to see.
-    virtual void ShowSaveResult(const SaveResult& result) = 0;
+    // The outcome of every save of a store the section makes, for the user to see.
+    virtual void ShowSaveResult(StoreKind store, const SaveResult& result) = 0;
 };
 
 // The questions the section asks the user: message boxes and dialogs over the page's window.

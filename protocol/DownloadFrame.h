@@ -21,7 +21,6 @@ inline constexpr uint8_t kEntryPause = 0x00;
 inline constexpr uint8_t kEntryLink = 0xFE;
 inline constexpr uint8_t kEntryRelease = 0x80;
 
-inline constexpr int kShortDelayMax = 127;
 inline constexpr int kEntryDelayMin = 5;
 
 // A delay as the entries carry it: up to 127 ms fits one byte; a longer one splits into

@@ -18,7 +18,7 @@ std::optional<int>& NextAnswer()
 
 void CMsgWnd::SetNextAnswerForTesting(std::optional<int> answer) { NextAnswer() = answer; }
 
-int CMsgWnd::Ask(CWindowWnd* parent, const QString& messageId, Kind kind)
+int CMsgWnd::Ask(CWindowWnd* parent, const QString& messageId, Kind kind, QStringList args)
 {
     if (auto answer = std::exchange(NextAnswer(), std::nullopt))
         return *answer;
@@ -26,6 +26,7 @@ int CMsgWnd::Ask(CWindowWnd* parent, const QString& messageId, Kind kind)
     box.SetTitleId(QStringLiteral("warning_title_text"));
     box.SetMessageId(messageId);
     box.SetKind(kind);
+    box.SetMessageArgs(std::move(args));
     box.Create(parent, QString(), WS_POPUP | WS_VISIBLE, WS_EX_TOOLWINDOW, 0, 0, 800, 800);
     box.CenterWindow();
     return box.ShowModal();
@@ -41,6 +42,14 @@ void CMsgWnd::OnLayoutLoaded()
             label->SetResourceText(true);
             label->SetText(id);
         }
+    }
+    if (CControlUI* message = paintManager_.FindControl(QStringLiteral("warning"));
+        message && !messageArgs_.isEmpty()) {
+        QString text = CResourceManager::GetInstance()->GetText(messageId_);
+        for (const QString& arg : messageArgs_)
+            text = text.arg(arg);
+        message->SetResourceText(false);
+        message->SetText(text);
     }
     // Enter and Space press the button that has the keyboard.
     const QString answer =

@@ -509,6 +509,9 @@ void CMS_1_Macro::OnHookEvent(uint32_t message, uint32_t param)
         ShowActions();
     } else if (capturingKey_) {
         const uint8_t key = MacroEditor::KeyCodeOf(message);
+        // A key without a code of its own cannot be played: the field keeps the key it had.
+        if (!IsMacroKey(key))
+            return;
         if (keyEdit_)
             keyEdit_->SetText(QString::fromStdU16String(UsageName(key)));
         editor_.SetActionKey(key);

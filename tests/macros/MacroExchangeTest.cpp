@@ -20,7 +20,7 @@ std::unique_ptr<MacroRecord> Macro(std::u16string_view name)
     macro->actionCount = 3;
     macro->actions[0] = {0x04, 1, 25000};
     macro->actions[1] = {0x04, 2, 1};
-    macro->actions[2] = {0xF1, 1, 0};
+    macro->actions[2] = {0xF1, 1, 1};
     macro->reserved48[1] = 9;
     return macro;
 }
@@ -66,13 +66,19 @@ TEST_F(MacroExchangeTest, AnExportComesBackAsANewMacroUnderTheNextFreeName)
 
 TEST_F(MacroExchangeTest, AFileThatIsNotOneSoundMacroIsRefusedWhole)
 {
-    const std::vector<std::pair<const char*, std::function<void(std::vector<std::byte>&)>>> broken{
+    std::vector<std::pair<const char*, std::function<void(std::vector<std::byte>&)>>> broken{
         {"short", [](auto& bytes) { bytes.pop_back(); }},
         {"empty", [](auto& bytes) { bytes.clear(); }},
         {"no end to the name", [](auto& bytes) { std::memset(bytes.data(), 'x', 48); }},
         {"count -1", [](auto& bytes) { std::memset(bytes.data() + 52, 0xFF, 4); }},
         {"count 47", [](auto& bytes) { bytes[52] = std::byte{47}; }},
     };
+    for (const uint8_t key : {0x00, 0x03, 0xF6, 0xFE, 0xFF})
+        broken.emplace_back(
+            "a key code no key has", [key](auto& bytes) { bytes[60] = std::byte{key}; });
+    for (const uint8_t kind : {0, 3, 0x81})
+        broken.emplace_back(
+            "neither press nor release", [kind](auto& bytes) { bytes[57] = std::byte{kind}; });
     for (const auto& [what, damage] : broken) {
         const MacroFileRead read = ReadMacroFile(Written(damage));
         EXPECT_FALSE(read.ok()) << what;
@@ -96,6 +102,20 @@ TEST_F(MacroExchangeTest, ValuesTheFormatAllowsAreTakenAndHeldToWhatTheMouseTake
 
     read = ReadMacroFile(Written([](auto&) {}));
     EXPECT_FALSE(read.value.held) << "nothing to hold";
+
+    // No pause at all, and 46 pauses of 200 ms: 92 size units where the editor allows 47.
+    read = ReadMacroFile(Written([](auto& bytes) {
+        const int32_t count = 46;
+        std::memcpy(bytes.data() + 52, &count, 4);
+        for (int i = 0; i < count; ++i) {
+            const MacroAction action{0x04, 1, uint16_t(i == 0 ? 0 : 200)};
+            std::memcpy(bytes.data() + 56 + 4 * i, &action, 4);
+        }
+    }));
+    ASSERT_TRUE(read.ok()) << read.error;
+    EXPECT_TRUE(read.value.held);
+    EXPECT_EQ(read.value.record->actions[0].delay, 1);
+    EXPECT_LE(MacroSizeUnits(read.value.record->actions, 46), kMacroMaxSizeUnits);
 
     // A name of control characters alone, or none, is named as a new macro is; others keep
     // what can be shown of theirs.

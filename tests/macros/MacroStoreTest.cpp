@@ -28,6 +28,11 @@ std::vector<unsigned char> MacroBytes(const std::u16string& name, int32_t count,
         bytes[2 * i + 1] = static_cast<unsigned char>(unit >> 8);
     }
     std::memcpy(bytes.data() + 52, &count, 4);
+    // Every action a press of A with 10 ms, as the editor makes them.
+    for (std::size_t at = 56; at < kMacro; at += 4) {
+        const unsigned char action[] = {0x04, 1, 10, 0};
+        std::memcpy(bytes.data() + at, action, 4);
+    }
     return bytes;
 }
 
@@ -121,6 +126,34 @@ TEST_F(MacroStoreTest, APartialRecordAtTheEndIsDroppedAndTheFileKeptAside)
     EXPECT_EQ(report.droppedTailBytes, 100u);
     ASSERT_FALSE(report.copiedAsideTo.empty());
     EXPECT_EQ(ReadBytes(report.copiedAsideTo), bytes);
+}
+
+TEST_F(MacroStoreTest, ActionsTheEditorCannotMakeAreSetRightAndPausesHeldToItsRanges)
+{
+    auto foreign = MacroBytes(u"Foreign", 5, 0);
+    const unsigned char actions[] = {
+        0x04, 1, 10, 0, 0xFE, 1, 10, 0, 0x04, 3, 10, 0, 0x00, 2, 10, 0, 0xF6, 2, 10, 0};
+    std::memcpy(foreign.data() + 56, actions, sizeof actions);
+    auto slow = MacroBytes(u"Slow", 26, 0);
+    for (std::size_t at = 56; at < 56 + 26 * 4; at += 4)
+        slow[at + 2] = 200; // 2 size units each
+    slow[56 + 2] = 0;
+    WriteBytes(Store(), Join({foreign, slow}));
+    const StoreLoadReport report = LoadMacroStore(folder.Data(), list);
+    EXPECT_EQ(report.repairedRecords, 1) << "a pause held is no damage";
+    ASSERT_EQ(list.size(), 2u);
+    // Keys no key has go, as they would reach the mouse as a link, a pause or a move; the
+    // kind 3 was always played as a release.
+    ASSERT_EQ(list[0]->actionCount, 2);
+    EXPECT_EQ(list[0]->actions[0].kind, 1);
+    EXPECT_EQ(list[0]->actions[1].key, 0x04);
+    EXPECT_EQ(list[0]->actions[1].kind, 2);
+    EXPECT_EQ(list[0]->actions[2].key, 0x00) << "what was left out is not kept";
+    EXPECT_EQ(list[1]->actions[0].delay, 1);
+    EXPECT_EQ(MacroSizeUnits(list[1]->actions, list[1]->actionCount), kMacroMaxSizeUnits);
+    for (std::size_t i = 22; i < 26; ++i)
+        EXPECT_EQ(list[1]->actions[i].delay, 127) << "the last long pauses are cut first";
+    EXPECT_EQ(list[1]->actions[21].delay, 200);
 }
 
 TEST_F(MacroStoreTest, AnUnreadableLibraryIsMovedAsideSoTheNextSaveCannotOverwriteIt)

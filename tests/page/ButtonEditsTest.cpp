@@ -2,20 +2,24 @@
 // windows, each edit landing on the profile it was made for whatever arrives meanwhile.
 #include "app/InstanceCommands.h"
 #include "base/RecordNames.h"
+#include "page/ShortcutWnd.h"
 #include "page/library/GunWnd.h"
 #include "page/library/MacroWnd.h"
-#include "page/ShortcutWnd.h"
 #include "patterns/GunRecord.h"
 #include "profiles/ButtonRelink.h"
 #include "tests/page/DevicePageFixture.h"
+#include "tests/support/FailingFileCalls.h"
 #include "ui/ListUI.h"
 #include "ui/MenuWnd.h"
+#include "ui/MsgWnd.h"
 #include "ui/NameDialog.h"
 
 #include <QAbstractButton>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 
 namespace kestrin {
 namespace {
@@ -179,6 +183,68 @@ TEST_F(ButtonEditsTest, ARenamedMacroOrPatternKeepsItsButtonsInEveryProfile)
     }
     EXPECT_EQ(Profile(1).buttons[5].functionCode, kFunctionRecoilPattern);
     EXPECT_EQ(ReadName(Profile(1).buttons[5].assignedName), u"Spray long");
+}
+
+TEST_F(ButtonEditsTest, ALibraryChangeOnAFullDiskIsSavedLaterAndOnlyThenCalledSaved)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    const std::string macroStore = folder.Data() + "ms_1/macro.data";
+    const auto hint = [&] { return Control("ms_1_footer_hint")->GetText(); };
+    const QString recovered =
+        CResourceManager::GetInstance()->GetText(QStringLiteral("save_recovered_text"));
+    // A macro added in the library while nothing can be saved, the window closed.
+    const auto addMacroOnAFullDisk = [&] {
+        test::FailingWrites diskFull(0);
+        CWindowWnd::SetModalHookForTesting([&](CWindowWnd& dialog) {
+            Click(dialog, "ms_1_macro_add_btn");
+            Click(dialog, "btn_exit");
+        });
+        QTest::mouseClick(Widget(QStringLiteral("ms_1_btn_macro")), Qt::LeftButton);
+        CWindowWnd::SetModalHookForTesting(nullptr);
+    };
+    addMacroOnAFullDisk();
+    ASSERT_EQ(Page().Profiles().macros.size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(macroStore));
+
+    // The mouse's next change saves pro.data, and the macros with it, before anything is called
+    // saved.
+    Event(WM_CABLE_EVENT, 0x1010, 3);
+    Expire(TIMER_STORE_MOUSE_CHANGES);
+    ASSERT_TRUE(WaitFor([&] { return hint() == recovered; })) << hint().toStdString();
+    EXPECT_EQ(std::filesystem::file_size(macroStore), sizeof(MacroRecord));
+
+    // Exit while the disk is still full says which store is lost and why, and may be cancelled.
+    addMacroOnAFullDisk();
+    EXPECT_NE(hint(), recovered);
+    std::vector<QString> told;
+    const auto exit = [&] {
+        auto* command = new MenuCmd;
+        command->szName = QStringLiteral("exit");
+        window->SendMessage(WM_MENU_COMMAND, reinterpret_cast<uintptr_t>(command), 0);
+    };
+    {
+        test::FailingWrites diskFull(0);
+        CWindowWnd::SetModalHookForTesting([&](CWindowWnd& box) {
+            told.push_back(box.GetWidget()->findChild<QLabel*>(QStringLiteral("warning"))->text());
+            box.Close(0);
+        });
+        exit();
+        CWindowWnd::SetModalHookForTesting(nullptr);
+    }
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_TRUE(told[0].contains(QString::fromStdString(macroStore))) << told[0].toStdString();
+    EXPECT_TRUE(told[0].contains(QStringLiteral("No space left on device")));
+    ASSERT_TRUE(window->IsWindow()) << "cancelled: the program goes on";
+
+    // With room again, Exit saves what was left and leaves without a word.
+    CWindowWnd::SetModalHookForTesting([&](CWindowWnd&) { ADD_FAILURE() << "no box"; });
+    exit();
+    CWindowWnd::SetModalHookForTesting(nullptr);
+    EXPECT_EQ(std::filesystem::file_size(macroStore), 2 * sizeof(MacroRecord));
+    ASSERT_TRUE(WaitFor([&] { return !window->IsWindow(); }));
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
 }
 
 } // namespace

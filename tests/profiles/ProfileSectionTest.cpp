@@ -42,7 +42,10 @@ public:
     void SelectRow(int row) override { log.push_back("select " + std::to_string(row)); }
     void RefreshSettingsControls() override { log.emplace_back("refresh"); }
     void RequestFullApply() override { ++fullApplies; }
-    void ShowSaveResult(const SaveResult& result) override { saves.push_back(result.code); }
+    void ShowSaveResult(StoreKind, const SaveResult& result) override
+    {
+        saves.push_back(result.code);
+    }
     bool Confirm(std::string_view textId) override
     {
         confirmed.emplace_back(textId);

@@ -263,6 +263,10 @@ TEST_F(ProfileStoreTest, EveryStoreSetRightAsItIsReadIsFirstKeptAsideAsItWas)
              p.dpiX[1] = 99999;
              p.currentDpiStage = 99;
          })},
+        {"function code 20 and an empty name", withRecord([](ProfileRecord& p) {
+             p.buttons[6].functionCode = 20;
+             p.name[0] = u'\0';
+         })},
     };
     for (const auto& [what, bytes] : damaged) {
         fs::remove_all(Store().parent_path());
