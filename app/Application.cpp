@@ -4,6 +4,7 @@
 #include "app/MainWnd.h"
 #include "app/ProgramIcon.h"
 #include "app/SingleInstance.h"
+#include "base/Autostart.h"
 #include "base/Messages.h"
 #include "base/Trace.h"
 #include "platform/QuitSignals.h"
@@ -57,12 +58,18 @@ bool TakeOverFromUnansweringCopy(SingleInstance& instance)
 
 int RunKestrin(int argc, char** argv)
 {
-    // The program takes no command line, and Qt would read options of its own from one
-    // (-platform, -style, -reverse…): Qt is given the program's name alone.
+    // Qt would read options of its own from the command line (-platform, -style, -reverse…): Qt
+    // is given the program's name alone.
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
+    bool startInTray = false;
+    for (int i = 1; i < argc; ++i)
+        startInTray |= std::strcmp(argv[i], kStartInTrayOption) == 0;
     SingleInstance instance(InstanceName);
     bool primary = instance.TryBecomePrimary();
+    // A start at login leaves a copy that already runs as it is.
+    if (!primary && startInTray)
+        return 1;
     if (!primary) {
         // No display needed to wake the running copy.
         SingleInstance::Wake woken = SingleInstance::Wake::Unanswered;
@@ -116,7 +123,10 @@ int RunKestrin(int argc, char** argv)
             reply("unknown");
     });
     mainWindow = std::make_unique<CMainWnd>();
-    mainWindow->Create(nullptr, QString(), MAIN_WINDOW_STYLE, 0, 0, 0, 800, 572);
+    // Without a notification area to wait in, the window is the program and shows anyway.
+    const bool hidden = startInTray && CTrayIcon::DesktopHasTray();
+    mainWindow->Create(nullptr, QString(),
+        hidden ? MAIN_WINDOW_STYLE & ~WS_VISIBLE : MAIN_WINDOW_STYLE, 0, 0, 0, 800, 572);
     mainWindow->CenterWindow();
     // Leaves as the tray's "Exit" does, saving what it holds.
     const QuitSignals quitSignals([&mainWindow] {
