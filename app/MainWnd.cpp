@@ -18,7 +18,6 @@
 #include "ui/MsgWnd.h"
 #include "ui/ResourceManager.h"
 
-#include <QAbstractButton>
 #include <QLabel>
 #include <QMenu>
 #include <QStackedWidget>
@@ -226,9 +225,7 @@ void CMainWnd::ShowWindowMenu()
         button->mapToGlobal(QPoint(button->width() - 1, button->height())), &paintManager_, nullptr,
         eMenuAlignment_Right | eMenuAlignment_Top);
     // Read afresh each time: kestrinctl or the desktop's session settings may have changed it.
-    if (CControlUI* item = windowMenu_->GetPaintManager().FindControl(QStringLiteral("autostart")))
-        if (auto* box = qobject_cast<QAbstractButton*>(item->GetWidget()))
-            box->setChecked(AutostartEnabled(AutostartFile()));
+    windowMenu_->SetItemChecked(QStringLiteral("autostart"), AutostartEnabled(AutostartFile()));
     windowMenu_->ResizeMenu();
 }
 

@@ -170,6 +170,13 @@ QStringList CMenuWnd::VisibleItems() const
     return items;
 }
 
+void CMenuWnd::SetItemChecked(const QString& item, bool checked)
+{
+    if (QWidget* host = GetWidget())
+        if (auto* button = host->findChild<QAbstractButton*>(item))
+            button->setChecked(checked);
+}
+
 bool PostMenuCommand(KestrinWindow owner, MenuCmd command)
 {
     auto* record = new MenuCmd(std::move(command));

@@ -46,6 +46,8 @@ public:
     // The item that has the keyboard when the menu shows; the first one when it has none.
     void SetFocusedItem(const QString& item) { focusedItem_ = item; }
     QStringList VisibleItems() const;
+    // Ticks or clears a check item; a name the layout lacks is left alone.
+    void SetItemChecked(const QString& item, bool checked);
     // True while the menu shows, and once `item` has been chosen in it: a choice made in this
     // menu, not one named when no menu was open.
     bool IsOpenFor(const QString& item) const;
