@@ -27,7 +27,6 @@ public:
     QColor criticalColor() const { return critical_; }
     void setCriticalColor(const QColor& color);
     enum class Warning { None, Low, Critical };
-    Warning warning() const { return warning_; }
     void setWarning(Warning warning);
     // The arc's colour now.
     QColor arcColor() const;
