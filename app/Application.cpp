@@ -18,6 +18,7 @@
 #include <QCoreApplication>
 #include <QFontDatabase>
 
+#include <chrono>
 #include <cstring>
 #include <future>
 
@@ -41,6 +42,8 @@ void SetupSkinResources()
 // How long a second start waits for the running copy's answer, and then for a copy it ends.
 constexpr int kWakeTimeoutMs = 5000;
 constexpr int kEndGraceMs = 3000;
+// How long a start at login waits for a panel's notification area before it shows the window.
+constexpr std::chrono::seconds kTrayPatience{10};
 
 // A second start whose running copy holds the lock but has not answered: it may hang, and
 // waking it would leave the user with no window. The user may end it and start anew.
@@ -123,11 +126,12 @@ int RunKestrin(int argc, char** argv)
             reply("unknown");
     });
     mainWindow = std::make_unique<CMainWnd>();
-    // Without a notification area to wait in, the window is the program and shows anyway.
-    const bool hidden = startInTray && CTrayIcon::DesktopHasTray();
     mainWindow->Create(nullptr, QString(),
-        hidden ? MAIN_WINDOW_STYLE & ~WS_VISIBLE : MAIN_WINDOW_STYLE, 0, 0, 0, 800, 572);
+        startInTray ? MAIN_WINDOW_STYLE & ~WS_VISIBLE : MAIN_WINDOW_STYLE, 0, 0, 0, 800, 572);
     mainWindow->CenterWindow();
+    // Without a notification area to wait in, the window is the program and shows after all.
+    if (startInTray)
+        mainWindow->ShowUnlessATrayAppears(kTrayPatience);
     // Leaves as the tray's "Exit" does, saving what it holds.
     const QuitSignals quitSignals([&mainWindow] {
         if (mainWindow)

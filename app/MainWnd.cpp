@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QtGlobal>
 
 namespace kestrin {
@@ -291,6 +292,24 @@ void CMainWnd::ShowMainWindow()
     if (IsMinimized())
         SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
     SetForegroundWindow();
+}
+
+void CMainWnd::ShowUnlessATrayAppears(std::chrono::milliseconds patience)
+{
+    if (CTrayIcon::DesktopHasTray())
+        return;
+    auto* poll = new QTimer(GetWidget());
+    poll->setInterval(500);
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    QObject::connect(poll, &QTimer::timeout, poll, [this, poll, deadline] {
+        const bool tray = CTrayIcon::DesktopHasTray();
+        if (!tray && std::chrono::steady_clock::now() < deadline)
+            return;
+        poll->deleteLater();
+        if (!tray)
+            ShowMainWindow();
+    });
+    poll->start();
 }
 
 void CMainWnd::ShowNoDeviceMessage()

@@ -7,6 +7,7 @@
 #include "ui/TrayIcon.h"
 #include "ui/WindowImplBase.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -47,6 +48,10 @@ public:
 
     void ShowMainWindow();
     void ShowNoDeviceMessage();
+    // For a window made hidden by a start at login: a panel may come up after the program, so
+    // the window shows only if no notification area has appeared within `patience`, asked
+    // every half second.
+    void ShowUnlessATrayAppears(std::chrono::milliseconds patience);
 
     int DevicePresent() const { return devicePresent_; }
     bool NoDeviceBoxOpen() const { return noDeviceBoxOpen_; }

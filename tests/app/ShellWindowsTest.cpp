@@ -481,6 +481,25 @@ TEST_F(NoTrayMainWindowTest, AStartWithoutAMouseShowsTheNoMousePageAndClosingEnd
     ASSERT_TRUE(test::WaitFor([&] { return !window->IsWindow(); }));
 }
 
+TEST_F(ShellTest, AStartAtLoginStaysHiddenIfATrayAppearsInTimeAndShowsTheWindowIfNone)
+{
+    for (const bool trayComes : {true, false}) {
+        CTrayIcon::SetDesktopTrayForTesting(false);
+        CMainWnd window;
+        window.SetHookLibraryFile(std::string(KESTRIN_PROGRAM_DIR) + "/no-such-libHook.so");
+        ASSERT_NE(
+            window.Create(nullptr, QString(), MAIN_WINDOW_STYLE & ~WS_VISIBLE, 0, 0, 0, 800, 572),
+            0u);
+        window.ShowUnlessATrayAppears(std::chrono::milliseconds(600));
+        QTest::qWait(200);
+        EXPECT_FALSE(window.IsVisible()) << "waits for a panel that starts later";
+        if (trayComes)
+            CTrayIcon::SetDesktopTrayForTesting(true);
+        QTest::qWait(1300);
+        EXPECT_EQ(window.IsVisible(), !trayComes) << (trayComes ? "a tray came" : "none came");
+    }
+}
+
 TEST_F(NoTrayMainWindowTest, AMouseThatCannotBeOpenedGetsTheUdevHintAndATrayIsAskedForAfresh)
 {
     bool denied = true;
