@@ -173,7 +173,8 @@ wait "$kestrin_pid" || status=$?
 kestrin_pid=
 ((status == 0)) || fail "the installed program ended with $status"
 # A start at login: the entry `kestrinctl autostart on` writes starts the installed program, as a
-# session starts it (no tray here: its window shows); `off` removes the entry.
+# session starts it (no tray here: its window shows once it has waited for one); `off` removes
+# the entry.
 entry=$home/.config/autostart/org.kestrin.Kestrin.desktop
 HOME=$home XDG_CONFIG_HOME= kestrinctl autostart on || fail "kestrinctl autostart on failed"
 desktop-file-validate "$entry" || fail "desktop-file-validate refused $entry"
