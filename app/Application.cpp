@@ -4,6 +4,7 @@
 #include "app/MainWnd.h"
 #include "app/ProgramIcon.h"
 #include "app/SingleInstance.h"
+#include "base/Autostart.h"
 #include "base/Messages.h"
 #include "base/Trace.h"
 #include "platform/QuitSignals.h"
@@ -17,6 +18,7 @@
 #include <QCoreApplication>
 #include <QFontDatabase>
 
+#include <chrono>
 #include <cstring>
 #include <future>
 
@@ -40,6 +42,8 @@ void SetupSkinResources()
 // How long a second start waits for the running copy's answer, and then for a copy it ends.
 constexpr int kWakeTimeoutMs = 5000;
 constexpr int kEndGraceMs = 3000;
+// How long a start at login waits for a panel's notification area before it shows the window.
+constexpr std::chrono::seconds kTrayPatience{10};
 
 // A second start whose running copy holds the lock but has not answered: it may hang, and
 // waking it would leave the user with no window. The user may end it and start anew.
@@ -57,12 +61,18 @@ bool TakeOverFromUnansweringCopy(SingleInstance& instance)
 
 int RunKestrin(int argc, char** argv)
 {
-    // The program takes no command line, and Qt would read options of its own from one
-    // (-platform, -style, -reverse…): Qt is given the program's name alone.
+    // Qt would read options of its own from the command line (-platform, -style, -reverse…): Qt
+    // is given the program's name alone.
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
+    bool startInTray = false;
+    for (int i = 1; i < argc; ++i)
+        startInTray |= std::strcmp(argv[i], kStartInTrayOption) == 0;
     SingleInstance instance(InstanceName);
     bool primary = instance.TryBecomePrimary();
+    // A start at login leaves a copy that already runs as it is.
+    if (!primary && startInTray)
+        return 1;
     if (!primary) {
         // No display needed to wake the running copy.
         SingleInstance::Wake woken = SingleInstance::Wake::Unanswered;
@@ -116,8 +126,12 @@ int RunKestrin(int argc, char** argv)
             reply("unknown");
     });
     mainWindow = std::make_unique<CMainWnd>();
-    mainWindow->Create(nullptr, QString(), MAIN_WINDOW_STYLE, 0, 0, 0, 800, 572);
+    mainWindow->Create(nullptr, QString(),
+        startInTray ? MAIN_WINDOW_STYLE & ~WS_VISIBLE : MAIN_WINDOW_STYLE, 0, 0, 0, 800, 572);
     mainWindow->CenterWindow();
+    // Without a notification area to wait in, the window is the program and shows after all.
+    if (startInTray)
+        mainWindow->ShowUnlessATrayAppears(kTrayPatience);
     // Leaves as the tray's "Exit" does, saving what it holds.
     const QuitSignals quitSignals([&mainWindow] {
         if (mainWindow)

@@ -61,12 +61,9 @@ bool ChangesState(const QString& command)
 
 bool PostMenuCommand(CMainWnd& mainWindow, const QString& item)
 {
-    auto* record = new MenuCmd;
-    record->szName = item;
-    if (mainWindow.PostMessage(WM_MENU_COMMAND, reinterpret_cast<uintptr_t>(record), 0))
-        return true;
-    delete record;
-    return false;
+    MenuCmd command;
+    command.szName = item;
+    return PostMenuCommand(mainWindow.GetHWND(), std::move(command));
 }
 
 // The instance socket's commands. "apply wait" and "use" answer when the mouse has what they

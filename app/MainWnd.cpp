@@ -2,10 +2,12 @@
 
 #include "app/DPIMsg.h"
 #include "app/ProgramIcon.h"
+#include "base/Autostart.h"
 #include "base/DriverApi.h"
 #include "base/Folders.h"
 #include "base/KeyLayout.h"
 #include "base/Messages.h"
+#include "base/Trace.h"
 #include "keyboard/KeyboardLayout.h"
 #include "keys/KeyNames.h"
 #include "platform/DesktopNotifications.h"
@@ -17,7 +19,9 @@
 #include "ui/ResourceManager.h"
 
 #include <QLabel>
+#include <QMenu>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QtGlobal>
 
 namespace kestrin {
@@ -54,6 +58,8 @@ MenuRoute RouteMenuCommand(const QString& itemName)
         return MenuRoute::Exit;
     if (itemName.compare(QLatin1String("about"), Qt::CaseInsensitive) == 0)
         return MenuRoute::About;
+    if (itemName.compare(QLatin1String("autostart"), Qt::CaseInsensitive) == 0)
+        return MenuRoute::Autostart;
     if (itemName.startsWith(QLatin1String("ms_1"), Qt::CaseSensitive))
         return MenuRoute::DevicePage;
     return MenuRoute::Ignore;
@@ -144,7 +150,8 @@ void CMainWnd::OnLayoutLoaded()
     });
     SetCurrentKeyLayout(OpenDesktopKeyLayout());
     const QString mouseName = resources->GetText(QStringLiteral("mouse_name_text"));
-    trayIcon_.CreateTrayIcon(GetHWND(), icon, mouseName, WM_TRAY_NOTIFY);
+    trayIcon_.CreateTrayIcon(GetHWND(), icon, mouseName, WM_TRAY_NOTIFY,
+        BuildPanelMenu(QLatin1String(kTrayMenuLayout), GetHWND()));
 
     // "skin_btn" and "apply_progress" are part of the layout without behaviour.
     minButton_ = paintManager_.FindControl(QStringLiteral("min_btn"));
@@ -218,7 +225,20 @@ void CMainWnd::ShowWindowMenu()
     windowMenu_->Init(nullptr, QStringLiteral("mainmenu.xml"),
         button->mapToGlobal(QPoint(button->width() - 1, button->height())), &paintManager_, nullptr,
         eMenuAlignment_Right | eMenuAlignment_Top);
+    // Read afresh each time: kestrinctl or the desktop's session settings may have changed it.
+    windowMenu_->SetItemChecked(QStringLiteral("autostart"), AutostartEnabled(AutostartFile()));
     windowMenu_->ResizeMenu();
+}
+
+void CMainWnd::ToggleAutostart()
+{
+    const std::string file = AutostartFile();
+    const SaveResult result =
+        AutostartEnabled(file) ? DisableAutostart(file) : EnableAutostart(file, GetProgramFolder());
+    if (result)
+        return;
+    Trace("autostart: %s\n", result.error.c_str());
+    CMsgWnd::Ask(IsVisible() ? this : nullptr, QStringLiteral("autostart_failed_text"));
 }
 
 AboutFacts CMainWnd::GatherAboutFacts()
@@ -272,6 +292,24 @@ void CMainWnd::ShowMainWindow()
     if (IsMinimized())
         SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
     SetForegroundWindow();
+}
+
+void CMainWnd::ShowUnlessATrayAppears(std::chrono::milliseconds patience)
+{
+    if (CTrayIcon::DesktopHasTray())
+        return;
+    auto* poll = new QTimer(GetWidget());
+    poll->setInterval(500);
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    QObject::connect(poll, &QTimer::timeout, poll, [this, poll, deadline] {
+        const bool tray = CTrayIcon::DesktopHasTray();
+        if (!tray && std::chrono::steady_clock::now() < deadline)
+            return;
+        poll->deleteLater();
+        if (!tray)
+            ShowMainWindow();
+    });
+    poll->start();
 }
 
 void CMainWnd::ShowNoDeviceMessage()

@@ -7,6 +7,7 @@
 #include "ui/TrayIcon.h"
 #include "ui/WindowImplBase.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -27,8 +28,11 @@ struct DeviceInterfaceNotice {
 // True for the device interface of the mouse's Bluetooth LE face (a case-sensitive search).
 bool IsBleMouseInterface(const std::string& interfaceName);
 
+// The skinned tray menu's layout; a panel that draws the menu itself is given the same items.
+inline constexpr char kTrayMenuLayout[] = "traymenu.xml";
+
 // Where a tray-menu item goes.
-enum class MenuRoute { ShowWindow, Exit, About, DevicePage, Ignore };
+enum class MenuRoute { ShowWindow, Exit, About, Autostart, DevicePage, Ignore };
 MenuRoute RouteMenuCommand(const QString& itemName);
 
 // The tray icon's tooltip: the program's name, then the links up, the battery and the DPI.
@@ -44,6 +48,10 @@ public:
 
     void ShowMainWindow();
     void ShowNoDeviceMessage();
+    // For a window made hidden by a start at login: a panel may come up after the program, so
+    // the window shows only if no notification area has appeared within `patience`, asked
+    // every half second.
+    void ShowUnlessATrayAppears(std::chrono::milliseconds patience);
 
     int DevicePresent() const { return devicePresent_; }
     bool NoDeviceBoxOpen() const { return noDeviceBoxOpen_; }
@@ -92,6 +100,8 @@ private:
     void CloseOrHide();
     void ShowNoMousePage();
     void ShowWindowMenu();
+    // Turns starting with the desktop the other way from what the autostart folder holds now.
+    void ToggleAutostart();
     // The tray's tooltip and, while the battery is low, its icon's badge.
     void RefreshTrayToolTip();
     void WarnOfLowBattery(int level, int percent);

@@ -146,7 +146,7 @@ void CMainWnd::ShowTrayMenu()
     trayMenu_.reset();
     trayMenu_ = std::make_unique<CMenuWnd>();
     const QPoint cursor = QCursor::pos();
-    trayMenu_->Init(nullptr, QStringLiteral("traymenu.xml"), QPoint(cursor.x(), cursor.y() - 50),
+    trayMenu_->Init(nullptr, QLatin1String(kTrayMenuLayout), QPoint(cursor.x(), cursor.y() - 50),
         &paintManager_, nullptr, eMenuAlignment_Left | eMenuAlignment_Top);
     trayMenu_->ResizeMenu();
 }
@@ -169,6 +169,9 @@ void CMainWnd::OnMenuCommand(uintptr_t commandRecord)
     case MenuRoute::About:
         // Owned by the window only while it shows: a modal of a hidden owner may never map.
         CAboutWnd::Show(IsVisible() ? this : nullptr, GatherAboutFacts());
+        break;
+    case MenuRoute::Autostart:
+        ToggleAutostart();
         break;
     case MenuRoute::DevicePage:
         page_->AssignFunction(name);

@@ -1,5 +1,5 @@
 # bash completion for kestrinctl: its commands and options, the profile names of the data
-# folder for show, use and export, and *.pro files.
+# folder for show, use and export, *.pro files, and on or off for autostart.
 
 _kestrinctl() {
   local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
@@ -18,7 +18,7 @@ _kestrinctl() {
       ;;
   esac
   if ((COMP_CWORD == 1)); then
-    mapfile -t COMPREPLY < <(compgen -W "list show use apply status export import reports --help" -- "$cur")
+    mapfile -t COMPREPLY < <(compgen -W "list show use apply status export import reports autostart --help" -- "$cur")
     return
   fi
   if [[ $cur == -* ]]; then
@@ -47,6 +47,9 @@ _kestrinctl() {
     return
   fi
   case $command in
+    autostart)
+      ((words == 0)) && mapfile -t COMPREPLY < <(compgen -W "on off" -- "$cur")
+      ;;
     export | import | reports)
       compopt -o filenames 2>/dev/null
       mapfile -t COMPREPLY < <(compgen -f -X '!*.[pP][rR][oO]' -- "$cur"; compgen -d -- "$cur")

@@ -11,8 +11,8 @@ int LowBatteryWatch::Report(int percent, bool charging)
     }
     if (percent < 0 || percent > 100)
         return 0;
-    low_ = percent <= kLow;
-    const int level = percent <= kCritical ? kCritical : percent <= kLow ? kLow : 0;
+    low_ = LevelOf(percent) != 0;
+    const int level = LevelOf(percent);
     if (level == 0 || (warned_ != 0 && warned_ <= level))
         return 0;
     warned_ = level;

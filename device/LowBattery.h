@@ -10,6 +10,12 @@ public:
     static constexpr int kLow = 15;
     static constexpr int kCritical = 5;
 
+    // The level a percent falls in: kCritical, kLow or 0.
+    static int LevelOf(int percent)
+    {
+        return percent <= kCritical ? kCritical : percent <= kLow ? kLow : 0;
+    }
+
     // A reading as the page shows it: a percent (negative: none shown) or charging. Returns the
     // level to warn of now (kLow or kCritical), or 0.
     int Report(int percent, bool charging);

@@ -1,6 +1,8 @@
 #include "page/BatteryDisplay.h"
 
 #include "base/Messages.h"
+#include "device/LowBattery.h"
+#include "ui/BatteryRing.h"
 #include "ui/Controls.h"
 
 namespace kestrin {
@@ -24,12 +26,24 @@ CProgressUI* BatteryDisplay::Ring()
     return ringWidget_ ? ring_ : nullptr;
 }
 
+void BatteryDisplay::SetWarning(int level)
+{
+    if (!Ring())
+        return;
+    if (auto* ring = qobject_cast<BatteryRing*>(ringWidget_.data())) {
+        ring->setWarning(level == LowBatteryWatch::kCritical ? BatteryRing::Warning::Critical
+                : level == LowBatteryWatch::kLow             ? BatteryRing::Warning::Low
+                                                             : BatteryRing::Warning::None);
+    }
+}
+
 void BatteryDisplay::ShowBatteryLevel(int percent)
 {
     level_ = percent;
     charging_ = false;
     if (CProgressUI* ring = Ring())
         ring->SetValue(percent);
+    SetWarning(LowBatteryWatch::LevelOf(percent));
     if (CControlUI* label = window_.Find(kLabel)) {
         label->SetResourceText(false);
         label->SetText(QStringLiteral("%1%").arg(percent));
@@ -40,6 +54,7 @@ void BatteryDisplay::ShowCharging()
 {
     level_.reset();
     charging_ = true;
+    SetWarning(0);
     if (CControlUI* label = window_.Find(kLabel)) {
         label->SetResourceText(true);
         label->SetText(QStringLiteral("charging_text"));
@@ -75,6 +90,7 @@ void BatteryDisplay::Clear()
 {
     level_.reset();
     charging_ = false;
+    SetWarning(0);
     if (CControlUI* label = window_.Find(kLabel)) {
         label->SetResourceText(false);
         label->SetText(QString());

@@ -14,7 +14,8 @@ class CProgressUI;
 // The battery ring "ms_1_progress_power" and its label "ms_1_label_power": empty, a level, or
 // the charging display, where the ring sweeps from 0 to 100 on the main window's 30 ms timer
 // and the label reads the language text "charging_text". The sweep runs only while the window
-// can be seen; hidden or minimised it holds its step, and goes on from there when shown.
+// can be seen; hidden or minimised it holds its step, and goes on from there when shown. A level
+// the low-battery warnings would warn of draws the ring in their colour.
 class BatteryDisplay final {
 public:
     explicit BatteryDisplay(const PageWindow& window) : window_(window) { }
@@ -37,6 +38,8 @@ public:
 
 private:
     void RunAnimation() const;
+    // A LowBatteryWatch level, 0 for none.
+    void SetWarning(int level);
     CProgressUI* Ring();
 
     const PageWindow& window_;

@@ -29,8 +29,9 @@ packages=(
   openbox icewm xfwm4 picom mutter trayer
   # the Wayland run: Weston's headless compositor and Qt's Wayland platform
   weston qt6-wayland
-  # the installed launcher and metadata are validated; kestrinctl's man page is written in scdoc
-  desktop-file-utils appstream scdoc
+  # the installed launcher, the autostart entry and the metadata are validated; the autostart
+  # entry is started as a session starts it (gio launch); kestrinctl's man page is in scdoc
+  desktop-file-utils appstream scdoc libglib2.0-bin
   # the Debian package: CPack's DEB generator takes Depends from dpkg-shlibdeps; lintian checks it
   dpkg-dev lintian
   # the kernel test: qemu boots Debian's kernel (fetched by tools/kernel-test.sh with

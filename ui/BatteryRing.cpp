@@ -28,6 +28,39 @@ void BatteryRing::setRingColor(const QColor& color)
     update();
 }
 
+void BatteryRing::setLowColor(const QColor& color)
+{
+    low_ = color;
+    update();
+}
+
+void BatteryRing::setCriticalColor(const QColor& color)
+{
+    critical_ = color;
+    update();
+}
+
+void BatteryRing::setWarning(Warning warning)
+{
+    if (warning == warning_)
+        return;
+    warning_ = warning;
+    update();
+}
+
+QColor BatteryRing::arcColor() const
+{
+    switch (warning_) {
+    case Warning::Low:
+        return low_;
+    case Warning::Critical:
+        return critical_;
+    case Warning::None:
+        break;
+    }
+    return ring_;
+}
+
 void BatteryRing::setTrackColor(const QColor& color)
 {
     track_ = color;
@@ -126,7 +159,7 @@ void BatteryRing::paintEvent(QPaintEvent* event)
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF ring = RingRect();
     if (value_ > 0) {
-        painter.setPen(QPen(ring_, PenWidth(), Qt::SolidLine, Qt::RoundCap));
+        painter.setPen(QPen(arcColor(), PenWidth(), Qt::SolidLine, Qt::RoundCap));
         // Clockwise from twelve o'clock; Qt counts sixteenths of a degree anticlockwise.
         painter.drawArc(ring, 90 * 16, -value_ * 360 * 16 / 100);
     }

@@ -3,9 +3,13 @@
 #include "base/Messages.h"
 #include "platform/WindowRegistry.h"
 #include "platform/WorkArea.h"
+#include "ui/DialogBuilder.h"
 
 #include <QAbstractButton>
+#include <QFrame>
 #include <QKeyEvent>
+#include <QLayout>
+#include <QMenu>
 #include <QWidget>
 
 #include <cstdlib>
@@ -166,19 +170,34 @@ QStringList CMenuWnd::VisibleItems() const
     return items;
 }
 
+void CMenuWnd::SetItemChecked(const QString& item, bool checked)
+{
+    if (QWidget* host = GetWidget())
+        if (auto* button = host->findChild<QAbstractButton*>(item))
+            button->setChecked(checked);
+}
+
+bool PostMenuCommand(KestrinWindow owner, MenuCmd command)
+{
+    auto* record = new MenuCmd(std::move(command));
+    if (PostWindowMessage(owner, WM_MENU_COMMAND, reinterpret_cast<uintptr_t>(record), 0))
+        return true;
+    delete record;
+    return false;
+}
+
 void CMenuWnd::Notify(TNotifyUI& msg)
 {
     if (msg.sType != DUI_MSGTYPE_CLICK || !msg.pSender)
         return;
-    auto* command = new MenuCmd;
-    command->szName = msg.pSender->GetName();
-    chosen_ = command->szName;
-    command->szUserData = msg.pSender->GetUserData();
-    command->szText = msg.pSender->GetText();
+    MenuCmd command;
+    command.szName = msg.pSender->GetName();
+    chosen_ = command.szName;
+    command.szUserData = msg.pSender->GetUserData();
+    command.szText = msg.pSender->GetText();
     if (auto* button = qobject_cast<QAbstractButton*>(msg.pSender->GetWidget()))
-        command->bChecked = button->isChecked();
-    if (!PostWindowMessage(owner_, WM_MENU_COMMAND, reinterpret_cast<uintptr_t>(command), 0))
-        delete command;
+        command.bChecked = button->isChecked();
+    PostMenuCommand(owner_, std::move(command));
     if (QWidget* host = GetWidget())
         host->hide();
 }
@@ -192,6 +211,42 @@ intptr_t CMenuWnd::HandleCustomMessage(uint32_t message, uintptr_t, intptr_t, bo
         handled = true;
     }
     return 0;
+}
+
+namespace {
+
+class PanelMenu final : public QMenu {
+public:
+    void setVisible(bool visible) override
+    {
+        if (!visible)
+            QMenu::setVisible(false);
+    }
+};
+
+} // namespace
+
+std::unique_ptr<QMenu> BuildPanelMenu(const QString& layout, KestrinWindow owner)
+{
+    const std::unique_ptr<QWidget> root(CDialogBuilder::BuildWidget(layout));
+    if (!root || !root->layout())
+        return nullptr;
+    std::unique_ptr<QMenu> menu = std::make_unique<PanelMenu>();
+    const QLayout& items = *root->layout();
+    for (int i = 0; i < items.count(); ++i) {
+        const QWidget* widget = items.itemAt(i)->widget();
+        if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) {
+            MenuCmd command;
+            command.szName = button->objectName();
+            command.szText = button->text();
+            QAction* action = menu->addAction(button->text());
+            QObject::connect(action, &QAction::triggered, menu.get(),
+                [owner, command] { PostMenuCommand(owner, command); });
+        } else if (widget && widget->metaObject() == &QFrame::staticMetaObject) {
+            menu->addSeparator();
+        }
+    }
+    return menu;
 }
 
 } // namespace kestrin

@@ -7,6 +7,8 @@
 
 #include <memory>
 
+class QMenu;
+
 namespace kestrin {
 
 // What a chosen menu item sends to the menu's owner as WM_MENU_COMMAND: wParam points to a
@@ -17,6 +19,9 @@ struct MenuCmd {
     QString szText;
     bool bChecked = false;
 };
+
+// Sends `owner` the command, as choosing an item does; false when it is gone.
+bool PostMenuCommand(KestrinWindow owner, MenuCmd command);
 
 enum MenuAlignment : uint32_t {
     eMenuAlignment_Left = 1 << 1,
@@ -41,6 +46,8 @@ public:
     // The item that has the keyboard when the menu shows; the first one when it has none.
     void SetFocusedItem(const QString& item) { focusedItem_ = item; }
     QStringList VisibleItems() const;
+    // Ticks or clears a check item; a name the layout lacks is left alone.
+    void SetItemChecked(const QString& item, bool checked);
     // True while the menu shows, and once `item` has been chosen in it: a choice made in this
     // menu, not one named when no menu was open.
     bool IsOpenFor(const QString& item) const;
@@ -60,5 +67,12 @@ private:
     QString chosen_;
     std::unique_ptr<QObject> keys_;
 };
+
+// A menu layout's items as a QMenu for panels that draw an application's menu themselves (a
+// StatusNotifierItem host reads it over D-Bus): its buttons in order with their texts, a plain
+// frame between them a separator. Choosing an item sends `owner` what choosing it in the skinned
+// menu sends. The menu never shows itself as a window: Qt pops a tray icon's menu up on an XEmbed
+// tray, where the skinned menu shows instead. Null when the layout cannot be built.
+std::unique_ptr<QMenu> BuildPanelMenu(const QString& layout, KestrinWindow owner);
 
 } // namespace kestrin

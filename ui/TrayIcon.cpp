@@ -4,6 +4,7 @@
 #include "base/Trace.h"
 #include "platform/WindowRegistry.h"
 
+#include <QMenu>
 #include <QSystemTrayIcon>
 
 namespace kestrin {
@@ -32,12 +33,15 @@ void CTrayIcon::SetDesktopTrayForTesting(std::optional<bool> present)
 CTrayIcon::CTrayIcon() = default;
 CTrayIcon::~CTrayIcon() = default;
 
-void CTrayIcon::CreateTrayIcon(
-    KestrinWindow receiver, const QIcon& icon, const QString& toolTip, uint32_t message)
+void CTrayIcon::CreateTrayIcon(KestrinWindow receiver, const QIcon& icon, const QString& toolTip,
+    uint32_t message, std::unique_ptr<QMenu> panelMenu)
 {
     DeleteTrayIcon();
     icon_ = std::make_unique<QSystemTrayIcon>(icon);
     icon_->setToolTip(toolTip);
+    // Set before the icon shows, so that a host reads the menu with the icon's first properties.
+    panelMenu_ = std::move(panelMenu);
+    icon_->setContextMenu(panelMenu_.get());
     QObject::connect(icon_.get(), &QSystemTrayIcon::activated, icon_.get(),
         [receiver, message](QSystemTrayIcon::ActivationReason reason) {
             switch (reason) {
@@ -61,7 +65,11 @@ void CTrayIcon::CreateTrayIcon(
     icon_->show();
 }
 
-void CTrayIcon::DeleteTrayIcon() { icon_.reset(); }
+void CTrayIcon::DeleteTrayIcon()
+{
+    icon_.reset();
+    panelMenu_.reset();
+}
 
 void CTrayIcon::SetToolTipText(const QString& toolTip)
 {

@@ -13,9 +13,12 @@
 #include <QClipboard>
 #include <QDir>
 #include <QLabel>
+#include <QMenu>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStackedWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
 
@@ -356,7 +359,8 @@ TEST_F(MainWindowTest, TheWindowMenuOffersAboutAndAnExitThatEndsTheProgramDespit
     QTest::mouseClick(Button(*window, "main_menu_btn"), Qt::LeftButton);
     ASSERT_TRUE(window->WindowMenu());
     EXPECT_EQ(window->WindowMenu()->VisibleItems(),
-        (QStringList{QStringLiteral("about"), QStringLiteral("exit")}));
+        (QStringList{
+            QStringLiteral("autostart"), QStringLiteral("about"), QStringLiteral("exit")}));
     const QRect button(Button(*window, "main_menu_btn")->mapToGlobal(QPoint(0, 0)),
         Button(*window, "main_menu_btn")->size());
     const QRect menu = window->WindowMenu()->GetWidget()->geometry();
@@ -364,6 +368,49 @@ TEST_F(MainWindowTest, TheWindowMenuOffersAboutAndAnExitThatEndsTheProgramDespit
     EXPECT_EQ(menu.right(), button.right()) << "and ends at its right edge";
     QTest::mouseClick(Button(*window->WindowMenu(), "exit"), Qt::LeftButton);
     ASSERT_TRUE(test::WaitFor([&] { return !window->IsWindow(); }));
+}
+
+TEST_F(MainWindowTest, PanelsThatDrawTheTrayMenuGetItsItemsTextsAndActionsButNoWindow)
+{
+    QMenu* menu = window->TrayIcon().PanelMenu();
+    ASSERT_TRUE(menu);
+    // What Qt does with a tray icon's menu on an XEmbed tray, beside the skinned menu.
+    menu->popup(QPoint(10, 10));
+    EXPECT_FALSE(menu->isVisible());
+    QStringList items;
+    for (const QAction* action : menu->actions())
+        items << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    EXPECT_EQ(items,
+        (QStringList{QStringLiteral("Configuration"), QStringLiteral("About Kestrin"),
+            QStringLiteral("-"), QStringLiteral("Exit")}));
+    menu->actions().back()->trigger();
+    ASSERT_TRUE(test::WaitFor([&] { return !window->IsWindow(); }));
+}
+
+TEST_F(MainWindowTest, StartWithTheDesktopWritesAndRemovesTheAutostartEntryAndShowsItsState)
+{
+    const QTemporaryDir config;
+    const QByteArray previous = qgetenv("XDG_CONFIG_HOME");
+    const auto restore = qScopeGuard([&] {
+        if (previous.isNull())
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME", previous);
+    });
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    const QString entry = config.filePath(QStringLiteral("autostart/org.kestrin.Kestrin.desktop"));
+    window->ShowMainWindow();
+    const auto ticked = [&] {
+        QTest::mouseClick(Button(*window, "main_menu_btn"), Qt::LeftButton);
+        return Button(*window->WindowMenu(), "autostart")->isChecked();
+    };
+    EXPECT_FALSE(ticked());
+    QTest::mouseClick(Button(*window->WindowMenu(), "autostart"), Qt::LeftButton);
+    ASSERT_TRUE(test::WaitFor([&] { return QFile::exists(entry); }));
+    EXPECT_TRUE(ticked());
+    QTest::mouseClick(Button(*window->WindowMenu(), "autostart"), Qt::LeftButton);
+    ASSERT_TRUE(test::WaitFor([&] { return !QFile::exists(entry); }));
+    EXPECT_FALSE(ticked());
 }
 
 TEST_F(MainWindowTest, AboutTellsBothVersionsTheMouseAndTheDataFolderAndCopiesThem)
@@ -432,6 +479,25 @@ TEST_F(NoTrayMainWindowTest, AStartWithoutAMouseShowsTheNoMousePageAndClosingEnd
 
     QTest::mouseClick(Button(*window, "exit_btn"), Qt::LeftButton);
     ASSERT_TRUE(test::WaitFor([&] { return !window->IsWindow(); }));
+}
+
+TEST_F(ShellTest, AStartAtLoginStaysHiddenIfATrayAppearsInTimeAndShowsTheWindowIfNone)
+{
+    for (const bool trayComes : {true, false}) {
+        CTrayIcon::SetDesktopTrayForTesting(false);
+        CMainWnd window;
+        window.SetHookLibraryFile(std::string(KESTRIN_PROGRAM_DIR) + "/no-such-libHook.so");
+        ASSERT_NE(
+            window.Create(nullptr, QString(), MAIN_WINDOW_STYLE & ~WS_VISIBLE, 0, 0, 0, 800, 572),
+            0u);
+        window.ShowUnlessATrayAppears(std::chrono::milliseconds(600));
+        QTest::qWait(200);
+        EXPECT_FALSE(window.IsVisible()) << "waits for a panel that starts later";
+        if (trayComes)
+            CTrayIcon::SetDesktopTrayForTesting(true);
+        QTest::qWait(1300);
+        EXPECT_EQ(window.IsVisible(), !trayComes) << (trayComes ? "a tray came" : "none came");
+    }
 }
 
 TEST_F(NoTrayMainWindowTest, AMouseThatCannotBeOpenedGetsTheUdevHintAndATrayIsAskedForAfresh)

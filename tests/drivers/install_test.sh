@@ -38,7 +38,7 @@ grep -q '<modalias>usb:v1D57pFA61d\*</modalias>' "$metainfo"
 # kestrinctl's manual page (made from scdoc) names every command; its completion is bash's.
 check "$usr/share/bash-completion/completions/kestrinctl"
 page=$(gzip -dc "$usr/share/man/man1/kestrinctl.1.gz")
-for command in list export import reports; do
+for command in list export import reports autostart; do
   grep -qF "\\fBkestrinctl $command\\fR" <<<"$page" ||
     { echo "the man page lacks kestrinctl $command" >&2; exit 1; }
 done

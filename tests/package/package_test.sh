@@ -3,10 +3,11 @@
 # lintian errors, and holding what a system install should: the program folder under
 # /usr/lib/kestrin with the real driver libraries (no virtual mouse, no data), the commands, the
 # udev rule under /usr/lib/udev, and Depends from dpkg-shlibdeps.
-# Only in the fresh root CI makes (KESTRIN_FRESH_ROOT=1, as root; never set it on a machine of
-# your own), the package is then installed with apt-get, the installed program is run under
-# Xvfb, against the virtual mouse from a copy of its folder and as installed without a mouse, and
-# after a purge /usr, /etc and /var/lib must be as they were.
+# It starts nothing for every user at login. Only in the fresh root CI makes
+# (KESTRIN_FRESH_ROOT=1, as root; never set it on a machine of your own), the package is then
+# installed with apt-get, the installed program is run under Xvfb, against the virtual mouse from
+# a copy of its folder, as installed without a mouse and from the autostart entry kestrinctl
+# writes, and after a purge /usr, /etc and /var/lib must be as they were.
 # usage: package_test.sh BUILD_DIR VIRTUAL_DRIVER_DIR VIRTUAL_MOUSE SEND_COMMAND ARTIFACTS_DIR
 #        VERSION   (run inside xvfb-run, its server given -noreset)
 set -euo pipefail
@@ -66,6 +67,9 @@ for path in /usr/bin/kestrin /usr/bin/kestrinctl /usr/lib/udev/rules.d/70-kestri
   /usr/share/bash-completion/completions/kestrinctl /usr/share/doc/kestrin/copyright; do
   grep -qxF "$path" "$contents" || fail "$path is missing"
 done
+# Starting with the desktop is each user's choice (kestrinctl autostart, the window's menu).
+autostart=$(grep -E '/autostart(/|$)' "$contents" || true)
+[[ -z $autostart ]] || fail "the package starts the program for every user: $autostart"
 # The real driver libraries, over hidapi, not the virtual ones a test folder may have held.
 dpkg-deb -x "$deb" "$work/extracted"
 readelf -d "$work/extracted/usr/lib/kestrin/libhiddriver_1.so" | grep -q 'libhidapi-hidraw' ||
@@ -168,6 +172,23 @@ status=0
 wait "$kestrin_pid" || status=$?
 kestrin_pid=
 ((status == 0)) || fail "the installed program ended with $status"
+# A start at login: the entry `kestrinctl autostart on` writes starts the installed program, as a
+# session starts it (no tray here: its window shows once it has waited for one); `off` removes
+# the entry.
+entry=$home/.config/autostart/org.kestrin.Kestrin.desktop
+HOME=$home XDG_CONFIG_HOME= kestrinctl autostart on || fail "kestrinctl autostart on failed"
+desktop-file-validate "$entry" || fail "desktop-file-validate refused $entry"
+HOME=$home gio launch "$entry" 2>"$work/autostart-run.log" || fail "gio launch refused $entry"
+wait_for 20 xdotool search --onlyvisible --name '^Kestrin$' ||
+  fail "the autostart entry did not start the program"
+kestrin_pid=$(pgrep -nx kestrin)
+[[ $(readlink -f "/proc/$kestrin_pid/exe") == /usr/lib/kestrin/kestrin ]] ||
+  fail "the autostart entry started $(readlink -f "/proc/$kestrin_pid/exe")"
+kill -TERM "$kestrin_pid"
+wait_for 10 bash -c "! kill -0 $kestrin_pid" || fail "the program started at login did not end"
+kestrin_pid=
+HOME=$home XDG_CONFIG_HOME= kestrinctl autostart off || fail "kestrinctl autostart off failed"
+[[ ! -e $entry ]] || fail "kestrinctl autostart off left $entry"
 # The data folder, as root finds it (kestrinctl makes it, and finds no profiles there yet): in
 # the home folder, though root could write /usr/lib/kestrin.
 HOME=$home kestrinctl list >/dev/null 2>&1 || true

@@ -6,6 +6,7 @@
 #include "protocol/LinkWrites.h"
 #include "tests/page/DevicePageFixture.h"
 #include "tests/support/FailingFileCalls.h"
+#include "ui/BatteryRing.h"
 #include "ui/MenuWnd.h"
 
 #include <gmock/gmock.h>
@@ -234,7 +235,7 @@ TEST_F(DevicePageTest, TheTrayToolTipFollowsALinkThatSettlesBesideAnother)
         testing::StartsWith("Kestrin\nConnected by cable, Connected through the receiver\n"));
 }
 
-TEST_F(DevicePageTest, ALowBatteryIsWarnedOfOncePerLevelAndBadgesTheTrayIconUntilCharging)
+TEST_F(DevicePageTest, ALowBatteryIsWarnedOfOncePerLevelAndBadgesTheTrayAndRingUntilCharging)
 {
     OpenWindow();
     State(WM_RECEIVER_STATE, 1);
@@ -247,18 +248,25 @@ TEST_F(DevicePageTest, ALowBatteryIsWarnedOfOncePerLevelAndBadgesTheTrayIconUnti
     const auto battery = [&](int percent, int status) {
         Event(WM_RECEIVER_EVENT, 0x4010, uint16_t(percent << 8 | status));
     };
+    auto* ring = qobject_cast<BatteryRing*>(Control("ms_1_progress_power")->GetWidget());
+    ASSERT_TRUE(ring);
     battery(20, 0);
     EXPECT_TRUE(warnings.empty());
     EXPECT_EQ(window->TrayIcon().Icon().cacheKey(), plainIcon);
+    EXPECT_EQ(ring->arcColor(), ring->ringColor());
     battery(15, 0);
     battery(14, 0);
     battery(16, 0);
     EXPECT_EQ(warnings, (std::vector<std::pair<int, int>>{{15, 15}}));
+    EXPECT_EQ(ring->arcColor(), ring->ringColor());
     battery(14, 0);
     EXPECT_NE(window->TrayIcon().Icon().cacheKey(), plainIcon) << "badged while low";
+    EXPECT_EQ(ring->arcColor(), ring->lowColor());
     battery(5, 0);
+    EXPECT_EQ(ring->arcColor(), ring->criticalColor());
     battery(4, 3); // charging: no warning, and the next discharge warns again
     EXPECT_EQ(window->TrayIcon().Icon().cacheKey(), plainIcon);
+    EXPECT_EQ(ring->arcColor(), ring->ringColor()) << "the charging sweep is never a warning";
     battery(12, 0);
     EXPECT_EQ(warnings, (std::vector<std::pair<int, int>>{{15, 15}, {5, 5}, {15, 12}}));
 }

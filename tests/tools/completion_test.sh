@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # kestrinctl's bash completion, as bash calls it: commands, options, link names, the profile
-# names of the data folder for export, and *.pro files.
+# names of the data folder for export, *.pro files, and autostart's on and off.
 # usage: completion_test.sh COMPLETION_FILE KESTRINCTL MAKE_PROFILE
 set -euo pipefail
 completion=$1
@@ -24,10 +24,12 @@ expect() { # expect WHAT GOT WANTED
 }
 
 expect "commands" "$(complete_words kestrinctl "")" \
-  "--help apply export import list reports show status use "
+  "--help apply autostart export import list reports show status use "
 expect "a command's start" "$(complete_words kestrinctl ex)" "export "
 expect "list's options" "$(complete_words kestrinctl list --)" "--data --json "
 expect "links" "$(complete_words kestrinctl reports x.pro --link "")" "ble cable receiver "
+expect "autostart's choices" "$(complete_words kestrinctl autostart "")" "off on "
+expect "nothing after autostart's choice" "$(complete_words kestrinctl autostart on "")" " "
 
 # Profile names, spaces and all, from the data folder --data names.
 mkdir -p "$work/Data"

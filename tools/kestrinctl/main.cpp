@@ -1,4 +1,5 @@
 // kestrinctl: the companion command-line tool.
+#include "base/Autostart.h"
 #include "base/Folders.h"
 #include "base/RecordNames.h"
 #include "keyboard/AnnouncedLayout.h"
@@ -33,6 +34,7 @@ constexpr std::string_view kUsage =
        kestrinctl export PROFILE FILE.pro [--data DIR]
        kestrinctl import FILE.pro [--data DIR]
        kestrinctl reports FILE.pro [--link cable|receiver|ble]
+       kestrinctl autostart [on|off]
        kestrinctl --help
 
 Commands:
@@ -55,6 +57,10 @@ Commands:
                      each download report goes as three 64-byte packets; over Bluetooth
                      (ble) every report goes whole and the report-rate report is not sent.
                      The link is the cable unless --link names another.
+  autostart [on|off] start Kestrin at login, quietly into the notification area, or no longer:
+                     writes or removes its entry in $XDG_CONFIG_HOME/autostart/ (by default
+                     ~/.config/autostart/), as the window's "Start with the desktop" does.
+                     Without on or off, prints whether it is on
 
 Options:
   --data DIR         the data folder (the one holding ms_1/pro.data); by default Kestrin's own
@@ -208,6 +214,28 @@ kestrin::ctl::Labels WindowLabels(const std::string& programFolder, std::ostream
     };
 }
 
+int RunAutostart(int argc, char** argv)
+{
+    if (argc > 3)
+        return UsageError("autostart takes on, off or nothing");
+    const std::string file = kestrin::AutostartFile();
+    if (argc == 2) {
+        std::cout << (kestrin::AutostartEnabled(file) ? "on" : "off") << "\n";
+        return 0;
+    }
+    const std::string_view choice = argv[2];
+    if (choice != "on" && choice != "off")
+        return UsageError("autostart takes on, off or nothing, not '" + std::string(choice) + "'");
+    const kestrin::SaveResult result = choice == "on"
+        ? kestrin::EnableAutostart(file, kestrin::GetProgramFolder())
+        : kestrin::DisableAutostart(file);
+    if (!result) {
+        std::cerr << "kestrinctl: " << result.error << "\n";
+        return 1;
+    }
+    return 0;
+}
+
 struct CommandShape {
     std::string_view name;
     std::size_t fewestWords;
@@ -281,6 +309,8 @@ int main(int argc, char** argv)
     }
     if (command == "reports")
         return RunReports(argc, argv);
+    if (command == "autostart")
+        return RunAutostart(argc, argv);
     if (const CommandShape* shape = FindCommand(command))
         return RunStoreCommand(*shape, argc, argv);
     return UsageError("unknown command '" + std::string(command) + "'");
