@@ -341,6 +341,31 @@ void WriteStatus(const MouseStatus& status, bool json, std::ostream& out)
         out << "Changes:  not all on the mouse yet; Kestrin sends them when it can\n";
 }
 
+std::optional<std::string> CurrentProfile(const DeviceContext& context, std::ostream& err)
+{
+    int exit = kExitDone;
+    if (const auto reply = AskRunningProgram(context, "status", err, exit)) {
+        if (exit != kExitDone)
+            return std::nullopt;
+        const auto status = ParseStatusAnswer(reply->line);
+        if (!status || status->profile.empty()) {
+            err << "kestrinctl: Kestrin answered '" << reply->line
+                << "'; is it an older version?\n";
+            return std::nullopt;
+        }
+        return status->profile;
+    }
+    ProfileList list;
+    ProfileStoreHeader header{};
+    if (!ReadProfiles(context.dataFolder, list, header, err))
+        return std::nullopt;
+    if (header.currentIndex < 0 || static_cast<std::size_t>(header.currentIndex) >= list.size()) {
+        err << "kestrinctl: no profile is current; choose one with kestrinctl use\n";
+        return std::nullopt;
+    }
+    return ToUtf8(ReadName(list[static_cast<std::size_t>(header.currentIndex)]->name));
+}
+
 int ShowStatus(const DeviceContext& context, bool json, std::ostream& out, std::ostream& err)
 {
     int exit = kExitDone;

@@ -20,6 +20,9 @@ int UseProfile(
     const DeviceContext& context, const std::string& name, std::ostream& out, std::ostream& err);
 // Sends the current profile the same way.
 int ApplyCurrent(const DeviceContext& context, std::ostream& out, std::ostream& err);
+// The name of the current profile, from the running program or else pro.data; nothing, told on
+// `err`, when neither tells it.
+std::optional<std::string> CurrentProfile(const DeviceContext& context, std::ostream& err);
 // Links, battery, charging, the current profile and stage; as JSON with `json`.
 int ShowStatus(const DeviceContext& context, bool json, std::ostream& out, std::ostream& err);
 

@@ -9,6 +9,7 @@
 #include "tools/kestrinctl/LanguageTexts.h"
 #include "tools/kestrinctl/ProfileFile.h"
 #include "tools/kestrinctl/ReportsCommand.h"
+#include "tools/kestrinctl/RulesCommands.h"
 #include "tools/kestrinctl/ShowCommand.h"
 #include "tools/kestrinctl/StoreCommands.h"
 
@@ -33,6 +34,10 @@ constexpr std::string_view kUsage =
        kestrinctl status [--json] [--data DIR]
        kestrinctl export PROFILE FILE.pro [--data DIR]
        kestrinctl import FILE.pro [--data DIR]
+       kestrinctl rules list [--json] [--data DIR]
+       kestrinctl rules add PROGRAM PROFILE [--data DIR]
+       kestrinctl rules remove PROGRAM [--data DIR]
+       kestrinctl run PROFILE [--data DIR] -- COMMAND [ARGUMENT...]
        kestrinctl reports FILE.pro [--link cable|receiver|ble]
        kestrinctl autostart [on|off]
        kestrinctl --help
@@ -52,6 +57,17 @@ Commands:
   import FILE.pro    add the profile in FILE.pro under a free name, its macros into the macro
                      library, as the window's import does; refused while Kestrin runs (it would
                      save its own profiles over it)
+  rules list         the rules of app-profiles.conf beside pro.data: which program (its window
+                     class, instance or executable's name) switches to which profile
+  rules add PROGRAM PROFILE
+                     make PROGRAM switch to the existing profile PROFILE, in place of the
+                     rule it had
+  rules remove PROGRAM
+                     remove the rule of PROGRAM
+  run PROFILE -- COMMAND [ARGUMENT...]
+                     switch to PROFILE as use does, run COMMAND, and when it ends switch back
+                     to the profile that was current; exits with COMMAND's status. When the
+                     switch fails COMMAND is not run
   reports FILE.pro   print what a full apply of the profile in FILE.pro writes to the mouse,
                      one write per line in lower-case hex. Over the cable and the receiver
                      each download report goes as three 64-byte packets; over Bluetooth
@@ -64,7 +80,7 @@ Commands:
 
 Options:
   --data DIR         the data folder (the one holding ms_1/pro.data); by default Kestrin's own
-  --json             list, show and status as JSON
+  --json             list, show, status and rules list as JSON
   --link LINK        cable (default), receiver or ble
   -h, --help         show this help
 
@@ -251,7 +267,22 @@ constexpr CommandShape kStoreCommands[] = {
     {"status", 0, 0, "no arguments", true},
     {"export", 2, 2, "a profile and a file", false},
     {"import", 1, 1, "one file", false},
+    {"rules", 1, 3, "list, add PROGRAM PROFILE or remove PROGRAM", true},
 };
+
+int RunRules(const std::vector<std::string>& words, bool json, const std::string& folder)
+{
+    const std::string& action = words[0];
+    if (action == "list" && words.size() == 1)
+        return kestrin::ctl::ListRules(folder, json, std::cout, std::cerr);
+    if (json)
+        return UsageError("--json is for list, show, status and rules list");
+    if (action == "add" && words.size() == 3)
+        return kestrin::ctl::AddRule(folder, words[1], words[2], std::cout, std::cerr);
+    if (action == "remove" && words.size() == 2)
+        return kestrin::ctl::RemoveRule(folder, words[1], std::cout, std::cerr);
+    return UsageError("rules takes list, add PROGRAM PROFILE or remove PROGRAM");
+}
 
 const CommandShape* FindCommand(std::string_view name)
 {
@@ -271,11 +302,13 @@ int RunStoreCommand(const CommandShape& shape, int argc, char** argv)
     if (words.size() < shape.fewestWords || words.size() > shape.mostWords)
         return UsageError(std::string(shape.name) + " takes " + shape.words);
     if (arguments->json && !shape.json)
-        return UsageError("--json is for list, show and status");
+        return UsageError("--json is for list, show, status and rules list");
     const auto folder = DataFolder(*arguments);
     if (!folder)
         return UsageError("no data folder '" + *arguments->data + "'");
     const std::string_view command = shape.name;
+    if (command == "rules")
+        return RunRules(words, arguments->json, *folder);
     if (command == "list")
         return kestrin::ctl::ListProfiles(*folder, arguments->json, std::cout, std::cerr);
     if (command == "show")
@@ -296,6 +329,31 @@ int RunStoreCommand(const CommandShape& shape, int argc, char** argv)
     return kestrin::ctl::ShowStatus(context, arguments->json, std::cout, std::cerr);
 }
 
+// The options and the profile come before "--"; everything after it is the command, untouched.
+int RunRun(int argc, char** argv)
+{
+    int dashes = 2;
+    while (dashes < argc && std::string_view(argv[dashes]) != "--")
+        ++dashes;
+    if (dashes + 1 >= argc)
+        return UsageError("run needs a profile, then -- and the command to run");
+    std::string problem;
+    const auto arguments = ParseStoreArguments(dashes, argv, problem);
+    if (!arguments)
+        return UsageError(problem);
+    if (arguments->words.size() != 1)
+        return UsageError("run takes one profile before --");
+    if (arguments->json)
+        return UsageError("--json is for list, show, status and rules list");
+    const auto folder = DataFolder(*arguments);
+    if (!folder)
+        return UsageError("no data folder '" + *arguments->data + "'");
+    const kestrin::ctl::DeviceContext context{
+        *folder, arguments->data.has_value(), kestrin::GetProgramFolder()};
+    return kestrin::ctl::RunWithProfile(context, arguments->words[0],
+        std::vector<std::string>(argv + dashes + 1, argv + argc), std::cerr);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -311,6 +369,8 @@ int main(int argc, char** argv)
         return RunReports(argc, argv);
     if (command == "autostart")
         return RunAutostart(argc, argv);
+    if (command == "run")
+        return RunRun(argc, argv);
     if (const CommandShape* shape = FindCommand(command))
         return RunStoreCommand(*shape, argc, argv);
     return UsageError("unknown command '" + std::string(command) + "'");
