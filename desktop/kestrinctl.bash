@@ -1,5 +1,6 @@
 # bash completion for kestrinctl: its commands and options, the profile names of the data
-# folder for show, use and export, *.pro files, and on or off for autostart.
+# folder for show, use, export, run and rules add, the programs of the rules for rules remove,
+# *.pro files, commands after run's --, and on or off for autostart.
 
 _kestrinctl() {
   local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
@@ -18,13 +19,18 @@ _kestrinctl() {
       ;;
   esac
   if ((COMP_CWORD == 1)); then
-    mapfile -t COMPREPLY < <(compgen -W "list show use apply status export import reports autostart --help" -- "$cur")
+    mapfile -t COMPREPLY < <(compgen -W "list show use apply status export import rules run reports autostart --help" -- "$cur")
+    return
+  fi
+  if [[ $command == run && $prev == -- ]]; then
+    mapfile -t COMPREPLY < <(compgen -c -- "$cur")
     return
   fi
   if [[ $cur == -* ]]; then
     local options=(--data)
     case $command in
-      list | show | status) options+=(--json) ;;
+      list | show | status | rules) options+=(--json) ;;
+      run) options+=(--) ;;
       reports) options=(--link) ;;
     esac
     mapfile -t COMPREPLY < <(compgen -W "${options[*]}" -- "$cur")
@@ -39,7 +45,16 @@ _kestrinctl() {
       *) ((words++)) ;;
     esac
   done
-  if [[ $command == export || $command == show || $command == use ]] && ((words == 0)); then
+  local rule=${COMP_WORDS[2]-}
+  if [[ $command == rules && $rule == remove ]] && ((words == 1)); then
+    local programs
+    programs=$(kestrinctl rules list "${data[@]}" 2>/dev/null | sed 's/ = .*//')
+    local IFS=$'\n'
+    mapfile -t COMPREPLY < <(compgen -W "$programs" -- "$cur")
+    return
+  fi
+  if { [[ $command =~ ^(export|show|use|run)$ ]] && ((words == 0)); } ||
+    { [[ $command == rules && $rule == add ]] && ((words == 2)); }; then
     local names
     names=$(kestrinctl list "${data[@]}" 2>/dev/null | cut -c3-)
     local IFS=$'\n'
@@ -49,6 +64,9 @@ _kestrinctl() {
   case $command in
     autostart)
       ((words == 0)) && mapfile -t COMPREPLY < <(compgen -W "on off" -- "$cur")
+      ;;
+    rules)
+      ((words == 0)) && mapfile -t COMPREPLY < <(compgen -W "list add remove" -- "$cur")
       ;;
     export | import | reports)
       compopt -o filenames 2>/dev/null
