@@ -6,6 +6,7 @@
 #include "page/library/PatternPlot.h"
 #include "patterns/GunStore.h"
 #include "platform/FileDialog.h"
+#include "tests/support/RunModally.h"
 #include "tests/support/SkinFolder.h"
 #include "tests/support/TempFolder.h"
 #include "ui/Controls.h"
@@ -36,18 +37,9 @@ protected:
     void Run(std::function<void(CMS_1_Gun&)> steps)
     {
         CMS_1_Gun editor(guns, folder.Data());
-        CWindowWnd::SetModalHookForTesting([&](CWindowWnd& window) {
-            if (&window != &editor) {
-                if (otherWindow)
-                    otherWindow(window);
-                return;
-            }
-            steps(editor);
-            if (editor.IsWindow())
-                Press(editor, "btn_exit");
-        });
-        EXPECT_EQ(editor.Run(nullptr), 1);
-        CWindowWnd::SetModalHookForTesting(nullptr);
+        EXPECT_EQ(test::RunModally<CMS_1_Gun>(
+                      editor, steps, otherWindow, [](auto& open) { Press(open, "btn_exit"); }),
+            1);
     }
 
     static QWidget* Widget(CWindowWnd& window, const QString& name)

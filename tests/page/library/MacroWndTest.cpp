@@ -10,6 +10,7 @@
 #include "macros/MacroExchange.h"
 #include "macros/MacroStore.h"
 #include "platform/FileDialog.h"
+#include "tests/support/RunModally.h"
 #include "tests/support/SkinFolder.h"
 #include "tests/support/TempFolder.h"
 #include "ui/Controls.h"
@@ -75,18 +76,9 @@ protected:
     void Run(std::function<void(CMS_1_Macro&)> steps)
     {
         CMS_1_Macro editor(macros, folder.Data(), HookCalls(&hooks));
-        CWindowWnd::SetModalHookForTesting([&](CWindowWnd& window) {
-            if (&window != &editor) {
-                if (otherWindow)
-                    otherWindow(window);
-                return;
-            }
-            steps(editor);
-            if (editor.IsWindow())
-                Press(editor, "btn_exit");
-        });
-        EXPECT_EQ(editor.Run(nullptr), 1);
-        CWindowWnd::SetModalHookForTesting(nullptr);
+        EXPECT_EQ(test::RunModally<CMS_1_Macro>(
+                      editor, steps, otherWindow, [](auto& open) { Press(open, "btn_exit"); }),
+            1);
     }
 
     static QWidget* Widget(CMS_1_Macro& editor, const char* name)
