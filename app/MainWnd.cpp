@@ -10,6 +10,8 @@
 #include "base/Trace.h"
 #include "keyboard/KeyboardLayout.h"
 #include "keys/KeyNames.h"
+#include "page/ProfileAutoSwitch.h"
+#include "platform/ActiveWindow.h"
 #include "platform/DesktopNotifications.h"
 #include "platform/HidrawAccess.h"
 #include "platform/WindowRegistry.h"
@@ -65,7 +67,7 @@ MenuRoute RouteMenuCommand(const QString& itemName)
     return MenuRoute::Ignore;
 }
 
-QString TrayToolTip(const CMS_1_Page::Status& status)
+QString TrayToolTip(const CMS_1_Page::Status& status, const std::string& ruleProgram)
 {
     QString tip = Text("mouse_name_text");
     QStringList links;
@@ -83,6 +85,11 @@ QString TrayToolTip(const CMS_1_Page::Status& status)
         details << Text("charging_text");
     else if (status.battery)
         details << Text("tray_battery_text").arg(*status.battery);
+    const QString profile = QString::fromStdU16String(status.profile);
+    if (!ruleProgram.empty())
+        details << Text("tray_profile_rule_text").arg(profile, QString::fromStdString(ruleProgram));
+    else if (!profile.isEmpty())
+        details << profile;
     if (status.dpi > 0)
         details << Text("tray_dpi_text").arg(status.dpi);
     if (!details.isEmpty())
@@ -162,7 +169,27 @@ void CMainWnd::OnLayoutLoaded()
     SetWindowText(mouseName);
     LoadHooks();
     page_->LoadProfilesAtStartup();
+    StartAutoSwitch();
     RefreshTrayToolTip();
+}
+
+void CMainWnd::StartAutoSwitch()
+{
+    std::string why;
+    auto watch = ActiveWindowWatch::Open(
+        [this](const SessionWindow& window) {
+            if (ProfileAutoSwitch* autoSwitch = page_->AutoSwitcher())
+                autoSwitch->FocusChanged(window);
+        },
+        &why);
+    if (!watch)
+        Trace("no profile follows the program in front: %s\n", why.c_str());
+    page_->StartAutoSwitch(
+        std::move(watch), [this](const std::string& profile, const std::string&) {
+            RefreshTrayToolTip();
+            // Seen over a game as the DPI is: the switch is never a surprise.
+            ShowOnScreen(Text("osd_profile_text").arg(QString::fromStdString(profile)));
+        });
 }
 
 void CMainWnd::LoadHooks() { hookLibrary_ = LoadHookLibrary(hookLibraryFile_, hookTable_); }
@@ -264,7 +291,9 @@ AboutFacts CMainWnd::GatherAboutFacts()
 
 void CMainWnd::RefreshTrayToolTip()
 {
-    const QString tip = TrayToolTip(page_->CurrentStatus());
+    const ProfileAutoSwitch* autoSwitch = page_->AutoSwitcher();
+    const QString tip =
+        TrayToolTip(page_->CurrentStatus(), autoSwitch ? autoSwitch->RuleProgram() : std::string());
     if (tip != trayIcon_.GetToolTipText())
         trayIcon_.SetToolTipText(tip);
     if (page_->BatteryLow() != trayBadged_) {

@@ -35,8 +35,10 @@ inline constexpr char kTrayMenuLayout[] = "traymenu.xml";
 enum class MenuRoute { ShowWindow, Exit, About, Autostart, DevicePage, Ignore };
 MenuRoute RouteMenuCommand(const QString& itemName);
 
-// The tray icon's tooltip: the program's name, then the links up, the battery and the DPI.
-QString TrayToolTip(const CMS_1_Page::Status& status);
+// The tray icon's tooltip: the program's name, then the links up, the battery, the current
+// profile and the DPI.
+// The profile comes with the program whose rule made it current, when one did.
+QString TrayToolTip(const CMS_1_Page::Status& status, const std::string& ruleProgram = {});
 
 // The program's one top-level window: hosts the device page, owns the tray icon and menu, the
 // timers the page starts, the hook library and the DPI display, and is the hub of every
@@ -92,6 +94,10 @@ private:
     void Exit();
     void OnLinkChanged();
     void ShowDpi(intptr_t dpiUnits);
+    // The on-screen display's line, for its few seconds.
+    void ShowOnScreen(const QString& text);
+    // Follows the program in front, where the session tells it, for the rules' profiles.
+    void StartAutoSwitch();
     void CloseDpiDisplay();
     void OnDeviceChange(uintptr_t event, intptr_t header);
     void ShowOrExplain();

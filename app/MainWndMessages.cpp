@@ -104,6 +104,7 @@ void CMainWnd::OnTimer(uintptr_t id)
     case TIMER_APPLY_DEBOUNCE:
         KillTimer(id);
         PostMessage(WM_APPLY_REQUEST, 0, 0);
+        page_->EditsSent();
         break;
     case TIMER_SCROLL_SETTINGS:
         KillTimer(id);
@@ -216,7 +217,11 @@ void CMainWnd::OnLinkChanged()
 
 void CMainWnd::ShowDpi(intptr_t dpiUnits)
 {
-    const QString text = QStringLiteral("DPI :") + QString::number(DpiOfUnits(dpiUnits));
+    ShowOnScreen(QStringLiteral("DPI :") + QString::number(DpiOfUnits(dpiUnits)));
+}
+
+void CMainWnd::ShowOnScreen(const QString& text)
+{
     KillTimer(TIMER_DPI_OSD);
     SetTimer(TIMER_DPI_OSD, DPI_OSD_MS);
     if (CDPIMsg* display = DpiDisplay()) {

@@ -7,9 +7,12 @@
 #include "device/ApplyEngine.h"
 #include "device/BleTransport.h"
 #include "device/DeviceWorker.h"
+#include "page/AutoSwitchWnd.h"
 #include "page/DpiColorWnd.h"
 #include "page/PageApplyHost.h"
+#include "page/ProfileAutoSwitch.h"
 #include "page/ProfilePrompts.h"
+#include "platform/ModalLoops.h"
 #include "platform/WindowRegistry.h"
 #include "profiles/ProfileRanges.h"
 #include "profiles/ProfileSection.h"
@@ -28,7 +31,12 @@ CMS_1_Page::CMS_1_Page() : programFolder_(GetProgramFolder()), clock_(std::make_
 {
 }
 
-CMS_1_Page::~CMS_1_Page() { CloseDeviceLinks(); }
+CMS_1_Page::~CMS_1_Page()
+{
+    if (autoSwitch_)
+        SetModalLoopsEndedListener(nullptr);
+    CloseDeviceLinks();
+}
 
 void CMS_1_Page::SetMainWindow(
     KestrinWindow window, CPaintManagerUI* paintManager, HookTable* hooks)
@@ -270,6 +278,66 @@ bool CMS_1_Page::UseProfile(std::u16string_view name)
     return profileSection_ && profileSection_->Use(name);
 }
 
+bool CMS_1_Page::UseProfileForRule(std::u16string_view name)
+{
+    return profileSection_ && profileSection_->UseForRule(name);
+}
+
+bool CMS_1_Page::EditsPending() const { return window_.IsTimerActive(TIMER_APPLY_DEBOUNCE); }
+
+void CMS_1_Page::EditsSent()
+{
+    if (autoSwitch_)
+        autoSwitch_->HoldMayHaveEnded();
+}
+
+void CMS_1_Page::StartAutoSwitch(std::unique_ptr<ActiveWindowWatch> watch,
+    std::function<void(const std::string& profile, const std::string& program)> switched)
+{
+    if (!profileSection_)
+        return;
+    ProfileAutoSwitch::Page page;
+    page.profiles = [this] {
+        return profiles_.Edit([&] {
+            std::vector<std::string> names;
+            for (const auto& profile : profiles_.list)
+                names.push_back(ToUtf8(ReadName(profile.NameField())));
+            return names;
+        });
+    };
+    page.current = [this] {
+        std::string name;
+        profiles_.ReadCurrent(
+            [&](const ProfileRecord& current) { name = ToUtf8(ReadName(current.name)); });
+        return name;
+    };
+    page.held = [this] { return InModalLoop() || EditsPending(); };
+    page.use = [this](const std::string& name) { return UseProfileForRule(ToU16(name)); };
+    page.switched = std::move(switched);
+    autoSwitch_ = std::make_unique<ProfileAutoSwitch>(
+        std::move(page), profiles_.dataFolder, std::move(watch));
+    profileList_.SetChosenListener(
+        [this](std::u16string_view name) { autoSwitch_->UserChose(ToUtf8(name)); });
+    // Told inside the dialog's caller, before its answer is acted on: asked again after.
+    SetModalLoopsEndedListener([this] {
+        QMetaObject::invokeMethod(
+            uiQueue_.get(), [this] { EditsSent(); }, Qt::QueuedConnection);
+    });
+}
+
+void CMS_1_Page::OpenAutoSwitchDialog()
+{
+    std::u16string profile;
+    if (!profiles_.ReadCurrent(
+            [&](const ProfileRecord& current) { profile = ReadName(current.name); }))
+        return;
+    CAutoSwitchWnd dialog(
+        profiles_.dataFolder, profile, autoSwitch_ ? autoSwitch_->Watch() : nullptr);
+    dialog.Run(CWindowWnd::FromHandle(mainWindow_));
+    if (dialog.RulesChanged() && autoSwitch_)
+        autoSwitch_->RulesEdited();
+}
+
 void CMS_1_Page::OnReceiverMessage(uint32_t value)
 {
     deviceLinks_.OnMessage(LinkKind::Receiver, value);
@@ -366,6 +434,10 @@ bool CMS_1_Page::OnProfileNotify(TNotifyUI& msg)
         {"ms_1_profile_import_btn", &ProfileSection::ImportProfile},
         {"ms_1_profile_export_btn", &ProfileSection::ExportProfile},
     };
+    if (name == QLatin1String("ms_1_profile_auto_btn")) {
+        OpenAutoSwitchDialog();
+        return true;
+    }
     for (const auto& [button, operation] : buttons) {
         if (name == QLatin1String(button)) {
             (profileSection_.get()->*operation)();

@@ -38,6 +38,8 @@ class GattBus;
 class CPaintManagerUI;
 class DeviceWorker;
 class PageApplyHost;
+class ProfileAutoSwitch;
+class ActiveWindowWatch;
 class ProfileSection;
 class ProfileSectionPrompts;
 struct HookTable;
@@ -120,6 +122,25 @@ public:
     // Makes the profile named `name` (compared as names are) current as the profile list
     // would: selected, saved and sent. False when there is none.
     bool UseProfile(std::u16string_view name);
+    // The same for a program's rule; the profile the user chose stays the one they chose.
+    bool UseProfileForRule(std::u16string_view name);
+    // Told whenever the user makes a profile current (not when a rule does).
+    void SetProfileChosenListener(std::function<void(std::u16string_view)> listener)
+    {
+        profileList_.SetChosenListener(std::move(listener));
+    }
+    // Edits made on the page that have not been sent yet: they wait out the apply's debounce.
+    bool EditsPending() const;
+    // TIMER_APPLY_DEBOUNCE went off: edits held nothing back any more.
+    void EditsSent();
+    // Follows the program in front (`watch`; null where the session cannot tell) and makes the
+    // profile its rule names current. After the stores are loaded. `switched` is told of each
+    // switch, with the program whose rule made it (empty: back to the profile chosen).
+    void StartAutoSwitch(std::unique_ptr<ActiveWindowWatch> watch,
+        std::function<void(const std::string& profile, const std::string& program)> switched);
+    ProfileAutoSwitch* AutoSwitcher() const { return autoSwitch_.get(); }
+    // The profile section's "Switch automatically…" dialog, for the current profile.
+    void OpenAutoSwitchDialog();
     // A button-function menu item (its name begins with "ms_1").
     void AssignFunction(const QString& itemName);
 
@@ -226,6 +247,7 @@ private:
     bool mouseStageShowPending_ = false;
     // Writes those saves, so a slow disk never holds up the window.
     std::unique_ptr<BackgroundJob> mouseChangeSaver_;
+    std::unique_ptr<ProfileAutoSwitch> autoSwitch_;
 };
 
 } // namespace kestrin

@@ -31,12 +31,22 @@ public:
     {
         saved_(store, result);
     }
+    void UserChoseProfile(std::u16string_view name) override
+    {
+        if (chosen_)
+            chosen_(name);
+    }
+    void SetChosenListener(std::function<void(std::u16string_view)> chosen)
+    {
+        chosen_ = std::move(chosen);
+    }
 
 private:
     PageWindow& window_;
     std::function<void()> refresh_;
     std::function<void()> requestFullApply_;
     std::function<void(StoreKind, const SaveResult&)> saved_;
+    std::function<void(std::u16string_view)> chosen_;
 };
 
 } // namespace kestrin

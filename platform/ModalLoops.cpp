@@ -15,6 +15,7 @@ std::vector<ModalLoopScope*>& Running()
 }
 
 bool refused = false;
+std::function<void()> lastEnded;
 
 } // namespace
 
@@ -23,7 +24,14 @@ ModalLoopScope::ModalLoopScope(std::function<void()> end) : end_(std::move(end))
     Running().push_back(this);
 }
 
-ModalLoopScope::~ModalLoopScope() { std::erase(Running(), this); }
+ModalLoopScope::~ModalLoopScope()
+{
+    std::erase(Running(), this);
+    if (Running().empty() && lastEnded)
+        lastEnded();
+}
+
+void SetModalLoopsEndedListener(std::function<void()> listener) { lastEnded = std::move(listener); }
 
 bool InModalLoop() { return !Running().empty(); }
 

@@ -20,6 +20,9 @@ private:
 };
 
 bool InModalLoop();
+// Told as the last running loop ends, still inside its caller: what the dialog answered has
+// not been acted on yet, so a listener that acts defers it.
+void SetModalLoopsEndedListener(std::function<void()> listener);
 // Ends every running modal loop as cancelled and refuses new ones until AllowModalLoops.
 void EndModalLoops();
 bool ModalLoopsRefused();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/FileResult.h"
+#include "base/WindowProgram.h"
 
 #include <string>
 #include <string_view>
@@ -52,13 +53,6 @@ std::string AppRuleProfileProblem(std::string_view profile);
 // The file of a data folder; a missing file is no rules. Unreadable (or too large): not ok.
 FileResult<AppRulesRead> LoadAppRules(const std::string& dataFolder);
 SaveResult SaveAppRules(const std::string& dataFolder, const AppRules& rules);
-
-// What the window system tells of the program in front; an empty field matches nothing.
-struct WindowProgram {
-    std::string windowClass;
-    std::string instance;
-    std::string executable;
-};
 
 // The first rule in the file whose program is the window's class, instance or executable
 // (without regard to case, as profile names compare); null when none is.

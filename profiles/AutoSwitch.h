@@ -36,6 +36,11 @@ public:
     std::optional<std::string> HoldEnded(Time now);
 
     const std::string& Current() const { return current_; }
+    // When the window in front will have settled; nothing when none is settling.
+    std::optional<Time> DueAt() const
+    {
+        return pending_ ? std::optional<Time>(since_ + settle_) : std::nullopt;
+    }
 
 private:
     std::optional<std::string> Decide(Time now);

@@ -23,7 +23,11 @@ void ProfileSection::SelectProfile(int row)
         SwitchTo(row);
 }
 
-bool ProfileSection::Use(std::u16string_view name)
+bool ProfileSection::Use(std::u16string_view name) { return Use(name, true); }
+
+bool ProfileSection::UseForRule(std::u16string_view name) { return Use(name, false); }
+
+bool ProfileSection::Use(std::u16string_view name, bool byUser)
 {
     int row = -1;
     {
@@ -35,23 +39,55 @@ bool ProfileSection::Use(std::u16string_view name)
     if (row < 0)
         return false;
     host_.SelectRow(row);
-    SwitchTo(row);
+    SwitchTo(row, byUser);
     return true;
 }
 
-void ProfileSection::SwitchTo(int row)
+void ProfileSection::SwitchTo(int row, bool byUser)
 {
+    std::u16string name;
     {
         std::lock_guard guard(state_.lock);
         if (row < 0 || static_cast<std::size_t>(row) >= state_.profiles.size())
             return;
         state_.header.currentIndex = row;
         state_.current = state_.profiles[static_cast<std::size_t>(row)].get();
+        name = ReadName(state_.current->name);
     }
     // Saved now, mouse or not: the apply that follows may never come (no mouse, a quit).
     SaveProfiles();
     host_.RefreshSettingsControls();
     host_.RequestFullApply();
+    if (byUser)
+        host_.UserChoseProfile(name);
+}
+
+bool ProfileSection::HasAppRules(std::u16string_view profile) const
+{
+    const auto loaded = LoadAppRules(state_.dataFolder);
+    if (!loaded.ok())
+        return false;
+    const std::string wanted = ToUtf8(profile);
+    return std::ranges::any_of(loaded.value.rules.rules,
+        [&](const AppRule& rule) { return NamesEqual(ToU16(rule.profile), ToU16(wanted)); });
+}
+
+void ProfileSection::EditAppRules(const std::function<bool(AppRules&)>& edit) const
+{
+    auto loaded = LoadAppRules(state_.dataFolder);
+    if (!loaded.ok()) {
+        Trace("app-profiles.conf left as it is: %s\n", loaded.error.c_str());
+        return;
+    }
+    if (!loaded.value.problems.empty()) {
+        Trace("app-profiles.conf left as it is: line %d: %s\n", loaded.value.problems[0].line,
+            loaded.value.problems[0].why.c_str());
+        return;
+    }
+    if (!edit(loaded.value.rules))
+        return;
+    if (const SaveResult saved = SaveAppRules(state_.dataFolder, loaded.value.rules); !saved.ok())
+        Trace("saving app-profiles.conf failed: %s\n", saved.error.c_str());
 }
 
 bool ProfileSection::StillCurrent(const ProfileRecord* asked) const
@@ -94,8 +130,16 @@ void ProfileSection::DeleteProfile()
         return;
     }
     const ProfileRecord* asked = state_.current;
-    if (!prompts_.Confirm("delete_profile_text") || !StillCurrent(asked))
+    const std::u16string deleted = asked ? ReadName(asked->name) : std::u16string();
+    // Programs switch to it: the question says they will not any more.
+    const bool ruled = HasAppRules(deleted);
+    if (!prompts_.Confirm(ruled ? "delete_profile_rules_text" : "delete_profile_text") ||
+        !StillCurrent(asked))
         return;
+    if (ruled)
+        EditAppRules([&](AppRules& rules) {
+            return !DropAppRulesOfProfile(rules, ToUtf8(deleted)).empty();
+        });
     int row = 0;
     int index = 0;
     {
@@ -121,12 +165,19 @@ void ProfileSection::RenameProfile()
     const auto name = prompts_.AskProfileName("profile_name_2_text", state_.profiles);
     if (!name || !StillCurrent(asked))
         return;
+    std::u16string before;
     {
         std::lock_guard guard(state_.lock);
+        before = ReadName(state_.current->name);
         WriteName(state_.current->name, *name);
     }
     host_.SetRowText(state_.header.currentIndex, ReadName(state_.current->name));
-    SaveProfiles();
+    const SaveResult saved = SaveProfiles();
+    // Only once the store holds the new name: a rule must never name a profile that is not.
+    if (saved.ok() && HasAppRules(before))
+        EditAppRules([&](AppRules& rules) {
+            return RenameAppRulesProfile(rules, ToUtf8(before), ToUtf8(*name)) > 0;
+        });
 }
 
 void ProfileSection::RestoreProfileDefaults()

@@ -2,9 +2,11 @@
 
 #include "macros/MacroRecord.h"
 #include "patterns/GunRecord.h"
+#include "profiles/AppRules.h"
 #include "profiles/ProfileStore.h"
 #include "profiles/StoredProfile.h"
 
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -31,6 +33,9 @@ public:
     virtual void RequestFullApply() = 0;
     // The outcome of every save of a store the section makes, for the user to see.
     virtual void ShowSaveResult(StoreKind store, const SaveResult& result) = 0;
+    // The user made `name` current (picked, added, imported, or left after a delete); a
+    // program's rule switching does not count.
+    virtual void UserChoseProfile(std::u16string_view /*name*/) { }
 };
 
 // The questions the section asks the user: message boxes and dialogs over the page's window.
@@ -81,6 +86,8 @@ public:
     // Selects and switches to the profile named `name` (compared as names are), as a pick in
     // the list does; false when there is none.
     bool Use(std::u16string_view name);
+    // The same for a program's rule: what the user chose stays what they chose.
+    bool UseForRule(std::u16string_view name);
     void AddProfile();
     void DeleteProfile();
     void RenameProfile();
@@ -94,8 +101,13 @@ private:
     // True when the profile a question was asked about is still the current one: its answer
     // acts on no other.
     bool StillCurrent(const ProfileRecord* asked) const;
-    void SwitchTo(int row);
+    bool Use(std::u16string_view name, bool byUser);
+    void SwitchTo(int row, bool byUser = true);
     SaveResult SaveProfiles();
+    // The programs' rules follow a renamed profile and go with a deleted one. A rules file
+    // with lines that are not rules is the user's to mend, and is left as it is.
+    bool HasAppRules(std::u16string_view profile) const;
+    void EditAppRules(const std::function<bool(AppRules&)>& edit) const;
 
     ProfileSectionState state_;
     ProfileSectionHost& host_;

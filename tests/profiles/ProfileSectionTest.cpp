@@ -2,6 +2,7 @@
 
 #include "base/RecordNames.h"
 #include "macros/MacroStore.h"
+#include "profiles/AppRules.h"
 #include "profiles/ProfileExchange.h"
 #include "tests/support/TempFolder.h"
 
@@ -46,6 +47,8 @@ public:
     {
         saves.push_back(result.code);
     }
+    void UserChoseProfile(std::u16string_view name) override { chosen.emplace_back(name); }
+    std::vector<std::u16string> chosen; // what the user made current, in order
     bool Confirm(std::string_view textId) override
     {
         confirmed.emplace_back(textId);
@@ -317,6 +320,81 @@ TEST_F(ProfileSectionTest, AFileOfAnotherSizeOrNoneIsRefusedWithAMessage)
     EXPECT_EQ(profiles.size(), 3U);
     EXPECT_EQ(page.rows.size(), 3U);
     EXPECT_EQ(page.fullApplies, 0);
+}
+
+} // namespace
+} // namespace kestrin
+
+namespace kestrin {
+namespace {
+
+std::string RulesText(const std::string& dataFolder)
+{
+    const auto bytes = test::ReadBytes(AppRulesPath(dataFolder));
+    return {bytes.begin(), bytes.end()};
+}
+
+void WriteRules(const std::string& dataFolder, const std::string& text)
+{
+    std::filesystem::create_directories(
+        std::filesystem::path(AppRulesPath(dataFolder)).parent_path());
+    test::WriteBytes(AppRulesPath(dataFolder), {text.begin(), text.end()});
+}
+
+TEST_F(ProfileSectionTest, RulesFollowARenamedProfileAndGoWithADeletedOneAfterTheQuestionSaysSo)
+{
+    const std::string rules = std::string(kAppRulesHeader) +
+        "\n# shooters\nquake3 = one\n"
+        "xonotic = Two\nsteam = Three\n";
+    WriteRules(temp.Data(), rules);
+
+    page.nameAnswer = u"Arena";
+    section.RenameProfile(); // "One", current, named without regard to case in the file
+    EXPECT_EQ(RulesText(temp.Data()),
+        std::string(kAppRulesHeader) +
+            "\n# shooters\nquake3 = Arena\nxonotic = Two\nsteam = Three\n");
+
+    section.SelectProfile(1);
+    page.answers = {true};
+    section.DeleteProfile();
+    EXPECT_EQ(page.confirmed.back(), "delete_profile_rules_text");
+    EXPECT_EQ(RulesText(temp.Data()),
+        std::string(kAppRulesHeader) + "\n# shooters\nquake3 = Arena\nsteam = Three\n");
+
+    // A profile no rule names is asked about as before; declined, the rules stay.
+    section.SelectProfile(0);
+    page.answers = {false};
+    section.DeleteProfile();
+    EXPECT_EQ(page.confirmed.back(), "delete_profile_rules_text");
+    page.nameAnswer = u"Plain";
+    section.AddProfile();
+    page.answers = {true};
+    section.DeleteProfile();
+    EXPECT_EQ(page.confirmed.back(), "delete_profile_text");
+    EXPECT_EQ(RulesText(temp.Data()),
+        std::string(kAppRulesHeader) + "\n# shooters\nquake3 = Arena\nsteam = Three\n");
+}
+
+TEST_F(ProfileSectionTest, ARulesFileWithALineThatIsNoRuleIsLeftAsTheUserWroteIt)
+{
+    const std::string rules = std::string(kAppRulesHeader) + "\nquake3 = One\nnot a rule\n";
+    WriteRules(temp.Data(), rules);
+    page.nameAnswer = u"Arena";
+    section.RenameProfile();
+    EXPECT_EQ(CurrentName(), u"Arena");
+    EXPECT_EQ(RulesText(temp.Data()), rules);
+}
+
+TEST_F(ProfileSectionTest, OnlyTheUsersOwnSwitchesCountAsTheirChoice)
+{
+    section.SelectProfile(1);
+    EXPECT_TRUE(section.UseForRule(u"three"));
+    EXPECT_EQ(CurrentName(), u"Three");
+    EXPECT_EQ(page.fullApplies, 2);
+    EXPECT_TRUE(section.Use(u"one"));
+    page.nameAnswer = u"Four";
+    section.AddProfile();
+    EXPECT_EQ(page.chosen, (std::vector<std::u16string>{u"Two", u"One", u"Four"}));
 }
 
 } // namespace
