@@ -112,6 +112,7 @@ bench: $(BUILD)/build.ninja
 	$(BUILD)/bench/ui_stall_bench
 	bench/startup.sh $(BUILD)
 	bench/idle.sh $(BUILD)
+	bench/autoswitch.sh $(BUILD)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
