@@ -124,7 +124,8 @@ done
 # Wake-ups while the focus stays on the game, the battery full (nothing animates).
 mouse battery 100 full
 raise "$game_window"
-sleep 7
+# The switch's apply (seconds over the receiver) and the display's few seconds are over.
+sleep 15
 switches() {
   awk '/^(non)?voluntary_ctxt_switches/ {n += $2} END {print n}' "/proc/$kestrin_pid/task/$kestrin_pid/status"
 }

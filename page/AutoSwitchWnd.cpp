@@ -206,7 +206,9 @@ void CAutoSwitchWnd::Pick()
     if (!watch_ || picking_)
         return;
     ShowNote(Text("autoswitch_picking_text"));
-    picking_ = watch_->Pick([this](std::optional<SessionWindow> window) {
+    // The answer may come at once (the pointer is held elsewhere): before Pick returns.
+    picking_ = true;
+    const bool started = watch_->Pick([this](std::optional<SessionWindow> window) {
         picking_ = false;
         if (!window || window->program.RuleName().empty())
             ShowNote(Text("autoswitch_pick_none_text"));
@@ -215,6 +217,8 @@ void CAutoSwitchWnd::Pick()
         else
             AddProgram(window->program.RuleName());
     });
+    if (!started)
+        picking_ = false;
 }
 
 bool CAutoSwitchWnd::Save()

@@ -166,7 +166,12 @@ public:
         return true;
     }
 
-    void CancelPick() override { EndPick(XCB_NONE); }
+    void CancelPick() override
+    {
+        // Whoever asked is going away: it is not called back.
+        if (std::exchange(picked_, nullptr))
+            Ungrab();
+    }
 
 private:
     xcb_atom_t Atom(const char* name)
@@ -295,13 +300,18 @@ private:
         return 0;
     }
 
+    void Ungrab()
+    {
+        xcb_ungrab_pointer(connection_, XCB_CURRENT_TIME);
+        xcb_ungrab_keyboard(connection_, XCB_CURRENT_TIME);
+        xcb_flush(connection_);
+    }
+
     void EndPick(xcb_window_t clicked)
     {
         if (!picked_)
             return;
-        xcb_ungrab_pointer(connection_, XCB_CURRENT_TIME);
-        xcb_ungrab_keyboard(connection_, XCB_CURRENT_TIME);
-        xcb_flush(connection_);
+        Ungrab();
         auto picked = std::exchange(picked_, nullptr);
         std::optional<SessionWindow> window;
         if (const xcb_window_t client = ClientOf(clicked, 0); client != XCB_NONE)

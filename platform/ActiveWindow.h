@@ -38,6 +38,7 @@ public:
     // is pressed. `picked` gets the window clicked, or nothing when another button than the
     // first or Escape ended it or the pointer could not be taken. False when a pick runs.
     virtual bool Pick(std::function<void(std::optional<SessionWindow>)> picked) = 0;
+    // Ends a pick without calling back.
     virtual void CancelPick() = 0;
 };
 

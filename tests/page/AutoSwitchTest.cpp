@@ -239,14 +239,17 @@ TEST_F(AutoSwitchWndTest, OwnWindowsAreNoPickAndRemovingTakesOnlyThisProfilesRul
         [&](CAutoSwitchWnd& window) {
             Click(window, "btn_rule_pick");
             EXPECT_EQ(Note(window), Text("autoswitch_own_window_text"));
+            watch.clicked = Window("Doom"); // and the user clicks again
+            Click(window, "btn_rule_pick");
             auto* rules =
                 window.GetPaintManager().FindControl<CListUI>(QStringLiteral("list_rules"));
             rules->SelectItem(0);
             Click(window, "btn_rule_remove");
-            EXPECT_TRUE(Rows(window, "list_rules").empty());
+            EXPECT_EQ(Rows(window, "list_rules"), std::vector<QString>{"Doom"});
         },
         &watch);
-    EXPECT_EQ(RulesFile(temp.Data()), std::string(kAppRulesHeader) + "\nsteam = Store\n");
+    EXPECT_EQ(
+        RulesFile(temp.Data()), std::string(kAppRulesHeader) + "\nsteam = Store\nDoom = Arena\n");
 }
 
 TEST_F(AutoSwitchWndTest, AFileWithALineThatIsNoRuleIsShownNotChangedAndNoSessionIsSaidSo)
