@@ -5,19 +5,33 @@
 #include <QCursor>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace kestrin {
 
-QRect CDPIMsg::PlaceFor(const QRect& workArea, QPoint screenOrigin)
+namespace {
+
+constexpr int kMinWidth = 200;
+constexpr int kHeight = 50;
+constexpr int kScreenGap = 10;
+constexpr int kTextMargin = 24; // both sides
+
+} // namespace
+
+QRect CDPIMsg::PlaceFor(const QRect& workArea, QPoint screenOrigin, int width)
 {
-    return QRect(screenOrigin.x() + workArea.width() - 210,
-        screenOrigin.y() + workArea.height() - 60, 200, 50);
+    width = std::min(std::max(width, kMinWidth), workArea.width() - 2 * kScreenGap);
+    return QRect(screenOrigin.x() + workArea.width() - kScreenGap - width,
+        screenOrigin.y() + workArea.height() - kScreenGap - kHeight, width, kHeight);
 }
 
 void CDPIMsg::SetText(const QString& text)
 {
     text_ = text;
-    if (label_)
-        label_->SetText(text);
+    if (!label_)
+        return;
+    label_->SetText(text);
+    Place();
 }
 
 void CDPIMsg::OnLayoutLoaded()
@@ -26,10 +40,18 @@ void CDPIMsg::OnLayoutLoaded()
     if (!label_)
         return;
     label_->SetText(text_);
+    Place();
+}
+
+void CDPIMsg::Place()
+{
+    // A profile's name is longer than a DPI: the display grows to the left for it.
+    const int width =
+        label_->GetWidget() ? label_->GetWidget()->sizeHint().width() + kTextMargin : kMinWidth;
     const QWidget* owner = GetWidget() ? GetWidget()->parentWidget() : nullptr;
     const ScreenPlace screen =
         GetScreenAt(owner && owner->isVisible() ? owner->frameGeometry().center() : QCursor::pos());
-    const QRect place = PlaceFor(screen.workArea, screen.origin);
+    const QRect place = PlaceFor(screen.workArea, screen.origin, width);
     MoveWindow(place.x(), place.y(), place.width(), place.height());
 }
 

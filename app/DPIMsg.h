@@ -16,8 +16,8 @@ public:
     QString GetText() const { return text_; }
 
     // Where the display goes for a work area: from the area's width and height alone, from
-    // the top-left corner of the area's screen.
-    static QRect PlaceFor(const QRect& workArea, QPoint screenOrigin = QPoint(0, 0));
+    // the top-left corner of the area's screen; `width` is what its text asks for, 200 at least.
+    static QRect PlaceFor(const QRect& workArea, QPoint screenOrigin = QPoint(0, 0), int width = 0);
 
 protected:
     QString GetWindowClassName() const override { return QStringLiteral("DPIWnd"); }
@@ -26,6 +26,8 @@ protected:
     bool TakesFocus() const override { return false; }
 
 private:
+    void Place();
+
     QString text_;
     CControlUI* label_ = nullptr;
 };

@@ -313,16 +313,35 @@ void CMS_1_Page::StartAutoSwitch(std::unique_ptr<ActiveWindowWatch> watch,
     };
     page.held = [this] { return InModalLoop() || EditsPending(); };
     page.use = [this](const std::string& name) { return UseProfileForRule(ToU16(name)); };
-    page.switched = std::move(switched);
+    page.switched = [this, switched = std::move(switched)](
+                        const std::string& profile, const std::string& program) {
+        ShowRuleProgram(program);
+        if (switched)
+            switched(profile, program);
+    };
     autoSwitch_ = std::make_unique<ProfileAutoSwitch>(
         std::move(page), profiles_.dataFolder, std::move(watch));
-    profileList_.SetChosenListener(
-        [this](std::u16string_view name) { autoSwitch_->UserChose(ToUtf8(name)); });
+    profileList_.SetChosenListener([this](std::u16string_view name) {
+        autoSwitch_->UserChose(ToUtf8(name));
+        ShowRuleProgram({});
+    });
     // Told inside the dialog's caller, before its answer is acted on: asked again after.
     SetModalLoopsEndedListener([this] {
         QMetaObject::invokeMethod(
             uiQueue_.get(), [this] { EditsSent(); }, Qt::QueuedConnection);
     });
+}
+
+void CMS_1_Page::ShowRuleProgram(const std::string& program)
+{
+    CControlUI* line = window_.Find<CControlUI>(QStringLiteral("ms_1_profile_auto_state"));
+    if (!line)
+        return;
+    if (!program.empty())
+        line->SetText(CResourceManager::GetInstance()
+                          ->GetText(QStringLiteral("profile_auto_state_text"))
+                          .arg(QString::fromStdString(program)));
+    line->SetVisible(!program.empty());
 }
 
 void CMS_1_Page::OpenAutoSwitchDialog()

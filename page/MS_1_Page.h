@@ -203,6 +203,8 @@ private:
     void OnBatteryStatus(const BatteryStatus& status, LinkKind source);
     void OnDpiStage(int stage);
     void ShowMouseStage();
+    // Under the profile list: the program whose rule made the profile current, if one did.
+    void ShowRuleProgram(const std::string& program);
 
     KestrinWindow mainWindow_ = 0;
     CPaintManagerUI* paintManager_ = nullptr;

@@ -318,6 +318,9 @@ TEST(CDPIMsg, PlaceForUsesTheWorkAreasWidthAndHeightOnly)
     EXPECT_EQ(CDPIMsg::PlaceFor(QRect(0, 0, 1920, 1040)), QRect(1710, 980, 200, 50));
     EXPECT_EQ(
         CDPIMsg::PlaceFor(QRect(QPoint(62, 0), QPoint(1919, 1079))), QRect(1648, 1020, 200, 50));
+    // A longer text grows it to the left, never past the area's far side.
+    EXPECT_EQ(CDPIMsg::PlaceFor(QRect(0, 0, 1920, 1040), {}, 320), QRect(1590, 980, 320, 50));
+    EXPECT_EQ(CDPIMsg::PlaceFor(QRect(0, 0, 400, 300), {}, 900), QRect(10, 240, 380, 50));
 }
 
 TEST_F(MainWindowTest, BluetoothInterfaceNoticesAreMatchedCaseSensitively)

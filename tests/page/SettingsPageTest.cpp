@@ -1,6 +1,12 @@
 // The DPI, performance, lighting and profile sections of the device page.
 #include "tests/page/SettingsPageFixture.h"
 
+#include "page/ProfileAutoSwitch.h"
+#include "profiles/AppRules.h"
+#include "tests/support/TempFolder.h"
+
+#include <filesystem>
+
 namespace kestrin {
 namespace {
 
@@ -528,6 +534,57 @@ TEST_F(SettingsPageTest, AProfileUsedByNameIsSelectedSentAndItsWaitEndsAfterTheA
     ASSERT_TRUE(WaitFor([&] { return outcome.has_value(); }));
     EXPECT_EQ(*outcome, CMS_1_Page::ApplyOutcome::NoMouse);
     EXPECT_EQ(ReadName(StoredCurrent()->name), u"Arena") << "the switch is kept without a mouse";
+}
+
+// A program's rule makes its profile current as a pick in the list would, and the page says
+// for which program; edits waiting to be sent hold a switch back; the user's own pick is what
+// programs without a rule come back to.
+TEST_F(SettingsPageTest, AProgramsRuleSwitchesAsAPickWouldAndTheUsersPickIsWhatComesBack)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    SendEverythingFirst();
+    AnswerNameDialog(QStringLiteral("Arena"));
+    Click("ms_1_profile_add_btn");
+    WaitForApply();
+    auto* list = As<CListUI>("ms_1_list_profile");
+    list->SelectItem(0);
+    EditProfile([](ProfileRecord& p) { p.reportRate = 0; });
+    WaitForApply();
+    const std::string rules = std::string(kAppRulesHeader) + "\nquake3 = arena\n";
+    std::filesystem::create_directories(folder.Data() + "ms_1");
+    test::WriteBytes(AppRulesPath(folder.Data()), {rules.begin(), rules.end()});
+    ProfileAutoSwitch* autoSwitch = Page().AutoSwitcher();
+    ASSERT_NE(autoSwitch, nullptr);
+    auto* told = As("ms_1_profile_auto_state");
+    const auto program = [](const char* name) {
+        SessionWindow window;
+        window.program.instance = name;
+        window.pid = 1;
+        return window;
+    };
+
+    Tell("clear-log");
+    autoSwitch->FocusChanged(program("quake3"));
+    ASSERT_TRUE(WaitFor([&] { return list->GetCurSel() == 1; }));
+    EXPECT_TRUE(told->IsVisible());
+    EXPECT_TRUE(told->GetText().contains(QLatin1String("quake3")));
+    EXPECT_EQ(ReadName(StoredCurrent()->name), u"Arena");
+    WaitForApply();
+    EXPECT_FALSE(Tell("log").empty()) << "the rule's profile was not sent";
+
+    Page().RequestApply(60000); // an edit waiting out its debounce
+    autoSwitch->FocusChanged(program("xterm"));
+    QTest::qWait(900);
+    EXPECT_EQ(list->GetCurSel(), 1);
+    Expire(TIMER_APPLY_DEBOUNCE);
+    ASSERT_TRUE(WaitFor([&] { return list->GetCurSel() == 0; }));
+    EXPECT_FALSE(told->IsVisible());
+
+    list->SelectItem(1);
+    autoSwitch->FocusChanged(program("xterm"));
+    QTest::qWait(900);
+    EXPECT_EQ(list->GetCurSel(), 1);
 }
 
 } // namespace
