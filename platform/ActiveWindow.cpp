@@ -190,7 +190,8 @@ private:
         return ReplyPtr(xcb_get_property_reply(connection_, cookie, nullptr), &std::free);
     }
 
-    static std::string_view Bytes(const ReplyPtr& reply)
+    // A copy: the reply is freed as the property's reader returns.
+    static std::string Bytes(const ReplyPtr& reply)
     {
         if (!reply || reply->format != 8)
             return {};
@@ -221,20 +222,20 @@ private:
     {
         SessionWindow described;
         // WM_CLASS is the instance and then the class, each ended by a NUL.
-        std::string_view names = Bytes(Property(window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING));
+        const std::string classes = Bytes(Property(window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING));
+        std::string_view names = classes;
         const auto cut = names.find('\0');
         described.program.instance = Latin1ToUtf8(names.substr(0, cut));
         if (cut != std::string_view::npos) {
             names.remove_prefix(cut + 1);
             described.program.windowClass = Latin1ToUtf8(names.substr(0, names.find('\0')));
         }
-        const std::string_view title = Bytes(Property(window, nameAtom_, utf8Atom_));
+        const std::string title = Bytes(Property(window, nameAtom_, utf8Atom_));
         described.title = !title.empty()
-            ? std::string(title)
+            ? title
             : Latin1ToUtf8(Bytes(Property(window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING)));
         // A process id means something only on the machine the client runs on.
-        std::string_view machine =
-            Bytes(Property(window, XCB_ATOM_WM_CLIENT_MACHINE, XCB_ATOM_STRING));
+        std::string machine = Bytes(Property(window, XCB_ATOM_WM_CLIENT_MACHINE, XCB_ATOM_STRING));
         machine = machine.substr(0, machine.find('\0'));
         const ReplyPtr pid = Property(window, pidAtom_, XCB_ATOM_CARDINAL);
         if ((machine.empty() || machine == host_) && pid && pid->format == 32 &&
