@@ -321,6 +321,9 @@ void CMS_1_Page::StartAutoSwitch(std::unique_ptr<ActiveWindowWatch> watch,
     };
     autoSwitch_ = std::make_unique<ProfileAutoSwitch>(
         std::move(page), profiles_.dataFolder, std::move(watch));
+    profileList_.SetRenameListener([this](std::u16string_view from, std::u16string_view to) {
+        autoSwitch_->ProfileRenamed(ToUtf8(from), ToUtf8(to));
+    });
     profileList_.SetChosenListener([this](std::u16string_view name) {
         autoSwitch_->UserChose(ToUtf8(name));
         ShowRuleProgram({});

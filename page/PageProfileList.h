@@ -40,6 +40,15 @@ public:
     {
         chosen_ = std::move(chosen);
     }
+    void ProfileRenamed(std::u16string_view from, std::u16string_view to) override
+    {
+        if (renamed_)
+            renamed_(from, to);
+    }
+    void SetRenameListener(std::function<void(std::u16string_view, std::u16string_view)> renamed)
+    {
+        renamed_ = std::move(renamed);
+    }
 
 private:
     PageWindow& window_;
@@ -47,6 +56,7 @@ private:
     std::function<void()> requestFullApply_;
     std::function<void(StoreKind, const SaveResult&)> saved_;
     std::function<void(std::u16string_view)> chosen_;
+    std::function<void(std::u16string_view, std::u16string_view)> renamed_;
 };
 
 } // namespace kestrin

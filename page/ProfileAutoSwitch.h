@@ -40,6 +40,10 @@ public:
     void FocusChanged(const SessionWindow& window);
     // The user made `profile` current: windows without a rule come back to it.
     void UserChose(const std::string& profile);
+    void ProfileRenamed(const std::string& from, const std::string& to)
+    {
+        decision_.ProfileRenamed(from, to);
+    }
     // Call when a dialog closed or edits were sent: a switch held back may go now.
     void HoldMayHaveEnded();
     // The rules file may have changed (the dialog saved it).

@@ -42,6 +42,16 @@ void AutoSwitch::UserChose(const std::string& profile)
     heldBack_.reset();
 }
 
+void AutoSwitch::ProfileRenamed(const std::string& from, const std::string& to)
+{
+    const std::u16string old = ToU16(from);
+    for (std::string* name : {&chosen_, &current_})
+        if (NamesEqual(ToU16(*name), old))
+            *name = to;
+    if (heldBack_ && NamesEqual(ToU16(*heldBack_), old))
+        heldBack_ = to;
+}
+
 void AutoSwitch::HoldBegan() { held_ = true; }
 
 std::optional<std::string> AutoSwitch::HoldEnded(Time now)

@@ -31,6 +31,8 @@ public:
     std::optional<std::string> Elapsed(Time now);
     // The user made `profile` current: it is what windows without a rule go back to.
     void UserChose(const std::string& profile);
+    // A profile was renamed: the choice and the current profile keep naming it.
+    void ProfileRenamed(const std::string& from, const std::string& to);
     // A dialog or unapplied edits: no switch until the hold ends, then the latest wanted one.
     void HoldBegan();
     std::optional<std::string> HoldEnded(Time now);

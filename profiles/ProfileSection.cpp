@@ -173,6 +173,7 @@ void ProfileSection::RenameProfile()
     }
     host_.SetRowText(state_.header.currentIndex, ReadName(state_.current->name));
     const SaveResult saved = SaveProfiles();
+    host_.ProfileRenamed(before, *name);
     // Only once the store holds the new name: a rule must never name a profile that is not.
     if (saved.ok() && HasAppRules(before))
         EditAppRules([&](AppRules& rules) {

@@ -36,6 +36,7 @@ public:
     // The user made `name` current (picked, added, imported, or left after a delete); a
     // program's rule switching does not count.
     virtual void UserChoseProfile(std::u16string_view /*name*/) { }
+    virtual void ProfileRenamed(std::u16string_view /*from*/, std::u16string_view /*to*/) { }
 };
 
 // The questions the section asks the user: message boxes and dialogs over the page's window.

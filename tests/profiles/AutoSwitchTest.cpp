@@ -100,6 +100,14 @@ TEST(AutoSwitchTest, SwitchesOnlyForAProgramThatStaysInFrontAndNotWhileHeld)
 
 TEST(AutoSwitchTest, FollowsNewRulesAndProfiles)
 {
+    // The profile chosen, renamed: windows without a rule come back to it by its new name.
+    AutoSwitch renamed({}, {"Desk"}, "Desk", AutoSwitch::Time{100});
+    renamed.SetProfiles({"Office"});
+    renamed.ProfileRenamed("desk", "Office");
+    renamed.FocusChanged({"xterm", "", ""}, AutoSwitch::Time{0});
+    EXPECT_EQ(renamed.Elapsed(AutoSwitch::Time{100}), std::nullopt) << "it is current already";
+    EXPECT_EQ(renamed.Current(), "Office");
+
     AutoSwitch machine({}, {"Desk"}, "Desk", AutoSwitch::Time{100});
     machine.FocusChanged({"quake3", "", ""}, AutoSwitch::Time{0});
     EXPECT_EQ(machine.Elapsed(AutoSwitch::Time{100}), std::nullopt) << "no rules yet";
