@@ -80,6 +80,7 @@ int Run(const QStringList& args)
 {
     CResourceManager* resources = CResourceManager::GetInstance();
     resources->SetResourcePath(args.value(0));
+    resources->UseDesktopLanguage(QStringLiteral("lan.xml")); // the program's texts take its room
     if (!resources->LoadLanguage(QStringLiteral("lan.xml")) ||
         !resources->LoadStyleSheet(QStringLiteral("kestrin.qss")))
         return Fail("no skin in", args.value(0));

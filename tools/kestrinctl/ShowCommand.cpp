@@ -5,6 +5,7 @@
 #include "profiles/ProfileRanges.h"
 #include "tools/kestrinctl/Json.h"
 #include "tools/kestrinctl/StoreCommands.h"
+#include "tools/kestrinctl/Words.h"
 
 #include <cstdio>
 #include <ostream>
@@ -53,15 +54,16 @@ std::string HalfUnits(int32_t halves)
 
 void WriteText(const ProfileRecord& p, bool current, const Labels& labels, std::ostream& out)
 {
-    out << ToUtf8(ReadName(p.name)) << (current ? " (current)" : "") << "\n\n";
+    const std::string name = ToUtf8(ReadName(p.name));
+    out << (current ? Say("ctl_show_current_text", {name}) : name) << "\n\n";
 
     out << Text(labels, "section_dpi_text") << "\n";
     for (int i = 0; i < kDpiStageCount; ++i) {
         out << (i == p.currentDpiStage ? "* " : "  ") << i + 1 << "  " << DpiOfUnits(p.dpiX[i]);
         if (p.dpiY[i] != p.dpiX[i])
             out << " x " << DpiOfUnits(p.dpiY[i]);
-        out << " DPI  " << Hex(p.stageColor[i]) << (p.stageEnabled[i] != 0 ? "" : "  (off)")
-            << "\n";
+        out << " DPI  " << Hex(p.stageColor[i])
+            << (p.stageEnabled[i] != 0 ? "" : "  " + Say("ctl_show_stage_off_text")) << "\n";
     }
 
     out << "\n"
@@ -156,10 +158,9 @@ int ShowProfile(const std::string& dataFolder, const std::optional<std::string>&
         return kExitFailed;
     const int index = name ? FindProfile(list, *name) : header.currentIndex;
     if (index < 0 || static_cast<std::size_t>(index) >= list.size()) {
-        if (name)
-            err << "kestrinctl: no profile named '" << *name << "' (kestrinctl list shows them)\n";
-        else
-            err << "kestrinctl: the saved profiles name no current one; give a profile's name\n";
+        err << "kestrinctl: "
+            << (name ? Say("ctl_no_profile_text", {*name}) : Say("ctl_show_no_current_text"))
+            << "\n";
         return kExitFailed;
     }
     WriteProfileSummary(
