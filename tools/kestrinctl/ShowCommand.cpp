@@ -43,7 +43,12 @@ std::string ButtonText(const ProfileRecord& profile, int button, const Labels& l
     const ButtonSlot& slot = profile.buttons[button];
     const std::string label = ToUtf8(ButtonLabel(slot, labels.text, labels.keyName));
     // The window leaves a function it has no name for blank; a script should see something.
-    return label.empty() ? "function " + std::to_string(slot.functionCode) : label;
+    if (!label.empty())
+        return label;
+    std::string unnamed = Text(labels, "ctl_show_function_text");
+    if (const std::size_t at = unnamed.find("%1"); at != std::string::npos)
+        unnamed.replace(at, 2, std::to_string(slot.functionCode));
+    return unnamed;
 }
 
 // Half minutes, as the window writes them ("2.5").
