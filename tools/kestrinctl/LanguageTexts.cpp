@@ -87,7 +87,7 @@ LanguageTexts LanguageTexts::Parse(std::string_view xml)
 }
 
 std::optional<LanguageTexts> LanguageTexts::Load(
-    const std::string& path, const std::string& language, std::string& error)
+    const std::string& path, const std::string& language)
 {
     const auto read = [](const std::string& file) -> std::optional<std::string> {
         std::ifstream in(file, std::ios::binary);
@@ -97,17 +97,14 @@ std::optional<LanguageTexts> LanguageTexts::Load(
         return contents.str();
     };
     const auto english = read(path);
-    if (!english) {
-        error = "cannot read " + path;
+    if (!english)
         return std::nullopt;
-    }
     LanguageTexts texts = Parse(*english);
-    if (texts.Size() == 0) {
-        error = path + " holds no texts";
+    if (texts.Size() == 0)
         return std::nullopt;
-    }
-    if (const auto translated = read(LanguageFileName(path, language));
-        translated && !language.empty())
+    const auto translated =
+        language.empty() ? std::nullopt : read(LanguageFileName(path, language));
+    if (translated)
         for (auto& [id, text] : Parse(*translated).texts_)
             texts.texts_.insert_or_assign(id, std::move(text));
     return texts;

@@ -14,9 +14,8 @@ class LanguageTexts {
 public:
     // The English file at `path`, and over it the file of `language` ("de": lan.de.xml) when
     // one is given, so an id the translation lacks reads in English. Nothing when the English
-    // file cannot be read or holds no text; `error` says why.
-    static std::optional<LanguageTexts> Load(
-        const std::string& path, const std::string& language, std::string& error);
+    // file cannot be read or holds no text.
+    static std::optional<LanguageTexts> Load(const std::string& path, const std::string& language);
     // From the file's contents; the entities XML defines are read, markup inside a text is not.
     static LanguageTexts Parse(std::string_view xml);
 

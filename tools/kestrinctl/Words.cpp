@@ -15,9 +15,7 @@ constexpr std::string_view kBuiltInEnglish =
 LanguageTexts LoadWords(bool inDesktopLanguage)
 {
     const std::string path = GetProgramFolder() + "res/lan.xml";
-    std::string problem;
-    if (auto texts =
-            LanguageTexts::Load(path, inDesktopLanguage ? DesktopLanguage(path) : "", problem))
+    if (auto texts = LanguageTexts::Load(path, inDesktopLanguage ? DesktopLanguage(path) : ""))
         return std::move(*texts);
     return LanguageTexts::Parse(kBuiltInEnglish);
 }
