@@ -339,7 +339,8 @@ void WriteStatus(const MouseStatus& status, bool json, std::ostream& out)
     // The values line up after the longest label, however long the language makes it.
     std::size_t width = 0;
     for (const auto& [label, value] : lines)
-        width = std::max(width, ToU16(label).size());
+        if (!value.empty())
+            width = std::max(width, ToU16(label).size());
     for (const auto& [label, value] : lines)
         if (!value.empty())
             out << label << ":" << std::string(width + 2 - ToU16(label).size(), ' ') << value
