@@ -12,12 +12,9 @@ const char* Variable(const EnvironmentLookup& environment, const char* name)
     return value != nullptr && *value != '\0' ? value : nullptr;
 }
 
-// "C", "POSIX" and their codeset forms ("C.UTF-8") name no language.
-bool IsPlainLocale(std::string_view locale)
-{
-    const std::string_view name = locale.substr(0, locale.find('.'));
-    return name == "C" || name == "POSIX";
-}
+// The locale whose output POSIX fixes. As in gettext, "C.UTF-8" is not one: it can show any
+// language, so LANGUAGE counts there.
+bool IsPlainLocale(std::string_view locale) { return locale == "C" || locale == "POSIX"; }
 
 // The language part of a locale name: "de_AT.UTF-8@euro" is "de".
 std::string_view LanguageOf(std::string_view locale)

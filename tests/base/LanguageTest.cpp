@@ -26,6 +26,7 @@ TEST(ChooseLanguage, FollowsGettextsOrderOfPrecedence)
         {{{"LANG", "fr_FR.UTF-8"}, {"LC_ALL", ""}}, "fr"}, // empty counts as unset
         {{{"LANG", "de_DE.UTF-8"}, {"LC_ALL", "C"}}, ""},
         {{{"LANG", "de_DE.UTF-8"}, {"LC_ALL", "C.UTF-8"}}, ""},
+        {{{"LC_ALL", "C.UTF-8"}, {"LANGUAGE", "fr"}}, "fr"},
         // LANGUAGE is a list of preferences, but never overrides a C or POSIX locale.
         {{{"LANG", "de_DE.UTF-8"}, {"LANGUAGE", "fr"}}, "fr"},
         {{{"LANG", "en_US.UTF-8"}, {"LANGUAGE", "ja:fr_CA:de"}}, "fr"},
