@@ -35,6 +35,7 @@ void SetupSkinResources()
     CResourceManager* resources = CResourceManager::GetInstance();
     resources->LoadResource(QStringLiteral("main.xml"));
     PreloadProgramIcon();
+    resources->UseDesktopLanguage(QStringLiteral("lan.xml"));
     resources->LoadLanguage(QStringLiteral("lan.xml"));
     resources->LoadStyleSheet(QStringLiteral("kestrin.qss"));
 }

@@ -1,5 +1,6 @@
 #include "ui/ResourceManager.h"
 
+#include "base/Language.h"
 #include "base/Trace.h"
 #include "ui/LayoutTexts.h"
 
@@ -64,27 +65,47 @@ bool CResourceManager::LoadResource(const QString& indexFile)
     return false;
 }
 
+void CResourceManager::UseDesktopLanguage(const QString& baseFile)
+{
+    language_ = QString::fromStdString(DesktopLanguage(ResourceFile(baseFile).toStdString()));
+}
+
 bool CResourceManager::LoadLanguage(const QString& fileName)
 {
-    QFile file(ResourceFile(fileName));
+    QHash<QString, QString> texts;
+    if (!ReadLanguageFile(ResourceFile(fileName), texts))
+        return false;
+    if (!language_.isEmpty()) {
+        // Read over the English texts, so an id the translation lacks still shows in English.
+        const QString translated = QString::fromStdString(
+            LanguageFileName(ResourceFile(fileName).toStdString(), language_.toStdString()));
+        QHash<QString, QString> english = texts;
+        if (!ReadLanguageFile(translated, texts))
+            texts = std::move(english);
+    }
+    texts_ = std::move(texts);
+    languageFile_ = ResourceFile(fileName);
+    loadedLanguage_ = language_;
+    LanguageChanged();
+    return true;
+}
+
+bool CResourceManager::ReadLanguageFile(const QString& path, QHash<QString, QString>& texts)
+{
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         Trace("language file %s: %s\n", file.fileName().toUtf8().constData(),
             file.errorString().toUtf8().constData());
         return false;
     }
     QXmlStreamReader reader(&file);
-    QHash<QString, QString> texts;
-    if (!ParseLanguage(reader, texts))
-        return false;
-    texts_ = std::move(texts);
-    languageFile_ = file.fileName();
-    LanguageChanged();
-    return true;
+    return ParseLanguage(reader, texts);
 }
 
 bool CResourceManager::LoadLanguageOnce(const QString& fileName)
 {
-    return languageFile_ == ResourceFile(fileName) || LoadLanguage(fileName);
+    return (languageFile_ == ResourceFile(fileName) && loadedLanguage_ == language_) ||
+        LoadLanguage(fileName);
 }
 
 bool CResourceManager::LoadLanguageFromString(const QString& xml)
@@ -95,6 +116,7 @@ bool CResourceManager::LoadLanguageFromString(const QString& xml)
         return false;
     texts_ = std::move(texts);
     languageFile_.clear();
+    loadedLanguage_.clear();
     LanguageChanged();
     return true;
 }

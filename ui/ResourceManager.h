@@ -6,7 +6,7 @@
 namespace kestrin {
 
 // The skin's resources: where the layouts live, the language texts, the stylesheet.
-// A text id the language file lacks shows as the id itself.
+// A text id the chosen language's file lacks shows in English; one no file has, as itself.
 class CResourceManager final {
 public:
     static CResourceManager* GetInstance();
@@ -19,8 +19,16 @@ public:
     // Checks that the resource index is there; false when the skin is missing or unreadable.
     bool LoadResource(const QString& indexFile);
 
+    // The language whose file ("lan.de.xml" beside "lan.xml") is read over the English file by
+    // each LoadLanguage from now on; empty for English alone.
+    void SetLanguage(const QString& language) { language_ = language; }
+    QString GetLanguage() const { return language_; }
+    // The language the desktop's locale asks for among those with a file beside `baseFile`.
+    void UseDesktopLanguage(const QString& baseFile);
+
     // Reads "lan.xml"-style files: <Language><Text id="...">text</Text>...</Language>.
     // Replaces the texts loaded before; false (texts kept) when the file is missing or broken.
+    // A missing or broken file of the chosen language leaves the English texts.
     // Layouts built before show the new texts at once.
     bool LoadLanguage(const QString& fileName);
     bool LoadLanguageFromString(const QString& xml);
@@ -43,10 +51,14 @@ private:
     CResourceManager();
     ~CResourceManager();
     void LanguageChanged();
+    // Adds the file's texts to `texts`, replacing those of the same id; false when unreadable.
+    static bool ReadLanguageFile(const QString& path, QHash<QString, QString>& texts);
 
     QString resourcePath_;
     QHash<QString, QString> texts_;
     QString languageFile_;
+    QString language_;
+    QString loadedLanguage_;
     QString styleSheet_;
     bool styleSheetPending_ = false;
 };

@@ -1,8 +1,10 @@
 // The skin is data the code leans on: every control the code looks up must be in the layout it
-// searches, and every text id the code and the layouts use must be in lan.xml.
+// searches, and every text id the code and the layouts use must be in lan.xml and in each of its
+// translations, which say the same things with the same placeholders.
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QHash>
 #include <QRegularExpression>
 #include <QSet>
 #include <QXmlStreamReader>
@@ -20,16 +22,51 @@ QString Read(const QString& path)
     return QString::fromUtf8(file.readAll());
 }
 
-QSet<QString> LanguageIds()
+// lan.xml, English, first; then its translations (lan.de.xml, ...).
+QStringList LanguageFiles()
 {
-    QSet<QString> ids;
-    QXmlStreamReader reader(Read(QStringLiteral("skin/lan.xml")));
+    QStringList files{QStringLiteral("lan.xml")};
+    files << QDir(Source + QStringLiteral("skin"))
+                 .entryList({QStringLiteral("lan.*.xml")}, QDir::Files, QDir::Name);
+    return files;
+}
+
+// Each text by its id.
+QHash<QString, QString> LanguageTexts(const QString& file)
+{
+    QHash<QString, QString> texts;
+    QXmlStreamReader reader(Read(QStringLiteral("skin/") + file));
     while (!reader.atEnd())
         if (reader.readNext() == QXmlStreamReader::StartElement &&
-            reader.name() == QLatin1String("Text"))
-            ids.insert(reader.attributes().value(QLatin1String("id")).toString());
-    EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString();
-    return ids;
+            reader.name() == QLatin1String("Text")) {
+            const QString id = reader.attributes().value(QLatin1String("id")).toString();
+            texts.insert(id, reader.readElementText());
+        }
+    EXPECT_FALSE(reader.hasError())
+        << file.toStdString() << ": " << reader.errorString().toStdString();
+    return texts;
+}
+
+QSet<QString> LanguageIds(const QString& file = QStringLiteral("lan.xml"))
+{
+    const QHash<QString, QString> texts = LanguageTexts(file);
+    return {texts.keyBegin(), texts.keyEnd()};
+}
+
+// What a text's placeholders must keep: the numbered ones (%1, %2) in any order, since a
+// language may put them elsewhere, and the printf kinds (%d, %s) in their order.
+QString Placeholders(const QString& text)
+{
+    static const QRegularExpression numbered(QStringLiteral("%[1-9]"));
+    static const QRegularExpression printf(QStringLiteral("%[ds]"));
+    QStringList numbers;
+    for (const auto& match : numbered.globalMatch(text))
+        numbers << match.captured();
+    numbers.sort();
+    QStringList kinds;
+    for (const auto& match : printf.globalMatch(text))
+        kinds << match.captured();
+    return numbers.join(QLatin1Char(' ')) + QStringLiteral(" | ") + kinds.join(QLatin1Char(' '));
 }
 
 struct Layout {
@@ -98,6 +135,11 @@ QSet<QString> TextIdsInCode(const QString& sourceFile)
     QSet<QString> ids = Matches(code, QStringLiteral(R"re(QStringLiteral\("(\w+_text)"\))re"));
     // Through a window's own helper: Text("macro_title_text")
     ids.unite(Matches(code, QStringLiteral(R"re(\bText\("(\w+)"\))re")));
+    // kestrinctl's: Say("ctl_no_profile_text", ...), Text(labels, "section_dpi_text"), and its
+    // ids kept in tables
+    ids.unite(Matches(code, QStringLiteral(R"re(\bSay\("(\w+)")re")));
+    ids.unite(Matches(code, QStringLiteral(R"re(\bText\(labels, "(\w+)"\))re")));
+    ids.unite(Matches(code, QStringLiteral(R"re("(ctl_\w+_text)")re")));
     return ids;
 }
 
@@ -160,8 +202,9 @@ TEST(SkinLint, TheMainWindowLayoutHasItsNamedControlsAndTheTrayMenuItsItems)
         << "the device page's container names its virtual window";
 }
 
-TEST(SkinLint, EveryTextIdOfTheCodeAndTheLayoutsIsInTheLanguageFile)
+TEST(SkinLint, EveryTextIdOfTheCodeAndTheLayoutsIsInEveryLanguageFile)
 {
+    // A translation holds exactly the English ids (checked below), so English stands for all.
     const QSet<QString> ids = LanguageIds();
     ASSERT_FALSE(ids.isEmpty());
     QStringList layouts;
@@ -171,14 +214,14 @@ TEST(SkinLint, EveryTextIdOfTheCodeAndTheLayoutsIsInTheLanguageFile)
          it.hasNext();)
         layouts << skin.relativeFilePath(it.next());
     for (const QString& file : layouts) {
-        if (file == QLatin1String("lan.xml"))
+        if (LanguageFiles().contains(file))
             continue;
         for (const QString& id : ReadLayout(file).textIds)
             EXPECT_TRUE(ids.contains(id))
                 << file.toStdString() << " uses \"" << id.toStdString() << "\"";
     }
     QStringList sources;
-    for (const char* folder : {"app", "page", "page/library"})
+    for (const char* folder : {"ui", "app", "page", "page/library", "tools/kestrinctl"})
         for (const QString& file : QDir(Source + QString::fromLatin1(folder))
                                        .entryList({QStringLiteral("*.cpp")}, QDir::Files))
             sources << QString::fromLatin1(folder) + QLatin1Char('/') + file;
@@ -189,21 +232,51 @@ TEST(SkinLint, EveryTextIdOfTheCodeAndTheLayoutsIsInTheLanguageFile)
                 << source.toStdString() << " uses \"" << id.toStdString() << "\"";
 }
 
-TEST(SkinLint, TheLanguageFileHoldsOneUniqueEntryPerLine)
+TEST(SkinLint, TheTranslationsSayEveryEnglishTextAndNothingElseWithItsPlaceholders)
 {
-    const QStringList lines = Read(QStringLiteral("skin/lan.xml")).split(QLatin1Char('\n'));
-    QSet<QString> seen;
-    static const QRegularExpression entry(
-        QStringLiteral(R"re(^  <Text id="([^"]+)">[^<\n]*</Text>$)re"));
-    for (const QString& line : lines) {
-        if (!line.contains(QStringLiteral("<Text")))
-            continue;
-        const auto match = entry.match(line);
-        ASSERT_TRUE(match.hasMatch())
-            << "one entry per line, two spaces in: " << line.toStdString();
-        EXPECT_FALSE(seen.contains(match.captured(1)))
-            << "twice: " << match.captured(1).toStdString();
-        seen.insert(match.captured(1));
+    const QHash<QString, QString> english = LanguageTexts(QStringLiteral("lan.xml"));
+    const QStringList files = LanguageFiles();
+    ASSERT_GE(files.size(), 3) << "lan.xml, lan.de.xml and lan.fr.xml";
+    for (const QString& file : files.mid(1)) {
+        const QHash<QString, QString> translated = LanguageTexts(file);
+        for (auto it = english.begin(); it != english.end(); ++it) {
+            const auto found = translated.find(it.key());
+            if (found == translated.end()) {
+                ADD_FAILURE() << file.toStdString() << " lacks \"" << it.key().toStdString()
+                              << "\"";
+                continue;
+            }
+            EXPECT_EQ(Placeholders(*found).toStdString(), Placeholders(it.value()).toStdString())
+                << file.toStdString() << ": \"" << it.key().toStdString() << "\" has "
+                << found->toStdString();
+            EXPECT_FALSE(found->isEmpty() && !it.value().isEmpty())
+                << file.toStdString() << ": \"" << it.key().toStdString() << "\" is empty";
+        }
+        for (auto it = translated.begin(); it != translated.end(); ++it)
+            EXPECT_TRUE(english.contains(it.key()))
+                << file.toStdString() << " has \"" << it.key().toStdString()
+                << "\", lan.xml does not";
+    }
+}
+
+TEST(SkinLint, EachLanguageFileHoldsOneUniqueEntryPerLine)
+{
+    for (const QString& file : LanguageFiles()) {
+        const QStringList lines = Read(QStringLiteral("skin/") + file).split(QLatin1Char('\n'));
+        QSet<QString> seen;
+        static const QRegularExpression entry(
+            QStringLiteral(R"re(^  <Text id="([^"]+)">[^<\n]*</Text>$)re"));
+        for (const QString& line : lines) {
+            if (!line.contains(QStringLiteral("<Text")))
+                continue;
+            const auto match = entry.match(line);
+            ASSERT_TRUE(match.hasMatch())
+                << file.toStdString()
+                << ": one entry per line, two spaces in: " << line.toStdString();
+            EXPECT_FALSE(seen.contains(match.captured(1)))
+                << file.toStdString() << ": twice: " << match.captured(1).toStdString();
+            seen.insert(match.captured(1));
+        }
     }
 }
 

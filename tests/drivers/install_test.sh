@@ -15,6 +15,8 @@ DESTDIR="$stage/a" cmake --install "$build" --prefix /usr > "$stage/a.log"
 check "$stage/a/usr/lib/kestrin/libhiddriver_1.so"
 check "$stage/a/usr/lib/kestrin/libhiddriver_2.so"
 check "$stage/a/usr/lib/udev/rules.d/70-kestrin.rules"
+# The texts in English and each translation beside it.
+for language in "" .de .fr; do check "$stage/a/usr/lib/kestrin/res/lan$language.xml"; done
 grep -q "Staged install" "$stage/a.log" || { echo "a staged install reloaded udev" >&2; exit 1; }
 
 # The desktop's side, as a package has it.
@@ -35,6 +37,11 @@ appstreamcli validate --no-net "$metainfo" >"$stage/appstream.log" ||
 [[ $(sed -n 's/^Icon=//p' "$launcher") == kestrin ]] || { echo "the launcher names another icon" >&2; exit 1; }
 grep -q '<launchable type="desktop-id">org.kestrin.Kestrin.desktop</launchable>' "$metainfo"
 grep -q '<modalias>usb:v1D57pFA61d\*</modalias>' "$metainfo"
+# A software centre and a menu in German or French show the launcher and metadata so.
+for language in de fr; do
+  grep -q "^Comment\[$language\]=" "$launcher" && grep -q "<summary xml:lang=\"$language\">" "$metainfo" ||
+    { echo "no $language texts in the launcher or the metadata" >&2; exit 1; }
+done
 # kestrinctl's manual page (made from scdoc) names every command; its completion is bash's.
 check "$usr/share/bash-completion/completions/kestrinctl"
 page=$(gzip -dc "$usr/share/man/man1/kestrinctl.1.gz")

@@ -1,10 +1,11 @@
 // Where the device page's named controls sit in the main window, for scripts that drive the real
 // program with the pointer. The skin's "main.xml" is built at its own size and never shown on the
 // screen; the words after the skin folder put it into the state the program is in, then ask:
-//   kestrin_page_probe RES_DIR [layout FILE] [check NAME 0|1] [show NAME] [hide NAME]
+//   kestrin_page_probe RES_DIR [layout FILE] [size W H] [check NAME 0|1] [show NAME] [hide NAME]
 //                      [select NAME INDEX]
 //                      [value NAME N] [scroll NAME top|end] [at NAME] [bar NAME] [handle NAME]
-// ("layout FILE" asks about another window of the skin, such as a dialog, instead of main.xml.)
+// ("layout FILE" asks about another window of the skin, such as a dialog, instead of main.xml;
+// "size W H" gives the window the size the user gave it.)
 // "at" prints the control's rectangle in window coordinates ("x y w h"), "bar" that of a scroll
 // area's vertical bar, "handle" the centre of a slider's handle for its current value ("x y").
 // Each fails (exit 3) when the point it would name is hidden or scrolled out of view, so that a
@@ -80,6 +81,7 @@ int Run(const QStringList& args)
 {
     CResourceManager* resources = CResourceManager::GetInstance();
     resources->SetResourcePath(args.value(0));
+    resources->UseDesktopLanguage(QStringLiteral("lan.xml")); // the program's texts take its room
     if (!resources->LoadLanguage(QStringLiteral("lan.xml")) ||
         !resources->LoadStyleSheet(QStringLiteral("kestrin.qss")))
         return Fail("no skin in", args.value(0));
@@ -97,6 +99,11 @@ int Run(const QStringList& args)
     root->show();
     Settle(*root);
 
+    if (args.value(first) == QLatin1String("size")) {
+        root->resize(args.value(first + 1).toInt(), args.value(first + 2).toInt());
+        Settle(*root);
+        first += 3;
+    }
     for (qsizetype i = first; i < args.size(); i += 2) {
         const QString verb = args[i];
         const QString name = args.value(i + 1);

@@ -6,6 +6,11 @@ for tool in xdotool import convert; do
   command -v "$tool" >/dev/null || { echo "e2e: $tool is missing (make deps installs it)" >&2; exit 1; }
 done
 
+# The scripts look for the windows' English titles, whatever language this desktop speaks; a
+# script that wants another gives the program its locale itself.
+unset LANGUAGE LC_ALL LC_MESSAGES
+export LANG=C.UTF-8
+
 wait_for() { # wait_for SECONDS COMMAND...
   local deadline=$((SECONDS + $1)); shift
   until "$@" >/dev/null 2>&1; do

@@ -64,7 +64,8 @@ expected_files="70-kestrin.rules kestrin kestrinctl libHook.so libhiddriver_1.so
   fail "the program folder holds: $program_files"
 for path in /usr/bin/kestrin /usr/bin/kestrinctl /usr/lib/udev/rules.d/70-kestrin.rules \
   /usr/share/applications/org.kestrin.Kestrin.desktop /usr/share/man/man1/kestrinctl.1.gz \
-  /usr/share/bash-completion/completions/kestrinctl /usr/share/doc/kestrin/copyright; do
+  /usr/share/bash-completion/completions/kestrinctl /usr/share/doc/kestrin/copyright \
+  /usr/lib/kestrin/res/lan.xml /usr/lib/kestrin/res/lan.de.xml /usr/lib/kestrin/res/lan.fr.xml; do
   grep -qxF "$path" "$contents" || fail "$path is missing"
 done
 # Starting with the desktop is each user's choice (kestrinctl autostart, the window's menu).

@@ -52,6 +52,10 @@ protected:
             ("kestrinctl-test-" + std::to_string(::getpid()) + "-" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir);
+        // The tool speaks the desktop's language; these tests read its English.
+        for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"})
+            ::unsetenv(name);
+        ::setenv("LANG", "C.UTF-8", 1);
     }
     void TearDown() override { fs::remove_all(dir); }
 

@@ -296,6 +296,30 @@ TEST_F(KestrinctlStoreTest, ShowTellsEverySettingInTheWindowsWords)
         EXPECT_EQ(Store(bad).status, 2) << bad;
 }
 
+TEST_F(KestrinctlStoreTest, SpeaksTheDesktopsLanguageButWritesJsonAlike)
+{
+    ::setenv("XKB_DEFAULT_LAYOUT", "us", 1);
+    ASSERT_EQ(Store("import " + Quoted(WriteProfile(*ProfileWithMacro()))).status, 0);
+    const Outcome json = Store("show --json");
+    ::setenv("LANG", "de_DE.UTF-8", 1);
+    Outcome run = Store("show");
+    EXPECT_EQ(run.lines.at(0), "Profile1 (aktiv)");
+    EXPECT_TRUE(Has(run, "Abfragerate: 1000 Hz")) << run.out;
+    EXPECT_TRUE(Has(run, "   6  Taste 6: Funktion 52")) << run.out;
+    EXPECT_EQ(Store("show --json").out, json.out);
+    run = Store("use Nobody");
+    EXPECT_EQ(run.err, "kestrinctl: kein Profil namens „Nobody“ (kestrinctl list zeigt sie)\n");
+
+    // LANGUAGE comes first, but not over a C locale; a language without a file is English.
+    ::setenv("LANGUAGE", "ja:fr", 1);
+    EXPECT_EQ(Store("show").lines.at(0), "Profile1 (actif)");
+    ::setenv("LC_ALL", "C", 1);
+    EXPECT_EQ(Store("show").lines.at(0), "Profile1 (current)");
+    ::unsetenv("LC_ALL");
+    ::setenv("LANGUAGE", "ja", 1);
+    EXPECT_EQ(Store("show").lines.at(0), "Profile1 (current)");
+}
+
 TEST_F(KestrinctlMouseTest, UseSendsWhatReportsPrintsOverTheCableAndKeepsTheChoice)
 {
     StartMouse(vmouse::Link::Cable);

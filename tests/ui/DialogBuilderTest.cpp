@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QIcon>
 #include <QImage>
@@ -188,7 +189,8 @@ QStringList SkinLayouts()
     QDirIterator it(Skin, {QStringLiteral("*.xml")}, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        if (!path.endsWith(QLatin1String("/lan.xml")))
+        // The language files (lan.xml and its translations) are no layouts.
+        if (!QFileInfo(path).fileName().startsWith(QLatin1String("lan.")))
             files << path.mid(Skin.size());
     }
     files.sort();

@@ -54,6 +54,27 @@ TEST(ResourceManager, ALanguageFileAlreadyLoadedIsNotReadAgainButAnotherLanguage
     EXPECT_EQ(resources->GetText(QStringLiteral("a_text")), QStringLiteral("B"));
 }
 
+TEST(ResourceManager, ATranslationIsReadOverEnglishAndWhatItLacksStaysEnglish)
+{
+    test::SkinFolder skin;
+    auto* resources = CResourceManager::GetInstance();
+    skin.Write(QStringLiteral("lan.xml"),
+        "<Language><Text id=\"ok_text\">OK</Text><Text id=\"new_text\">New</Text></Language>");
+    skin.Write(
+        QStringLiteral("lan.de.xml"), "<Language><Text id=\"ok_text\">Gut</Text></Language>");
+    skin.Write(QStringLiteral("lan.fr.xml"), "<Language><Text id=\"ok_text\">Bon</Language>");
+    resources->SetLanguage(QStringLiteral("de"));
+    ASSERT_TRUE(resources->LoadLanguage(QStringLiteral("lan.xml")));
+    EXPECT_EQ(resources->GetText(QStringLiteral("ok_text")), QStringLiteral("Gut"));
+    EXPECT_EQ(resources->GetText(QStringLiteral("new_text")), QStringLiteral("New"));
+    EXPECT_EQ(resources->GetText(QStringLiteral("nowhere_text")), QStringLiteral("nowhere_text"));
+    // Another language is read anew, even from the same English file; a broken one is English.
+    resources->SetLanguage(QStringLiteral("fr"));
+    EXPECT_TRUE(resources->LoadLanguageOnce(QStringLiteral("lan.xml")));
+    EXPECT_EQ(resources->GetText(QStringLiteral("ok_text")), QStringLiteral("OK"));
+    resources->SetLanguage(QString());
+}
+
 TEST(ResourceManager, TheResourceIndexMustBeThere)
 {
     test::SkinFolder skin;

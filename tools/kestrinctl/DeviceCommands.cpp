@@ -8,6 +8,7 @@
 #include "tools/kestrinctl/InstanceClient.h"
 #include "tools/kestrinctl/Json.h"
 #include "tools/kestrinctl/StoreCommands.h"
+#include "tools/kestrinctl/Words.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -65,13 +66,6 @@ private:
     SaveResult saved_;
 };
 
-// Without the program kestrinctl reaches the cable and the receiver; the program reaches
-// Bluetooth as well.
-const char* const kNoMouse = "no mouse is connected: plug in the cable or the receiver (and wake "
-                             "the mouse); over Bluetooth only Kestrin itself reaches it";
-const char* const kNoMouseForProgram = "no mouse is connected: plug in the cable or the receiver, "
-                                       "wake the mouse, or connect it over Bluetooth";
-
 // The data folder's profiles, set right as the program would load them; false with a message.
 bool LoadProfiles(
     const DeviceContext& context, ProfileList& list, ProfileStoreHeader& header, std::ostream& err)
@@ -82,8 +76,7 @@ bool LoadProfiles(
         return false;
     const StoreLoadReport loaded = LoadProfileStore(context.dataFolder, list, header, kProfileBase);
     if (loaded.Damaged() || (loaded.createdFresh && !loaded.freshSave.ok()) || list.empty()) {
-        err << "kestrinctl: the saved profiles were damaged; start Kestrin, which tells what it "
-               "kept, then try again\n";
+        err << "kestrinctl: " << Say("ctl_profiles_damaged_text") << "\n";
         return false;
     }
     return true;
@@ -100,8 +93,8 @@ Direct ApplyDirectly(const DeviceContext& context, DeviceProfiles& profiles, std
 {
     DirectMouse mouse(context.programFolder);
     if (!mouse.LibrariesUsable()) {
-        err << "kestrinctl: the driver libraries cannot be loaded from " << context.programFolder
-            << ": " << mouse.LoadError() << "\n";
+        err << "kestrinctl: "
+            << Say("ctl_drivers_unusable_text", {context.programFolder, mouse.LoadError()}) << "\n";
         return Direct::Failed;
     }
     if (!mouse.Cable() && mouse.Receiver())
@@ -116,12 +109,11 @@ Direct ApplyDirectly(const DeviceContext& context, DeviceProfiles& profiles, std
     mouse.Links().ApplyAllPending = 1;
     engine.ApplyProfile();
     if (host.Untaken()) {
-        err << "kestrinctl: the mouse did not take every report; try again\n";
+        err << "kestrinctl: " << Say("ctl_reports_untaken_text") << "\n";
         return Direct::Failed;
     }
     if (!host.Saved().ok()) {
-        err << "kestrinctl: the mouse took it, but the profiles could not be saved: "
-            << host.Saved().error << "\n";
+        err << "kestrinctl: " << Say("ctl_taken_not_saved_text", {host.Saved().error}) << "\n";
         return Direct::Failed;
     }
     return Direct::Taken;
@@ -134,8 +126,7 @@ std::optional<ProgramReply> AskRunningProgram(
     if (!ProgramListening())
         return std::nullopt;
     if (context.dataGiven) {
-        err << "kestrinctl: Kestrin is running with its own data folder: leave out --data, or end "
-               "Kestrin first\n";
+        err << "kestrinctl: " << Say("ctl_program_own_data_text") << "\n";
         status = kExitUsage;
         return ProgramReply{};
     }
@@ -143,39 +134,38 @@ std::optional<ProgramReply> AskRunningProgram(
     if (reply.state == ProgramReply::State::NotRunning)
         return std::nullopt; // it ended just now
     if (reply.state == ProgramReply::State::NoAnswer) {
-        err << "kestrinctl: Kestrin did not answer (it may have ended); try again\n";
+        err << "kestrinctl: " << Say("ctl_program_no_answer_text") << "\n";
         status = kExitFailed;
     }
     return reply;
 }
 
-// The program's answer to "use" or "apply wait", told as `done` when the mouse took it.
-int TellApplyAnswer(const std::string& answer, const std::string& done, bool switched,
-    std::ostream& out, std::ostream& err)
+// The program's answer to "use" or "apply wait", told as `done` when the mouse took it, and as
+// `later` when a switch waits for the mouse (a plain apply with no mouse fails).
+int TellApplyAnswer(const std::string& answer, const std::string& done,
+    const std::optional<std::string>& later, std::ostream& out, std::ostream& err)
 {
     if (answer == "ok taken") {
         out << done << "\n";
         return kExitDone;
     }
-    if (answer == "ok nomouse" && switched) {
-        out << done << "; " << kNoMouseForProgram << ", so Kestrin sends it when one is\n";
+    if (answer == "ok nomouse" && later) {
+        out << *later << "\n";
         return kExitDone;
     }
     if (answer == "ok nomouse") {
-        err << "kestrinctl: " << kNoMouseForProgram << "\n";
+        err << "kestrinctl: " << Say("ctl_no_mouse_for_program_text") << "\n";
         return kExitFailed;
     }
     if (answer == "busy") {
-        err << "kestrinctl: Kestrin has a window open that waits for an answer; answer it and try "
-               "again\n";
+        err << "kestrinctl: " << Say("ctl_program_busy_text") << "\n";
         return kExitFailed;
     }
     if (answer == "ok untaken") {
-        err << "kestrinctl: the mouse did not take every change; Kestrin sends them again when it "
-               "can\n";
+        err << "kestrinctl: " << Say("ctl_changes_untaken_text") << "\n";
         return kExitFailed;
     }
-    err << "kestrinctl: Kestrin answered '" << answer << "'; is it an older version?\n";
+    err << "kestrinctl: " << Say("ctl_program_answer_text", {answer}) << "\n";
     return kExitFailed;
 }
 
@@ -186,19 +176,19 @@ int UseProfile(
 {
     // One command per line on the socket: a name never carries a line of its own.
     if (std::any_of(name.begin(), name.end(), [](char c) { return c == '\n' || c == '\r'; })) {
-        err << "kestrinctl: no profile named '" << name << "' (kestrinctl list shows them)\n";
+        err << "kestrinctl: " << Say("ctl_no_profile_text", {name}) << "\n";
         return kExitFailed;
     }
-    const std::string done = "'" + name + "' is the current profile, and on the mouse";
     int status = kExitDone;
     if (const auto reply = AskRunningProgram(context, "use " + name, err, status)) {
         if (status != kExitDone)
             return status;
         if (reply->line == "error no-profile") {
-            err << "kestrinctl: no profile named '" << name << "' (kestrinctl list shows them)\n";
+            err << "kestrinctl: " << Say("ctl_no_profile_text", {name}) << "\n";
             return kExitFailed;
         }
-        return TellApplyAnswer(reply->line, done, true, out, err);
+        return TellApplyAnswer(reply->line, Say("ctl_use_done_text", {name}),
+            Say("ctl_use_later_text", {name}), out, err);
     }
 
     DeviceProfiles profiles;
@@ -208,24 +198,23 @@ int UseProfile(
         return kExitFailed;
     const int index = FindProfile(list, name);
     if (index < 0) {
-        err << "kestrinctl: no profile named '" << name << "' (kestrinctl list shows them)\n";
+        err << "kestrinctl: " << Say("ctl_no_profile_text", {name}) << "\n";
         return kExitFailed;
     }
     // Saved first, mouse or not: the program sends the whole current profile when it starts.
     profiles.header->currentIndex = index;
     if (const SaveResult saved = SaveProfileStore(context.dataFolder, list, *profiles.header);
         !saved.ok()) {
-        err << "kestrinctl: the profiles could not be saved: " << saved.error << "\n";
+        err << "kestrinctl: " << Say("ctl_profiles_not_saved_text", {saved.error}) << "\n";
         return kExitFailed;
     }
     const std::string named = ToUtf8(ReadName(list[static_cast<std::size_t>(index)]->name));
     switch (ApplyDirectly(context, profiles, err)) {
     case Direct::Taken:
-        out << "'" << named << "' is the current profile, and on the mouse\n";
+        out << Say("ctl_use_done_text", {named}) << "\n";
         return kExitDone;
     case Direct::NoMouse:
-        out << "'" << named << "' is the current profile; " << kNoMouse
-            << ", so Kestrin sends it when it next starts with the mouse\n";
+        out << Say("ctl_use_next_start_text", {named}) << "\n";
         return kExitDone;
     case Direct::Failed:
         break;
@@ -235,12 +224,12 @@ int UseProfile(
 
 int ApplyCurrent(const DeviceContext& context, std::ostream& out, std::ostream& err)
 {
-    const std::string done = "the current profile is on the mouse";
     int status = kExitDone;
     if (const auto reply = AskRunningProgram(context, "apply wait", err, status)) {
         if (status != kExitDone)
             return status;
-        return TellApplyAnswer(reply->line, done, false, out, err);
+        return TellApplyAnswer(
+            reply->line, Say("ctl_apply_done_program_text"), std::nullopt, out, err);
     }
     DeviceProfiles profiles;
     profiles.dataFolder = context.dataFolder;
@@ -250,10 +239,10 @@ int ApplyCurrent(const DeviceContext& context, std::ostream& out, std::ostream& 
         ReadName(profiles.list[static_cast<std::size_t>(profiles.header->currentIndex)]->name));
     switch (ApplyDirectly(context, profiles, err)) {
     case Direct::Taken:
-        out << "'" << named << "' is on the mouse\n";
+        out << Say("ctl_apply_done_text", {named}) << "\n";
         return kExitDone;
     case Direct::NoMouse:
-        err << "kestrinctl: " << kNoMouse << "\n";
+        err << "kestrinctl: " << Say("ctl_no_mouse_text") << "\n";
         return kExitFailed;
     case Direct::Failed:
         break;
@@ -322,23 +311,40 @@ void WriteStatus(const MouseStatus& status, bool json, std::ostream& out)
         return;
     }
     std::string linkText;
-    for (const std::string& link : links)
-        linkText += (linkText.empty() ? "" : ", ") + link;
-    out << "Kestrin:  "
-        << (status.running ? "running" : "not running (the mouse was asked directly)")
-        << "\nLinks:    " << (linkText.empty() ? "none" : linkText) << "\nBattery:  ";
+    for (const auto& [up, id] : {std::pair(status.cable, "ctl_link_cable_text"),
+             std::pair(status.receiver, "ctl_link_receiver_text"),
+             std::pair(status.ble, "ctl_link_ble_text")})
+        if (up)
+            linkText += (linkText.empty() ? "" : ", ") + Say(id);
+    std::string battery;
     if (status.battery)
-        out << *status.battery << " %" << (status.charging ? ", charging" : "");
+        battery =
+            Say(status.charging ? "ctl_status_percent_charging_text" : "ctl_status_percent_text",
+                {std::to_string(*status.battery)});
     else
-        out << (status.charging ? "charging" : "not reported");
-    out << "\nProfile:  " << status.profile << "\nStage:    ";
-    if (status.stage > 0)
-        out << status.stage << " (" << status.dpi << " DPI)";
-    else
-        out << "none";
-    out << "\n";
-    if (status.untaken)
-        out << "Changes:  not all on the mouse yet; Kestrin sends them when it can\n";
+        battery =
+            Say(status.charging ? "ctl_status_charging_text" : "ctl_status_not_reported_text");
+    const std::pair<std::string, std::string> lines[] = {
+        {Say("ctl_status_kestrin_text"),
+            Say(status.running ? "ctl_status_running_text" : "ctl_status_not_running_text")},
+        {Say("ctl_status_links_text"), linkText.empty() ? Say("ctl_status_none_text") : linkText},
+        {Say("ctl_status_battery_text"), battery},
+        {Say("ctl_status_profile_text"), status.profile},
+        {Say("ctl_status_stage_text"),
+            status.stage > 0 ? Say("ctl_status_stage_dpi_text",
+                                   {std::to_string(status.stage), std::to_string(status.dpi)})
+                             : Say("ctl_status_none_text")},
+        {Say("ctl_status_changes_text"), status.untaken ? Say("ctl_status_untaken_text") : ""},
+    };
+    // The values line up after the longest label, however long the language makes it.
+    std::size_t width = 0;
+    for (const auto& [label, value] : lines)
+        if (!value.empty())
+            width = std::max(width, ToU16(label).size());
+    for (const auto& [label, value] : lines)
+        if (!value.empty())
+            out << label << ":" << std::string(width + 2 - ToU16(label).size(), ' ') << value
+                << "\n";
 }
 
 std::optional<std::string> CurrentProfile(const DeviceContext& context, std::ostream& err)
@@ -349,8 +355,7 @@ std::optional<std::string> CurrentProfile(const DeviceContext& context, std::ost
             return std::nullopt;
         const auto status = ParseStatusAnswer(reply->line);
         if (!status || status->profile.empty()) {
-            err << "kestrinctl: Kestrin answered '" << reply->line
-                << "'; is it an older version?\n";
+            err << "kestrinctl: " << Say("ctl_program_answer_text", {reply->line}) << "\n";
             return std::nullopt;
         }
         return status->profile;
@@ -360,7 +365,7 @@ std::optional<std::string> CurrentProfile(const DeviceContext& context, std::ost
     if (!ReadProfiles(context.dataFolder, list, header, err))
         return std::nullopt;
     if (header.currentIndex < 0 || static_cast<std::size_t>(header.currentIndex) >= list.size()) {
-        err << "kestrinctl: no profile is current; choose one with kestrinctl use\n";
+        err << "kestrinctl: " << Say("ctl_no_current_profile_text") << "\n";
         return std::nullopt;
     }
     return ToUtf8(ReadName(list[static_cast<std::size_t>(header.currentIndex)]->name));
@@ -374,8 +379,7 @@ int ShowStatus(const DeviceContext& context, bool json, std::ostream& out, std::
             return exit;
         const auto status = ParseStatusAnswer(reply->line);
         if (!status) {
-            err << "kestrinctl: Kestrin answered '" << reply->line
-                << "'; is it an older version?\n";
+            err << "kestrinctl: " << Say("ctl_program_answer_text", {reply->line}) << "\n";
             return kExitFailed;
         }
         WriteStatus(*status, json, out);

@@ -1,5 +1,6 @@
 #include "tools/kestrinctl/LanguageTexts.h"
 
+#include "base/Language.h"
 #include "base/RecordNames.h"
 
 #include <cstdlib>
@@ -85,19 +86,27 @@ LanguageTexts LanguageTexts::Parse(std::string_view xml)
     return texts;
 }
 
-std::optional<LanguageTexts> LanguageTexts::Load(const std::string& path, std::string& error)
+std::optional<LanguageTexts> LanguageTexts::Load(
+    const std::string& path, const std::string& language)
 {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream contents;
-    if (!(file && contents << file.rdbuf())) {
-        error = "cannot read " + path;
+    const auto read = [](const std::string& file) -> std::optional<std::string> {
+        std::ifstream in(file, std::ios::binary);
+        std::ostringstream contents;
+        if (!(in && contents << in.rdbuf()))
+            return std::nullopt;
+        return contents.str();
+    };
+    const auto english = read(path);
+    if (!english)
         return std::nullopt;
-    }
-    LanguageTexts texts = Parse(contents.str());
-    if (texts.Size() == 0) {
-        error = path + " holds no texts";
+    LanguageTexts texts = Parse(*english);
+    if (texts.Size() == 0)
         return std::nullopt;
-    }
+    const auto translated =
+        language.empty() ? std::nullopt : read(LanguageFileName(path, language));
+    if (translated)
+        for (auto& [id, text] : Parse(*translated).texts_)
+            texts.texts_.insert_or_assign(id, std::move(text));
     return texts;
 }
 
@@ -105,6 +114,24 @@ std::u16string LanguageTexts::Text(std::string_view id) const
 {
     const auto found = texts_.find(id);
     return found != texts_.end() ? found->second : ToU16(std::string(id));
+}
+
+std::string LanguageTexts::Format(
+    std::string_view id, std::initializer_list<std::string_view> arguments) const
+{
+    const std::string text = ToUtf8(Text(id));
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::size_t n =
+            i + 1 < text.size() ? std::size_t(text[i + 1] - '1') : arguments.size();
+        if (text[i] == '%' && n < arguments.size()) {
+            out += arguments.begin()[n];
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
 }
 
 } // namespace kestrin::ctl

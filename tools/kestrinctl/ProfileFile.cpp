@@ -1,4 +1,5 @@
 #include "tools/kestrinctl/ProfileFile.h"
+#include "tools/kestrinctl/Words.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -11,13 +12,13 @@ ProfileFileResult ReadProfileFile(const std::string& path)
 {
     struct stat info { };
     if (::stat(path.c_str(), &info) != 0)
-        return "cannot read " + path + ": " + std::strerror(errno);
+        return Say("ctl_cannot_read_because_text", {path, std::strerror(errno)});
     if (!S_ISREG(info.st_mode))
-        return "cannot read " + path + ": not a regular file";
+        return Say("ctl_not_regular_file_text", {path});
 
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
-        return "cannot read " + path + ": " + std::strerror(errno);
+        return Say("ctl_cannot_read_because_text", {path, std::strerror(errno)});
     auto profile = std::make_unique<ProfileRecord>();
     const std::size_t got = std::fread(profile.get(), 1, sizeof(ProfileRecord), file);
     const bool failed = std::ferror(file) != 0;
@@ -26,11 +27,10 @@ ProfileFileResult ReadProfileFile(const std::string& path)
     const bool longer = !failed && std::fread(&extra, 1, 1, file) == 1;
     std::fclose(file);
     if (failed)
-        return "cannot read " + path;
+        return Say("ctl_cannot_read_text", {path});
     if (got != sizeof(ProfileRecord) || longer)
-        return path + " is not a profile record: it has " +
-            (longer ? "more than " + std::to_string(got) : std::to_string(got)) +
-            " bytes, a profile record has exactly " + std::to_string(sizeof(ProfileRecord));
+        return Say(longer ? "ctl_record_longer_text" : "ctl_record_shorter_text",
+            {path, std::to_string(got), std::to_string(sizeof(ProfileRecord))});
     return profile;
 }
 

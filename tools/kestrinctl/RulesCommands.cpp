@@ -4,6 +4,7 @@
 #include "profiles/AppRules.h"
 #include "tools/kestrinctl/Json.h"
 #include "tools/kestrinctl/StoreCommands.h"
+#include "tools/kestrinctl/Words.h"
 
 #include <cerrno>
 #include <csignal>
@@ -22,13 +23,16 @@ std::optional<AppRulesRead> ReadRules(const std::string& dataFolder, std::ostrea
 {
     auto loaded = LoadAppRules(dataFolder);
     if (!loaded.ok()) {
-        err << "kestrinctl: " << AppRulesPath(dataFolder) << " cannot be read: " << loaded.error
+        err << "kestrinctl: "
+            << Say("ctl_cannot_read_because_text", {AppRulesPath(dataFolder), loaded.error})
             << "\n";
         return std::nullopt;
     }
     for (const AppRuleProblem& problem : loaded.value.problems)
-        err << "kestrinctl: " << AppRulesPath(dataFolder) << " line " << problem.line << ": "
-            << problem.why << "; skipped\n";
+        err << "kestrinctl: "
+            << Say("ctl_rules_line_skipped_text",
+                   {AppRulesPath(dataFolder), std::to_string(problem.line), problem.why})
+            << "\n";
     return std::move(loaded.value);
 }
 
@@ -39,8 +43,7 @@ std::optional<AppRules> RulesToChange(const std::string& dataFolder, std::ostrea
     if (!read)
         return std::nullopt;
     if (!read->problems.empty()) {
-        err << "kestrinctl: set those lines right (or remove them) first; saving now would lose "
-               "them\n";
+        err << "kestrinctl: " << Say("ctl_rules_broken_text") << "\n";
         return std::nullopt;
     }
     return std::move(read->rules);
@@ -50,7 +53,7 @@ int Save(const std::string& dataFolder, const AppRules& rules, std::ostream& err
 {
     const SaveResult saved = SaveAppRules(dataFolder, rules);
     if (!saved.ok()) {
-        err << "kestrinctl: the rules could not be saved: " << saved.error << "\n";
+        err << "kestrinctl: " << Say("ctl_rules_not_saved_text", {saved.error}) << "\n";
         return kExitFailed;
     }
     return kExitDone;
@@ -81,19 +84,24 @@ int RunCommand(const std::vector<std::string>& command, std::ostream& err)
     ::sigaction(SIGINT, &ignore, &oldInt);
     ::sigaction(SIGQUIT, &ignore, &oldQuit);
     err.flush();
+    // Worded before the fork: the child only writes it.
+    const std::string cannotRun = "kestrinctl: " + Say("ctl_cannot_run_text", {command[0], "\x01"});
     const pid_t child = ::fork();
     if (child == 0) {
         ::sigaction(SIGINT, &oldInt, nullptr);
         ::sigaction(SIGQUIT, &oldQuit, nullptr);
         ::execvp(argv[0], argv.data());
-        const std::string message =
-            "kestrinctl: cannot run '" + command[0] + "': " + std::strerror(errno) + "\n";
+        std::string message = cannotRun;
+        if (const std::size_t at = message.rfind('\x01'); at != std::string::npos)
+            message.replace(at, 1, std::strerror(errno));
+        message += "\n";
         [[maybe_unused]] const auto written = ::write(2, message.data(), message.size());
         ::_exit(127);
     }
     int status = kExitFailed;
     if (child < 0) {
-        err << "kestrinctl: cannot start '" << command[0] << "': " << std::strerror(errno) << "\n";
+        err << "kestrinctl: " << Say("ctl_cannot_start_text", {command[0], std::strerror(errno)})
+            << "\n";
     } else {
         int waited = 0;
         pid_t done = -1;
@@ -134,7 +142,7 @@ int AddRule(const std::string& dataFolder, const std::string& program, const std
     std::ostream& out, std::ostream& err)
 {
     if (const std::string why = AppRuleProgramProblem(program); !why.empty()) {
-        err << "kestrinctl: '" << program << "' cannot be a rule's program: " << why << "\n";
+        err << "kestrinctl: " << Say("ctl_rule_program_bad_text", {program, why}) << "\n";
         return kExitFailed;
     }
     ProfileList list;
@@ -143,7 +151,7 @@ int AddRule(const std::string& dataFolder, const std::string& program, const std
         return kExitFailed;
     const int index = FindProfile(list, profile);
     if (index < 0) {
-        err << "kestrinctl: no profile named '" << profile << "' (kestrinctl list shows them)\n";
+        err << "kestrinctl: " << Say("ctl_no_profile_text", {profile}) << "\n";
         return kExitFailed;
     }
     auto rules = RulesToChange(dataFolder, err);
@@ -157,7 +165,7 @@ int AddRule(const std::string& dataFolder, const std::string& program, const std
         rules->rules.push_back({program, named, {}});
     if (const int saved = Save(dataFolder, *rules, err); saved != kExitDone)
         return saved;
-    out << "'" << program << "' switches to '" << named << "'\n";
+    out << Say("ctl_rule_added_text", {program, named}) << "\n";
     return kExitDone;
 }
 
@@ -169,14 +177,14 @@ int RemoveRule(
         return kExitFailed;
     const AppRule* rule = FindProgramRule(*rules, program);
     if (!rule) {
-        err << "kestrinctl: no rule for '" << program << "' (kestrinctl rules list shows them)\n";
+        err << "kestrinctl: " << Say("ctl_no_rule_text", {program}) << "\n";
         return kExitFailed;
     }
     const std::string removed = rule->program;
     std::erase_if(rules->rules, [&](const AppRule& each) { return &each == rule; });
     if (const int saved = Save(dataFolder, *rules, err); saved != kExitDone)
         return saved;
-    out << "'" << removed << "' no longer switches profiles\n";
+    out << Say("ctl_rule_removed_text", {removed}) << "\n";
     return kExitDone;
 }
 
@@ -185,7 +193,7 @@ int RunWithProfile(const DeviceContext& context, const std::string& profile,
 {
     const auto remembered = CurrentProfile(context, err);
     if (!remembered) {
-        err << "kestrinctl: the command was not run\n";
+        err << "kestrinctl: " << Say("ctl_command_not_run_text") << "\n";
         return kExitFailed;
     }
     // What the switches say goes to `err`: the command's output stays its own.
@@ -194,12 +202,12 @@ int RunWithProfile(const DeviceContext& context, const std::string& profile,
         // A switch saved before the mouse failed it would stay behind.
         if (const auto now = CurrentProfile(context, quiet); now && *now != *remembered)
             UseProfile(context, *remembered, quiet, quiet);
-        err << "kestrinctl: the command was not run\n";
+        err << "kestrinctl: " << Say("ctl_command_not_run_text") << "\n";
         return used;
     }
     const int status = RunCommand(command, err);
     if (UseProfile(context, *remembered, err, err) != kExitDone) {
-        err << "kestrinctl: could not switch back to '" << *remembered << "'\n";
+        err << "kestrinctl: " << Say("ctl_switch_back_failed_text", {*remembered}) << "\n";
         return status == kExitDone ? kExitFailed : status;
     }
     return status;

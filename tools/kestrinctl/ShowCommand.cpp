@@ -5,6 +5,7 @@
 #include "profiles/ProfileRanges.h"
 #include "tools/kestrinctl/Json.h"
 #include "tools/kestrinctl/StoreCommands.h"
+#include "tools/kestrinctl/Words.h"
 
 #include <cstdio>
 #include <ostream>
@@ -42,7 +43,12 @@ std::string ButtonText(const ProfileRecord& profile, int button, const Labels& l
     const ButtonSlot& slot = profile.buttons[button];
     const std::string label = ToUtf8(ButtonLabel(slot, labels.text, labels.keyName));
     // The window leaves a function it has no name for blank; a script should see something.
-    return label.empty() ? "function " + std::to_string(slot.functionCode) : label;
+    if (!label.empty())
+        return label;
+    std::string unnamed = Text(labels, "ctl_show_function_text");
+    if (const std::size_t at = unnamed.find("%1"); at != std::string::npos)
+        unnamed.replace(at, 2, std::to_string(slot.functionCode));
+    return unnamed;
 }
 
 // Half minutes, as the window writes them ("2.5").
@@ -53,15 +59,16 @@ std::string HalfUnits(int32_t halves)
 
 void WriteText(const ProfileRecord& p, bool current, const Labels& labels, std::ostream& out)
 {
-    out << ToUtf8(ReadName(p.name)) << (current ? " (current)" : "") << "\n\n";
+    const std::string name = ToUtf8(ReadName(p.name));
+    out << (current ? Say("ctl_show_current_text", {name}) : name) << "\n\n";
 
     out << Text(labels, "section_dpi_text") << "\n";
     for (int i = 0; i < kDpiStageCount; ++i) {
         out << (i == p.currentDpiStage ? "* " : "  ") << i + 1 << "  " << DpiOfUnits(p.dpiX[i]);
         if (p.dpiY[i] != p.dpiX[i])
             out << " x " << DpiOfUnits(p.dpiY[i]);
-        out << " DPI  " << Hex(p.stageColor[i]) << (p.stageEnabled[i] != 0 ? "" : "  (off)")
-            << "\n";
+        out << " DPI  " << Hex(p.stageColor[i])
+            << (p.stageEnabled[i] != 0 ? "" : "  " + Say("ctl_show_stage_off_text")) << "\n";
     }
 
     out << "\n"
@@ -156,10 +163,9 @@ int ShowProfile(const std::string& dataFolder, const std::optional<std::string>&
         return kExitFailed;
     const int index = name ? FindProfile(list, *name) : header.currentIndex;
     if (index < 0 || static_cast<std::size_t>(index) >= list.size()) {
-        if (name)
-            err << "kestrinctl: no profile named '" << *name << "' (kestrinctl list shows them)\n";
-        else
-            err << "kestrinctl: the saved profiles name no current one; give a profile's name\n";
+        err << "kestrinctl: "
+            << (name ? Say("ctl_no_profile_text", {*name}) : Say("ctl_show_no_current_text"))
+            << "\n";
         return kExitFailed;
     }
     WriteProfileSummary(

@@ -8,6 +8,7 @@
 #include "profiles/ProfileStore.h"
 #include "tools/kestrinctl/InstanceClient.h"
 #include "tools/kestrinctl/Json.h"
+#include "tools/kestrinctl/Words.h"
 
 #include <ostream>
 
@@ -26,15 +27,15 @@ bool ReadProfiles(
     const FileBytes file =
         ReadWholeFile(path, kProfileStoreHeaderSize + kMaxStoreRecords * sizeof(ProfileRecord));
     if (file.code == FileError::Missing) {
-        err << "kestrinctl: no profiles in " << dataFolder
-            << " yet: Kestrin makes them when it first starts (or give the data folder with "
-               "--data)\n";
+        err << "kestrinctl: " << Say("ctl_no_profiles_yet_text", {dataFolder}) << "\n";
         return false;
     }
     StoreLoadReport report;
     if (!file.ok() || !ParseProfileStore(file.value, list, header, report)) {
-        err << "kestrinctl: " << path << " cannot be read"
-            << (file.ok() ? std::string(": it holds no whole profile") : ": " + file.error) << "\n";
+        err << "kestrinctl: "
+            << (file.ok() ? Say("ctl_store_no_profile_text", {path})
+                          : Say("ctl_cannot_read_because_text", {path, file.error}))
+            << "\n";
         return false;
     }
     return true;
@@ -82,16 +83,17 @@ int ExportProfile(const std::string& dataFolder, const std::string& name, const 
         return kExitFailed;
     const int index = FindProfile(list, name);
     if (index < 0) {
-        err << "kestrinctl: no profile named '" << name << "' (kestrinctl list shows them)\n";
+        err << "kestrinctl: " << Say("ctl_no_profile_text", {name}) << "\n";
         return kExitFailed;
     }
     const SaveResult saved = WriteProfileFile(file, *list[static_cast<std::size_t>(index)]);
     if (!saved.ok()) {
-        err << "kestrinctl: " << file << " could not be written: " << saved.error << "\n";
+        err << "kestrinctl: " << Say("ctl_not_written_text", {file, saved.error}) << "\n";
         return kExitFailed;
     }
-    out << "exported '" << ToUtf8(ReadName(list[static_cast<std::size_t>(index)]->name)) << "' to "
-        << file << "\n";
+    out << Say("ctl_exported_text",
+               {ToUtf8(ReadName(list[static_cast<std::size_t>(index)]->name)), file})
+        << "\n";
     return kExitDone;
 }
 
@@ -99,14 +101,12 @@ int ImportProfile(const std::string& dataFolder, const std::string& file, bool p
     std::ostream& out, std::ostream& err)
 {
     if (programRunning) {
-        err << "kestrinctl: Kestrin is running and would save its own profiles over the import: "
-               "import from its window, or end it first\n";
+        err << "kestrinctl: " << Say("ctl_import_running_text") << "\n";
         return kExitFailed;
     }
     ProfileFileRead read = ReadProfileFile(file);
     if (!read.ok()) {
-        err << "kestrinctl: " << file << " is not a profile file Kestrin can take: " << read.error
-            << "\n";
+        err << "kestrinctl: " << Say("ctl_import_not_profile_text", {file, read.error}) << "\n";
         return kExitFailed;
     }
     ProfileList profiles;
@@ -115,15 +115,14 @@ int ImportProfile(const std::string& dataFolder, const std::string& file, bool p
     GunList guns;
     const StoreLoadReport loaded = LoadProfileStore(dataFolder, profiles, header, kProfileBase);
     if (loaded.Damaged() || (loaded.createdFresh && !loaded.freshSave.ok())) {
-        err << "kestrinctl: the saved profiles were damaged or could not be saved; start Kestrin, "
-               "which tells what it kept, then import again\n";
+        err << "kestrinctl: " << Say("ctl_import_store_damaged_text") << "\n";
         return kExitFailed;
     }
     LoadMacroStore(dataFolder, macros);
     LoadGunStore(dataFolder, guns);
     if (profiles.size() >= kMaxStoreRecords) {
-        err << "kestrinctl: there are " << profiles.size()
-            << " profiles, as many as Kestrin keeps; delete one first\n";
+        err << "kestrinctl: " << Say("ctl_profile_limit_text", {std::to_string(profiles.size())})
+            << "\n";
         return kExitFailed;
     }
     const ProfileImport imported =
@@ -131,20 +130,20 @@ int ImportProfile(const std::string& dataFolder, const std::string& file, bool p
     if (imported.macrosAdded > 0) {
         const SaveResult saved = SaveMacroStore(dataFolder, macros);
         if (!saved.ok()) {
-            err << "kestrinctl: the macros could not be saved: " << saved.error << "\n";
+            err << "kestrinctl: " << Say("ctl_macros_not_saved_text", {saved.error}) << "\n";
             return kExitFailed;
         }
     }
     const SaveResult saved = SaveProfileStore(dataFolder, profiles, header);
     if (!saved.ok()) {
-        err << "kestrinctl: the profiles could not be saved: " << saved.error << "\n";
+        err << "kestrinctl: " << Say("ctl_profiles_not_saved_text", {saved.error}) << "\n";
         return kExitFailed;
     }
-    out << "imported as '"
-        << ToUtf8(ReadName(profiles[static_cast<std::size_t>(imported.profileIndex)]->name)) << "'"
-        << (imported.macrosAdded > 0 ? " with " + std::to_string(imported.macrosAdded) +
-                       " macro(s) added to the library"
-                                     : std::string())
+    const std::string named =
+        ToUtf8(ReadName(profiles[static_cast<std::size_t>(imported.profileIndex)]->name));
+    out << (imported.macrosAdded > 0
+                   ? Say("ctl_imported_macros_text", {named, std::to_string(imported.macrosAdded)})
+                   : Say("ctl_imported_text", {named}))
         << "\n";
     return kExitDone;
 }

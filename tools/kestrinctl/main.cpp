@@ -12,6 +12,7 @@
 #include "tools/kestrinctl/RulesCommands.h"
 #include "tools/kestrinctl/ShowCommand.h"
 #include "tools/kestrinctl/StoreCommands.h"
+#include "tools/kestrinctl/Words.h"
 
 #include <filesystem>
 #include <vector>
@@ -91,7 +92,7 @@ to send to, the mouse did not take it), 2 bad use of the command line.
 int UsageError(const std::string& message)
 {
     std::cerr << "kestrinctl: " << message << "\n"
-              << "Try 'kestrinctl --help' for more information.\n";
+              << kestrin::ctl::Say("ctl_try_help_text") << "\n";
     return kExitUsage;
 }
 
@@ -115,7 +116,7 @@ int RunReports(int argc, char** argv)
         std::optional<std::string_view> linkName;
         if (arg == "--link") {
             if (i + 1 >= argc)
-                return UsageError("--link needs one of cable, receiver, ble");
+                return UsageError(kestrin::ctl::Say("ctl_link_needs_text"));
             linkName = argv[++i];
         } else if (arg.starts_with("--link=")) {
             linkName = arg.substr(7);
@@ -123,23 +124,21 @@ int RunReports(int argc, char** argv)
             std::cout << kUsage;
             return 0;
         } else if (arg.starts_with("-")) {
-            return UsageError("unknown option '" + std::string(arg) + "'");
+            return UsageError(kestrin::ctl::Say("ctl_unknown_option_text", {arg}));
         } else if (file) {
-            return UsageError(
-                "reports takes one file, got '" + *file + "' and '" + std::string(arg) + "'");
+            return UsageError(kestrin::ctl::Say("ctl_reports_one_file_text", {*file, arg}));
         } else {
             file = std::string(arg);
         }
         if (linkName) {
             const auto parsed = ParseLink(*linkName);
             if (!parsed)
-                return UsageError(
-                    "unknown link '" + std::string(*linkName) + "' (use cable, receiver or ble)");
+                return UsageError(kestrin::ctl::Say("ctl_unknown_link_text", {*linkName}));
             link = *parsed;
         }
     }
     if (!file)
-        return UsageError("reports needs a profile file");
+        return UsageError(kestrin::ctl::Say("ctl_reports_needs_file_text"));
 
     auto result = kestrin::ctl::ReadProfileFile(*file);
     if (auto* error = std::get_if<std::string>(&result)) {
@@ -150,7 +149,7 @@ int RunReports(int argc, char** argv)
     kestrin::ctl::PrintApplyWrites(*profile, link, std::cout);
     std::cout.flush();
     if (!std::cout) {
-        std::cerr << "kestrinctl: cannot write the output\n";
+        std::cerr << "kestrinctl: " << kestrin::ctl::Say("ctl_output_failed_text") << "\n";
         return 1;
     }
     return 0;
@@ -170,7 +169,7 @@ std::optional<StoreArguments> ParseStoreArguments(int argc, char** argv, std::st
         const std::string_view arg = argv[i];
         if (arg == "--data") {
             if (i + 1 >= argc) {
-                problem = "--data needs a folder";
+                problem = kestrin::ctl::Say("ctl_data_needs_folder_text");
                 return std::nullopt;
             }
             parsed.data = argv[++i];
@@ -179,7 +178,7 @@ std::optional<StoreArguments> ParseStoreArguments(int argc, char** argv, std::st
         } else if (arg == "--json") {
             parsed.json = true;
         } else if (arg.starts_with("-") && arg != "-") {
-            problem = "unknown option '" + std::string(arg) + "'";
+            problem = kestrin::ctl::Say("ctl_unknown_option_text", {arg});
             return std::nullopt;
         } else {
             parsed.words.emplace_back(arg);
@@ -203,15 +202,12 @@ std::optional<std::string> DataFolder(const StoreArguments& arguments)
     return folder;
 }
 
-// The window's texts and the keyboard's key names, for labels as the window shows them.
-kestrin::ctl::Labels WindowLabels(const std::string& programFolder, std::ostream& err)
+// The window's texts and the keyboard's key names, for labels as the window shows them; in
+// English for JSON, which scripts read.
+kestrin::ctl::Labels WindowLabels(bool json)
 {
-    std::string problem;
-    auto texts = kestrin::ctl::LanguageTexts::Load(programFolder + "res/lan.xml", problem);
-    if (!texts) {
-        err << "kestrinctl: " << problem << "; texts are shown by their ids\n";
-        texts = kestrin::ctl::LanguageTexts::Parse("");
-    }
+    const kestrin::ctl::LanguageTexts* texts =
+        json ? &kestrin::ctl::EnglishWords() : &kestrin::ctl::Words();
     std::shared_ptr<const kestrin::KeyLayout> layout;
     if (const auto names =
             kestrin::AnnouncedLayout([](const char* name) { return std::getenv(name); }))
@@ -220,12 +216,11 @@ kestrin::ctl::Labels WindowLabels(const std::string& programFolder, std::ostream
         layout = kestrin::XkbKeyboardLayout::FromNames("us");
     if (!layout)
         layout = std::make_shared<kestrin::NoKeyLayout>();
-    auto shared = std::make_shared<kestrin::ctl::LanguageTexts>(std::move(*texts));
     return {
-        [shared](std::string_view id) { return shared->Text(id); },
-        [shared, layout](unsigned key) {
+        [texts](std::string_view id) { return texts->Text(id); },
+        [texts, layout](unsigned key) {
             return kestrin::UsageName(key, *layout,
-                [shared](std::u16string_view id) { return shared->Text(kestrin::ToUtf8(id)); });
+                [texts](std::u16string_view id) { return texts->Text(kestrin::ToUtf8(id)); });
         },
     };
 }
@@ -233,7 +228,7 @@ kestrin::ctl::Labels WindowLabels(const std::string& programFolder, std::ostream
 int RunAutostart(int argc, char** argv)
 {
     if (argc > 3)
-        return UsageError("autostart takes on, off or nothing");
+        return UsageError(kestrin::ctl::Say("ctl_autostart_takes_text"));
     const std::string file = kestrin::AutostartFile();
     if (argc == 2) {
         std::cout << (kestrin::AutostartEnabled(file) ? "on" : "off") << "\n";
@@ -241,7 +236,7 @@ int RunAutostart(int argc, char** argv)
     }
     const std::string_view choice = argv[2];
     if (choice != "on" && choice != "off")
-        return UsageError("autostart takes on, off or nothing, not '" + std::string(choice) + "'");
+        return UsageError(kestrin::ctl::Say("ctl_autostart_not_text", {choice}));
     const kestrin::SaveResult result = choice == "on"
         ? kestrin::EnableAutostart(file, kestrin::GetProgramFolder())
         : kestrin::DisableAutostart(file);
@@ -256,18 +251,18 @@ struct CommandShape {
     std::string_view name;
     std::size_t fewestWords;
     std::size_t mostWords;
-    const char* words; // for the message when the count is wrong
+    const char* words; // the text id of the message when the count is wrong
     bool json;         // takes --json
 };
 constexpr CommandShape kStoreCommands[] = {
-    {"list", 0, 0, "no arguments", true},
-    {"show", 0, 1, "at most a profile", true},
-    {"use", 1, 1, "a profile", false},
-    {"apply", 0, 0, "no arguments", false},
-    {"status", 0, 0, "no arguments", true},
-    {"export", 2, 2, "a profile and a file", false},
-    {"import", 1, 1, "one file", false},
-    {"rules", 1, 3, "list, add PROGRAM PROFILE or remove PROGRAM", true},
+    {"list", 0, 0, "ctl_takes_nothing_text", true},
+    {"show", 0, 1, "ctl_takes_profile_or_nothing_text", true},
+    {"use", 1, 1, "ctl_takes_profile_text", false},
+    {"apply", 0, 0, "ctl_takes_nothing_text", false},
+    {"status", 0, 0, "ctl_takes_nothing_text", true},
+    {"export", 2, 2, "ctl_takes_profile_file_text", false},
+    {"import", 1, 1, "ctl_takes_file_text", false},
+    {"rules", 1, 3, "ctl_rules_takes_text", true},
 };
 
 int RunRules(const std::vector<std::string>& words, bool json, const std::string& folder)
@@ -276,12 +271,12 @@ int RunRules(const std::vector<std::string>& words, bool json, const std::string
     if (action == "list" && words.size() == 1)
         return kestrin::ctl::ListRules(folder, json, std::cout, std::cerr);
     if (json)
-        return UsageError("--json is for list, show, status and rules list");
+        return UsageError(kestrin::ctl::Say("ctl_json_for_text"));
     if (action == "add" && words.size() == 3)
         return kestrin::ctl::AddRule(folder, words[1], words[2], std::cout, std::cerr);
     if (action == "remove" && words.size() == 2)
         return kestrin::ctl::RemoveRule(folder, words[1], std::cout, std::cerr);
-    return UsageError("rules takes list, add PROGRAM PROFILE or remove PROGRAM");
+    return UsageError(kestrin::ctl::Say("ctl_rules_takes_text", {"rules"}));
 }
 
 const CommandShape* FindCommand(std::string_view name)
@@ -300,12 +295,12 @@ int RunStoreCommand(const CommandShape& shape, int argc, char** argv)
         return UsageError(problem);
     const std::vector<std::string>& words = arguments->words;
     if (words.size() < shape.fewestWords || words.size() > shape.mostWords)
-        return UsageError(std::string(shape.name) + " takes " + shape.words);
+        return UsageError(kestrin::ctl::Say(shape.words, {shape.name}));
     if (arguments->json && !shape.json)
-        return UsageError("--json is for list, show, status and rules list");
+        return UsageError(kestrin::ctl::Say("ctl_json_for_text"));
     const auto folder = DataFolder(*arguments);
     if (!folder)
-        return UsageError("no data folder '" + *arguments->data + "'");
+        return UsageError(kestrin::ctl::Say("ctl_no_data_folder_text", {*arguments->data}));
     const std::string_view command = shape.name;
     if (command == "rules")
         return RunRules(words, arguments->json, *folder);
@@ -314,7 +309,7 @@ int RunStoreCommand(const CommandShape& shape, int argc, char** argv)
     if (command == "show")
         return kestrin::ctl::ShowProfile(*folder,
             words.empty() ? std::nullopt : std::optional<std::string>(words[0]), arguments->json,
-            WindowLabels(kestrin::GetProgramFolder(), std::cerr), std::cout, std::cerr);
+            WindowLabels(arguments->json), std::cout, std::cerr);
     if (command == "export")
         return kestrin::ctl::ExportProfile(*folder, words[0], words[1], std::cout, std::cerr);
     if (command == "import")
@@ -336,18 +331,18 @@ int RunRun(int argc, char** argv)
     while (dashes < argc && std::string_view(argv[dashes]) != "--")
         ++dashes;
     if (dashes + 1 >= argc)
-        return UsageError("run needs a profile, then -- and the command to run");
+        return UsageError(kestrin::ctl::Say("ctl_run_needs_text"));
     std::string problem;
     const auto arguments = ParseStoreArguments(dashes, argv, problem);
     if (!arguments)
         return UsageError(problem);
     if (arguments->words.size() != 1)
-        return UsageError("run takes one profile before --");
+        return UsageError(kestrin::ctl::Say("ctl_run_one_profile_text"));
     if (arguments->json)
-        return UsageError("--json is for list, show, status and rules list");
+        return UsageError(kestrin::ctl::Say("ctl_json_for_text"));
     const auto folder = DataFolder(*arguments);
     if (!folder)
-        return UsageError("no data folder '" + *arguments->data + "'");
+        return UsageError(kestrin::ctl::Say("ctl_no_data_folder_text", {*arguments->data}));
     const kestrin::ctl::DeviceContext context{
         *folder, arguments->data.has_value(), kestrin::GetProgramFolder()};
     return kestrin::ctl::RunWithProfile(context, arguments->words[0],
@@ -359,7 +354,7 @@ int RunRun(int argc, char** argv)
 int main(int argc, char** argv)
 {
     if (argc < 2)
-        return UsageError("no command given");
+        return UsageError(kestrin::ctl::Say("ctl_no_command_text"));
     const std::string_view command = argv[1];
     if (command == "-h" || command == "--help" || command == "help") {
         std::cout << kUsage;
@@ -373,5 +368,5 @@ int main(int argc, char** argv)
         return RunRun(argc, argv);
     if (const CommandShape* shape = FindCommand(command))
         return RunStoreCommand(*shape, argc, argv);
-    return UsageError("unknown command '" + std::string(command) + "'");
+    return UsageError(kestrin::ctl::Say("ctl_unknown_command_text", {command}));
 }
