@@ -2,7 +2,7 @@
 # End to end under Xvfb, once in German and once in French: the program started in the locale's
 # language opens the windows whose texts are longest, so that the screenshots show whether every
 # text fits its control: the main window with every section open at its default size and at
-# 800x480, the main menu, a button's function menu, the shortcut dialog, the macro and pattern
+# 800x480, the main menu, a button's function menu, the shortcut dialog, the rules dialog, the macro and pattern
 # libraries, a message box, About and the no-mouse page. Each window must show in its language
 # (its title is the language file's); screenshots go to the artefacts folder as
 # language-e2e-<language>-<window>.png.
@@ -174,6 +174,15 @@ for language in de fr; do
   shot message-box
   click_in "$(text_of warning_title_text)" msg.xml btn_cancel
   wait_for 5 fewer_windows || fail "the delete question stayed open"
+
+  # The programs that switch to the profile.
+  windows_before=$(window_count)
+  click ms_1_profile_auto_btn
+  wait_for 5 titled "$(text_of autoswitch_title_text)" || fail "the rules dialog did not show"
+  park_pointer
+  shot autoswitch-dialog
+  click_in "$(text_of autoswitch_title_text)" autoswitch.xml btn_close
+  wait_for 5 fewer_windows || fail "the rules dialog stayed open"
 
   "$send" "menu about" || fail "the instance socket did not take About"
   wait_for 5 titled "$(text_of about_title_text)" || fail "About did not show"
