@@ -28,6 +28,7 @@
 #include <QStackedWidget>
 #include <QXmlStreamReader>
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -145,9 +146,8 @@ public:
         return root_;
     }
 
-    // Gives each scroll area its content and each stack its pages (showing the first). Both
-    // take sizes and so polish what they touch: they wait, in the order the file asks for
-    // them, until the stylesheet is in place.
+    // Gives each scroll area its content and each stack its pages (showing the first), in the
+    // order the file asks for them, once every widget stands.
     void Finish()
     {
         for (const auto& [widget, step] : deferred_)
@@ -188,14 +188,19 @@ private:
             xml_.skipCurrentElement();
             return nullptr;
         }
-        // A page of a stack is built as a window of its own, as Designer builds it: its size
-        // and its layout's margins are a window's.
-        QWidget* widget = make(qobject_cast<QStackedWidget*>(parent) ? nullptr : parent);
+        // A page of a stack starts as a window of its own, as Designer builds it, so that its
+        // size and its layout's margins are a window's; it joins its stack before it has
+        // children, as a scroll area's content is made in its viewport: a subtree moved under
+        // the application's stylesheet is restyled widget by widget.
+        auto* stack = qobject_cast<QStackedWidget*>(parent);
+        auto* area = qobject_cast<QScrollArea*>(parent);
+        QWidget* widget = make(stack ? nullptr : area ? area->viewport() : parent);
         widget->setObjectName(attributes.value(QLatin1String("name")).toString());
+        if (stack)
+            pagesAwaitingStacks_.emplace_back(widget, stack);
         // A plain widget inside another one stands for a layout of Designer's: its layout's
         // margins are none unless the file gives them.
-        const bool holdsLayout = className == QLatin1String("QWidget") && parent &&
-            !qobject_cast<QStackedWidget*>(parent) && !qobject_cast<QScrollArea*>(parent);
+        const bool holdsLayout = className == QLatin1String("QWidget") && parent && !stack && !area;
         while (xml_.readNextStartElement()) {
             const QStringView element = xml_.name();
             if (element == QLatin1String("property")) {
@@ -203,19 +208,20 @@ private:
             } else if (element == QLatin1String("layout")) {
                 ReadLayout(widget, nullptr, holdsLayout);
             } else if (element == QLatin1String("widget")) {
+                JoinStack(widget);
                 QWidget* child = ReadWidget(widget);
-                if (auto* area = qobject_cast<QScrollArea*>(widget); area && child) {
-                    Defer(child, [area, child] {
-                        area->setWidget(child);
-                        // Styled once more on a page, as when Designer's loader moved the page
-                        // into its stack: the stylesheet, not the area, fills its background.
-                        if (OnAPage(area))
-                            child->style()->polish(child);
+                if (auto* childArea = qobject_cast<QScrollArea*>(widget); childArea && child) {
+                    Defer(child, [childArea, child] {
+                        childArea->setWidget(child);
+                        // On a page the stylesheet, not the area, fills its background, as
+                        // when Designer's loader styled the page once more in its stack.
+                        if (OnAPage(childArea) && child->testAttribute(Qt::WA_StyledBackground))
+                            child->setAutoFillBackground(false);
                     });
-                } else if (auto* stack = qobject_cast<QStackedWidget*>(widget); stack && child) {
-                    // In its place in the tab order at once; shown by its stack later.
-                    child->setParent(stack);
-                    Defer(child, [stack, child] { stack->addWidget(child); });
+                } else if (auto* childStack = qobject_cast<QStackedWidget*>(widget);
+                           childStack && child) {
+                    JoinStack(child);
+                    Defer(child, [childStack, child] { childStack->addWidget(child); });
                 }
             } else if (element == QLatin1String("item")) {
                 ReadItem(widget);
@@ -223,7 +229,20 @@ private:
                 xml_.skipCurrentElement();
             }
         }
+        JoinStack(widget);
         return widget;
+    }
+
+    // A page takes its place in its stack (and in the tab order) once its own layout's margins
+    // are set, before its first child; its stack shows it later.
+    void JoinStack(QWidget* page)
+    {
+        const auto waiting = std::ranges::find(
+            pagesAwaitingStacks_, page, &std::pair<QWidget*, QStackedWidget*>::first);
+        if (waiting == pagesAwaitingStacks_.end())
+            return;
+        page->setParent(waiting->second);
+        pagesAwaitingStacks_.erase(waiting);
     }
 
     // An <item> of a combo box or a list: its text.
@@ -266,6 +285,8 @@ private:
         const QString stretch = attributes.value(QLatin1String("stretch")).toString();
 
         QMargins margins = noDefaultMargins ? QMargins() : layout->contentsMargins();
+        if (!outer)
+            JoinStack(owner);
         auto* grid = qobject_cast<QGridLayout*>(layout);
         while (xml_.readNextStartElement()) {
             if (xml_.name() == QLatin1String("property")) {
@@ -467,7 +488,10 @@ private:
         if (widget && property.standard && kind == QLatin1String("string") &&
             ShowLayoutText(widget, name.constData(), property.text))
             return;
-        if (widget && name == "geometry" && widget->parentWidget() == parentWidget_) {
+        if (widget && name == "visible" && value.toBool() && widget->parentWidget()) {
+            // A child shows with its window unless hidden; shown now, it would be polished
+            // before its place is final.
+        } else if (widget && name == "geometry" && widget->parentWidget() == parentWidget_) {
             // Only the size of the root's geometry counts: its window places it.
             widget->resize(value.toRect().size());
         } else if (auto* label = qobject_cast<QLabel*>(object); label && name == "buddy") {
@@ -486,6 +510,7 @@ private:
     std::vector<std::pair<QLabel*, QString>> buddies_;
     QStringList tabStops_;
     std::vector<std::pair<QPointer<QWidget>, std::function<void()>>> deferred_;
+    std::vector<std::pair<QWidget*, QStackedWidget*>> pagesAwaitingStacks_;
 };
 
 } // namespace
@@ -505,10 +530,7 @@ QWidget* CDialogBuilder::BuildWidget(const QString& name, QWidget* parent)
             reader.Error().toUtf8().constData());
         return nullptr;
     }
-    // Pages and scroll contents move into their stacks and areas before the first stylesheet
-    // arrives: moved under a sheet, each subtree is styled twice.
     reader.Finish();
-    CResourceManager::GetInstance()->ApplyStyleSheet();
     return widget;
 }
 
