@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRect>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QSizePolicy>
 #include <QSlider>
@@ -30,6 +31,8 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
+#include <utility>
 #include <vector>
 
 namespace kestrin {
@@ -103,11 +106,39 @@ struct Property {
     QSizePolicy policy;
 };
 
+// What a widget built without its content holds until it is built: its layout and children as
+// the file wrote them, and the names of the widgets among them.
+class DeferredContent final : public QObject {
+public:
+    DeferredContent(QWidget* widget, QString className) : QObject(widget), className(className)
+    {
+        setObjectName(Name());
+    }
+    static QString Name() { return QStringLiteral("kestrin_deferred_content"); }
+    QString className;
+    QString xml;
+    QStringList names;
+};
+
+DeferredContent* DeferredOf(const QWidget* widget)
+{
+    return widget ? dynamic_cast<DeferredContent*>(widget->findChild<QObject*>(
+                        DeferredContent::Name(), Qt::FindDirectChildrenOnly))
+                  : nullptr;
+}
+
 // Builds a layout file's widgets and layouts as Qt Designer's own loader would, without its
 // plugins (which bring in Qt Quick) and without holding the file as a tree.
 class LayoutReader {
 public:
-    explicit LayoutReader(QIODevice* device) : xml_(device) { }
+    // `waitingParts` names widgets whose content is left for BuildDeferred.
+    explicit LayoutReader(const QString& text, QStringList waitingParts = {})
+        : text_(text), xml_(text), waitingParts_(std::move(waitingParts))
+    {
+    }
+
+    // Reads a widget's deferred content into the widget itself.
+    void FillInto(QWidget* widget) { fillInto_ = widget; }
 
     // The root widget, made a child of `parent`; null when the file is broken.
     QWidget* Read(QWidget* parent)
@@ -130,7 +161,8 @@ public:
             error_ = xml_.hasError()
                 ? QStringLiteral("line %1: %2").arg(xml_.lineNumber()).arg(xml_.errorString())
                 : QStringLiteral("no widget");
-            delete root_;
+            if (root_ != fillInto_)
+                delete root_;
             return nullptr;
         }
         for (const auto& [label, name] : buddies_)
@@ -194,17 +226,33 @@ private:
         // the application's stylesheet is restyled widget by widget.
         auto* stack = qobject_cast<QStackedWidget*>(parent);
         auto* area = qobject_cast<QScrollArea*>(parent);
-        QWidget* widget = make(stack ? nullptr : area ? area->viewport() : parent);
-        widget->setObjectName(attributes.value(QLatin1String("name")).toString());
-        if (stack)
-            pagesAwaitingStacks_.emplace_back(widget, stack);
+        QWidget* widget = std::exchange(fillInto_, nullptr);
+        if (!widget) {
+            widget = make(stack ? nullptr : area ? area->viewport() : parent);
+            widget->setObjectName(attributes.value(QLatin1String("name")).toString());
+            if (stack)
+                pagesAwaitingStacks_.emplace_back(widget, stack);
+        }
+        // Only a part the layout hides waits: one shown at once is built at once.
+        const bool mayWait = waitingParts_.contains(widget->objectName());
+        bool contentStarted = false;
+        DeferredContent* deferred = nullptr;
         // A plain widget inside another one stands for a layout of Designer's: its layout's
         // margins are none unless the file gives them.
         const bool holdsLayout = className == QLatin1String("QWidget") && parent && !stack && !area;
-        while (xml_.readNextStartElement()) {
+        for (qint64 before = xml_.characterOffset(); xml_.readNextStartElement();
+             before = xml_.characterOffset()) {
             const QStringView element = xml_.name();
             if (element == QLatin1String("property")) {
                 SetProperty(widget, ReadProperty());
+                continue;
+            }
+            if (!std::exchange(contentStarted, true) && mayWait && widget->isHidden() &&
+                widget->testAttribute(Qt::WA_WState_ExplicitShowHide))
+                deferred = new DeferredContent(widget, className);
+            if (deferred) {
+                xml_.skipCurrentElement();
+                Keep(*deferred, QStringView(text_).mid(before, xml_.characterOffset() - before));
             } else if (element == QLatin1String("layout")) {
                 ReadLayout(widget, nullptr, holdsLayout);
             } else if (element == QLatin1String("widget")) {
@@ -231,6 +279,15 @@ private:
         }
         JoinStack(widget);
         return widget;
+    }
+
+    static void Keep(DeferredContent& deferred, QStringView xml)
+    {
+        static const QRegularExpression widgetName(
+            QStringLiteral(R"re(<widget\s[^>]*\bname="([^"]*)")re"));
+        deferred.xml += xml;
+        for (const QRegularExpressionMatch& match : widgetName.globalMatch(xml))
+            deferred.names << match.captured(1);
     }
 
     // A page takes its place in its stack (and in the tab order) once its own layout's margins
@@ -503,7 +560,10 @@ private:
         }
     }
 
+    QString text_;
     QXmlStreamReader xml_;
+    QStringList waitingParts_;
+    QWidget* fillInto_ = nullptr;
     QWidget* parentWidget_ = nullptr;
     QWidget* root_ = nullptr;
     QString error_;
@@ -515,7 +575,8 @@ private:
 
 } // namespace
 
-QWidget* CDialogBuilder::BuildWidget(const QString& name, QWidget* parent)
+QWidget* CDialogBuilder::BuildWidget(
+    const QString& name, QWidget* parent, const QStringList& deferred)
 {
     QFile file(CResourceManager::GetInstance()->ResourceFile(name));
     if (!file.open(QIODevice::ReadOnly)) {
@@ -523,7 +584,7 @@ QWidget* CDialogBuilder::BuildWidget(const QString& name, QWidget* parent)
             file.errorString().toUtf8().constData());
         return nullptr;
     }
-    LayoutReader reader(&file);
+    LayoutReader reader(QString::fromUtf8(file.readAll()), deferred);
     QWidget* widget = reader.Read(parent);
     if (!widget) {
         Trace("layout %s: %s\n", file.fileName().toUtf8().constData(),
@@ -532,6 +593,48 @@ QWidget* CDialogBuilder::BuildWidget(const QString& name, QWidget* parent)
     }
     reader.Finish();
     return widget;
+}
+
+bool CDialogBuilder::IsDeferred(const QWidget* widget) { return DeferredOf(widget) != nullptr; }
+
+QWidget* CDialogBuilder::DeferredHolding(const QWidget* root, const QString& name)
+{
+    if (!root)
+        return nullptr;
+    for (QObject* object : root->findChildren<QObject*>(DeferredContent::Name()))
+        if (auto* deferred = dynamic_cast<DeferredContent*>(object);
+            deferred && deferred->names.contains(name))
+            return qobject_cast<QWidget*>(deferred->parent());
+    return nullptr;
+}
+
+bool CDialogBuilder::BuildDeferred(QWidget* widget)
+{
+    const std::unique_ptr<DeferredContent> deferred(DeferredOf(widget));
+    if (!deferred)
+        return false;
+    const QString xml = QStringLiteral("<ui><widget class=\"%1\" name=\"%2\">%3</widget></ui>")
+                            .arg(deferred->className, widget->objectName(), deferred->xml);
+    LayoutReader reader(xml);
+    reader.FillInto(widget);
+    if (!reader.Read(widget->parentWidget())) {
+        Trace("layout of %s: %s\n", qPrintable(widget->objectName()),
+            reader.Error().toUtf8().constData());
+        return false;
+    }
+    reader.Finish();
+    // Made last, the content would come last in the window's tab order: what takes the focus
+    // follows the last widget before it that does.
+    QWidget* previous = widget;
+    while (previous->focusPolicy() == Qt::NoFocus && previous != widget->window())
+        previous = previous->previousInFocusChain();
+    for (QWidget* child : widget->findChildren<QWidget*>()) {
+        if (child->focusPolicy() == Qt::NoFocus)
+            continue;
+        QWidget::setTabOrder(previous, child);
+        previous = child;
+    }
+    return true;
 }
 
 CControlUI* CDialogBuilder::Create(const QString& name, CPaintManagerUI* manager, QWidget* parent)

@@ -189,6 +189,8 @@ TEST_F(SettingsPageTest, TheDrawingAndTheButtonControlsPointAtEachOther)
 {
     StartMouse({vmouse::Link::Cable});
     OpenWindow();
+    EXPECT_EQ(Page().Buttons().Drawing(), nullptr) << "drawn once its section opens";
+    Click("ms_1_check_button");
     MouseDrawing* drawing = Page().Buttons().Drawing();
     ASSERT_NE(drawing, nullptr);
     drawing->resize(520, 210);

@@ -100,7 +100,7 @@ TEST_F(DevicePageTest, AtStartEveryWidgetIsStyledOnce)
             restyled << name;
     }
     EXPECT_EQ(twice.join(QStringLiteral(", ")).toStdString(), "");
-    EXPECT_GT(counter->polished.size(), 150) << "the page's widgets are styled by the sheet";
+    EXPECT_GT(counter->polished.size(), 100) << "the page's widgets are styled by the sheet";
     EXPECT_EQ(restyled.join(QStringLiteral(", ")).toStdString(), "");
 }
 

@@ -181,6 +181,20 @@ std::string Differences(const QString& theirs, const QString& ours)
     return out;
 }
 
+// A built layout described as laid out on screen at the size it asks for, alone.
+QString LaidOut(QWidget& host)
+{
+    QWidget* root = host.findChild<QWidget*>();
+    (new QVBoxLayout(&host))->addWidget(root);
+    host.layout()->setContentsMargins(QMargins());
+    host.resize(root->size());
+    host.show();
+    QCoreApplication::processEvents();
+    QString description = Describe(&host);
+    host.hide();
+    return description;
+}
+
 QStringList SkinLayouts()
 {
     QStringList files;
@@ -241,25 +255,58 @@ TEST_F(DialogBuilderTest, EveryLayoutOfTheSkinComesOutAsDesignersLoaderMakesIt)
     ASSERT_GE(files.size(), 15);
     for (const QString& file : files) {
         SCOPED_TRACE(file.toStdString());
-        // Each compared as laid out on screen at the size its layout asks for, alone.
-        const auto laidOut = [](QWidget& host) {
-            QWidget* root = host.findChild<QWidget*>();
-            (new QVBoxLayout(&host))->addWidget(root);
-            host.layout()->setContentsMargins(QMargins());
-            host.resize(root->size());
-            host.show();
-            QCoreApplication::processEvents();
-            QString description = Describe(&host);
-            host.hide();
-            return description;
-        };
         QWidget theirs;
         ASSERT_TRUE(BuildWithDesigner(file, &theirs));
-        const QString reference = laidOut(theirs);
+        const QString reference = LaidOut(theirs);
         QWidget ours;
         ASSERT_TRUE(CDialogBuilder::BuildWidget(file, &ours));
-        EXPECT_EQ(Differences(reference, laidOut(ours)), "");
+        EXPECT_EQ(Differences(reference, LaidOut(ours)), "");
     }
+}
+
+TEST_F(DialogBuilderTest, APartBuiltWhenFirstShownComesOutAsIfBuiltAtOnce)
+{
+    ASSERT_TRUE(resources->LoadStyleSheet(QStringLiteral("kestrin.qss")));
+    const QStringList parts{QStringLiteral("ms_1_hor_button"),
+        QStringLiteral("ms_1_ver_mouse_attribute"), QStringLiteral("ms_1_ver_power"),
+        QStringLiteral("ms_1_ver_dpi")};
+    QWidget whole;
+    ASSERT_TRUE(CDialogBuilder::BuildWidget(QStringLiteral("main.xml"), &whole));
+    QWidget later;
+    QWidget* root = CDialogBuilder::BuildWidget(QStringLiteral("main.xml"), &later, parts);
+    ASSERT_TRUE(root);
+    // The DPI section is shown at once, so it is built at once.
+    EXPECT_FALSE(CDialogBuilder::IsDeferred(root->findChild<QWidget*>(parts[3])));
+    EXPECT_TRUE(root->findChild<QWidget*>(QStringLiteral("ms_1_slider_dpi_1")));
+    auto* power = root->findChild<QWidget*>(parts[2]);
+    ASSERT_TRUE(power);
+    EXPECT_TRUE(CDialogBuilder::IsDeferred(power));
+    EXPECT_FALSE(root->findChild<QWidget*>(QStringLiteral("ms_1_slider_sleep_timer")));
+    EXPECT_EQ(
+        CDialogBuilder::DeferredHolding(root, QStringLiteral("ms_1_slider_sleep_timer")), power);
+    EXPECT_EQ(CDialogBuilder::DeferredHolding(root, QStringLiteral("no_such_control")), nullptr);
+    for (const QString& part : parts.first(3)) {
+        QWidget* widget = root->findChild<QWidget*>(part);
+        ASSERT_TRUE(widget) << part.toStdString();
+        EXPECT_TRUE(CDialogBuilder::BuildDeferred(widget)) << part.toStdString();
+        EXPECT_FALSE(CDialogBuilder::BuildDeferred(widget)) << "built once";
+    }
+    // The same widgets, properties and layouts as the whole built at once, and the same order
+    // of the widgets that take the focus with Tab.
+    const auto withoutFocusChain = [](QString description) {
+        return description.left(description.lastIndexOf(QLatin1String("tab order:")));
+    };
+    EXPECT_EQ(
+        Differences(withoutFocusChain(LaidOut(whole)), withoutFocusChain(LaidOut(later))), "");
+    const auto tabOrder = [](QWidget& host) {
+        QStringList order;
+        for (QWidget* next = host.nextInFocusChain(); next != &host;
+             next = next->nextInFocusChain())
+            if (next->focusPolicy() & Qt::TabFocus)
+                order << next->objectName();
+        return order.join(QLatin1Char(' ')).toStdString();
+    };
+    EXPECT_EQ(tabOrder(later), tabOrder(whole));
 }
 
 TEST_F(DialogBuilderTest, UnderTheStylesheetEveryWindowLooksAsDesignersLoaderDrawsIt)
