@@ -110,7 +110,8 @@ struct Property {
 // the file wrote them, and the names of the widgets among them.
 class DeferredContent final : public QObject {
 public:
-    DeferredContent(QWidget* widget, QString className) : QObject(widget), className(className)
+    DeferredContent(QWidget* widget, QString className)
+        : QObject(widget), className(std::move(className))
     {
         setObjectName(Name());
     }
@@ -138,7 +139,11 @@ public:
     }
 
     // Reads a widget's deferred content into the widget itself.
-    void FillInto(QWidget* widget) { fillInto_ = widget; }
+    void FillInto(QWidget* widget)
+    {
+        fillInto_ = widget;
+        filled_ = widget;
+    }
 
     // The root widget, made a child of `parent`; null when the file is broken.
     QWidget* Read(QWidget* parent)
@@ -161,7 +166,7 @@ public:
             error_ = xml_.hasError()
                 ? QStringLiteral("line %1: %2").arg(xml_.lineNumber()).arg(xml_.errorString())
                 : QStringLiteral("no widget");
-            if (root_ != fillInto_)
+            if (root_ != filled_)
                 delete root_;
             return nullptr;
         }
@@ -564,6 +569,7 @@ private:
     QXmlStreamReader xml_;
     QStringList waitingParts_;
     QWidget* fillInto_ = nullptr;
+    const QWidget* filled_ = nullptr;
     QWidget* parentWidget_ = nullptr;
     QWidget* root_ = nullptr;
     QString error_;
