@@ -106,10 +106,11 @@ bench: $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS) --target store_bench apply_bench ui_stall_bench kestrin \
 	  kestrin-virtual-mouse virtual_hiddriver_1 virtual_hiddriver_2 bench_qt_floor \
 	  bench_start_watch bench_profile_fill kestrin_send_command kestrin_page_probe \
-	  bench_repaint_floor bench_window_floor
+	  bench_repaint_floor bench_window_floor library_open_bench kestrinctl
 	$(BUILD)/bench/store_bench
 	$(BUILD)/bench/apply_bench
 	$(BUILD)/bench/ui_stall_bench
+	bench/library.sh $(BUILD)
 	bench/startup.sh $(BUILD)
 	bench/idle.sh $(BUILD)
 	bench/autoswitch.sh $(BUILD)

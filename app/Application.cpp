@@ -2,7 +2,6 @@
 
 #include "app/InstanceCommands.h"
 #include "app/MainWnd.h"
-#include "app/ProgramIcon.h"
 #include "app/SingleInstance.h"
 #include "base/Autostart.h"
 #include "base/Messages.h"
@@ -34,7 +33,6 @@ void SetupSkinResources()
     CPaintManagerUI::SetResourcePath(CPaintManagerUI::GetInstancePath() + QStringLiteral("res/"));
     CResourceManager* resources = CResourceManager::GetInstance();
     resources->LoadResource(QStringLiteral("main.xml"));
-    PreloadProgramIcon();
     resources->UseDesktopLanguage(QStringLiteral("lan.xml"));
     resources->LoadLanguage(QStringLiteral("lan.xml"));
     resources->LoadStyleSheet(QStringLiteral("kestrin.qss"));

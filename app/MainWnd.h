@@ -75,6 +75,10 @@ public:
 protected:
     QString GetWindowClassName() const override { return QStringLiteral("VELTRA Kestrin"); }
     QString GetSkinFile() const override { return QStringLiteral("main.xml"); }
+    QStringList GetPartsBuiltWhenShown() const override
+    {
+        return CMS_1_Page::PartsBuiltWhenOpened();
+    }
     void OnLayoutLoaded() override;
     void Notify(TNotifyUI& msg) override;
     void OnClick(TNotifyUI& msg) override;

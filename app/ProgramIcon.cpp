@@ -7,7 +7,6 @@
 #include <QPainterPath>
 #include <QPixmap>
 
-#include <future>
 #include <vector>
 
 namespace kestrin {
@@ -51,26 +50,14 @@ std::vector<QImage> ReadIconImages(const QString& folder)
     return images;
 }
 
-std::future<std::vector<QImage>>& PendingImages()
-{
-    static std::future<std::vector<QImage>> pending;
-    return pending;
-}
-
 } // namespace
-
-void PreloadProgramIcon()
-{
-    PendingImages() = std::async(
-        std::launch::async, ReadIconImages, CResourceManager::GetInstance()->GetResourcePath());
-}
 
 QIcon LoadProgramIcon()
 {
-    std::future<std::vector<QImage>>& pending = PendingImages();
-    const std::vector<QImage> images = pending.valid()
-        ? pending.get()
-        : ReadIconImages(CResourceManager::GetInstance()->GetResourcePath());
+    // Read on the main thread: a thread of its own did not make the start shorter and kept an
+    // allocator arena of its own.
+    const std::vector<QImage> images =
+        ReadIconImages(CResourceManager::GetInstance()->GetResourcePath());
     QIcon icon;
     for (const QImage& image : images)
         icon.addPixmap(QPixmap::fromImage(image));

@@ -4,10 +4,6 @@
 
 namespace kestrin {
 
-// Starts reading the icon's images on a thread of their own, so that they are there by the time
-// the main window asks for them; call once the skin's folder is known.
-void PreloadProgramIcon();
-
 // The program icon from the skin (res/icons/kestrin.svg and kestrin-<size>.png); a drawn
 // stand-in of the same colours while the skin has none.
 QIcon LoadProgramIcon();

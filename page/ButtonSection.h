@@ -3,6 +3,7 @@
 #include "base/HookTable.h"
 #include "page/MouseDrawing.h"
 #include "page/PageSection.h"
+#include "page/library/GunWnd.h"
 #include "ui/MenuWnd.h"
 
 #include <QString>
@@ -67,6 +68,7 @@ private:
     const ProfileRecord* menuProfile_ = nullptr; // the profile the menu was opened on
     MouseDrawing* drawing_ = nullptr;            // owned by its place in the layout
     int highlightedControl_ = 0;
+    std::unique_ptr<CMS_1_Gun> patternLibrary_; // kept for the program's run once opened
 };
 
 } // namespace kestrin

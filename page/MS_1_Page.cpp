@@ -46,7 +46,12 @@ void CMS_1_Page::SetMainWindow(
     hooks_ = hooks;
     buttons_.SetHooks(hooks);
     window_.Attach(window, paintManager);
+    // A folded section built as it opens shows the current profile at once.
+    if (paintManager)
+        paintManager->SetPartBuiltListener([this](QWidget*) { RefreshSettingsControls(); });
 }
+
+QStringList CMS_1_Page::PartsBuiltWhenOpened() { return SectionExpanders::Containers(); }
 
 void CMS_1_Page::SetFolders(std::string programFolder, std::string dataFolder)
 {
@@ -191,6 +196,7 @@ void CMS_1_Page::RefreshSettingsControls()
     deviceLinks_.Links().UpdateReportRateTab();
     // Shown from a copy, so the lock is not held while the controls repaint.
     auto shown = std::make_unique<ProfileRecord>();
+    const PageWindow::ShownOnly builtSectionsOnly(window_);
     if (!profiles_.ReadCurrent([&](const ProfileRecord& current) { *shown = current; }))
         return;
     dpi_.Refresh(*shown);

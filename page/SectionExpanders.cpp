@@ -33,6 +33,14 @@ constexpr int kScrollDelayMs = 10;
 
 } // namespace
 
+QStringList SectionExpanders::Containers()
+{
+    QStringList containers;
+    for (const Expander& expander : kExpanders)
+        containers << QLatin1String(expander.container);
+    return containers;
+}
+
 bool SectionExpanders::Notify(TNotifyUI& msg)
 {
     auto* check = dynamic_cast<COptionUI*>(msg.pSender);

@@ -3,6 +3,8 @@
 #include "ui/Notify.h"
 #include "ui/PageWindow.h"
 
+#include <QStringList>
+
 namespace kestrin {
 
 // The check boxes that open and close the page's sections. They change no setting and are
@@ -12,6 +14,8 @@ public:
     explicit SectionExpanders(PageWindow& window) : window_(window) { }
 
     bool Notify(TNotifyUI& msg);
+    // The sections the check boxes open and close.
+    static QStringList Containers();
 
 private:
     PageWindow& window_;

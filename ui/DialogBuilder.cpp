@@ -22,13 +22,17 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRect>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QSizePolicy>
 #include <QSlider>
 #include <QStackedWidget>
 #include <QXmlStreamReader>
 
+#include <algorithm>
 #include <functional>
+#include <memory>
+#include <utility>
 #include <vector>
 
 namespace kestrin {
@@ -102,11 +106,44 @@ struct Property {
     QSizePolicy policy;
 };
 
+// What a widget built without its content holds until it is built: its layout and children as
+// the file wrote them, and the names of the widgets among them.
+class DeferredContent final : public QObject {
+public:
+    DeferredContent(QWidget* widget, QString className)
+        : QObject(widget), className(std::move(className))
+    {
+        setObjectName(Name());
+    }
+    static QString Name() { return QStringLiteral("kestrin_deferred_content"); }
+    QString className;
+    QString xml;
+    QStringList names;
+};
+
+DeferredContent* DeferredOf(const QWidget* widget)
+{
+    return widget ? dynamic_cast<DeferredContent*>(widget->findChild<QObject*>(
+                        DeferredContent::Name(), Qt::FindDirectChildrenOnly))
+                  : nullptr;
+}
+
 // Builds a layout file's widgets and layouts as Qt Designer's own loader would, without its
 // plugins (which bring in Qt Quick) and without holding the file as a tree.
 class LayoutReader {
 public:
-    explicit LayoutReader(QIODevice* device) : xml_(device) { }
+    // `waitingParts` names widgets whose content is left for BuildDeferred.
+    explicit LayoutReader(const QString& text, QStringList waitingParts = {})
+        : text_(text), xml_(text), waitingParts_(std::move(waitingParts))
+    {
+    }
+
+    // Reads a widget's deferred content into the widget itself.
+    void FillInto(QWidget* widget)
+    {
+        fillInto_ = widget;
+        filled_ = widget;
+    }
 
     // The root widget, made a child of `parent`; null when the file is broken.
     QWidget* Read(QWidget* parent)
@@ -129,7 +166,8 @@ public:
             error_ = xml_.hasError()
                 ? QStringLiteral("line %1: %2").arg(xml_.lineNumber()).arg(xml_.errorString())
                 : QStringLiteral("no widget");
-            delete root_;
+            if (root_ != filled_)
+                delete root_;
             return nullptr;
         }
         for (const auto& [label, name] : buddies_)
@@ -145,9 +183,8 @@ public:
         return root_;
     }
 
-    // Gives each scroll area its content and each stack its pages (showing the first). Both
-    // take sizes and so polish what they touch: they wait, in the order the file asks for
-    // them, until the stylesheet is in place.
+    // Gives each scroll area its content and each stack its pages (showing the first), in the
+    // order the file asks for them, once every widget stands.
     void Finish()
     {
         for (const auto& [widget, step] : deferred_)
@@ -188,34 +225,56 @@ private:
             xml_.skipCurrentElement();
             return nullptr;
         }
-        // A page of a stack is built as a window of its own, as Designer builds it: its size
-        // and its layout's margins are a window's.
-        QWidget* widget = make(qobject_cast<QStackedWidget*>(parent) ? nullptr : parent);
-        widget->setObjectName(attributes.value(QLatin1String("name")).toString());
+        // A page of a stack starts as a window of its own, as Designer builds it, so that its
+        // size and its layout's margins are a window's; it joins its stack before it has
+        // children, as a scroll area's content is made in its viewport: a subtree moved under
+        // the application's stylesheet is restyled widget by widget.
+        auto* stack = qobject_cast<QStackedWidget*>(parent);
+        auto* area = qobject_cast<QScrollArea*>(parent);
+        QWidget* widget = std::exchange(fillInto_, nullptr);
+        if (!widget) {
+            widget = make(stack ? nullptr : area ? area->viewport() : parent);
+            widget->setObjectName(attributes.value(QLatin1String("name")).toString());
+            if (stack)
+                pagesAwaitingStacks_.emplace_back(widget, stack);
+        }
+        // Only a part the layout hides waits: one shown at once is built at once.
+        const bool mayWait = waitingParts_.contains(widget->objectName());
+        bool contentStarted = false;
+        DeferredContent* deferred = nullptr;
         // A plain widget inside another one stands for a layout of Designer's: its layout's
         // margins are none unless the file gives them.
-        const bool holdsLayout = className == QLatin1String("QWidget") && parent &&
-            !qobject_cast<QStackedWidget*>(parent) && !qobject_cast<QScrollArea*>(parent);
-        while (xml_.readNextStartElement()) {
+        const bool holdsLayout = className == QLatin1String("QWidget") && parent && !stack && !area;
+        for (qint64 before = xml_.characterOffset(); xml_.readNextStartElement();
+             before = xml_.characterOffset()) {
             const QStringView element = xml_.name();
             if (element == QLatin1String("property")) {
                 SetProperty(widget, ReadProperty());
+                continue;
+            }
+            if (!std::exchange(contentStarted, true) && mayWait && widget->isHidden() &&
+                widget->testAttribute(Qt::WA_WState_ExplicitShowHide))
+                deferred = new DeferredContent(widget, className);
+            if (deferred) {
+                xml_.skipCurrentElement();
+                Keep(*deferred, QStringView(text_).mid(before, xml_.characterOffset() - before));
             } else if (element == QLatin1String("layout")) {
                 ReadLayout(widget, nullptr, holdsLayout);
             } else if (element == QLatin1String("widget")) {
+                JoinStack(widget);
                 QWidget* child = ReadWidget(widget);
-                if (auto* area = qobject_cast<QScrollArea*>(widget); area && child) {
-                    Defer(child, [area, child] {
-                        area->setWidget(child);
-                        // Styled once more on a page, as when Designer's loader moved the page
-                        // into its stack: the stylesheet, not the area, fills its background.
-                        if (OnAPage(area))
-                            child->style()->polish(child);
+                if (auto* childArea = qobject_cast<QScrollArea*>(widget); childArea && child) {
+                    Defer(child, [childArea, child] {
+                        childArea->setWidget(child);
+                        // On a page the stylesheet, not the area, fills its background, as
+                        // when Designer's loader styled the page once more in its stack.
+                        if (OnAPage(childArea) && child->testAttribute(Qt::WA_StyledBackground))
+                            child->setAutoFillBackground(false);
                     });
-                } else if (auto* stack = qobject_cast<QStackedWidget*>(widget); stack && child) {
-                    // In its place in the tab order at once; shown by its stack later.
-                    child->setParent(stack);
-                    Defer(child, [stack, child] { stack->addWidget(child); });
+                } else if (auto* childStack = qobject_cast<QStackedWidget*>(widget);
+                           childStack && child) {
+                    JoinStack(child);
+                    Defer(child, [childStack, child] { childStack->addWidget(child); });
                 }
             } else if (element == QLatin1String("item")) {
                 ReadItem(widget);
@@ -223,7 +282,29 @@ private:
                 xml_.skipCurrentElement();
             }
         }
+        JoinStack(widget);
         return widget;
+    }
+
+    static void Keep(DeferredContent& deferred, QStringView xml)
+    {
+        static const QRegularExpression widgetName(
+            QStringLiteral(R"re(<widget\s[^>]*\bname="([^"]*)")re"));
+        deferred.xml += xml;
+        for (const QRegularExpressionMatch& match : widgetName.globalMatch(xml))
+            deferred.names << match.captured(1);
+    }
+
+    // A page takes its place in its stack (and in the tab order) once its own layout's margins
+    // are set, before its first child; its stack shows it later.
+    void JoinStack(QWidget* page)
+    {
+        const auto waiting = std::ranges::find(
+            pagesAwaitingStacks_, page, &std::pair<QWidget*, QStackedWidget*>::first);
+        if (waiting == pagesAwaitingStacks_.end())
+            return;
+        page->setParent(waiting->second);
+        pagesAwaitingStacks_.erase(waiting);
     }
 
     // An <item> of a combo box or a list: its text.
@@ -266,6 +347,8 @@ private:
         const QString stretch = attributes.value(QLatin1String("stretch")).toString();
 
         QMargins margins = noDefaultMargins ? QMargins() : layout->contentsMargins();
+        if (!outer)
+            JoinStack(owner);
         auto* grid = qobject_cast<QGridLayout*>(layout);
         while (xml_.readNextStartElement()) {
             if (xml_.name() == QLatin1String("property")) {
@@ -467,7 +550,10 @@ private:
         if (widget && property.standard && kind == QLatin1String("string") &&
             ShowLayoutText(widget, name.constData(), property.text))
             return;
-        if (widget && name == "geometry" && widget->parentWidget() == parentWidget_) {
+        if (widget && name == "visible" && value.toBool() && widget->parentWidget()) {
+            // A child shows with its window unless hidden; shown now, it would be polished
+            // before its place is final.
+        } else if (widget && name == "geometry" && widget->parentWidget() == parentWidget_) {
             // Only the size of the root's geometry counts: its window places it.
             widget->resize(value.toRect().size());
         } else if (auto* label = qobject_cast<QLabel*>(object); label && name == "buddy") {
@@ -479,18 +565,24 @@ private:
         }
     }
 
+    QString text_;
     QXmlStreamReader xml_;
+    QStringList waitingParts_;
+    QWidget* fillInto_ = nullptr;
+    const QWidget* filled_ = nullptr;
     QWidget* parentWidget_ = nullptr;
     QWidget* root_ = nullptr;
     QString error_;
     std::vector<std::pair<QLabel*, QString>> buddies_;
     QStringList tabStops_;
     std::vector<std::pair<QPointer<QWidget>, std::function<void()>>> deferred_;
+    std::vector<std::pair<QWidget*, QStackedWidget*>> pagesAwaitingStacks_;
 };
 
 } // namespace
 
-QWidget* CDialogBuilder::BuildWidget(const QString& name, QWidget* parent)
+QWidget* CDialogBuilder::BuildWidget(
+    const QString& name, QWidget* parent, const QStringList& deferred)
 {
     QFile file(CResourceManager::GetInstance()->ResourceFile(name));
     if (!file.open(QIODevice::ReadOnly)) {
@@ -498,18 +590,57 @@ QWidget* CDialogBuilder::BuildWidget(const QString& name, QWidget* parent)
             file.errorString().toUtf8().constData());
         return nullptr;
     }
-    LayoutReader reader(&file);
+    LayoutReader reader(QString::fromUtf8(file.readAll()), deferred);
     QWidget* widget = reader.Read(parent);
     if (!widget) {
         Trace("layout %s: %s\n", file.fileName().toUtf8().constData(),
             reader.Error().toUtf8().constData());
         return nullptr;
     }
-    // Pages and scroll contents move into their stacks and areas before the first stylesheet
-    // arrives: moved under a sheet, each subtree is styled twice.
     reader.Finish();
-    CResourceManager::GetInstance()->ApplyStyleSheet();
     return widget;
+}
+
+bool CDialogBuilder::IsDeferred(const QWidget* widget) { return DeferredOf(widget) != nullptr; }
+
+QWidget* CDialogBuilder::DeferredHolding(const QWidget* root, const QString& name)
+{
+    if (!root)
+        return nullptr;
+    for (QObject* object : root->findChildren<QObject*>(DeferredContent::Name()))
+        if (auto* deferred = dynamic_cast<DeferredContent*>(object);
+            deferred && deferred->names.contains(name))
+            return qobject_cast<QWidget*>(deferred->parent());
+    return nullptr;
+}
+
+bool CDialogBuilder::BuildDeferred(QWidget* widget)
+{
+    const std::unique_ptr<DeferredContent> deferred(DeferredOf(widget));
+    if (!deferred)
+        return false;
+    const QString xml = QStringLiteral("<ui><widget class=\"%1\" name=\"%2\">%3</widget></ui>")
+                            .arg(deferred->className, widget->objectName(), deferred->xml);
+    LayoutReader reader(xml);
+    reader.FillInto(widget);
+    if (!reader.Read(widget->parentWidget())) {
+        Trace("layout of %s: %s\n", qPrintable(widget->objectName()),
+            reader.Error().toUtf8().constData());
+        return false;
+    }
+    reader.Finish();
+    // Made last, the content would come last in the window's tab order: what takes the focus
+    // follows the last widget before it that does.
+    QWidget* previous = widget;
+    while (previous->focusPolicy() == Qt::NoFocus && previous != widget->window())
+        previous = previous->previousInFocusChain();
+    for (QWidget* child : widget->findChildren<QWidget*>()) {
+        if (child->focusPolicy() == Qt::NoFocus)
+            continue;
+        QWidget::setTabOrder(previous, child);
+        previous = child;
+    }
+    return true;
 }
 
 CControlUI* CDialogBuilder::Create(const QString& name, CPaintManagerUI* manager, QWidget* parent)

@@ -9,7 +9,9 @@ namespace kestrin {
 
 CControlUI* PageWindow::Find(const QString& name) const
 {
-    return paintManager_ ? paintManager_->FindControl(name) : nullptr;
+    if (!paintManager_)
+        return nullptr;
+    return shownOnly_ ? paintManager_->FindBuiltControl(name) : paintManager_->FindControl(name);
 }
 
 void PageWindow::Show(const QString& name, bool visible) const

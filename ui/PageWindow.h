@@ -24,8 +24,26 @@ public:
 
     KestrinWindow Handle() const { return window_; }
     CPaintManagerUI* PaintManager() const { return paintManager_; }
+    // A control of a part not built yet is built with its part, unless a ShownOnly is held.
     CControlUI* Find(const QString& name) const;
     template <class T> T* Find(const QString& name) const { return dynamic_cast<T*>(Find(name)); }
+
+    // While one is held, lookups of controls in parts not built yet find nothing: a refresh of
+    // what stands touches only that, and a part built later is refreshed then.
+    class ShownOnly {
+    public:
+        explicit ShownOnly(const PageWindow& window) : window_(window), was_(window.shownOnly_)
+        {
+            window_.shownOnly_ = true;
+        }
+        ~ShownOnly() { window_.shownOnly_ = was_; }
+        ShownOnly(const ShownOnly&) = delete;
+        ShownOnly& operator=(const ShownOnly&) = delete;
+
+    private:
+        const PageWindow& window_;
+        bool was_;
+    };
     void Show(const QString& name, bool visible) const;
 
     void SetTimer(uintptr_t id, int milliseconds) const;
@@ -36,6 +54,7 @@ public:
 private:
     KestrinWindow window_ = 0;
     CPaintManagerUI* paintManager_ = nullptr;
+    mutable bool shownOnly_ = false;
 };
 
 } // namespace kestrin

@@ -4,6 +4,7 @@
 #include "ui/BatteryRing.h"
 #include "ui/ColorPalette.h"
 #include "ui/Controls.h"
+#include "ui/DialogBuilder.h"
 #include "ui/ListUI.h"
 #include "ui/ResourceManager.h"
 
@@ -114,13 +115,42 @@ void CPaintManagerUI::Wrap(QWidget* widget)
     });
 }
 
-CControlUI* CPaintManagerUI::FindControl(const QString& name) const
+CControlUI* CPaintManagerUI::FindBuiltControl(const QString& name) const
 {
     if (!root_ || name.isEmpty())
         return nullptr;
-    if (root_->objectName() == name)
-        return ControlFor(root_);
+    return ControlFor(root_->objectName() == name ? root_ : root_->findChild<QWidget*>(name));
+}
+
+CControlUI* CPaintManagerUI::FindControl(const QString& name) const
+{
+    if (CControlUI* control = FindBuiltControl(name))
+        return control;
+    if (!root_ || name.isEmpty())
+        return nullptr;
+    // Not built yet is not missing: the code that asks needs it now.
+    QWidget* part = CDialogBuilder::DeferredHolding(root_, name);
+    if (!part)
+        return nullptr;
+    const_cast<CPaintManagerUI*>(this)->BuildPart(part);
     return ControlFor(root_->findChild<QWidget*>(name));
+}
+
+void CPaintManagerUI::BuildPart(QWidget* widget)
+{
+    if (!CDialogBuilder::BuildDeferred(widget))
+        return;
+    AdoptSubtree(widget);
+    if (partBuilt_)
+        partBuilt_(widget);
+}
+
+bool CPaintManagerUI::IsBuilt(const QString& name) const
+{
+    const QWidget* widget = !root_    ? nullptr
+        : root_->objectName() == name ? root_
+                                      : root_->findChild<QWidget*>(name);
+    return widget && !CDialogBuilder::IsDeferred(widget);
 }
 
 CControlUI* CPaintManagerUI::ControlFor(QWidget* widget) const

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -32,13 +33,26 @@ public:
     // Gives the named widgets of a subtree added later (a row template) their controls.
     CControlUI* AdoptSubtree(QWidget* subtree);
 
-    // The first control of that name in the layout; null when there is none.
+    // The first control of that name in the layout; null when there is none. A control of a
+    // part built later (see CDialogBuilder::BuildWidget) is built with its part when asked for.
     CControlUI* FindControl(const QString& name) const;
+    // As FindControl, but null for a control whose part is not built yet.
+    CControlUI* FindBuiltControl(const QString& name) const;
     template <class T> T* FindControl(const QString& name) const
     {
         return dynamic_cast<T*>(FindControl(name));
     }
     CControlUI* ControlFor(QWidget* widget) const;
+
+    // Builds `widget`'s deferred content, if any, gives it controls and tells the listener.
+    void BuildPart(QWidget* widget);
+    // Whether the widget named so stands built with its content (false when there is none).
+    bool IsBuilt(const QString& name) const;
+    // Told of each part built after the layout, with the part's own widget.
+    void SetPartBuiltListener(std::function<void(QWidget*)> listener)
+    {
+        partBuilt_ = std::move(listener);
+    }
 
     void AddNotifier(INotifyUI* notifier);
     void RemoveNotifier(INotifyUI* notifier);
@@ -74,6 +88,7 @@ private:
     QHash<QString, QButtonGroup*> groups_;
     std::vector<INotifyUI*> notifiers_;
     QHash<QPair<CControlUI*, int>, QTimer*> timers_;
+    std::function<void(QWidget*)> partBuilt_;
 };
 
 } // namespace kestrin

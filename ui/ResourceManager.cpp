@@ -140,19 +140,12 @@ bool CResourceManager::LoadStyleSheet(const QString& fileName)
     QString sheet = QString::fromUtf8(file.readAll());
     // Images in the sheet are named relative to the skin folder.
     sheet.replace(QLatin1String("url(res:"), QLatin1String("url(") + resourcePath_);
-    styleSheet_ = std::move(sheet);
-    styleSheetPending_ = true;
-    if (!QApplication::topLevelWidgets().isEmpty())
-        ApplyStyleSheet();
-    return true;
-}
-
-void CResourceManager::ApplyStyleSheet()
-{
+    // Set before any widget is built, the sheet styles each widget once, as it is first shown;
+    // set afterwards, it would restyle every widget already polished.
     auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
-    if (!app || !std::exchange(styleSheetPending_, false))
-        return;
-    app->setStyleSheet(styleSheet_);
+    if (app && app->styleSheet() != sheet)
+        app->setStyleSheet(sheet);
+    return true;
 }
 
 } // namespace kestrin

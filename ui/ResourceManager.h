@@ -40,12 +40,9 @@ public:
     bool HasText(const QString& id) const { return texts_.contains(id); }
     qsizetype TextCount() const { return texts_.size(); }
 
-    // Reads the skin's stylesheet for the whole application; false when it is missing. It is
-    // applied once the first layout is built (or at once when windows are up): a sheet in place
-    // while a layout is built restyles each subtree as it is put in its place.
+    // Reads the skin's stylesheet and gives it to the whole application at once; false when it
+    // is missing. Read before the first layout is built.
     bool LoadStyleSheet(const QString& fileName);
-    // Gives the application the sheet read last, if it has not got it yet.
-    void ApplyStyleSheet();
 
 private:
     CResourceManager();
@@ -59,8 +56,6 @@ private:
     QString languageFile_;
     QString language_;
     QString loadedLanguage_;
-    QString styleSheet_;
-    bool styleSheetPending_ = false;
 };
 
 } // namespace kestrin

@@ -14,7 +14,8 @@ void WindowImplBase::OnCreate()
 {
     QWidget* host = GetWidget();
     paintManager_.SetWindow(GetHWND());
-    if (QWidget* root = CDialogBuilder::BuildWidget(GetSkinFile(), host)) {
+    if (QWidget* root =
+            CDialogBuilder::BuildWidget(GetSkinFile(), host, GetPartsBuiltWhenShown())) {
         auto* layout = new QVBoxLayout(host);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(0);

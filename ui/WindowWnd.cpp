@@ -339,6 +339,7 @@ int CWindowWnd::ShowModal()
         return 0;
     }
     modalResult_ = 0;
+    modalEnded_ = false;
     // Only a window already shown needs hiding for its modality to take.
     if (host_->isVisible())
         host_->hide();
@@ -350,7 +351,7 @@ int CWindowWnd::ShowModal()
         const ModalLoopScope scope([this] { Close(0); });
         if (auto hook = TheModalHook())
             hook(*this);
-        if (host_)
+        if (host_ && !modalEnded_)
             loop.exec();
     }
     modalLoop_ = nullptr;
@@ -362,6 +363,13 @@ void CWindowWnd::Close(int result)
     if (!host_)
         return;
     modalResult_ = result;
+    if (keptWhenClosed_) {
+        host_->hide();
+        modalEnded_ = true;
+        if (modalLoop_)
+            modalLoop_->quit();
+        return;
+    }
     QPointer<WindowHost> host = host_;
     QMetaObject::invokeMethod(
         host_,

@@ -43,6 +43,8 @@ public:
     int ShowModal();
     // Ends the window (after the current message) with `result` for ShowModal.
     void Close(int result = 1);
+    // A window kept between openings is only hidden by Close, ready for its next ShowModal.
+    void SetKeptWhenClosed(bool kept) { keptWhenClosed_ = kept; }
     // Ends the window now: WM_DESTROY, then the final message.
     void DestroyWindow();
     // Centres on the owner, or on the work area when there is none.
@@ -87,6 +89,8 @@ private:
     QHash<uintptr_t, QTimer*> timers_;
     QEventLoop* modalLoop_ = nullptr;
     int modalResult_ = 0;
+    bool modalEnded_ = false;
+    bool keptWhenClosed_ = false;
     bool destroying_ = false;
     bool showPending_ = false; // created WS_VISIBLE, shown once the event loop turns
 };

@@ -98,7 +98,6 @@ void CMS_1_Gun::OnLayoutLoaded()
     SetWindowText(Text("gun_title_text"));
     list_ = paintManager_.FindControl<CListUI>(QStringLiteral("gun_list"));
     combo_ = paintManager_.FindControl<CComboUI>(QStringLiteral("combo_gun"));
-    ShowRecords(editor_.Patterns());
     if (CControlUI* place = paintManager_.FindControl(QStringLiteral("gun_plot"))) {
         if (QWidget* widget = place->GetWidget()) {
             plot_ = new PatternPlot(widget);
@@ -107,6 +106,12 @@ void CMS_1_Gun::OnLayoutLoaded()
             layout->addWidget(plot_);
         }
     }
+    ShowLibraryAfresh();
+}
+
+void CMS_1_Gun::ShowLibraryAfresh()
+{
+    ShowRecords(editor_.Patterns());
     editor_.Select(-1);
     ShowSelected();
 }

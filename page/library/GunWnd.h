@@ -29,6 +29,7 @@ protected:
     void Notify(TNotifyUI& msg) override;
     void OnClick(TNotifyUI& msg) override;
     void ShowSelected() override;
+    void ShowLibraryAfresh() override;
     std::u16string CurrentName() const override;
     CControlUI* SaveLine() override;
 

@@ -31,7 +31,11 @@ CLibraryWnd::CLibraryWnd(std::string dataFolder, LibraryFileKind files, LibraryT
 
 int CLibraryWnd::Run(CWindowWnd* parent)
 {
-    Create(parent, GetWindowClassName(), WS_POPUP | WS_VISIBLE, WS_EX_TOOLWINDOW, 0, 0, 800, 800);
+    if (IsWindow())
+        ShowLibraryAfresh();
+    else
+        Create(
+            parent, GetWindowClassName(), WS_POPUP | WS_VISIBLE, WS_EX_TOOLWINDOW, 0, 0, 800, 800);
     CenterWindow();
     return ShowModal();
 }

@@ -2,6 +2,7 @@
 
 #include "base/FileResult.h"
 #include "base/RecordNames.h"
+#include "ui/ListUI.h"
 #include "ui/WindowImplBase.h"
 
 #include <QString>
@@ -12,8 +13,6 @@
 #include <string_view>
 
 namespace kestrin {
-
-class CListUI;
 
 // A record file's kind in the file dialogs: "Macro File", "*.macro;*.MACRO", "macro".
 struct LibraryFileKind {
@@ -42,7 +41,8 @@ public:
     // Told of every rename: the record's index and the name it had.
     std::function<void(int index, std::u16string_view oldName)> onRenamed;
 
-    // Popup child of `parent`, centred, modal; always 1.
+    // Popup child of `parent`, centred, modal; always 1. A window kept between openings (see
+    // SetKeptWhenClosed) is made once and shows the library afresh each time.
     int Run(CWindowWnd* parent);
 
 protected:
@@ -50,6 +50,8 @@ protected:
 
     // After the selected record changed: the list's selection and the record's controls.
     virtual void ShowSelected() = 0;
+    // The records and nothing selected, as at the window's first opening.
+    virtual void ShowLibraryAfresh() = 0;
     virtual std::u16string CurrentName() const = 0;
     // The line that shows a failed save; looked up at each save, as the window may be gone.
     virtual CControlUI* SaveLine() = 0;
@@ -65,6 +67,8 @@ protected:
 
     template <class Records> void ShowRecords(const Records& records)
     {
+        if (list_)
+            list_->RemoveAll();
         for (const auto& record : records)
             AppendRow(ReadName(record->name));
         FocusList();

@@ -155,6 +155,11 @@ void CMS_1_Macro::OnLayoutLoaded()
     // The delay mode the window opens with is the editor's.
     if (auto* option = dynamic_cast<COptionUI*>(find("ms_1_default_delay_btn")))
         option->Selected(true, false);
+    ShowLibraryAfresh();
+}
+
+void CMS_1_Macro::ShowLibraryAfresh()
+{
     ShowRecords(editor_.Macros());
     if (editorTab_)
         editorTab_->SelectItem(0);

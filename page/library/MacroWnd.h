@@ -45,6 +45,7 @@ protected:
     intptr_t HandleCustomMessage(
         uint32_t message, uintptr_t wParam, intptr_t lParam, bool& handled) override;
     void ShowSelected() override;
+    void ShowLibraryAfresh() override;
     std::u16string CurrentName() const override;
     CControlUI* SaveLine() override;
 

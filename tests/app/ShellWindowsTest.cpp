@@ -405,13 +405,12 @@ TEST(ProgramIcon, ReadAheadOnItsThreadItIsTheIconQtMakesOfTheSkinsFiles)
 
     // Each size once (the files give 256 twice, the drawing of the SVG winning).
     const QList<QSize> sizes{{16, 16}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}};
-    PreloadProgramIcon();
     const QIcon icon = LoadProgramIcon();
     EXPECT_EQ(icon.availableSizes(), sizes);
     // The window manager takes every size; the tray and the logo the sizes between.
     for (int side : {16, 22, 24, 32, 48, 64, 96, 128, 256, 512})
         EXPECT_TRUE(icon.pixmap(side).toImage() == files.pixmap(side).toImage()) << side;
-    EXPECT_EQ(LoadProgramIcon().availableSizes(), sizes) << "read again, without the thread";
+    EXPECT_EQ(LoadProgramIcon().availableSizes(), sizes) << "read again";
 }
 
 TEST_F(ShellTest, AMainWindowWithTheHookLibraryRemovesTheHooksWhenDestroyed)

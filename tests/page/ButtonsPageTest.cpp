@@ -189,6 +189,8 @@ TEST_F(SettingsPageTest, TheDrawingAndTheButtonControlsPointAtEachOther)
 {
     StartMouse({vmouse::Link::Cable});
     OpenWindow();
+    EXPECT_EQ(Page().Buttons().Drawing(), nullptr) << "drawn once its section opens";
+    Click("ms_1_check_button");
     MouseDrawing* drawing = Page().Buttons().Drawing();
     ASSERT_NE(drawing, nullptr);
     drawing->resize(520, 210);
@@ -318,6 +320,50 @@ TEST_F(SettingsPageTest, MacrosAndPatternsAreChosenInTheirSelectionDialogs)
     EXPECT_EQ(profile.buttons[5].patternIndex, 0);
     EXPECT_EQ(profile.buttons[5].repeatCount, 7);
     EXPECT_EQ(profile.buttons[6].functionCode, kDefaultFunctionCodes[6]);
+}
+
+// The pattern library's window is made once and kept: opened again, it shows the library as it
+// is by then (a pattern came with an imported profile meanwhile), nothing selected.
+TEST_F(SettingsPageTest, ThePatternLibraryOpensAgainOnTheSameRowsShowingTheLibraryAfresh)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    struct Seen {
+        QWidget* firstRow = nullptr;
+        int rows = -1;
+        int selected = -2;
+        bool rowEnabled = true;
+    };
+    const auto open = [&] {
+        Seen seen;
+        CWindowWnd::SetModalHookForTesting([&](CWindowWnd& box) {
+            CPaintManagerUI& controls = dynamic_cast<WindowImplBase&>(box).GetPaintManager();
+            auto* list = controls.FindControl<CListUI>(QStringLiteral("gun_list"));
+            CControlUI* row = controls.FindControl(QStringLiteral("edit_zidan_x_1"));
+            seen = {row->GetWidget(), list->GetCount(), list->GetCurSel(), row->IsEnabled()};
+            // Left with a pattern added and selected.
+            controls.SendNotify(controls.FindControl(QStringLiteral("add_btn")), DUI_MSGTYPE_CLICK);
+            box.Close(1);
+        });
+        Click("ms_1_check_button");
+        Click("ms_1_btn_gun");
+        Click("ms_1_check_button");
+        CWindowWnd::SetModalHookForTesting(nullptr);
+        return seen;
+    };
+    const Seen first = open();
+    ASSERT_NE(first.firstRow, nullptr);
+    EXPECT_EQ(first.rows, 0);
+    Page().Profiles().Edit([&] {
+        auto gun = std::make_unique<GunRecord>();
+        WriteName(gun->name, u"Imported");
+        Page().Profiles().guns.push_back(std::move(gun));
+    });
+    const Seen again = open();
+    EXPECT_EQ(again.firstRow, first.firstRow) << "the same rows";
+    EXPECT_EQ(again.rows, 2);
+    EXPECT_EQ(again.selected, -1);
+    EXPECT_FALSE(again.rowEnabled) << "no pattern to edit";
 }
 
 TEST_F(SettingsPageTest, AClosedMacroLibraryRelinksTheButtonsAndSendsWhatChanged)

@@ -11,7 +11,11 @@
 
 #include <gmock/gmock.h>
 
+#include <QComboBox>
 #include <QElapsedTimer>
+#include <QProxyStyle>
+#include <QScopeGuard>
+#include <QStyleFactory>
 #include <QTimer>
 
 #include <cstring>
@@ -23,6 +27,82 @@ namespace kestrin {
 namespace {
 
 using test::WaitFor;
+
+// The widgets that were told their style changed, and how often.
+class StyleChangeSpy final : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (auto* widget = qobject_cast<QWidget*>(watched);
+            widget && event->type() == QEvent::StyleChange)
+            ++changed[widget];
+        return false;
+    }
+    QHash<QWidget*, int> changed;
+};
+
+// Counts each widget's polish by the application's style, whatever sheet is over it.
+class PolishCounter final : public QProxyStyle {
+public:
+    explicit PolishCounter(QStyle* base) : QProxyStyle(base) { }
+    void polish(QWidget* widget) override
+    {
+        ++polished[widget];
+        QProxyStyle::polish(widget);
+    }
+    using QProxyStyle::polish;
+    QHash<QWidget*, int> polished;
+};
+
+// Styling is most of a start's work: each widget of the window the program shows is polished
+// once, by its rules, and none is polished again before the user sees it.
+TEST_F(DevicePageTest, AtStartEveryWidgetIsStyledOnce)
+{
+    const QString styleName = QApplication::style()->name();
+    qApp->setStyleSheet(QString());
+    auto* counter = new PolishCounter(QStyleFactory::create(styleName));
+    QApplication::setStyle(counter);
+    const auto restore = qScopeGuard([&] {
+        qApp->setStyleSheet(QString());
+        QApplication::setStyle(QStyleFactory::create(styleName));
+        test::UseInstalledSkin();
+    });
+    StyleChangeSpy changes;
+    qApp->installEventFilter(&changes);
+    test::UseInstalledSkin();
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    ASSERT_TRUE(WaitFor([&] { return window->IsVisible(); }));
+    QCoreApplication::processEvents();
+    qApp->removeEventFilter(&changes);
+
+    // Two kinds are styled again, each for a reason of its own: a combo box, once polished,
+    // moves its list into its popup (Qt's own doing, unseen until the list opens), and a colour
+    // swatch takes the profile's colour as a sheet of its own.
+    const auto excused = [](const QWidget* widget) {
+        for (const QWidget* w = widget; w; w = w->parentWidget())
+            if (qobject_cast<const QComboBox*>(w->parentWidget()))
+                return true;
+        return !widget->styleSheet().isEmpty();
+    };
+    QStringList twice;
+    QStringList restyled;
+    const QList<QWidget*> widgets = window->GetWidget()->findChildren<QWidget*>();
+    for (QWidget* widget : widgets) {
+        if (excused(widget))
+            continue;
+        const QString name = widget->objectName() + QLatin1Char(' ') +
+            QLatin1String(widget->metaObject()->className());
+        if (counter->polished.value(widget) > 1)
+            twice << name;
+        // Qt tells each widget made under a sheet once; more is a restyle.
+        if (changes.changed.value(widget) > 1)
+            restyled << name;
+    }
+    EXPECT_EQ(twice.join(QStringLiteral(", ")).toStdString(), "");
+    EXPECT_GT(counter->polished.size(), 100) << "the page's widgets are styled by the sheet";
+    EXPECT_EQ(restyled.join(QStringLiteral(", ")).toStdString(), "");
+}
 
 TEST_F(DevicePageTest, WithTheCableAtStartTheWiredIconShowsAndTheRingSweepsWhileCharging)
 {

@@ -204,6 +204,50 @@ TEST_F(SettingsPageTest, ADpiPressDuringAnApplyIsNotUndoneByTheApplysSave)
 
 // Performance and power.
 
+// The folded sections are built when first opened; what is saved and sent must not hang on that.
+TEST_F(SettingsPageTest, OpeningTheFoldedSectionsChangesNothingSavedOrSent)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    EditProfile([](ProfileRecord& p) {
+        p.sleepTimer = 33;
+        p.lightOffTimer = 21;
+        p.keyDebounce = 7;
+        p.angleSnap = 1 - p.angleSnap;
+        p.moveMode = 1;
+        std::swap(p.buttons[3].functionCode, p.buttons[4].functionCode);
+    });
+    Page().RefreshSettingsControls();
+    SendEverythingFirst();
+    const char* const folded[] = {"ms_1_hor_button", "ms_1_ver_mouse_attribute", "ms_1_ver_power"};
+    for (const char* part : folded)
+        EXPECT_FALSE(window->GetPaintManager().IsBuilt(QLatin1String(part))) << part;
+    const std::unique_ptr<ProfileRecord> savedFolded = StoredCurrent();
+    ASSERT_TRUE(savedFolded);
+    const std::vector<std::string> mouseFolded = Tell("state");
+
+    for (const char* check : {"ms_1_check_button", "ms_1_check_mouse_attribute",
+             "ms_1_check_lift_of_distance", "ms_1_check_ripple_control", "ms_1_check_angle_snap",
+             "ms_1_check_motion_sync", "ms_1_check_key_debounce", "ms_1_check_power"})
+        Click(check);
+    for (const char* part : folded)
+        EXPECT_TRUE(Visible(part)) << part;
+    // Built with the profile's values, quietly.
+    EXPECT_EQ(As<CSliderUI>("ms_1_slider_sleep_timer")->GetValue(), 33);
+    EXPECT_EQ(As<CSliderUI>("ms_1_slider_key_debounce")->GetValue(), 7);
+    EXPECT_TRUE(As<CCheckBoxUI>("ms_1_check_movemode")->GetCheck());
+    EXPECT_TRUE(TextOf("ms_1_label_key_debounce").contains(QStringLiteral("14")));
+    EXPECT_NE(Page().Buttons().Drawing(), nullptr);
+    EXPECT_EQ(applyRequests.count, 0);
+
+    Click("ms_1_apply_btn");
+    WaitForApply();
+    const std::unique_ptr<ProfileRecord> savedOpen = StoredCurrent();
+    ASSERT_TRUE(savedOpen);
+    EXPECT_EQ(std::memcmp(savedFolded.get(), savedOpen.get(), sizeof(ProfileRecord)), 0);
+    EXPECT_EQ(Tell("state"), mouseFolded);
+}
+
 TEST_F(SettingsPageTest, QuittingRightAfterAChangeKeepsItInProData)
 {
     StartMouse({vmouse::Link::Cable});

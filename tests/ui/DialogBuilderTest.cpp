@@ -1,7 +1,6 @@
 // The program builds its layouts with a reader of its own rather than Qt Designer's loader
 // (whose plugins bring in Qt Quick). Every layout of the skin must come out as that loader makes
-// it: the same objects, properties, layouts and tab order; and the main window, built with the
-// stylesheet applied after its layout, must look as it did with the sheet in place before.
+// it: the same objects, properties, layouts and tab order, drawn the same under the stylesheet.
 #include "ui/DialogBuilder.h"
 #include "tests/support/SkinFolder.h"
 #include "ui/BatteryRing.h"
@@ -183,6 +182,20 @@ std::string Differences(const QString& theirs, const QString& ours)
     return out;
 }
 
+// A built layout described as laid out on screen at the size it asks for, alone.
+QString LaidOut(QWidget& host)
+{
+    QWidget* root = host.findChild<QWidget*>();
+    (new QVBoxLayout(&host))->addWidget(root);
+    host.layout()->setContentsMargins(QMargins());
+    host.resize(root->size());
+    host.show();
+    QCoreApplication::processEvents();
+    QString description = Describe(&host);
+    host.hide();
+    return description;
+}
+
 QStringList SkinLayouts()
 {
     QStringList files;
@@ -240,36 +253,68 @@ protected:
 TEST_F(DialogBuilderTest, EveryLayoutOfTheSkinComesOutAsDesignersLoaderMakesIt)
 {
     ASSERT_TRUE(resources->LoadStyleSheet(QStringLiteral("kestrin.qss")));
-    resources->ApplyStyleSheet();
     const QStringList files = SkinLayouts();
     ASSERT_GE(files.size(), 15);
     for (const QString& file : files) {
         SCOPED_TRACE(file.toStdString());
-        // Each compared as laid out on screen at the size its layout asks for, alone.
-        const auto laidOut = [](QWidget& host) {
-            QWidget* root = host.findChild<QWidget*>();
-            (new QVBoxLayout(&host))->addWidget(root);
-            host.layout()->setContentsMargins(QMargins());
-            host.resize(root->size());
-            host.show();
-            QCoreApplication::processEvents();
-            QString description = Describe(&host);
-            host.hide();
-            return description;
-        };
         QWidget theirs;
         ASSERT_TRUE(BuildWithDesigner(file, &theirs));
-        const QString reference = laidOut(theirs);
+        const QString reference = LaidOut(theirs);
         QWidget ours;
         ASSERT_TRUE(CDialogBuilder::BuildWidget(file, &ours));
-        EXPECT_EQ(Differences(reference, laidOut(ours)), "");
+        EXPECT_EQ(Differences(reference, LaidOut(ours)), "");
     }
 }
 
-TEST_F(DialogBuilderTest, WithItsStylesheetAppliedAfterTheLayoutEveryWindowLooksAsBefore)
+TEST_F(DialogBuilderTest, APartBuiltWhenFirstShownComesOutAsIfBuiltAtOnce)
 {
-    // Before: the sheet in place first, then Designer's loader. Now: the sheet waits for the
-    // first layout. Each window is drawn with each page of its stacks shown in turn.
+    ASSERT_TRUE(resources->LoadStyleSheet(QStringLiteral("kestrin.qss")));
+    const QStringList parts{QStringLiteral("ms_1_hor_button"),
+        QStringLiteral("ms_1_ver_mouse_attribute"), QStringLiteral("ms_1_ver_power"),
+        QStringLiteral("ms_1_ver_dpi")};
+    QWidget whole;
+    ASSERT_TRUE(CDialogBuilder::BuildWidget(QStringLiteral("main.xml"), &whole));
+    QWidget later;
+    QWidget* root = CDialogBuilder::BuildWidget(QStringLiteral("main.xml"), &later, parts);
+    ASSERT_TRUE(root);
+    // The DPI section is shown at once, so it is built at once.
+    EXPECT_FALSE(CDialogBuilder::IsDeferred(root->findChild<QWidget*>(parts[3])));
+    EXPECT_TRUE(root->findChild<QWidget*>(QStringLiteral("ms_1_slider_dpi_1")));
+    auto* power = root->findChild<QWidget*>(parts[2]);
+    ASSERT_TRUE(power);
+    EXPECT_TRUE(CDialogBuilder::IsDeferred(power));
+    EXPECT_FALSE(root->findChild<QWidget*>(QStringLiteral("ms_1_slider_sleep_timer")));
+    EXPECT_EQ(
+        CDialogBuilder::DeferredHolding(root, QStringLiteral("ms_1_slider_sleep_timer")), power);
+    EXPECT_EQ(CDialogBuilder::DeferredHolding(root, QStringLiteral("no_such_control")), nullptr);
+    for (const QString& part : parts.first(3)) {
+        QWidget* widget = root->findChild<QWidget*>(part);
+        ASSERT_TRUE(widget) << part.toStdString();
+        EXPECT_TRUE(CDialogBuilder::BuildDeferred(widget)) << part.toStdString();
+        EXPECT_FALSE(CDialogBuilder::BuildDeferred(widget)) << "built once";
+    }
+    // The same widgets, properties and layouts as the whole built at once, and the same order
+    // of the widgets that take the focus with Tab.
+    const auto withoutFocusChain = [](QString description) {
+        return description.left(description.lastIndexOf(QLatin1String("tab order:")));
+    };
+    EXPECT_EQ(
+        Differences(withoutFocusChain(LaidOut(whole)), withoutFocusChain(LaidOut(later))), "");
+    const auto tabOrder = [](QWidget& host) {
+        QStringList order;
+        for (QWidget* next = host.nextInFocusChain(); next != &host;
+             next = next->nextInFocusChain())
+            if (next->focusPolicy() & Qt::TabFocus)
+                order << next->objectName();
+        return order.join(QLatin1Char(' ')).toStdString();
+    };
+    EXPECT_EQ(tabOrder(later), tabOrder(whole));
+}
+
+TEST_F(DialogBuilderTest, UnderTheStylesheetEveryWindowLooksAsDesignersLoaderDrawsIt)
+{
+    // The reader places stack pages and scroll contents so that none is styled twice; each
+    // window must still draw as Designer's loader makes it, each page of its stacks in turn.
     const auto pictures = [](QWidget& host) {
         QWidget* root = host.findChild<QWidget*>();
         (new QVBoxLayout(&host))->addWidget(root);
@@ -287,23 +332,17 @@ TEST_F(DialogBuilderTest, WithItsStylesheetAppliedAfterTheLayoutEveryWindowLooks
         host.hide();
         return images;
     };
+    ASSERT_TRUE(resources->LoadStyleSheet(QStringLiteral("kestrin.qss")));
     for (const QString& file : SkinLayouts()) {
         SCOPED_TRACE(file.toStdString());
-        qApp->setStyleSheet(QString());
-        ASSERT_TRUE(resources->LoadStyleSheet(QStringLiteral("kestrin.qss")));
-        resources->ApplyStyleSheet();
         QList<QImage> before;
         {
             QWidget theirs;
             ASSERT_TRUE(BuildWithDesigner(file, &theirs));
             before = pictures(theirs);
         }
-        qApp->setStyleSheet(QString());
-        ASSERT_TRUE(resources->LoadStyleSheet(QStringLiteral("kestrin.qss")));
-        ASSERT_TRUE(qApp->styleSheet().isEmpty()) << "the sheet waits while no window is up";
         QWidget ours;
         ASSERT_TRUE(CDialogBuilder::BuildWidget(file, &ours));
-        EXPECT_FALSE(qApp->styleSheet().isEmpty());
         const QList<QImage> after = pictures(ours);
         ASSERT_EQ(before.size(), after.size());
         for (qsizetype i = 0; i < before.size(); ++i)

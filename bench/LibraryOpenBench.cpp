@@ -1,0 +1,138 @@
+// How long the macro and the recoil pattern libraries take to open: from the click on their
+// button in the main window to their window exposed on the X server (mapped and shown), each
+// opened and closed in turn, on the program's own page against an in-process virtual mouse.
+// The first opening of each is told apart from the later ones. Targets: the macro library
+// within 15 ms, the pattern library within 20 ms.
+// usage: library_open_bench [ROUNDS]   (under an X server; make bench runs it in Xvfb)
+#include "app/MainWnd.h"
+#include "device/DriverLibraries.h"
+#include "tools/virtualmouse/VirtualMouseServer.h"
+#include "tools/virtualmouse/Wire.h"
+#include "ui/Control.h"
+#include "ui/ResourceManager.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QWindow>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace kestrin;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Library {
+    const char* label;
+    const char* button;
+    double targetMs;
+    double firstMs = -1;
+    std::vector<double> laterMs;
+};
+
+// From the click to the library's window exposed, in milliseconds; negative when it never was.
+double OpenAndClose(CMainWnd& window, const char* button)
+{
+    QElapsedTimer clock;
+    double shownMs = -1;
+    CWindowWnd::SetModalHookForTesting([&](CWindowWnd& library) {
+        QWindow* handle = library.GetWidget()->windowHandle();
+        while (handle && !handle->isExposed() && clock.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1);
+        if (handle && handle->isExposed())
+            shownMs = double(clock.nsecsElapsed()) / 1e6;
+        library.Close(1);
+    });
+    CPaintManagerUI& controls = window.GetPaintManager();
+    clock.start();
+    controls.SendNotify(controls.FindControl(QLatin1String(button)), DUI_MSGTYPE_CLICK);
+    CWindowWnd::SetModalHookForTesting(nullptr);
+    // What the closing left behind goes before the next opening.
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 50)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    return shownMs;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? -1 : values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 11;
+    QApplication app(argc, argv);
+    CResourceManager* skin = CResourceManager::GetInstance();
+    skin->SetResourcePath(QStringLiteral(KESTRIN_PROGRAM_DIR "/res/"));
+    if (!skin->LoadLanguage(QStringLiteral("lan.xml")) ||
+        !skin->LoadStyleSheet(QStringLiteral("kestrin.qss"))) {
+        std::fprintf(stderr, "library_open_bench: no skin in %s/res\n", KESTRIN_PROGRAM_DIR);
+        return 1;
+    }
+    QTemporaryDir root;
+    const fs::path program = fs::path(root.path().toStdString()) / "program";
+    fs::create_directories(program);
+    for (const char* library : {kCableLibraryName, kReceiverLibraryName})
+        fs::copy_file(fs::path(KESTRIN_VIRTUAL_DRIVER_DIR) / library, program / library);
+    const std::string folder = program.string() + "/";
+    vmouse::ServerOptions options;
+    options.plugged = {vmouse::Link::Cable};
+    options.statusInterval = 0ms;
+    vmouse::VirtualMouseServer server(vmouse::SocketName(folder), options);
+    std::string error;
+    if (!server.Listen(&error)) {
+        std::fprintf(stderr, "virtual mouse: %s\n", error.c_str());
+        return 1;
+    }
+    std::thread serving([&server] { server.Run(); });
+
+    Library libraries[] = {{"macro library", "ms_1_btn_macro", 15, -1, {}},
+        {"pattern library", "ms_1_btn_gun", 20, -1, {}}};
+    {
+        CMainWnd window;
+        window.SetHookLibraryFile(folder + "no-hook-library.so");
+        window.Page().SetFolders(folder, (program / "Data").string() + "/");
+        window.Page().LinkSection().SetBlePresenceProbe([] { return false; });
+        window.Create(nullptr, QString(), MAIN_WINDOW_STYLE, 0, 0, 0, 800, 572);
+        window.ShowWindow(true, true);
+        // The buttons section open, as the user has it when reaching for a library.
+        window.GetPaintManager().FindControl(QStringLiteral("ms_1_hor_button"))->SetVisible(true);
+        QElapsedTimer settle;
+        settle.start();
+        while (settle.elapsed() < 300)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        for (int round = 0; round <= rounds; ++round) {
+            for (Library& library : libraries) {
+                const double ms = OpenAndClose(window, library.button);
+                if (round == 0)
+                    library.firstMs = ms;
+                else
+                    library.laterMs.push_back(ms);
+            }
+        }
+    }
+    server.Stop();
+    serving.join();
+
+    std::printf("library windows: click to exposed, %d rounds after the first, medians\n", rounds);
+    for (const Library& library : libraries) {
+        const double later = Median(library.laterMs);
+        const bool ok = library.firstMs >= 0 && later >= 0 && library.firstMs <= library.targetMs &&
+            later <= library.targetMs;
+        std::printf("  %-16s first %6.1f ms, again %6.1f ms   target <= %.0f ms   %s\n",
+            library.label, library.firstMs, later, library.targetMs, ok ? "met" : "MISSED");
+    }
+    return 0;
+}
