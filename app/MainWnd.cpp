@@ -169,8 +169,10 @@ void CMainWnd::OnLayoutLoaded()
     SetWindowText(mouseName);
     LoadHooks();
     page_->LoadProfilesAtStartup();
-    StartAutoSwitch();
     RefreshTrayToolTip();
+    // Not on the way to the window's first showing: a connection of its own and its questions
+    // to the X server wait until the start is over.
+    QTimer::singleShot(0, GetWidget(), [this] { StartAutoSwitch(); });
 }
 
 void CMainWnd::StartAutoSwitch()

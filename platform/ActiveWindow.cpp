@@ -12,12 +12,13 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <fstream>
 #include <memory>
 #include <span>
 #include <string_view>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace kestrin {
 
@@ -94,13 +95,22 @@ public:
 
     bool Start(std::string* why)
     {
-        activeAtom_ = Atom("_NET_ACTIVE_WINDOW");
-        clientListAtom_ = Atom("_NET_CLIENT_LIST");
-        pidAtom_ = Atom("_NET_WM_PID");
-        nameAtom_ = Atom("_NET_WM_NAME");
-        utf8Atom_ = Atom("UTF8_STRING");
-        stateAtom_ = Atom("WM_STATE");
-        if (activeAtom_ == XCB_NONE || !RootSupports(activeAtom_)) {
+        // Asked all at once: one round trip to the server instead of one each.
+        xcb_atom_t supportedAtom = XCB_NONE;
+        const std::pair<const char*, xcb_atom_t*> atoms[] = {{"_NET_ACTIVE_WINDOW", &activeAtom_},
+            {"_NET_CLIENT_LIST", &clientListAtom_}, {"_NET_WM_PID", &pidAtom_},
+            {"_NET_WM_NAME", &nameAtom_}, {"UTF8_STRING", &utf8Atom_}, {"WM_STATE", &stateAtom_},
+            {"_NET_SUPPORTED", &supportedAtom}};
+        std::vector<xcb_intern_atom_cookie_t> cookies;
+        for (const auto& [name, atom] : atoms)
+            cookies.push_back(
+                xcb_intern_atom(connection_, 1, static_cast<uint16_t>(std::strlen(name)), name));
+        for (std::size_t i = 0; i < cookies.size(); ++i) {
+            std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
+                xcb_intern_atom_reply(connection_, cookies[i], nullptr), &std::free);
+            *atoms[i].second = reply ? reply->atom : XCB_NONE;
+        }
+        if (activeAtom_ == XCB_NONE || !RootSupports(supportedAtom, activeAtom_)) {
             if (why)
                 *why = "the window manager does not tell which window is active";
             return false;
@@ -174,15 +184,6 @@ public:
     }
 
 private:
-    xcb_atom_t Atom(const char* name)
-    {
-        const auto cookie =
-            xcb_intern_atom(connection_, 1, static_cast<uint16_t>(std::strlen(name)), name);
-        std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
-            xcb_intern_atom_reply(connection_, cookie, nullptr), &std::free);
-        return reply ? reply->atom : XCB_NONE;
-    }
-
     ReplyPtr Property(xcb_window_t window, xcb_atom_t property, xcb_atom_t type)
     {
         const auto cookie =
@@ -199,9 +200,12 @@ private:
             static_cast<std::size_t>(xcb_get_property_value_length(reply.get()))};
     }
 
-    bool RootSupports(xcb_atom_t atom)
+    // Whether the window manager's _NET_SUPPORTED (`supportedAtom`) lists `atom`.
+    bool RootSupports(xcb_atom_t supportedAtom, xcb_atom_t atom)
     {
-        const ReplyPtr supported = Property(root_, Atom("_NET_SUPPORTED"), XCB_ATOM_ATOM);
+        if (supportedAtom == XCB_NONE)
+            return false;
+        const ReplyPtr supported = Property(root_, supportedAtom, XCB_ATOM_ATOM);
         if (!supported || supported->format != 32)
             return false;
         const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(supported.get()));
