@@ -18,16 +18,12 @@ fi
 fail() { echo "autoswitch: $*" >&2; exit 1; }
 send=$build/tests/kestrin_send_command
 
-runtime=$(mktemp -d)
-chmod 700 "$runtime"
-export XDG_RUNTIME_DIR=$runtime
-export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$runtime/no-system-bus
+# shellcheck source=bench/lib.sh
+source "$(dirname "$0")/lib.sh"
+bench_runtime
 export DBUS_SESSION_BUS_ADDRESS=unix:path=$runtime/no-session-bus
 program=$runtime/program
-mkdir -p "$program"
-cp -a "$build/bin/kestrin" "$build/bin/kestrinctl" "$build/bin/kestrin-virtual-mouse" \
-  "$build/bin/libHook.so" "$build/bin/res" "$program/"
-cp "$build/virtual-drivers/libhiddriver_1.so" "$build/virtual-drivers/libhiddriver_2.so" "$program/"
+bench_program "$program" kestrinctl
 mouse() { "$program/kestrin-virtual-mouse" --folder "$program" "$@" >/dev/null; }
 ctl() { "$program/kestrinctl" "$@"; }
 kestrin_pid=
@@ -40,13 +36,8 @@ finish() {
 }
 trap finish EXIT
 
-wait_for() { # wait_for SECONDS COMMAND...
-  local deadline=$((SECONDS + $1)); shift
-  until "$@" >/dev/null 2>&1; do
-    ((SECONDS < deadline)) || return 1
-    sleep 0.02
-  done
-}
+# Timed waits: a switch is seen within 20 ms of its happening.
+wait_poll=0.02
 now_ms() { date +%s%3N; }
 
 openbox >/dev/null 2>&1 &

@@ -27,16 +27,11 @@ probe=$build/tests/kestrin_page_probe
 floor=$build/bench/bench_repaint_floor
 window_floor=$build/bench/bench_window_floor
 
-runtime=$(mktemp -d)
-chmod 700 "$runtime"
-export XDG_RUNTIME_DIR=$runtime
-# The program never reads the machine's Bluetooth here.
-export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$runtime/no-system-bus
+# shellcheck source=bench/lib.sh
+source "$(dirname "$0")/lib.sh"
+bench_runtime
 program=$runtime/program
-mkdir -p "$program"
-cp -a "$build/bin/kestrin" "$build/bin/kestrin-virtual-mouse" "$build/bin/libHook.so" \
-  "$build/bin/res" "$program/"
-cp "$build/virtual-drivers/libhiddriver_1.so" "$build/virtual-drivers/libhiddriver_2.so" "$program/"
+bench_program "$program"
 mouse() { "$program/kestrin-virtual-mouse" --folder "$program" "$@" >/dev/null; }
 kestrin_pid= tray_pid= floor_pid=
 finish() {
@@ -47,14 +42,6 @@ finish() {
   rm -rf "$runtime"
 }
 trap finish EXIT
-
-wait_for() { # wait_for SECONDS COMMAND...
-  local deadline=$((SECONDS + $1)); shift
-  until "$@" >/dev/null 2>&1; do
-    ((SECONDS < deadline)) || return 1
-    sleep 0.1
-  done
-}
 
 trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
 tray_pid=$!
