@@ -77,7 +77,8 @@ protected:
     QString GetSkinFile() const override { return QStringLiteral("main.xml"); }
     QStringList GetPartsBuiltWhenShown() const override
     {
-        return CMS_1_Page::PartsBuiltWhenOpened();
+        // The no-mouse page is never seen while a mouse is there.
+        return CMS_1_Page::PartsBuiltWhenSeen() << QStringLiteral("no_mouse_page");
     }
     void OnLayoutLoaded() override;
     void Notify(TNotifyUI& msg) override;

@@ -70,6 +70,12 @@ bool LightingSection::Notify(TNotifyUI& msg)
     return false;
 }
 
+QStringList LightingSection::Rows()
+{
+    return {QStringLiteral("ms_1_light_effect"), QStringLiteral("ms_1_light_effect_ble"),
+        kBrightnessRow, kSpeedRow, kColorRow};
+}
+
 void LightingSection::UpdateLightingRows(int32_t mode)
 {
     const PageWindow& window = context_.window;

@@ -16,6 +16,8 @@ public:
     // The mouse changed its effect over Bluetooth.
     void ShowLightingMode(int32_t mode);
     void UpdateLightingRows(int32_t mode);
+    // The section's rows, each of a height the layout fixes.
+    static QStringList Rows();
 
 private:
     void ChooseLightingColor(CControlUI& swatch);

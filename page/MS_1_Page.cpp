@@ -51,7 +51,10 @@ void CMS_1_Page::SetMainWindow(
         paintManager->SetPartBuiltListener([this](QWidget*) { RefreshSettingsControls(); });
 }
 
-QStringList CMS_1_Page::PartsBuiltWhenOpened() { return SectionExpanders::Containers(); }
+QStringList CMS_1_Page::PartsBuiltWhenSeen()
+{
+    return SectionExpanders::Containers() + LightingSection::Rows();
+}
 
 void CMS_1_Page::SetFolders(std::string programFolder, std::string dataFolder)
 {

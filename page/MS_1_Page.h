@@ -63,9 +63,9 @@ public:
     void LoadProfilesAtStartup();
     // Shows every setting of the current profile without raising notifications.
     void RefreshSettingsControls();
-    // The sections whose content is built when they are first opened, when the layout starts
-    // them folded.
-    static QStringList PartsBuiltWhenOpened();
+    // The parts whose content is built when first seen: the sections, when the layout starts
+    // them folded, and the lighting rows, when they start below the settings' fold.
+    static QStringList PartsBuiltWhenSeen();
 
     // Link state: nonzero while the mouse is reachable over any link.
     int AnyLinkConnected() const { return links_.AnyLinkConnected.load(); }

@@ -27,6 +27,8 @@
 #include <QSizePolicy>
 #include <QSlider>
 #include <QStackedWidget>
+#include <QStyle>
+#include <QStyleOption>
 #include <QXmlStreamReader>
 
 #include <algorithm>
@@ -238,8 +240,11 @@ private:
             if (stack)
                 pagesAwaitingStacks_.emplace_back(widget, stack);
         }
-        // Only a part the layout hides waits: one shown at once is built at once.
+        // A part waits only where it stands out of sight with its place kept: hidden by the
+        // layout, a page of a stack behind its first, or of a height the layout fixes.
         const bool mayWait = waitingParts_.contains(widget->objectName());
+        const bool laterPage =
+            stack && !stack->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty();
         bool contentStarted = false;
         DeferredContent* deferred = nullptr;
         // A plain widget inside another one stands for a layout of Designer's: its layout's
@@ -252,8 +257,9 @@ private:
                 SetProperty(widget, ReadProperty());
                 continue;
             }
-            if (!std::exchange(contentStarted, true) && mayWait && widget->isHidden() &&
-                widget->testAttribute(Qt::WA_WState_ExplicitShowHide))
+            if (!std::exchange(contentStarted, true) && mayWait &&
+                ((widget->isHidden() && widget->testAttribute(Qt::WA_WState_ExplicitShowHide)) ||
+                    laterPage || widget->minimumHeight() == widget->maximumHeight()))
                 deferred = new DeferredContent(widget, className);
             if (deferred) {
                 xml_.skipCurrentElement();
@@ -346,7 +352,7 @@ private:
         layout->setObjectName(attributes.value(QLatin1String("name")).toString());
         const QString stretch = attributes.value(QLatin1String("stretch")).toString();
 
-        QMargins margins = noDefaultMargins ? QMargins() : layout->contentsMargins();
+        QMargins margins = noDefaultMargins ? QMargins() : DefaultMargins(owner, outer, layout);
         if (!outer)
             JoinStack(owner);
         auto* grid = qobject_cast<QGridLayout*>(layout);
@@ -391,6 +397,22 @@ private:
                 box->setStretch(i, factors[i].toInt());
         }
         return layout;
+    }
+
+    // A page of a stack lays out as the window it is while it is read with its stack, also
+    // when its content is read later, inside the stack.
+    static QMargins DefaultMargins(const QWidget* owner, const QLayout* outer, QLayout* layout)
+    {
+        if (outer || !qobject_cast<const QStackedWidget*>(owner->parentWidget()))
+            return layout->contentsMargins();
+        QStyleOption window;
+        window.initFrom(owner);
+        window.state |= QStyle::State_Window;
+        const QStyle* style = owner->style();
+        return {style->pixelMetric(QStyle::PM_LayoutLeftMargin, &window, owner),
+            style->pixelMetric(QStyle::PM_LayoutTopMargin, &window, owner),
+            style->pixelMetric(QStyle::PM_LayoutRightMargin, &window, owner),
+            style->pixelMetric(QStyle::PM_LayoutBottomMargin, &window, owner)};
     }
 
     // At <item> of a layout; reads to its end.
@@ -629,13 +651,22 @@ bool CDialogBuilder::BuildDeferred(QWidget* widget)
         return false;
     }
     reader.Finish();
+    // Under a widget already on the screen, children show now, not once the layout gets round
+    // to it, so that the focus can move into them at once; the layout's hidden ones stay so.
+    if (widget->isVisible()) {
+        for (QWidget* child : widget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (!child->testAttribute(Qt::WA_WState_ExplicitShowHide))
+                child->show();
+        if (widget->layout())
+            widget->layout()->activate();
+    }
     // Made last, the content would come last in the window's tab order: what takes the focus
     // follows the last widget before it that does.
     QWidget* previous = widget;
     while (previous->focusPolicy() == Qt::NoFocus && previous != widget->window())
         previous = previous->previousInFocusChain();
     for (QWidget* child : widget->findChildren<QWidget*>()) {
-        if (child->focusPolicy() == Qt::NoFocus)
+        if (child->focusPolicy() == Qt::NoFocus || child->window() != widget->window())
             continue;
         QWidget::setTabOrder(previous, child);
         previous = child;

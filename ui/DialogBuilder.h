@@ -16,9 +16,11 @@ class CPaintManagerUI;
 class CDialogBuilder final {
 public:
     // Builds the layout file `name` from the skin folder. Null (and traced) when the file is
-    // missing or broken. The caller owns the widget. The widgets named in `deferred` are made
-    // with their properties but without their content (layout and children), which waits for
-    // BuildDeferred: a part nobody sees yet costs nothing at start.
+    // missing or broken. The caller owns the widget. The widgets named in `deferred` that keep
+    // their place without their content (hidden by the layout, a stack's page behind its first,
+    // or of a fixed height) are made with their properties but without their content (layout
+    // and children), which waits for BuildDeferred: a part nobody sees yet costs nothing at
+    // start.
     static QWidget* BuildWidget(
         const QString& name, QWidget* parent = nullptr, const QStringList& deferred = {});
 

@@ -14,6 +14,7 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -30,6 +31,11 @@
 
 namespace kestrin {
 
+namespace {
+// Marks a part given Tab's focus only to stand in for its content until it is built.
+constexpr char kTabStandIn[] = "kestrin_tab_stand_in";
+} // namespace
+
 CPaintManagerUI::CPaintManagerUI() = default;
 
 CPaintManagerUI::~CPaintManagerUI() = default;
@@ -45,8 +51,11 @@ CControlUI* CPaintManagerUI::AdoptSubtree(QWidget* subtree)
     if (!subtree)
         return nullptr;
     Wrap(subtree);
-    for (QWidget* child : subtree->findChildren<QWidget*>())
+    for (QWidget* child : subtree->findChildren<QWidget*>()) {
         Wrap(child);
+        if (CDialogBuilder::IsDeferred(child))
+            WatchPart(child);
+    }
     return ControlFor(subtree);
 }
 
@@ -140,6 +149,11 @@ void CPaintManagerUI::BuildPart(QWidget* widget)
 {
     if (!CDialogBuilder::BuildDeferred(widget))
         return;
+    std::erase(waiting_, widget);
+    if (widget->property(kTabStandIn).toBool()) {
+        widget->setFocusPolicy(Qt::NoFocus);
+        widget->setProperty(kTabStandIn, QVariant());
+    }
     AdoptSubtree(widget);
     if (partBuilt_)
         partBuilt_(widget);
@@ -216,7 +230,18 @@ bool CPaintManagerUI::eventFilter(QObject* watched, QEvent* event)
 {
     const char* type = nullptr;
     switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::Move:
+    case QEvent::Resize:
+        if (viewWatched_.contains(watched))
+            BuildPartsInView();
+        return false;
     case QEvent::FocusIn:
+        if (auto* part = qobject_cast<QWidget*>(watched);
+            part && std::find(waiting_.begin(), waiting_.end(), part) != waiting_.end()) {
+            TakeFocusInto(part, static_cast<QFocusEvent*>(event)->reason());
+            return false;
+        }
         type = "setfocus";
         break;
     case QEvent::FocusOut:
@@ -236,6 +261,58 @@ bool CPaintManagerUI::eventFilter(QObject* watched, QEvent* event)
     if (CControlUI* control = ControlFor(qobject_cast<QWidget*>(watched)))
         SendNotify(control, QString::fromLatin1(type));
     return false;
+}
+
+void CPaintManagerUI::WatchPart(QWidget* part)
+{
+    waiting_.emplace_back(part);
+    // Standing in its content's place in the tab order, it is built as Tab reaches it.
+    if (part->focusPolicy() == Qt::NoFocus) {
+        part->setFocusPolicy(Qt::TabFocus);
+        part->setProperty(kTabStandIn, true);
+    }
+    for (QWidget* widget = part; widget; widget = widget->parentWidget()) {
+        viewWatched_.insert(widget);
+        widget->installEventFilter(this);
+    }
+}
+
+void CPaintManagerUI::BuildPartsInView()
+{
+    const auto inView = [](const QWidget* widget) {
+        if (!widget->isVisible())
+            return false;
+        QRect seen = widget->rect();
+        for (; !widget->isWindow() && !seen.isEmpty(); widget = widget->parentWidget())
+            seen = seen.translated(widget->pos()) & widget->parentWidget()->rect();
+        return !seen.isEmpty();
+    };
+    const auto waiting = waiting_;
+    for (const QPointer<QWidget>& part : waiting)
+        if (part && inView(part))
+            BuildPart(part);
+}
+
+void CPaintManagerUI::TakeFocusInto(QWidget* part, Qt::FocusReason reason)
+{
+    BuildPart(part);
+    const bool back = reason == Qt::BacktabFocusReason;
+    const auto takesTab = [](const QWidget* widget) {
+        return (widget->focusPolicy() & Qt::TabFocus) && widget->isVisible() && widget->isEnabled();
+    };
+    // The content follows the part in the tab order: on to its first widget that takes Tab (its
+    // last, going back), or past it when none does.
+    QWidget* next = nullptr;
+    QWidget* after = part->nextInFocusChain();
+    for (; part->isAncestorOf(after); after = after->nextInFocusChain())
+        if (takesTab(after) && (back || !next))
+            next = after;
+    for (QWidget* widget = back ? part->previousInFocusChain() : after; !next && widget != part;
+         widget = back ? widget->previousInFocusChain() : widget->nextInFocusChain())
+        if (takesTab(widget))
+            next = widget;
+    if (next)
+        next->setFocus(reason);
 }
 
 bool CPaintManagerUI::ScrollPastValueControl(QWidget* widget, QEvent* wheel)

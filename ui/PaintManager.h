@@ -6,6 +6,8 @@
 
 #include <QHash>
 #include <QObject>
+#include <QPointer>
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -44,7 +46,9 @@ public:
     }
     CControlUI* ControlFor(QWidget* widget) const;
 
-    // Builds `widget`'s deferred content, if any, gives it controls and tells the listener.
+    // Builds `widget`'s deferred content, if any, gives it controls and tells the listener. A
+    // part also builds itself as it comes into view (shown, scrolled or resized into sight) or
+    // as Tab brings the focus to it.
     void BuildPart(QWidget* widget);
     // Whether the widget named so stands built with its content (false when there is none).
     bool IsBuilt(const QString& name) const;
@@ -80,6 +84,9 @@ private:
     void Wrap(QWidget* widget);
     std::unique_ptr<CControlUI> MakeControl(QWidget* widget);
     QString VirtualWindowOf(const QWidget* widget) const;
+    void WatchPart(QWidget* part);
+    void BuildPartsInView();
+    void TakeFocusInto(QWidget* part, Qt::FocusReason reason);
 
     QWidget* root_ = nullptr;
     KestrinWindow window_ = 0;
@@ -89,6 +96,9 @@ private:
     std::vector<INotifyUI*> notifiers_;
     QHash<QPair<CControlUI*, int>, QTimer*> timers_;
     std::function<void(QWidget*)> partBuilt_;
+    // The parts still to build, and the widgets whose moves can bring one into view.
+    std::vector<QPointer<QWidget>> waiting_;
+    QSet<QObject*> viewWatched_;
 };
 
 } // namespace kestrin

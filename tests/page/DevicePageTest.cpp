@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QProxyStyle>
 #include <QScopeGuard>
+#include <QStackedWidget>
 #include <QStyleFactory>
 #include <QTimer>
 
@@ -102,6 +103,26 @@ TEST_F(DevicePageTest, AtStartEveryWidgetIsStyledOnce)
     EXPECT_EQ(twice.join(QStringLiteral(", ")).toStdString(), "");
     EXPECT_GT(counter->polished.size(), 100) << "the page's widgets are styled by the sheet";
     EXPECT_EQ(restyled.join(QStringLiteral(", ")).toStdString(), "");
+}
+
+// With a mouse there the no-mouse page is never seen: it is built only as its stack shows it.
+TEST_F(DevicePageTest, TheNoMousePageIsBuiltWhenItIsFirstShown)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    ASSERT_TRUE(WaitFor([&] { return window->IsVisible(); }));
+    CPaintManagerUI& paint = window->GetPaintManager();
+    const QString page = QStringLiteral("no_mouse_page");
+    EXPECT_FALSE(paint.IsBuilt(page));
+    EXPECT_FALSE(paint.FindBuiltControl(QStringLiteral("no_mouse_title")));
+    auto* stack = qobject_cast<QStackedWidget*>(Control("device_tab_switch")->GetWidget());
+    ASSERT_TRUE(stack);
+    stack->setCurrentWidget(stack->findChild<QWidget*>(page));
+    EXPECT_TRUE(paint.IsBuilt(page));
+    CControlUI* title = paint.FindBuiltControl(QStringLiteral("no_mouse_title"));
+    ASSERT_TRUE(title);
+    EXPECT_TRUE(title->GetWidget()->isVisible());
+    EXPECT_FALSE(paint.FindBuiltControl(QStringLiteral("no_mouse_udev"))->GetWidget()->isVisible());
 }
 
 TEST_F(DevicePageTest, WithTheCableAtStartTheWiredIconShowsAndTheRingSweepsWhileCharging)

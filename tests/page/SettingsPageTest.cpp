@@ -242,6 +242,46 @@ TEST_F(SettingsPageTest, OpeningTheFoldedSectionsChangesNothingSavedOrSent)
     EXPECT_EQ(Tell("state"), mouseFolded);
 }
 
+// At the window's size the lighting rows start below the settings' fold: each is built as it
+// comes into view, by the scroll bar or by Tab, with the profile's values, quietly.
+TEST_F(SettingsPageTest, TheLightingBelowTheFoldIsBuiltAsItComesIntoView)
+{
+    StartMouse({vmouse::Link::Cable});
+    OpenWindow();
+    ASSERT_TRUE(WaitFor([&] { return window->IsVisible(); }));
+    EditProfile([](ProfileRecord& p) { p.bleLightingMode = 2; });
+    Page().RefreshSettingsControls();
+    SendEverythingFirst();
+    CPaintManagerUI& paint = window->GetPaintManager();
+    const QStringList rows{
+        QStringLiteral("ms_1_light_effect"), QStringLiteral("ms_1_light_effect_ble")};
+    for (const QString& row : rows)
+        EXPECT_FALSE(paint.IsBuilt(row)) << row.toStdString();
+    const std::unique_ptr<ProfileRecord> saved = StoredCurrent();
+    ASSERT_TRUE(saved);
+    const std::vector<std::string> mouse = Tell("state");
+
+    // Tab from the last report rate goes on into the lighting, where its first row would be.
+    auto* area = qobject_cast<QAbstractScrollArea*>(As("ms_1_ver_setting")->GetWidget());
+    ASSERT_TRUE(area);
+    const int top = area->verticalScrollBar()->maximum();
+    QWidget* lightCheck = As("ms_1_check_light")->GetWidget();
+    QApplication::setActiveWindow(lightCheck->window());
+    lightCheck->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(lightCheck, Qt::Key_Tab);
+    EXPECT_TRUE(paint.IsBuilt(rows[0]));
+    EXPECT_EQ(lightCheck->window()->focusWidget(), As("ms_1_combo_light")->GetWidget());
+    EXPECT_EQ(area->verticalScrollBar()->maximum(), top) << "the rows kept their height";
+
+    area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(paint.IsBuilt(rows[1]));
+    EXPECT_EQ(As<CComboUI>("ms_1_combo_light_ble")->GetCurSel(), 2);
+    EXPECT_EQ(applyRequests.count, 0);
+    EXPECT_EQ(std::memcmp(saved.get(), StoredCurrent().get(), sizeof(ProfileRecord)), 0);
+    EXPECT_EQ(Tell("state"), mouse);
+}
+
 TEST_F(SettingsPageTest, QuittingRightAfterAChangeKeepsItInProData)
 {
     StartMouse({vmouse::Link::Cable});

@@ -19,6 +19,8 @@
 #include <QLabel>
 #include <QLayout>
 #include <QMetaProperty>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpacerItem>
 #include <QStackedWidget>
 #include <QTest>
@@ -269,8 +271,10 @@ TEST_F(DialogBuilderTest, EveryLayoutOfTheSkinComesOutAsDesignersLoaderMakesIt)
 TEST_F(DialogBuilderTest, APartBuiltWhenFirstShownComesOutAsIfBuiltAtOnce)
 {
     ASSERT_TRUE(resources->LoadStyleSheet(QStringLiteral("kestrin.qss")));
+    // Hidden, a page behind its stack's first, of a fixed height; and one that is none of them.
     const QStringList parts{QStringLiteral("ms_1_hor_button"),
         QStringLiteral("ms_1_ver_mouse_attribute"), QStringLiteral("ms_1_ver_power"),
+        QStringLiteral("no_mouse_page"), QStringLiteral("ms_1_light_effect"),
         QStringLiteral("ms_1_ver_dpi")};
     QWidget whole;
     ASSERT_TRUE(CDialogBuilder::BuildWidget(QStringLiteral("main.xml"), &whole));
@@ -278,7 +282,7 @@ TEST_F(DialogBuilderTest, APartBuiltWhenFirstShownComesOutAsIfBuiltAtOnce)
     QWidget* root = CDialogBuilder::BuildWidget(QStringLiteral("main.xml"), &later, parts);
     ASSERT_TRUE(root);
     // The DPI section is shown at once, so it is built at once.
-    EXPECT_FALSE(CDialogBuilder::IsDeferred(root->findChild<QWidget*>(parts[3])));
+    EXPECT_FALSE(CDialogBuilder::IsDeferred(root->findChild<QWidget*>(parts[5])));
     EXPECT_TRUE(root->findChild<QWidget*>(QStringLiteral("ms_1_slider_dpi_1")));
     auto* power = root->findChild<QWidget*>(parts[2]);
     ASSERT_TRUE(power);
@@ -287,7 +291,7 @@ TEST_F(DialogBuilderTest, APartBuiltWhenFirstShownComesOutAsIfBuiltAtOnce)
     EXPECT_EQ(
         CDialogBuilder::DeferredHolding(root, QStringLiteral("ms_1_slider_sleep_timer")), power);
     EXPECT_EQ(CDialogBuilder::DeferredHolding(root, QStringLiteral("no_such_control")), nullptr);
-    for (const QString& part : parts.first(3)) {
+    for (const QString& part : parts.first(5)) {
         QWidget* widget = root->findChild<QWidget*>(part);
         ASSERT_TRUE(widget) << part.toStdString();
         EXPECT_TRUE(CDialogBuilder::BuildDeferred(widget)) << part.toStdString();
@@ -309,6 +313,62 @@ TEST_F(DialogBuilderTest, APartBuiltWhenFirstShownComesOutAsIfBuiltAtOnce)
         return order.join(QLatin1Char(' ')).toStdString();
     };
     EXPECT_EQ(tabOrder(later), tabOrder(whole));
+}
+
+// Built into a window already on the screen (a stack's page as it is switched to, a row of a
+// fixed height as it is scrolled to), a part draws as if built with the window.
+TEST_F(DialogBuilderTest, APartBuiltOnTheScreenDrawsAsIfBuiltAtOnce)
+{
+    ASSERT_TRUE(resources->LoadStyleSheet(QStringLiteral("kestrin.qss")));
+    const QStringList parts{QStringLiteral("no_mouse_page"), QStringLiteral("ms_1_light_effect"),
+        QStringLiteral("ms_1_light_effect_ble")};
+    const auto pictures = [&](const QStringList& waiting) {
+        QWidget host;
+        QWidget* root = CDialogBuilder::BuildWidget(QStringLiteral("main.xml"), &host, waiting);
+        (new QVBoxLayout(&host))->addWidget(root);
+        host.layout()->setContentsMargins(QMargins());
+        host.resize(root->size());
+        host.show();
+        QCoreApplication::processEvents();
+        auto* area = root->findChild<QScrollArea*>(QStringLiteral("ms_1_ver_setting"));
+        area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
+        auto* stack = root->findChild<QStackedWidget*>(QStringLiteral("device_tab_switch"));
+        QList<QImage> images;
+        for (int page = 0; page < stack->count(); ++page) {
+            stack->setCurrentIndex(page);
+            for (const QString& part : waiting) {
+                if (QWidget* widget = root->findChild<QWidget*>(part); widget->isVisible()) {
+                    EXPECT_TRUE(CDialogBuilder::BuildDeferred(widget)) << part.toStdString();
+                }
+            }
+            QCoreApplication::processEvents();
+            images << host.grab().toImage();
+        }
+        return images;
+    };
+    const QList<QImage> atOnce = pictures({});
+    const QList<QImage> later = pictures(parts);
+    ASSERT_EQ(atOnce.size(), later.size());
+    for (qsizetype i = 0; i < atOnce.size(); ++i)
+        EXPECT_TRUE(atOnce[i] == later[i]) << "page " << i;
+}
+
+// A row below the fold waits for its content in a place of the height the skin gives it: the
+// height its content takes under the stylesheet, or the row is clipped or leaves a gap.
+TEST_F(DialogBuilderTest, TheLightingRowsAreAsHighAsTheirContent)
+{
+    ASSERT_TRUE(resources->LoadStyleSheet(QStringLiteral("kestrin.qss")));
+    QWidget host;
+    ASSERT_TRUE(CDialogBuilder::BuildWidget(QStringLiteral("main.xml"), &host));
+    host.show();
+    for (const char* name : {"ms_1_light_effect", "ms_1_light_effect_ble", "ms_1_hor_brightness",
+             "ms_1_hor_breathspeed", "ms_1_hor_light_color"}) {
+        auto* row = host.findChild<QWidget*>(QLatin1String(name));
+        ASSERT_TRUE(row && row->layout()) << name;
+        row->show();
+        EXPECT_EQ(row->minimumHeight(), row->maximumHeight()) << name;
+        EXPECT_EQ(row->layout()->sizeHint().height(), row->maximumHeight()) << name;
+    }
 }
 
 TEST_F(DialogBuilderTest, UnderTheStylesheetEveryWindowLooksAsDesignersLoaderDrawsIt)
