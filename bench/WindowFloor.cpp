@@ -1,12 +1,12 @@
 // The second peer of the start-up benchmark: the program's main window as its skin makes it
-// (main.xml built as the program builds it, its folded sections left for their first opening,
+// (main.xml built as the program builds it, what is not seen at start left for later,
 // its texts and stylesheet applied) and shown, with none of the program behind it: no pages,
 // profiles, mouse or tray. What the program adds to a start is what it takes over
 // this; what this takes over the bare window is the cost of the window's own widgets in Qt.
 // With --charging its battery ring is stepped as the charging animation steps it, on the same
 // kind of timer: the idle benchmark's peer for what Qt costs to animate the ring in this window.
 // usage: bench_window_floor [--charging] SKIN_FOLDER
-#include "page/SectionExpanders.h"
+#include "page/MS_1_Page.h"
 #include "ui/BatteryRing.h"
 #include "ui/DialogBuilder.h"
 #include "ui/ResourceManager.h"
@@ -41,8 +41,9 @@ int main(int argc, char** argv)
     }
     QWidget window(nullptr, Qt::FramelessWindowHint);
     window.setWindowTitle(QStringLiteral("Kestrin"));
-    QWidget* root = kestrin::CDialogBuilder::BuildWidget(
-        QStringLiteral("main.xml"), &window, kestrin::SectionExpanders::Containers());
+    QWidget* root = kestrin::CDialogBuilder::BuildWidget(QStringLiteral("main.xml"), &window,
+        // What the main window leaves for later: its no-mouse page too.
+        kestrin::CMS_1_Page::PartsBuiltWhenSeen() << QStringLiteral("no_mouse_page"));
     if (!root)
         return 1;
     auto* layout = new QVBoxLayout(&window);

@@ -9,10 +9,6 @@ namespace {
 constexpr int kEffectRestMs = 200;
 constexpr int kSliderRestMs = 500;
 
-const QString kBrightnessRow = QStringLiteral("ms_1_hor_brightness");
-const QString kSpeedRow = QStringLiteral("ms_1_hor_breathspeed");
-const QString kColorRow = QStringLiteral("ms_1_hor_light_color");
-
 // The sliders' read-outs: the level as it is stored.
 void ShowLevel(const PageWindow& window, const char* label, int32_t value)
 {
@@ -68,12 +64,6 @@ bool LightingSection::Notify(TNotifyUI& msg)
         return true;
     }
     return false;
-}
-
-QStringList LightingSection::Rows()
-{
-    return {QStringLiteral("ms_1_light_effect"), QStringLiteral("ms_1_light_effect_ble"),
-        kBrightnessRow, kSpeedRow, kColorRow};
 }
 
 void LightingSection::UpdateLightingRows(int32_t mode)

@@ -51,11 +51,6 @@ void CMS_1_Page::SetMainWindow(
         paintManager->SetPartBuiltListener([this](QWidget*) { RefreshSettingsControls(); });
 }
 
-QStringList CMS_1_Page::PartsBuiltWhenSeen()
-{
-    return SectionExpanders::Containers() + LightingSection::Rows();
-}
-
 void CMS_1_Page::SetFolders(std::string programFolder, std::string dataFolder)
 {
     programFolder_ = std::move(programFolder);

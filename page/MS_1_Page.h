@@ -65,7 +65,10 @@ public:
     void RefreshSettingsControls();
     // The parts whose content is built when first seen: the sections, when the layout starts
     // them folded, and the lighting rows, when they start below the settings' fold.
-    static QStringList PartsBuiltWhenSeen();
+    static QStringList PartsBuiltWhenSeen()
+    {
+        return SectionExpanders::Containers() + LightingSection::Rows();
+    }
 
     // Link state: nonzero while the mouse is reachable over any link.
     int AnyLinkConnected() const { return links_.AnyLinkConnected.load(); }
