@@ -141,8 +141,9 @@ bool CControlUI::IsVisible() const { return widget_ && !widget_->isHidden(); }
 
 void CControlUI::SetVisible(bool visible)
 {
-    // A part whose content waits is built before it is first seen.
-    if (visible && manager_ && widget_)
+    // A part whose content waits is built before it is first seen; one that keeps its place
+    // without it, once it comes into view.
+    if (visible && manager_ && widget_ && !manager_->KeepsPlaceUntilSeen(widget_))
         manager_->BuildPart(widget_);
     if (widget_)
         widget_->setVisible(visible);

@@ -259,7 +259,7 @@ private:
             }
             if (!std::exchange(contentStarted, true) && mayWait &&
                 ((widget->isHidden() && widget->testAttribute(Qt::WA_WState_ExplicitShowHide)) ||
-                    laterPage || widget->minimumHeight() == widget->maximumHeight()))
+                    laterPage || CDialogBuilder::HasFixedHeight(widget)))
                 deferred = new DeferredContent(widget, className);
             if (deferred) {
                 xml_.skipCurrentElement();
@@ -624,6 +624,11 @@ QWidget* CDialogBuilder::BuildWidget(
 }
 
 bool CDialogBuilder::IsDeferred(const QWidget* widget) { return DeferredOf(widget) != nullptr; }
+
+bool CDialogBuilder::HasFixedHeight(const QWidget* widget)
+{
+    return widget->minimumHeight() == widget->maximumHeight();
+}
 
 QWidget* CDialogBuilder::DeferredHolding(const QWidget* root, const QString& name)
 {

@@ -26,6 +26,8 @@ public:
 
     // Whether `widget`'s content is still to be built.
     static bool IsDeferred(const QWidget* widget);
+    // Whether the layout fixes `widget`'s height: waiting, it keeps its place without content.
+    static bool HasFixedHeight(const QWidget* widget);
     // The widget under `root` whose deferred content holds a widget named `name`, or null.
     static QWidget* DeferredHolding(const QWidget* root, const QString& name);
     // Builds `widget`'s deferred content into it, in its place in the tab order; false when it

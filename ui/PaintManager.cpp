@@ -16,6 +16,7 @@
 #include <QEvent>
 #include <QFocusEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -159,6 +160,11 @@ void CPaintManagerUI::BuildPart(QWidget* widget)
         partBuilt_(widget);
 }
 
+bool CPaintManagerUI::KeepsPlaceUntilSeen(const QWidget* widget) const
+{
+    return CDialogBuilder::IsDeferred(widget) && CDialogBuilder::HasFixedHeight(widget);
+}
+
 bool CPaintManagerUI::IsBuilt(const QString& name) const
 {
     const QWidget* widget = !root_    ? nullptr
@@ -287,10 +293,20 @@ void CPaintManagerUI::BuildPartsInView()
             seen = seen.translated(widget->pos()) & widget->parentWidget()->rect();
         return !seen.isEmpty();
     };
+    // Moves made by the layouts laid out here come back through the filter: this pass sees them.
+    if (std::exchange(checkingView_, true))
+        return;
     const auto waiting = waiting_;
-    for (const QPointer<QWidget>& part : waiting)
+    for (const QPointer<QWidget>& part : waiting) {
+        if (!part)
+            continue;
+        // Shown before its layout placed it, a part stands where it was made, at the top.
+        if (QLayout* layout = part->parentWidget() ? part->parentWidget()->layout() : nullptr)
+            layout->activate();
         if (part && inView(part))
             BuildPart(part);
+    }
+    checkingView_ = false;
 }
 
 void CPaintManagerUI::TakeFocusInto(QWidget* part, Qt::FocusReason reason)

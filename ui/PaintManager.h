@@ -50,6 +50,9 @@ public:
     // part also builds itself as it comes into view (shown, scrolled or resized into sight) or
     // as Tab brings the focus to it.
     void BuildPart(QWidget* widget);
+    // Whether `widget` is a part still waiting that holds its place at a height the layout fixes:
+    // showing it builds nothing, its coming into view does.
+    bool KeepsPlaceUntilSeen(const QWidget* widget) const;
     // Whether the widget named so stands built with its content (false when there is none).
     bool IsBuilt(const QString& name) const;
     // Told of each part built after the layout, with the part's own widget.
@@ -99,6 +102,7 @@ private:
     // The parts still to build, and the widgets whose moves can bring one into view.
     std::vector<QPointer<QWidget>> waiting_;
     QSet<QObject*> viewWatched_;
+    bool checkingView_ = false;
 };
 
 } // namespace kestrin

@@ -23,7 +23,8 @@ public:
 
 protected:
     virtual QString GetSkinFile() const = 0;
-    // The parts of the layout whose content is built when first shown (see BuildWidget).
+    // The parts of the layout whose content is built when first seen (see BuildWidget and
+    // CPaintManagerUI::BuildPart).
     virtual QStringList GetPartsBuiltWhenShown() const { return {}; }
     // Runs once the layout is built (also when the skin is missing: every lookup is then null).
     virtual void OnLayoutLoaded() { }

@@ -47,6 +47,10 @@ int32_t ValueOf(const GunBullet& shot, GunField field)
     return field == GunField::X ? shot.x : field == GunField::Y ? shot.y : shot.delay;
 }
 
+constexpr QLatin1StringView kRowName("ver_zidan_");
+
+QString RowName(int number) { return kRowName + QString::number(number); }
+
 } // namespace
 
 CMS_1_Gun::CMS_1_Gun(GunList& guns, std::string dataFolder)
@@ -87,15 +91,24 @@ std::optional<CMS_1_Gun::RowControl> CMS_1_Gun::ParseRowControl(const QString& n
     return control;
 }
 
+QStringList CMS_1_Gun::GetPartsBuiltWhenShown() const
+{
+    QStringList rows;
+    for (int n = 1; n <= kGunMaxShots; ++n)
+        rows << RowName(n);
+    return rows;
+}
+
 CEditUI* CMS_1_Gun::Edit(int shot, GunField field)
 {
-    return paintManager_.FindControl<CEditUI>(
-        QStringLiteral("edit_zidan_%1_%2").arg(QLatin1String(FieldName(field))).arg(shot + 1));
+    return dynamic_cast<CEditUI*>(paintManager_.FindBuiltControl(
+        QStringLiteral("edit_zidan_%1_%2").arg(QLatin1String(FieldName(field))).arg(shot + 1)));
 }
 
 void CMS_1_Gun::OnLayoutLoaded()
 {
     SetWindowText(Text("gun_title_text"));
+    paintManager_.SetPartBuiltListener([this](QWidget* row) { FillBuiltRow(row); });
     list_ = paintManager_.FindControl<CListUI>(QStringLiteral("gun_list"));
     combo_ = paintManager_.FindControl<CComboUI>(QStringLiteral("combo_gun"));
     if (CControlUI* place = paintManager_.FindControl(QStringLiteral("gun_plot"))) {
@@ -136,17 +149,33 @@ void CMS_1_Gun::ShowRows()
     if (combo_)
         combo_->SetEnabled(editable);
     for (int n = 1; n <= kGunMaxShots; ++n) {
-        CControlUI* row = paintManager_.FindControl(QStringLiteral("ver_zidan_%1").arg(n));
+        CControlUI* row = paintManager_.FindControl(RowName(n));
         if (!row)
             continue;
         row->SetVisible(n <= editor_.ShotCount());
-        if (QWidget* widget = row->GetWidget())
-            for (QWidget* control : widget->findChildren<QWidget*>())
-                if (auto* own = paintManager_.ControlFor(control))
-                    if (ParseRowControl(own->GetName()))
-                        own->SetEnabled(editable);
+        EnableRow(row->GetWidget(), editable);
     }
     ShowPlot();
+}
+
+void CMS_1_Gun::EnableRow(QWidget* row, bool editable)
+{
+    if (!row)
+        return;
+    for (QWidget* control : row->findChildren<QWidget*>())
+        if (auto* own = paintManager_.ControlFor(control))
+            if (ParseRowControl(own->GetName()))
+                own->SetEnabled(editable);
+}
+
+void CMS_1_Gun::FillBuiltRow(QWidget* row)
+{
+    const int shot = row->objectName().mid(kRowName.size()).toInt() - 1;
+    if (shot < 0 || shot >= kGunMaxShots)
+        return;
+    for (GunField field : {GunField::X, GunField::Y, GunField::Delay})
+        ShowValue(shot, field, ValueOf(editor_.Shots()[std::size_t(shot)], field));
+    EnableRow(row, editor_.Current() != nullptr);
 }
 
 void CMS_1_Gun::ShowValue(int shot, GunField field, int32_t value)

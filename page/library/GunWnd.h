@@ -25,6 +25,8 @@ public:
 protected:
     QString GetWindowClassName() const override { return QStringLiteral("MS_1_Gun"); }
     QString GetSkinFile() const override { return QStringLiteral("MS/MS_1/gunpage.xml"); }
+    // The shot rows, of which only a few are seen at a time.
+    QStringList GetPartsBuiltWhenShown() const override;
     void OnLayoutLoaded() override;
     void Notify(TNotifyUI& msg) override;
     void OnClick(TNotifyUI& msg) override;
@@ -43,6 +45,9 @@ private:
     static std::optional<RowControl> ParseRowControl(const QString& name);
 
     void ShowRows();
+    // A row's controls follow the editor; those of a row not built yet are not there.
+    void EnableRow(QWidget* row, bool editable);
+    void FillBuiltRow(QWidget* row);
     void ShowValue(int shot, GunField field, int32_t value);
     void ShowPlot();
     CEditUI* Edit(int shot, GunField field);

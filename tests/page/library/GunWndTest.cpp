@@ -15,8 +15,11 @@
 #include "ui/NameDialog.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -121,6 +124,97 @@ TEST_F(GunWndTest, RowsAreDisabledUntilAPatternIsChosenAndHoldWhatIsTyped)
     EXPECT_EQ(stored[0]->shotCount, 2);
     EXPECT_EQ(stored[0]->shots[2].x, 1);
     EXPECT_EQ(stored[0]->shots[0].delay, 123);
+}
+
+TEST_F(GunWndTest, RowsOutOfViewWaitUntilSeenOrAskedForAndThenShowTheEditorsValues)
+{
+    guns.push_back(NewGunRecord(u"Spray"));
+    guns[0]->shots[24].y = -7;
+    guns[0]->shots[29].x = 12;
+    std::vector<QString> seen;
+    std::vector<bool> laidOut;
+    Run([&](CMS_1_Gun& editor) {
+        // A row built on screen is in its place at once, before any later pass of the loop.
+        const auto inPlace = [&](int row) {
+            return Edit(editor, "x", row)->x() < Edit(editor, "y", row)->x() &&
+                Edit(editor, "y", row)->x() < Edit(editor, "delay", row)->x();
+        };
+        CPaintManagerUI& controls = editor.GetPaintManager();
+        EXPECT_TRUE(controls.IsBuilt(QStringLiteral("ver_zidan_1")));
+        laidOut.push_back(inPlace(1));
+        EXPECT_FALSE(controls.IsBuilt(QStringLiteral("ver_zidan_25")));
+        EXPECT_FALSE(controls.IsBuilt(QStringLiteral("ver_zidan_30")));
+        // Asked for by name with no pattern chosen: the defaults, disabled.
+        seen.push_back(Edit(editor, "delay", 29)->text());
+        EXPECT_FALSE(Edit(editor, "delay", 29)->isEnabled());
+        List(editor)->SelectItem(0);
+        seen.push_back(Edit(editor, "x", 30)->text());
+        EXPECT_TRUE(Edit(editor, "x", 30)->isEnabled());
+        // Scrolled to the end, the rows coming into view are built with the pattern's values.
+        QScrollBar* bar =
+            qobject_cast<QScrollArea*>(Widget(editor, QStringLiteral("gun_rows_scroll")))
+                ->verticalScrollBar();
+        bar->setValue(bar->maximum());
+        EXPECT_TRUE(controls.IsBuilt(QStringLiteral("ver_zidan_25")));
+        seen.push_back(Edit(editor, "y", 25)->text());
+        EXPECT_TRUE(Edit(editor, "y", 25)->isEnabled());
+        laidOut.push_back(inPlace(25));
+    });
+    EXPECT_EQ(seen, (std::vector<QString>{"5", "12", "-7"}));
+    EXPECT_EQ(laidOut, (std::vector<bool>{true, true}));
+}
+
+TEST_F(GunWndTest, TabWalksEveryRowToTheLastBuildingThemOnTheWay)
+{
+    guns.push_back(NewGunRecord(u"Spray"));
+    std::vector<QString> walked;
+    Run([&](CMS_1_Gun& editor) {
+        List(editor)->SelectItem(0);
+        // Focus events reach only the active window.
+        QApplication::setActiveWindow(editor.GetWidget()->window());
+        Edit(editor, "delay", 10)->setFocus(Qt::TabFocusReason);
+        for (int press = 0; press < 3 * 20; ++press) {
+            QWidget* focused = editor.GetWidget()->focusWidget();
+            QTest::keyClick(focused, Qt::Key_Tab);
+            walked.push_back(editor.GetWidget()->focusWidget()->objectName());
+        }
+    });
+    std::vector<QString> expected;
+    for (int row = 11; row <= 30; ++row)
+        for (const char* field : {"x", "y", "delay"})
+            expected.push_back(
+                QStringLiteral("edit_zidan_%1_%2").arg(QLatin1String(field)).arg(row));
+    EXPECT_EQ(walked, expected);
+}
+
+TEST_F(GunWndTest, WhatIsStoredIsTheSameWhetherOrNotTheRowsWereBuilt)
+{
+    std::vector<std::vector<int>> stored;
+    for (const bool scrolledThrough : {true, false}) {
+        guns.clear();
+        guns.push_back(NewGunRecord(u"Spray"));
+        for (int shot = 0; shot < kGunMaxShots; ++shot)
+            guns[0]->shots[shot] = {shot - 15, 15 - shot, 0, uint16_t(10 + shot)};
+        Run([&](CMS_1_Gun& editor) {
+            QScrollBar* bar =
+                qobject_cast<QScrollArea*>(Widget(editor, QStringLiteral("gun_rows_scroll")))
+                    ->verticalScrollBar();
+            for (int at = 0; scrolledThrough && at <= bar->maximum(); at += 10)
+                bar->setValue(at);
+            bar->setValue(0);
+            List(editor)->SelectItem(0);
+            Type(editor, "y", 1, QStringLiteral("40"));
+            Press(editor, "zidan_delay_up_btn_30");
+            EXPECT_EQ(
+                editor.GetPaintManager().IsBuilt(QStringLiteral("ver_zidan_25")), scrolledThrough);
+        });
+        stored.emplace_back();
+        for (const GunBullet& shot : guns[0]->shots)
+            stored.back().insert(stored.back().end(), {shot.x, shot.y, shot.delay});
+    }
+    EXPECT_EQ(stored[0], stored[1]);
+    EXPECT_EQ(stored[1][1], 40);
+    EXPECT_EQ(stored[1][3 * 29 + 2], 40) << "stepped from the pattern's 39";
 }
 
 TEST_F(GunWndTest, DeleteWithNoPatternChosenAsksNothingAndDeletesNothing)
