@@ -28,6 +28,7 @@ int main(int argc, char** argv)
     window.show();
     int step = 0;
     QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer); // as the program's window timers are
     QObject::connect(&timer, &QTimer::timeout, &ring, [&] {
         ring.setValue(step);
         step = step + 2 > 100 ? 0 : step + 2;

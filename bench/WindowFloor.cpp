@@ -52,6 +52,7 @@ int main(int argc, char** argv)
     window.resize(root->size());
     window.show();
     QTimer timer;
+    timer.setTimerType(Qt::PreciseTimer); // as the program's window timers are
     int step = 0;
     if (charging) {
         auto* ring = root->findChild<kestrin::BatteryRing*>();
