@@ -125,6 +125,7 @@ int RunKestrin(int argc, char** argv)
             reply("unknown");
     });
     mainWindow = std::make_unique<CMainWnd>();
+    mainWindow->Page().ReadStoresAhead();
     mainWindow->Create(nullptr, QString(),
         startInTray ? MAIN_WINDOW_STYLE & ~WS_VISIBLE : MAIN_WINDOW_STYLE, 0, 0, 0, 800, 572);
     mainWindow->CenterWindow();

@@ -17,31 +17,48 @@ DeviceProfiles::DeviceProfiles()
 
 ProfileRecord* DeviceProfiles::Current() { return loaded ? current : nullptr; }
 
+DeviceProfiles::StoresRead DeviceProfiles::ReadStores(
+    const std::string& dataFolder, std::u16string_view profileBase)
+{
+    RemoveStaleStoreTempFiles(dataFolder);
+    StoresRead read;
+    read.header = std::make_unique<ProfileStoreHeader>();
+    read.profileReport = LoadProfileStore(dataFolder, read.list, *read.header, profileBase);
+    read.macroReport = LoadMacroStore(dataFolder, read.macros);
+    read.gunReport = LoadGunStore(dataFolder, read.guns);
+    for (auto& profile : read.list)
+        profile.Update([&read](ProfileRecord& record) {
+            return DropDanglingIndexes(record, read.macros, read.guns);
+        });
+    return read;
+}
+
+void DeviceProfiles::ReadAhead(std::u16string profileBase)
+{
+    readAhead_ = std::async(std::launch::async,
+        [folder = dataFolder, base = std::move(profileBase)] { return ReadStores(folder, base); });
+}
+
 StartupLoadOutcome DeviceProfiles::Load(std::u16string_view profileBase)
 {
     // Read outside the lock: nothing else touches the lists before `loaded` is set.
-    RemoveStaleStoreTempFiles(dataFolder);
-    ProfileList newList;
-    auto newHeader = std::make_unique<ProfileStoreHeader>();
-    MacroList newMacros;
-    GunList newGuns;
+    StoresRead read = readAhead_.valid() ? readAhead_.get() : ReadStores(dataFolder, profileBase);
+    ProfileList newList = std::move(read.list);
+    auto newHeader = std::move(read.header);
+    MacroList newMacros = std::move(read.macros);
+    GunList newGuns = std::move(read.guns);
+    const StoreLoadReport& profileReport = read.profileReport;
+    const StoreLoadReport& macroReport = read.macroReport;
+    const StoreLoadReport& gunReport = read.gunReport;
     const auto outcomeOf = [](const StoreLoadReport& report) {
         return StoreOutcome{report.Damaged(), report.KeptAside()};
     };
     StartupLoadOutcome outcome;
-    const StoreLoadReport profileReport =
-        LoadProfileStore(dataFolder, newList, *newHeader, profileBase);
-    const StoreLoadReport macroReport = LoadMacroStore(dataFolder, newMacros);
-    const StoreLoadReport gunReport = LoadGunStore(dataFolder, newGuns);
     outcome.profiles = outcomeOf(profileReport);
     outcome.macros = outcomeOf(macroReport);
     outcome.guns = outcomeOf(gunReport);
     // A fresh store that could not be saved is saved again later.
     unsaved.Record(StoreKind::Profiles, profileReport.freshSave);
-    for (auto& profile : newList)
-        profile.Update([&newMacros, &newGuns](ProfileRecord& record) {
-            return DropDanglingIndexes(record, newMacros, newGuns);
-        });
 
     {
         std::lock_guard lock(mutex_);
@@ -166,8 +183,7 @@ SaveResult DeviceProfiles::SaveStore(StoreKind store)
         break;
     }
     if (!result.ok() && result.code != FileError::NotDone)
-        Trace("saving %s failed: %s\n", StorePath(store, dataFolder).c_str(),
-            result.error.c_str());
+        Trace("saving %s failed: %s\n", StorePath(store, dataFolder).c_str(), result.error.c_str());
     unsaved.Record(store, result);
     return result;
 }

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <functional>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -98,7 +99,11 @@ public:
     // Loads the three stores, drops button indexes that point outside the libraries and takes
     // the current profile as the snapshot. A store set right and kept aside as it was is saved
     // as it now is; what cannot be saved is left in `unsaved`.
+    // Takes what ReadAhead read, when it was asked to.
     StartupLoadOutcome Load(std::u16string_view profileBase);
+    // Reads the three stores from `dataFolder` on a thread of its own, for Load to take: at
+    // start, a store of many profiles is read while the window is built.
+    void ReadAhead(std::u16string profileBase);
 
     // A change the mouse made itself, made to the current profile and to the snapshot of what
     // the mouse holds, so that it is not sent back while edits not yet sent still go out.
@@ -133,9 +138,22 @@ public:
     bool MaySave();
 
 private:
+    struct StoresRead {
+        ProfileList list;
+        std::unique_ptr<ProfileStoreHeader> header;
+        MacroList macros;
+        GunList guns;
+        StoreLoadReport profileReport;
+        StoreLoadReport macroReport;
+        StoreLoadReport gunReport;
+    };
+    // Touches nothing of this object: it may run on any thread.
+    static StoresRead ReadStores(const std::string& dataFolder, std::u16string_view profileBase);
+
     void ReplayMouseChanges(const ProfileRecord* source, ProfileRecord& record) const;
 
     std::mutex mutex_;
+    std::future<StoresRead> readAhead_;
     // While an apply runs (from its copy to its snapshot), the mouse's own changes with the
     // profile each was made to: the apply's save and snapshot put them back over its older
     // copy.

@@ -146,11 +146,28 @@ bool CMS_1_Page::SaveBeforeExit()
                CMsgWnd::Kind::Destructive, {unsaved.join(QStringLiteral(", "))}) == 1;
 }
 
+namespace {
+
+// What a new profile is called, numbered: the name of a fresh store's first one.
+std::u16string ProfileBaseName()
+{
+    return CResourceManager::GetInstance()
+        ->GetText(QStringLiteral("add_profile_text"))
+        .toStdU16String();
+}
+
+} // namespace
+
+void CMS_1_Page::ReadStoresAhead()
+{
+    if (profiles_.dataFolder.empty())
+        profiles_.dataFolder = GetDataFolder();
+    profiles_.ReadAhead(ProfileBaseName());
+}
+
 void CMS_1_Page::LoadProfilesAtStartup()
 {
-    CResourceManager* resources = CResourceManager::GetInstance();
-    const StartupLoadOutcome outcome =
-        profiles_.Load(resources->GetText(QStringLiteral("add_profile_text")).toStdU16String());
+    const StartupLoadOutcome outcome = profiles_.Load(ProfileBaseName());
     links_.ApplyAllPending = 1;
 
     // A damaged store was set right or moved aside; the user should know, and should hear when

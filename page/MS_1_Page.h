@@ -61,6 +61,9 @@ public:
     // Loads the profile, macro and pattern stores, tells the user of a damaged one, shows the
     // current profile and makes the first apply send everything.
     void LoadProfilesAtStartup();
+    // Starts reading the stores, for LoadProfilesAtStartup to take: called before the window is
+    // built, the reading runs beside the building.
+    void ReadStoresAhead();
     // Shows every setting of the current profile without raising notifications.
     void RefreshSettingsControls();
     // The parts whose content is built when first seen: the sections, when the layout starts

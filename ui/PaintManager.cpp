@@ -298,7 +298,7 @@ void CPaintManagerUI::BuildPartsInView()
         return;
     const auto waiting = waiting_;
     for (const QPointer<QWidget>& part : waiting) {
-        if (!part)
+        if (!part || !part->isVisible())
             continue;
         // Shown before its layout placed it, a part stands where it was made, at the top.
         if (QLayout* layout = part->parentWidget() ? part->parentWidget()->layout() : nullptr)

@@ -44,6 +44,9 @@ TEST_F(StartupRepairTest, AStoreSetRightIsSavedOnceItsFileIsKeptAside)
     for (int start = 0; start < 2; ++start) {
         DeviceProfiles device;
         device.dataFolder = folder.Data();
+        // The first start reads its stores ahead, as the program does while its window is built.
+        if (start == 0)
+            device.ReadAhead(u"Profile");
         const StartupLoadOutcome outcome = device.Load(u"Profile");
         EXPECT_EQ(outcome.profiles.damaged, start == 0) << start;
         EXPECT_EQ(outcome.macros.damaged, start == 0) << start;
@@ -79,6 +82,26 @@ TEST_F(StartupRepairTest, AStoreNoSaveCouldWriteIsSavedAgainUntilOneDoes)
     device.SaveUnsavedStores();
     EXPECT_FALSE(device.unsaved.Any());
     EXPECT_EQ(fs::file_size(MacroStorePath(folder.Data())), sizeof(MacroRecord));
+}
+
+TEST(StartupReadAheadTest, LoadTakesWhatWasReadAheadAndAFreshStoreIsMadeOnce)
+{
+    test::TempFolder folder;
+    DeviceProfiles device;
+    device.dataFolder = folder.Data();
+    device.ReadAhead(u"Ahead");
+    const StartupLoadOutcome outcome = device.Load(u"Later");
+    EXPECT_FALSE(outcome.profiles.damaged);
+    ASSERT_EQ(device.list.size(), 1u);
+    EXPECT_EQ(ReadName(device.list[0]->name), u"Ahead1");
+    EXPECT_TRUE(device.loaded);
+    EXPECT_EQ(device.current, device.list[0].get());
+
+    DeviceProfiles next;
+    next.dataFolder = folder.Data();
+    next.Load(u"Later");
+    ASSERT_EQ(next.list.size(), 1u);
+    EXPECT_EQ(ReadName(next.list[0]->name), u"Ahead1");
 }
 
 } // namespace
