@@ -184,8 +184,8 @@ std::string Differences(const QString& theirs, const QString& ours)
     return out;
 }
 
-// A built layout described as laid out on screen at the size it asks for, alone.
-QString LaidOut(QWidget& host)
+// Shows the layout built into `host` on screen at the size it asks for, alone.
+void ShowAlone(QWidget& host)
 {
     QWidget* root = host.findChild<QWidget*>();
     (new QVBoxLayout(&host))->addWidget(root);
@@ -193,6 +193,12 @@ QString LaidOut(QWidget& host)
     host.resize(root->size());
     host.show();
     QCoreApplication::processEvents();
+}
+
+// A built layout described as laid out on screen at the size it asks for, alone.
+QString LaidOut(QWidget& host)
+{
+    ShowAlone(host);
     QString description = Describe(&host);
     host.hide();
     return description;
@@ -376,12 +382,7 @@ TEST_F(DialogBuilderTest, UnderTheStylesheetEveryWindowLooksAsDesignersLoaderDra
     // The reader places stack pages and scroll contents so that none is styled twice; each
     // window must still draw as Designer's loader makes it, each page of its stacks in turn.
     const auto pictures = [](QWidget& host) {
-        QWidget* root = host.findChild<QWidget*>();
-        (new QVBoxLayout(&host))->addWidget(root);
-        host.layout()->setContentsMargins(QMargins());
-        host.resize(root->size());
-        host.show();
-        QCoreApplication::processEvents();
+        ShowAlone(host);
         QList<QImage> images{host.grab().toImage()};
         for (auto* stack : host.findChildren<QStackedWidget*>())
             for (int page = 0; page < stack->count(); ++page) {
