@@ -33,12 +33,13 @@ QPixmap DrawnIcon(int side)
     return pixmap;
 }
 
-// The skin's icon images, largest last, as the icon is made of them.
+// The skin's icon images, largest last, as the icon is made of them. The drawing of the SVG is
+// the icon's 256 px image, so kestrin-256.png is not read at all.
 std::vector<QImage> ReadIconImages(const QString& folder)
 {
     std::vector<QImage> images;
     QStringList files;
-    for (int side : {16, 32, 48, 64, 128, 256})
+    for (int side : {16, 32, 48, 64, 128})
         files << folder + QStringLiteral("icons/kestrin-%1.png").arg(side);
     files << folder + QStringLiteral("icons/kestrin.svg");
     for (const QString& file : files) {
